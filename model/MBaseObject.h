@@ -1,0 +1,154 @@
+#pragma once
+
+#include "MParameterObject.h"
+#include "MStr.h"
+#include "MTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class MFile;
+class MScene;
+
+// Root of every model object, tool, view and translator: a reference count,
+// a flag word and an ordered list of named parameters whose first one is
+// "Name". Parameter names match without regard to case.
+//
+// Reference counting: a new object holds no reference. AddRef takes one;
+// Delete drops one and destroys the object when none is left (so Delete on an
+// object nobody referenced destroys it at once).
+class MBaseObject
+{
+  public:
+    MBaseObject();
+    MBaseObject(const MBaseObject&) = delete;
+    MBaseObject& operator=(const MBaseObject&) = delete;
+
+    // Virtual operations, in slot order.
+    virtual ~MBaseObject();
+    virtual MStr ClassName() const { return "MBaseObject"; }
+    virtual MStr ParentClassName() const { return ""; }
+    // An independent copy of this object (null when the class cannot be
+    // copied). For lists and trees, a copy holding the same members.
+    virtual MBaseObject* CreateNew() const;
+    // Copies the flag word (but not the selection) and every parameter value
+    // of an object, matched by parameter name.
+    virtual void SetFrom(const MBaseObject* other);
+    virtual void SetTime(int time) { m_Time = time; }
+    virtual void UpdateObject() {}
+    virtual int ReadFromFile(MFile*) { return 0; }
+    virtual int WriteToFile(MFile*) { return 0; }
+
+    int AddRef() { return ++m_RefCount; }
+    // Drops one reference; destroys the object when none is left. Returns the
+    // references left (0 when destroyed).
+    int Delete();
+    int GetRefCount() const { return m_RefCount; }
+
+    void SetName(const MStr& name);
+    MStr GetName() const;
+
+    uint32_t GetFlags() const { return m_Flags; }
+    void SetFlags(uint32_t f) { m_Flags = f; }
+    void AddFlags(uint32_t f) { m_Flags |= f; }
+    void ClearFlags(uint32_t f) { m_Flags &= ~f; }
+    bool HasFlags(uint32_t f) const { return (m_Flags & f) != 0; }
+
+    int GetTime() const { return m_Time; }
+
+    // Parameters.
+    int GetParamCount() const { return static_cast<int>(m_Params.size()); }
+    MParameterObject* GetParam(int index) const;
+    MParameterObject* FindParameter(std::string_view name) const;
+    // The value as text at the object's time; empty when there is no such
+    // parameter.
+    MStr GetParamByName(std::string_view name) const;
+    // Sets a value given as text at the object's time (as a key when key is
+    // set). Returns false when the object has no such parameter and does not
+    // make one (see CreateMissingParameter).
+    bool SetParamByName(std::string_view name, const MStr& value, bool key = false);
+    int GetParamInt(std::string_view name) const;
+    float GetParamFloat(std::string_view name) const;
+    MVector GetParamVec(std::string_view name) const;
+
+    // Adds a parameter at the end of the list; the object owns it.
+    MParameterObject* AddParameter(std::unique_ptr<MParameterObject> param);
+    MParameterObject* AddFloatParam(const char* name, const char* value);
+    MParameterObject* AddVectorParam(const char* name, const char* value);
+    MParameterObject* AddStringParam(const char* name, const char* value);
+    MParameterObject* AddFileParam(const char* name, const char* value);
+    MParameterObject* AddColourParam(const char* name, const char* value);
+    MParameterObject* AddChoiceParam(const char* name, const char* value,
+                                     std::initializer_list<const char*> choices);
+    MParameterObject* AddOnOffParam(const char* name, const char* value);
+    bool RemoveParameter(std::string_view name);
+
+    // The scene whose tree holds this object, if any (kept by MScene).
+    MScene* GetOwnerScene() const { return m_Scene; }
+    void SetOwnerScene(MScene* scene) { m_Scene = scene; }
+
+  protected:
+    // Called by SetParamByName for a name the object lacks. Classes that take
+    // open-ended parameters (surface words, extra image names) make one here.
+    virtual MParameterObject* CreateMissingParameter(std::string_view) { return nullptr; }
+
+  private:
+    int m_RefCount = 0;
+    uint32_t m_Flags = OBJ_VISIBLE | OBJ_EXPANDED;
+    int m_Time = 0;
+    MScene* m_Scene = nullptr;
+    std::vector<std::unique_ptr<MParameterObject>> m_Params;
+};
+
+// Holds one reference on a model object for as long as it lives.
+template <class T> class MRef
+{
+  public:
+    MRef() = default;
+    explicit MRef(T* p) : m_p(p)
+    {
+        if (m_p)
+            m_p->AddRef();
+    }
+    MRef(const MRef& o) : MRef(o.m_p) {}
+    MRef(MRef&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
+    MRef& operator=(MRef o) noexcept
+    {
+        std::swap(m_p, o.m_p);
+        return *this;
+    }
+    ~MRef()
+    {
+        if (m_p)
+            m_p->Delete();
+    }
+    void Reset(T* p = nullptr) { *this = MRef(p); }
+    T* Get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    T& operator*() const { return *m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+
+  private:
+    T* m_p = nullptr;
+};
+
+// Declares ClassName, ParentClassName and CreateNew for a class with a
+// default constructor; CreateNew copies the parameters with SetFrom.
+#define M_DECLARE_CLASS(Class, Parent)                                                             \
+    MStr ClassName() const override { return #Class; }                                            \
+    MStr ParentClassName() const override { return #Parent; }                                     \
+    MBaseObject* CreateNew() const override                                                        \
+    {                                                                                              \
+        auto* copy = new (std::nothrow) Class();                                                   \
+        if (copy)                                                                                  \
+            copy->SetFrom(this);                                                                   \
+        return copy;                                                                               \
+    }
+
+// As M_DECLARE_CLASS, for containers: CreateNew gives a container holding the
+// same members (each gaining a reference).
+#define M_DECLARE_CLASS_COPY_MEMBERS(Class, Parent)                                                \
+    MStr ClassName() const override { return #Class; }                                            \
+    MStr ParentClassName() const override { return #Parent; }                                     \
+    MBaseObject* CreateNew() const override;

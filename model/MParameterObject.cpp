@@ -1,0 +1,79 @@
+#include "MParameterObject.h"
+
+#include <cstdlib>
+
+MVector ParseVectorText(const MStr& text)
+{
+    float v[3] = {0, 0, 0};
+    const char* p = text.c_str();
+    for (int i = 0; i < 3 && *p; )
+    {
+        while (*p == ' ' || *p == '\t' || *p == '(' || *p == ')' || *p == ',' || *p == '\n' || *p == '\r')
+            ++p;
+        if (!*p)
+            break;
+        char* end = nullptr;
+        const double d = std::strtod(p, &end);
+        if (end == p)
+            break;
+        v[i++] = static_cast<float>(d);
+        p = end;
+    }
+    return MVector{v[0], v[1], v[2]};
+}
+
+MStr MParameterObject::GetValue(int) const { return m_Value; }
+
+void MParameterObject::SetValue(const MStr& value, int time, bool key)
+{
+    if (IsKeyed() && (key || m_Keys.count(time)))
+    {
+        m_Keys[time] = value;
+        return;
+    }
+    m_Value = value;
+}
+
+void MParameterObject::SetFrom(const MParameterObject& other)
+{
+    m_Value = other.m_Value;
+    m_Keys = IsKeyed() ? other.m_Keys : std::map<int, MStr>();
+}
+
+float MParameterObject::GetFloat(int time) const
+{
+    return static_cast<float>(std::strtod(GetValue(time).c_str(), nullptr));
+}
+
+MVector MParameterObject::GetVector(int time) const { return ParseVectorText(GetValue(time)); }
+
+namespace
+{
+// Evaluates keyed text at a time: the key itself on a key, the first or last
+// key outside their range, and linear interpolation of each number between.
+template <int N> MStr EvaluateKeys(const std::map<int, MStr>& keys, const MStr& plain, int time)
+{
+    if (keys.empty())
+        return plain;
+    auto hi = keys.lower_bound(time);
+    if (hi != keys.end() && hi->first == time)
+        return hi->second;
+    if (hi == keys.begin())
+        return hi->second;
+    if (hi == keys.end())
+        return std::prev(hi)->second;
+    auto lo = std::prev(hi);
+    const double t = double(time - lo->first) / double(hi->first - lo->first);
+    if (N == 1)
+    {
+        const double a = lo->second.ToDouble(), b = hi->second.ToDouble();
+        return MStr::Printf("%g", a + (b - a) * t);
+    }
+    const MVector a = ParseVectorText(lo->second), b = ParseVectorText(hi->second);
+    return MStr::Printf("%g %g %g", a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t);
+}
+} // namespace
+
+MStr MKeyedFloatParameterObject::GetValue(int time) const { return EvaluateKeys<1>(m_Keys, m_Value, time); }
+
+MStr MKeyedVectorParameterObject::GetValue(int time) const { return EvaluateKeys<3>(m_Keys, m_Value, time); }

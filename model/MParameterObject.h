@@ -1,0 +1,165 @@
+#pragma once
+
+#include "MStr.h"
+#include "MStrList.h"
+#include "MTypes.h"
+
+#include <map>
+#include <memory>
+
+// One named parameter of a model object. Every kind holds its value as text,
+// so what a file said comes back exactly as it was written; numeric readers
+// (GetFloat, GetVector) parse the text. Keyed kinds hold keys by time and
+// evaluate between them.
+class MParameterObject
+{
+  public:
+    MParameterObject(MStr name, MStr value)
+        : m_Name(std::move(name)), m_Value(value), m_Default(std::move(value))
+    {
+    }
+    virtual ~MParameterObject() = default;
+
+    virtual int GetType() const = 0;
+    virtual std::unique_ptr<MParameterObject> Clone() const = 0;
+
+    const MStr& GetName() const { return m_Name; }
+    void SetName(const MStr& name) { m_Name = name; }
+
+    // The value as text at a time. Unkeyed kinds ignore the time.
+    virtual MStr GetValue(int time = 0) const;
+    // Sets the value at a time. With key set on a keyed kind a key is made or
+    // replaced at that time; otherwise the plain value is set (and, on a keyed
+    // kind that already has keys, the key at that time is replaced when there
+    // is one).
+    virtual void SetValue(const MStr& value, int time = 0, bool key = false);
+    // Copies the value (and keys) of another parameter.
+    virtual void SetFrom(const MParameterObject& other);
+
+    // The value the parameter had when it was made.
+    const MStr& GetDefault() const { return m_Default; }
+    void SetDefault(const MStr& value) { m_Default = value; }
+
+    float GetFloat(int time = 0) const;
+    MVector GetVector(int time = 0) const;
+
+    virtual bool IsKeyed() const { return false; }
+    int GetKeyCount() const { return static_cast<int>(m_Keys.size()); }
+    const std::map<int, MStr>& GetKeys() const { return m_Keys; }
+    void RemoveKeys() { m_Keys.clear(); }
+
+  protected:
+    MStr m_Name;
+    MStr m_Value;
+    MStr m_Default;
+    std::map<int, MStr> m_Keys;
+};
+
+// Parses up to three numbers from text such as "1 0.5 .2" or "( 1 0.5 .2 )".
+MVector ParseVectorText(const MStr& text);
+
+class MFloatParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_FLOAT; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MFloatParameterObject>(*this);
+    }
+};
+
+class MKeyedFloatParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_FLOAT_KEYED; }
+    bool IsKeyed() const override { return true; }
+    MStr GetValue(int time = 0) const override;
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MKeyedFloatParameterObject>(*this);
+    }
+};
+
+class MVectorParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_VECTOR; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MVectorParameterObject>(*this);
+    }
+};
+
+class MKeyedVectorParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_VECTOR_KEYED; }
+    bool IsKeyed() const override { return true; }
+    MStr GetValue(int time = 0) const override;
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MKeyedVectorParameterObject>(*this);
+    }
+};
+
+class MStringParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_STRING; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MStringParameterObject>(*this);
+    }
+};
+
+class MFileNameParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_FILENAME; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MFileNameParameterObject>(*this);
+    }
+};
+
+class MColourParameterObject : public MParameterObject
+{
+  public:
+    using MParameterObject::MParameterObject;
+    int GetType() const override { return PARAM_COLOUR; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MColourParameterObject>(*this);
+    }
+};
+
+// A text parameter that offers a list of choices (blend modes, wave
+// functions, on/off). It still holds any text it is given, so a value a file
+// spells differently is kept.
+class MStringChoiceParameterObject : public MParameterObject
+{
+  public:
+    MStringChoiceParameterObject(MStr name, MStr value, std::initializer_list<const char*> choices)
+        : MParameterObject(std::move(name), std::move(value))
+    {
+        for (const char* c : choices)
+            m_Choices.AddString(c);
+    }
+    int GetType() const override { return PARAM_STRING; }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MStringChoiceParameterObject>(*this);
+    }
+    int GetChoiceCount() const { return m_Choices.GetCount(); }
+    // The choice at index i, empty when i is out of range.
+    MStr GetChoice(int i) const { return m_Choices.GetString(i); }
+
+  private:
+    MStrList m_Choices;
+};

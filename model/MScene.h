@@ -1,0 +1,68 @@
+#pragma once
+
+#include "MBaseObjectList.h"
+#include "MBaseObjectTree.h"
+
+#include <string>
+#include <unordered_map>
+
+// The scene: a tree of objects, the list of selected objects (kept in step
+// with each object's OBJ_SELECTED flag), the time, and the pick and selection
+// modes. Names are indexed, so unique names and name look-ups take constant
+// time however large the scene grows.
+class MScene : public MBaseObjectTree
+{
+  public:
+    MScene() = default;
+    ~MScene() override;
+    MStr ClassName() const override { return "MScene"; }
+    MStr ParentClassName() const override { return "MBaseObjectTree"; }
+    MBaseObject* CreateNew() const override { return nullptr; }
+
+    // Adds the object at the top level, or as the last child of parent.
+    MBaseObjectTreeNode* AddObject(MBaseObject* obj, MBaseObjectTreeNode* parent = nullptr);
+    // Removes the object and everything under it from the scene.
+    bool DeleteObject(MBaseObject* obj);
+    // Selects an object (adding it to the selection, or replacing the
+    // selection when add is false); a null object with add false empties it.
+    void SelectObject(MBaseObject* obj, bool add = true);
+    void DeselectObject(MBaseObject* obj);
+    void SelectNone();
+    const MBaseObjectList& GetSelectedList() const { return m_Selected; }
+    // A name made from base and a number that no object in the scene has and
+    // that this scene has not handed out before.
+    MStr GenerateUniqueName(const MStr& base);
+    // The first object found with this exact name, or null.
+    MBaseObject* FindObjectByName(const MStr& name) const;
+    // Empties the scene: every object, the selection and the name counters.
+    void ClearScene();
+
+    MBaseObjectTree& GetObjectTree() { return *this; }
+    int GetObjectCount() const { return GetCount(); }
+
+    int GetTime() const { return m_SceneTime; }
+    void SetTime(int time) override;
+
+    int GetPickMode() const { return m_PickMode; }
+    void SetPickMode(int mode) { m_PickMode = mode; }
+    int GetSelectionMode() const { return m_SelectionMode; }
+    void SetSelectionMode(int mode) { m_SelectionMode = mode; }
+
+    // Called by MBaseObject::SetName for objects in this scene.
+    void OnObjectRenamed(MBaseObject* obj, const MStr& oldName, const MStr& newName);
+
+  protected:
+    void OnObjectAdded(MBaseObject* obj) override;
+    void OnObjectRemoved(MBaseObject* obj) override;
+
+  private:
+    void IndexName(const std::string& name, MBaseObject* obj);
+    void UnindexName(const std::string& name, MBaseObject* obj);
+
+    MBaseObjectList m_Selected;
+    std::unordered_map<std::string, std::vector<MBaseObject*>> m_Names; // name -> its bearers
+    std::unordered_map<std::string, unsigned> m_NextSuffix;  // base -> next number to try
+    int m_SceneTime = 0;
+    int m_PickMode = 0;
+    int m_SelectionMode = 0;
+};

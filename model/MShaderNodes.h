@@ -1,0 +1,170 @@
+#pragma once
+
+// The shader node classes: one per keyword group of a shader script.
+// Parameter defaults are chosen so that a node left at its defaults writes no
+// optional line.
+
+#include "MBaseShaderNode.h"
+
+// map / clampmap: a texture.
+class MFileShaderNode : public MBaseShaderNode
+{
+  public:
+    MFileShaderNode();
+    M_DECLARE_SHADER_NODE(MFileShaderNode, "FileShader")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+// animMap: a frequency and up to any number of frames "Fname0", "Fname1", ...
+class MAnimFileShaderNode : public MBaseShaderNode
+{
+  public:
+    MAnimFileShaderNode();
+    M_DECLARE_SHADER_NODE(MAnimFileShaderNode, "AnimFileShader")
+    void AppendDisplayText(MStr& text) const override;
+    // Makes sure parameters "Fname0" to "Fname<n-1>" exist.
+    void SetNumberOfImages(int n);
+    int GetNumberOfImages() const { return m_Images; }
+
+  protected:
+    MParameterObject* CreateMissingParameter(std::string_view name) override;
+
+  private:
+    int m_Images = 0;
+};
+
+class MRGBGenShaderNode : public MBaseShaderNode
+{
+  public:
+    MRGBGenShaderNode();
+    M_DECLARE_SHADER_NODE(MRGBGenShaderNode, "RGBGenNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MAlphaGenShaderNode : public MBaseShaderNode
+{
+  public:
+    MAlphaGenShaderNode();
+    M_DECLARE_SHADER_NODE(MAlphaGenShaderNode, "AlphaGenNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MBlendFuncShaderNode : public MBaseShaderNode
+{
+  public:
+    MBlendFuncShaderNode();
+    M_DECLARE_SHADER_NODE(MBlendFuncShaderNode, "BlendFuncNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MAlphaFuncShaderNode : public MBaseShaderNode
+{
+  public:
+    MAlphaFuncShaderNode();
+    M_DECLARE_SHADER_NODE(MAlphaFuncShaderNode, "AlphaFuncNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCScrollShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCScrollShaderNode();
+    M_DECLARE_SHADER_NODE(MTCScrollShaderNode, "TCModScroll")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCRotateShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCRotateShaderNode();
+    M_DECLARE_SHADER_NODE(MTCRotateShaderNode, "TCModRotate")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCScaleShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCScaleShaderNode();
+    M_DECLARE_SHADER_NODE(MTCScaleShaderNode, "TCModScale")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCStretchShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCStretchShaderNode();
+    M_DECLARE_SHADER_NODE(MTCStretchShaderNode, "TCModStretch")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCTurbShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCTurbShaderNode();
+    M_DECLARE_SHADER_NODE(MTCTurbShaderNode, "TCModTurb")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MTCGenShaderNode : public MBaseShaderNode
+{
+  public:
+    MTCGenShaderNode();
+    M_DECLARE_SHADER_NODE(MTCGenShaderNode, "TCGenNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+// Editor and map-compiler keywords of a shader (qer_*, q3map_*, sort, fog...).
+class MQERadiantShaderNode : public MBaseShaderNode
+{
+  public:
+    MQERadiantShaderNode();
+    M_DECLARE_SHADER_NODE(MQERadiantShaderNode, "QERNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+// surfaceparm words: one on/off parameter per word. A word the node does not
+// know becomes a new parameter, so no word is lost.
+class MQ3MapSurfaceShaderNode : public MBaseShaderNode
+{
+  public:
+    MQ3MapSurfaceShaderNode();
+    M_DECLARE_SHADER_NODE(MQ3MapSurfaceShaderNode, "SurfaceNode")
+    void AppendDisplayText(MStr& text) const override;
+
+  protected:
+    MParameterObject* CreateMissingParameter(std::string_view name) override;
+};
+
+class MQ3SkyParmsShaderNode : public MBaseShaderNode
+{
+  public:
+    MQ3SkyParmsShaderNode();
+    M_DECLARE_SHADER_NODE(MQ3SkyParmsShaderNode, "Q3SkyNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MQ3SunShaderNode : public MBaseShaderNode
+{
+  public:
+    MQ3SunShaderNode();
+    M_DECLARE_SHADER_NODE(MQ3SunShaderNode, "Q3SunNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+class MDeformVertsShaderNode : public MBaseShaderNode
+{
+  public:
+    MDeformVertsShaderNode();
+    M_DECLARE_SHADER_NODE(MDeformVertsShaderNode, "DeformNode")
+    void AppendDisplayText(MStr& text) const override;
+};
+
+// A line kept as it stood: a keyword no table knows, with the rest of its
+// line, written back unchanged.
+class MVerbatimShaderNode : public MBaseShaderNode
+{
+  public:
+    MVerbatimShaderNode();
+    M_DECLARE_SHADER_NODE(MVerbatimShaderNode, "Keyword")
+    void AppendDisplayText(MStr& text) const override;
+};

@@ -1,0 +1,465 @@
+#include "MSystemManager.h"
+
+#include "MMaterial.h"
+#include "MMaterialLayer.h"
+#include "MScene.h"
+#include "MShaderNodes.h"
+#include "MTranslator.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <span>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+MSystemManager* g_SystemManager = nullptr;
+
+// The plug-in exports, as the loader calls them.
+using QueryVersionFn = int (*)(uint32_t*);
+using QueryDescFn = int (*)(char*);
+using QueryCountFn = int (*)();
+using RegisterFn = int (*)(MSystemManager*, int);
+
+constexpr uint32_t kVersionTag = uint32_t('Q') | uint32_t('V') << 8 | uint32_t('0') << 16 | uint32_t('2') << 24;
+constexpr int kMaxTranslatorsPerModule = 256;
+constexpr size_t kDescBufferSize = 4096;
+
+bool IsRegularFile(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+} // namespace
+
+void SetSystemManager(MSystemManager* manager) { g_SystemManager = manager; }
+
+MSystemManager* GetSystemManager() { return g_SystemManager; }
+
+bool MatchFilePattern(std::string_view pattern, std::string_view name)
+{
+    // Iterative wildcard match with one backtrack point for the last '*'.
+    size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+    while (n < name.size())
+    {
+        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
+        {
+            ++p;
+            ++n;
+        }
+        else if (p < pattern.size() && pattern[p] == '*')
+        {
+            star = p++;
+            mark = n;
+        }
+        else if (star != std::string_view::npos)
+        {
+            p = star + 1;
+            n = ++mark;
+        }
+        else
+            return false;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+struct MSystemManager::Module
+{
+    void* handle = nullptr;
+    std::string path;
+    ~Module()
+    {
+        if (handle)
+            dlclose(handle);
+    }
+};
+
+MSystemManager::MSystemManager()
+{
+    m_ProgramFolder = ExecutableFolder();
+    m_Scene = new MScene();
+    m_Scene->AddRef();
+    for (MBaseObject* proto : std::initializer_list<MBaseObject*>{
+             new MMaterial(), new MMaterialLayer(), new MFileShaderNode(), new MAnimFileShaderNode(),
+             new MRGBGenShaderNode(), new MAlphaGenShaderNode(), new MBlendFuncShaderNode(),
+             new MAlphaFuncShaderNode(), new MTCScrollShaderNode(), new MTCRotateShaderNode(),
+             new MTCScaleShaderNode(), new MTCStretchShaderNode(), new MTCTurbShaderNode(),
+             new MTCGenShaderNode(), new MQERadiantShaderNode(), new MQ3MapSurfaceShaderNode(),
+             new MQ3SkyParmsShaderNode(), new MQ3SunShaderNode(), new MDeformVertsShaderNode(),
+             new MVerbatimShaderNode()})
+        RegisterPrototype(proto);
+}
+
+MSystemManager::~MSystemManager()
+{
+    if (g_SystemManager == this)
+        g_SystemManager = nullptr;
+    m_Sinks.clear();
+    if (m_Scene)
+        m_Scene->Delete();
+    // Objects whose code lives in a plug-in go before the plug-in is unloaded.
+    for (auto& list : m_Translators)
+    {
+        for (MTranslator* t : list)
+            t->Delete();
+        list.clear();
+    }
+    for (MBaseObject* p : m_Prototypes)
+        p->Delete();
+    m_Prototypes.clear();
+    m_Modules.clear();
+}
+
+void MSystemManager::LogLine(const MStr& line)
+{
+    ++m_LogLines;
+    for (MOutputSink* sink : m_Sinks)
+        sink->WriteLine(line.c_str());
+}
+
+void MSystemManager::LogOutput(const char* fmt, ...)
+{
+    MStr line;
+    va_list args;
+    va_start(args, fmt);
+    line.FormatV(fmt, args);
+    va_end(args);
+    LogLine(line);
+}
+
+void MSystemManager::SetConsoleOutput(MOutputSink* first, MOutputSink* second)
+{
+    m_Sinks.clear();
+    if (first)
+        m_Sinks.push_back(first);
+    if (second && second != first)
+        m_Sinks.push_back(second);
+}
+
+MStr MSystemManager::ExecutableFolder()
+{
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "./";
+    std::string folder = exe.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return MStr(folder);
+}
+
+void MSystemManager::SetProgramFolder(const MStr& folder)
+{
+    m_ProgramFolder = folder;
+    if (m_ProgramFolder.IsEmpty() || m_ProgramFolder.str().back() != '/')
+        m_ProgramFolder += "/";
+}
+
+int MSystemManager::FindAndLoadDLLs(const MStr& pattern, bool log, bool registerTranslators)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(m_ProgramFolder.str(), ec), end; !ec && it != end; it.increment(ec))
+    {
+        const std::string name = it->path().filename().string();
+        if (MatchFilePattern(pattern.str(), name) && IsRegularFile(it->path()))
+            files.push_back(it->path());
+    }
+    if (ec && log)
+        LogOutput("Could not search '%s' for plug-ins: %s", m_ProgramFolder.c_str(), ec.message().c_str());
+    std::sort(files.begin(), files.end());
+
+    int loaded = 0;
+    for (const fs::path& file : files)
+    {
+        const std::string path = file.string();
+        auto fail = [&](const char* why) {
+            if (log)
+                LogOutput("Plug-in '%s' skipped: %s", path.c_str(), why);
+        };
+        auto module = std::make_unique<Module>();
+        module->path = path;
+        module->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module->handle)
+        {
+            const char* err = dlerror();
+            fail(err ? err : "it could not be loaded");
+            continue;
+        }
+        auto version = reinterpret_cast<QueryVersionFn>(dlsym(module->handle, "ModQueryVersion"));
+        auto desc = reinterpret_cast<QueryDescFn>(dlsym(module->handle, "ModQueryDesc"));
+        auto count = reinterpret_cast<QueryCountFn>(dlsym(module->handle, "ModQueryCount"));
+        auto reg = reinterpret_cast<RegisterFn>(dlsym(module->handle, "ModRegister"));
+        if (!version || !desc || !count || !reg)
+        {
+            fail("it lacks one of the exports ModQueryVersion, ModQueryDesc, ModQueryCount, ModRegister");
+            continue;
+        }
+        uint32_t tag = 0;
+        if (!version(&tag) || tag != kVersionTag)
+        {
+            char shown[5] = {};
+            std::memcpy(shown, &tag, 4);
+            for (char& c : std::span(shown, 4))
+                if (c < 32 || c > 126)
+                    c = '?';
+            fail(MStr::Printf("its version tag '%s' is not 'QV02'", shown).c_str());
+            continue;
+        }
+        std::vector<char> description(kDescBufferSize, 0);
+        desc(description.data());
+        description.back() = 0;
+        const int n = count();
+        if (n < 0 || n > kMaxTranslatorsPerModule)
+        {
+            fail(MStr::Printf("it reports %i translators", n).c_str());
+            continue;
+        }
+        if (log)
+            LogOutput("Loaded plug-in '%s': %s", path.c_str(), description.data());
+        if (registerTranslators)
+        {
+            for (int i = 0; i < n; ++i)
+                if (!reg(this, i) && log)
+                    LogOutput("Plug-in '%s': translator %i was not registered", path.c_str(), i);
+        }
+        m_Modules.push_back(std::move(module));
+        ++loaded;
+    }
+    return loaded;
+}
+
+int MSystemManager::RegisterTranslator(int kind, MTranslator* translator)
+{
+    if (!translator)
+        return 0;
+    // Keep an object of our own: the caller destroys the one it hands over.
+    auto* own = dynamic_cast<MTranslator*>(translator->CreateNew());
+    if (!own)
+        return 0;
+    own->AddRef();
+    m_Translators[kind].push_back(own);
+    return 1;
+}
+
+int MSystemManager::RegisterImageTranslator(MImageTranslator* t) { return RegisterTranslator(TRANSLATOR_IMAGE, t); }
+
+int MSystemManager::RegisterMaterialTranslator(MMaterialTranslator* t)
+{
+    return RegisterTranslator(TRANSLATOR_MATERIAL, t);
+}
+
+int MSystemManager::RegisterSceneTranslator(MSceneTranslator* t) { return RegisterTranslator(TRANSLATOR_SCENE, t); }
+
+int MSystemManager::GetTranslatorCount(int kind) const
+{
+    return (kind < 0 || kind > 2) ? 0 : static_cast<int>(m_Translators[kind].size());
+}
+
+MTranslator* MSystemManager::GetTranslatorFromIndex(int kind, int index) const
+{
+    if (index < 1 || index > GetTranslatorCount(kind))
+        return nullptr;
+    return m_Translators[kind][static_cast<size_t>(index - 1)];
+}
+
+MImageTranslator* MSystemManager::GetImageTranslator(int index) const
+{
+    return static_cast<MImageTranslator*>(GetTranslatorFromIndex(TRANSLATOR_IMAGE, index + 1));
+}
+
+MMaterialTranslator* MSystemManager::GetMaterialTranslator(int index) const
+{
+    return static_cast<MMaterialTranslator*>(GetTranslatorFromIndex(TRANSLATOR_MATERIAL, index + 1));
+}
+
+MSceneTranslator* MSystemManager::GetSceneTranslator(int index) const
+{
+    return static_cast<MSceneTranslator*>(GetTranslatorFromIndex(TRANSLATOR_SCENE, index + 1));
+}
+
+MImageTranslator* MSystemManager::FindImageTranslatorThatImports(const MStr& fileName) const
+{
+    for (MTranslator* t : m_Translators[TRANSLATOR_IMAGE])
+        if (t->CanImport() && t->CanImportFile(fileName))
+            return static_cast<MImageTranslator*>(t);
+    return nullptr;
+}
+
+MMaterialTranslator* MSystemManager::FindMaterialTranslatorThatImports(const MStr& fileName) const
+{
+    for (MTranslator* t : m_Translators[TRANSLATOR_MATERIAL])
+        if (t->CanImport() && t->CanImportFile(fileName))
+            return static_cast<MMaterialTranslator*>(t);
+    return nullptr;
+}
+
+MSceneTranslator* MSystemManager::FindSceneTranslatorThatImports(const MStr& fileName) const
+{
+    for (MTranslator* t : m_Translators[TRANSLATOR_SCENE])
+        if (t->CanImport() && t->CanImportFile(fileName))
+            return static_cast<MSceneTranslator*>(t);
+    return nullptr;
+}
+
+MTranslator* MSystemManager::FindTranslatorByClassName(const MStr& className) const
+{
+    for (const auto& list : m_Translators)
+        for (MTranslator* t : list)
+            if (t->ClassName() == className)
+                return t;
+    return nullptr;
+}
+
+namespace
+{
+MStr JoinFilters(const std::vector<MTranslator*>& list)
+{
+    MStr out;
+    for (MTranslator* t : list)
+    {
+        if (!out.IsEmpty())
+            out += "|";
+        out += t->GetFileFilter();
+    }
+    return out;
+}
+} // namespace
+
+MStr MSystemManager::CreateImageTranslatorFilterString() const { return JoinFilters(m_Translators[TRANSLATOR_IMAGE]); }
+
+MStr MSystemManager::CreateMaterialTranslatorFilterString() const
+{
+    return JoinFilters(m_Translators[TRANSLATOR_MATERIAL]);
+}
+
+MStr MSystemManager::CreateSceneTranslatorFilterString() const { return JoinFilters(m_Translators[TRANSLATOR_SCENE]); }
+
+void MSystemManager::RegisterPrototype(MBaseObject* prototype)
+{
+    if (!prototype)
+        return;
+    prototype->AddRef();
+    const MStr name = prototype->ClassName();
+    for (MBaseObject*& p : m_Prototypes)
+    {
+        if (p->ClassName() == name)
+        {
+            p->Delete();
+            p = prototype;
+            return;
+        }
+    }
+    m_Prototypes.push_back(prototype);
+}
+
+MBaseObject* MSystemManager::FindPrototype(const MStr& className) const
+{
+    for (MBaseObject* p : m_Prototypes)
+        if (p->ClassName() == className)
+            return p;
+    return nullptr;
+}
+
+MBaseObject* MSystemManager::CreateObject(const MStr& className) const
+{
+    const MBaseObject* proto = FindPrototype(className);
+    return proto ? proto->CreateNew() : nullptr;
+}
+
+namespace
+{
+// Finds `rel` below `base`, matching each part without regard to case.
+// Exact names are tried first, so the common case costs one stat.
+std::string FindNoCase(const fs::path& base, const std::string& rel)
+{
+    std::error_code ec;
+    fs::path exact = base / rel;
+    if (fs::is_regular_file(exact, ec))
+        return exact.string();
+    fs::path current = base;
+    size_t start = 0;
+    while (start <= rel.size())
+    {
+        size_t slash = rel.find('/', start);
+        if (slash == std::string::npos)
+            slash = rel.size();
+        const std::string part = rel.substr(start, slash - start);
+        start = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            return {};
+        fs::path next = current / part;
+        if (!fs::exists(next, ec))
+        {
+            bool found = false;
+            for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec))
+            {
+                if (EqualsNoCase(it->path().filename().string(), part))
+                {
+                    next = it->path();
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                return {};
+        }
+        current = next;
+    }
+    return fs::is_regular_file(current, ec) ? current.string() : std::string();
+}
+
+std::string Normalised(const MStr& name)
+{
+    std::string s = name.str();
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+}
+} // namespace
+
+MStr MSystemManager::FindImageFile(const MStr& name) const
+{
+    std::string rel = Normalised(name);
+    if (rel.empty())
+        return MStr();
+    std::error_code ec;
+    if (rel.front() == '/')
+        return fs::is_regular_file(rel, ec) ? MStr(rel) : MStr();
+    for (const MStr& place : m_ImagePaths)
+    {
+        const std::string base = Normalised(place);
+        if (base.empty())
+            continue;
+        std::string found = FindNoCase(base, rel);
+        if (!found.empty())
+            return MStr(std::move(found));
+    }
+    return MStr();
+}
+
+MStr MSystemManager::GetRelativeImageFilename(const MStr& path) const
+{
+    const std::string full = Normalised(path);
+    for (const MStr& place : m_ImagePaths)
+    {
+        std::string base = Normalised(place);
+        if (base.empty())
+            continue;
+        if (base.back() != '/')
+            base += '/';
+        if (full.size() > base.size() && EqualsNoCase(std::string_view(full).substr(0, base.size()), base))
+            return MStr(full.substr(base.size()));
+    }
+    return MStr();
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds Glazen and runs every test: the release build, then the model and the
+# plug-in again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs" --target glazen_model_tests glazen_plugin_tests
+ctest --preset asan -j "$jobs" -L sanitized
