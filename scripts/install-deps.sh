@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ clang cmake ninja-build ccache pkg-config
+    g++ clang libclang-rt-14-dev cmake ninja-build ccache pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev

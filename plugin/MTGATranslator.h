@@ -1,0 +1,17 @@
+#pragma once
+
+#include "MImage.h"
+#include "MTranslator.h"
+
+// Reads Targa images.
+class MTGATranslator : public MImageTranslator
+{
+  public:
+    M_DECLARE_CLASS(MTGATranslator, MImageTranslator)
+    MStr GetFileFilter() const override { return "Targa Files (*.TGA)|*.TGA"; }
+    bool CanImport() const override { return true; }
+    bool CanExport() const override { return false; }
+    bool CanImportFile(MStr fileName) override;
+    bool ImportImage(MStr fileName, MImage* image) override;
+    bool ExportImage(MStr, MImage*) override { return false; }
+};

@@ -1,0 +1,87 @@
+#include "MJPGTranslator.h"
+#include "MQ3AShaderTranslator.h"
+#include "MTGATranslator.h"
+#include "TestSupport.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+namespace
+{
+// Opens the built plug-in directly, as a second handle beside the manager's.
+struct PluginHandle
+{
+    PluginHandle() : h(dlopen((BinDir() / "Pellow.dlf").c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~PluginHandle()
+    {
+        if (h)
+            dlclose(h);
+    }
+    template <class F> F Get(const char* name) { return reinterpret_cast<F>(dlsym(h, name)); }
+    void* h;
+};
+} // namespace
+
+TEST(PellowModule, ExportsAnswerVersionDescriptionAndCount)
+{
+    PluginHandle plugin;
+    ASSERT_NE(plugin.h, nullptr) << dlerror();
+    auto version = plugin.Get<int (*)(uint32_t*)>("ModQueryVersion");
+    auto desc = plugin.Get<int (*)(char*)>("ModQueryDesc");
+    auto count = plugin.Get<int (*)()>("ModQueryCount");
+    ASSERT_TRUE(version && desc && count);
+
+    unsigned char bytes[8];
+    std::fill(std::begin(bytes), std::end(bytes), 0xAB);
+    EXPECT_EQ(version(reinterpret_cast<uint32_t*>(bytes)), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 4), "QV02");
+    EXPECT_EQ(bytes[4], 0xAB) << "the version tag is four bytes, no terminator";
+
+    char text[128];
+    std::fill(std::begin(text), std::end(text), 'x');
+    EXPECT_EQ(desc(text), 1);
+    EXPECT_STREQ(text, "This is the description for the Pellow dll file");
+    EXPECT_EQ(count(), 3);
+}
+
+TEST(PellowModule, RegistersTargaJpegShaderInOrderAndRefusesOtherIndices)
+{
+    PluginHandle plugin; // outlives the manager, which holds objects of its code
+    TestSystem sys;
+    auto reg = plugin.Get<int (*)(MSystemManager*, int)>("ModRegister");
+    ASSERT_NE(reg, nullptr);
+    EXPECT_EQ(reg(&sys.manager, 0), 1);
+    EXPECT_EQ(reg(&sys.manager, 1), 1);
+    EXPECT_EQ(reg(&sys.manager, 2), 1);
+    EXPECT_EQ(reg(&sys.manager, 3), 0);
+    EXPECT_EQ(reg(&sys.manager, -1), 0);
+    ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_IMAGE), 2);
+    ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 1)->ClassName(), "MTGATranslator");
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 2)->ClassName(), "MJPGTranslator");
+    // The temporaries are gone; the registry's own copies still answer.
+    MTranslator* shader = sys.manager.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
+    EXPECT_EQ(shader->ClassName(), "MQ3AShaderTranslator");
+    EXPECT_EQ(shader->ParentClassName(), "MMaterialTranslator");
+    EXPECT_TRUE(shader->CanImportFile("maps/x.Shader"));
+    EXPECT_FALSE(shader->CanImportFile("maps/x.shd"));
+    EXPECT_FALSE(shader->CanImportFile("maps/x.shader.bak"));
+    EXPECT_FALSE(shader->CanImportFile("maps/shader"));
+    EXPECT_TRUE(shader->CanExport());
+    EXPECT_FALSE(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 1)->CanExport());
+    EXPECT_FALSE(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 2)->CanExport());
+    EXPECT_EQ(sys.manager.CreateImageTranslatorFilterString(),
+              "Targa Files (*.TGA)|*.TGA|JPG Files (*.JPG)|*.JPG");
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 3), nullptr);
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 0), nullptr);
+}
+
+TEST(PellowModule, LoaderFindsThePluginByPatternWithoutRegardToCase)
+{
+    TestSystem sys;
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLM", true, true), 0);
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 1);
+    EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
+    EXPECT_NE(sys.manager.FindMaterialTranslatorThatImports("a.SHADER"), nullptr);
+    EXPECT_EQ(sys.manager.FindMaterialTranslatorThatImports("a.tga"), nullptr);
+}
