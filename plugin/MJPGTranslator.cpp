@@ -1,6 +1,221 @@
 #include "MJPGTranslator.h"
 
-// JPEG reading comes with the image work; until then nothing is recognised.
-bool MJPGTranslator::CanImportFile(MStr) { return false; }
+#include "MSystemManager.h"
 
-bool MJPGTranslator::ImportImage(MStr, MImage*) { return false; }
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace
+{
+// The platform's separator is '/'; names written on the original system may carry '\'.
+MStr NativePath(MStr name)
+{
+    name.Replace('\\', '/');
+    return name;
+}
+
+// Opens a regular file read-only in binary mode; null for anything else, so a
+// folder or a device is never read as an image.
+std::FILE* OpenRegularFile(const MStr& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return nullptr;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+void Refuse(const MStr& fileName, const char* reason)
+{
+    if (MSystemManager* manager = GetSystemManager())
+        manager->LogOutput("JPGImport: '%s' not read: %s.", fileName.c_str(), reason);
+}
+
+// The library's standard error manager, with its fatal exit and its
+// premature-end warning turned into a jump back to the decoder instead of
+// ending the process or making up the missing rows.
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    void (*standardEmit)(j_common_ptr, int);
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->pub.format_message(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void EmitMessage(j_common_ptr cinfo, int level)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (level < 0 && err->pub.msg_code == JWRN_JPEG_EOF)
+        ErrorExit(cinfo);
+    err->standardEmit(cinfo, level);
+}
+
+// Warnings and traces go to the log rather than to stderr.
+void OutputMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX];
+    cinfo->err->format_message(cinfo, text);
+    if (MSystemManager* manager = GetSystemManager())
+        manager->LogOutput("JPGImport: %s", text);
+}
+
+// Everything one decode needs, kept outside the frame that calls setjmp so a
+// jump back leaves nothing in an undefined state and skips no destructor.
+struct Decoder
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    std::vector<uint8_t> pixels;
+    int width = 0;
+    int height = 0;
+    bool headerComplete = false;
+    const char* refusal = nullptr;
+};
+
+// Up to this much of the output block is reserved before any row is decoded;
+// beyond it the block grows with the rows, so a small file whose header
+// promises a huge picture costs no more than the data it actually holds.
+constexpr size_t kReserveUpFront = size_t(64) << 20;
+// Working memory the library may take (coefficient buffers of progressive images).
+constexpr long kLibraryMemoryLimit = 1L << 30;
+
+bool Decode(Decoder& d, std::FILE* file)
+{
+    if (setjmp(d.err.jump))
+        return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
+    jpeg_stdio_src(&d.cinfo, file);
+    d.headerComplete = jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
+
+    switch (d.cinfo.jpeg_color_space)
+    {
+    case JCS_CMYK:
+    case JCS_YCCK:
+        d.refusal = "CMYK and YCCK images are not read";
+        return false;
+    case JCS_GRAYSCALE:
+        // Grey pictures are widened to the three bytes a pixel of the image.
+        d.cinfo.out_color_space = JCS_RGB;
+        break;
+    default:
+        break;
+    }
+    if (d.cinfo.image_width > JDIMENSION(MImage::kMaxSide) ||
+        d.cinfo.image_height > JDIMENSION(MImage::kMaxSide))
+    {
+        d.refusal = "the picture is larger than an image can be";
+        return false;
+    }
+
+    jpeg_start_decompress(&d.cinfo);
+    if (d.cinfo.output_components != 3 ||
+        !MImage::IsValidSize(int(d.cinfo.output_width), int(d.cinfo.output_height)))
+    {
+        d.refusal = "the picture does not decode to three components a pixel";
+        return false;
+    }
+    d.width = int(d.cinfo.output_width);
+    d.height = int(d.cinfo.output_height);
+    const size_t stride = size_t(d.width) * 3;
+    const size_t total = stride * size_t(d.height);
+    d.pixels.reserve(std::min(total, kReserveUpFront));
+    while (d.cinfo.output_scanline < d.cinfo.output_height)
+    {
+        const size_t offset = size_t(d.cinfo.output_scanline) * stride;
+        if (d.pixels.capacity() < offset + stride)
+            d.pixels.reserve(std::min(total, std::max(offset + stride, d.pixels.capacity() * 2)));
+        d.pixels.resize(offset + stride);
+        JSAMPROW row = d.pixels.data() + offset;
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1)
+        {
+            d.refusal = "the decoder stopped before the last row";
+            return false;
+        }
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
+}
+} // namespace
+
+bool MJPGTranslator::CanImportFile(MStr fileName)
+{
+    if (fileName.IsEmpty())
+        return false;
+    std::FILE* file = OpenRegularFile(NativePath(fileName));
+    if (!file)
+        return false;
+    unsigned char head[10];
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    if (got != sizeof head)
+        return false;
+    // A JFIF file names itself at bytes 6 to 9; a file that starts with an
+    // Exif or Adobe segment has no such name but still starts with the
+    // start-of-image marker and the next marker's 0xFF.
+    const bool jfif = std::memcmp(head + 6, "JFIF", 4) == 0;
+    const bool startOfImage = head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+    return jfif || startOfImage;
+}
+
+bool MJPGTranslator::ImportImage(MStr fileName, MImage* image)
+{
+    if (!image || fileName.IsEmpty())
+        return false;
+    const MStr path = NativePath(fileName);
+    std::FILE* file = OpenRegularFile(path);
+    if (!file)
+    {
+        Refuse(path, "the file cannot be opened");
+        return false;
+    }
+
+    Decoder d;
+    std::memset(&d.cinfo, 0, sizeof d.cinfo);
+    std::memset(d.err.message, 0, sizeof d.err.message);
+    d.cinfo.err = jpeg_std_error(&d.err.pub);
+    d.err.standardEmit = d.err.pub.emit_message;
+    d.err.pub.error_exit = ErrorExit;
+    d.err.pub.emit_message = EmitMessage;
+    d.err.pub.output_message = OutputMessage;
+
+    bool decoded = false;
+    try
+    {
+        decoded = Decode(d, file);
+    }
+    catch (const std::bad_alloc&)
+    {
+        d.refusal = "out of memory";
+    }
+    jpeg_destroy_decompress(&d.cinfo);
+    std::fclose(file);
+
+    if (!decoded)
+    {
+        Refuse(path, d.refusal ? d.refusal : d.err.message);
+        return false;
+    }
+    image->SetColourBuffer(d.width, d.height, std::move(d.pixels));
+    return d.headerComplete;
+}

@@ -1,6 +1,319 @@
 #include "MTGATranslator.h"
 
-// Targa reading comes with the image work; until then nothing is recognised.
-bool MTGATranslator::CanImportFile(MStr) { return false; }
+#include "MSystemManager.h"
 
-bool MTGATranslator::ImportImage(MStr, MImage*) { return false; }
+#include <array>
+#include <cstdio>
+#include <new>
+#include <sys/stat.h>
+#include <vector>
+
+namespace
+{
+constexpr size_t kHeaderSize = 18;
+
+// The fixed Targa header, little-endian fields.
+struct TgaHeader
+{
+    int idLength;
+    int colourMapType;
+    int imageType;
+    int mapFirst;
+    int mapLength;
+    int mapEntryBits;
+    int width;  // signed 16-bit in the file
+    int height; // signed 16-bit in the file
+    int pixelBits;
+};
+
+int U16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+int S16(const uint8_t* p) { return int16_t(uint16_t(U16(p))); }
+
+TgaHeader ParseHeader(const uint8_t* p)
+{
+    return {p[0], p[1], p[2], U16(p + 3), U16(p + 5), p[7], S16(p + 12), S16(p + 14), p[16]};
+}
+
+// The platform's separator is '/'; names written on the original system may carry '\'.
+MStr NativePath(MStr name)
+{
+    name.Replace('\\', '/');
+    return name;
+}
+
+// Opens a regular file read-only in binary mode; null for anything else, so a
+// folder or a device is never read as an image.
+std::FILE* OpenRegularFile(const MStr& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return nullptr;
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool ReadWholeFile(const MStr& path, std::vector<uint8_t>& data)
+{
+    std::FILE* file = OpenRegularFile(path);
+    if (!file)
+        return false;
+    struct stat info;
+    bool ok = fstat(fileno(file), &info) == 0;
+    if (ok)
+    {
+        data.resize(size_t(info.st_size));
+        data.resize(std::fread(data.data(), 1, data.size(), file));
+        ok = !std::ferror(file);
+    }
+    std::fclose(file);
+    return ok;
+}
+
+void Refuse(const MStr& fileName, const char* reason)
+{
+    if (MSystemManager* manager = GetSystemManager())
+        manager->LogOutput("TGAImport: '%s' not read: %s.", fileName.c_str(), reason);
+}
+
+// (blue, green, red, alpha) per colour map entry.
+using Palette = std::vector<std::array<uint8_t, 4>>;
+
+void BuildPalette(const uint8_t* map, int length, int entryBits, Palette& palette)
+{
+    palette.resize(size_t(length));
+    const int entryBytes = entryBits / 8;
+    for (int i = 0; i < length; ++i, map += entryBytes)
+    {
+        auto& e = palette[size_t(i)];
+        if (entryBits == 16)
+        {
+            const int v = U16(map);
+            e = {uint8_t((v & 0x1F) << 3), uint8_t(((v >> 5) & 0x1F) << 3),
+                 uint8_t(((v >> 10) & 0x1F) << 3), uint8_t((v >> 15) & 1)};
+        }
+        else
+            e = {map[0], map[1], map[2], entryBits == 32 ? map[3] : uint8_t(0)};
+    }
+}
+
+uint32_t ReadPixelValue(const uint8_t* p, int bytes)
+{
+    switch (bytes)
+    {
+    case 1:
+        return p[0];
+    case 2:
+        return uint32_t(U16(p));
+    default:
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+}
+
+// Pixel rows in the file start with the bottom row; the image's start with the top.
+size_t ImageRowOf(size_t fileRow, size_t height) { return height - 1 - fileRow; }
+
+bool DecodeColourMapped(const TgaHeader& h, const uint8_t* pixels, const Palette& palette,
+                        bool keepAlphaFlag, MImage& out, const char*& reason)
+{
+    const int bytes = h.pixelBits / 8;
+    const size_t width = size_t(h.width), height = size_t(h.height);
+    // Check every index first: a value outside the map refuses the whole image.
+    const size_t count = width * height;
+    for (size_t i = 0; i < count; ++i)
+    {
+        const int64_t index = int64_t(ReadPixelValue(pixels + i * size_t(bytes), bytes)) - h.mapFirst;
+        if (index < 0 || index >= int64_t(palette.size()))
+        {
+            reason = "a pixel value lies outside the colour map";
+            return false;
+        }
+    }
+    if (!out.SetSize(h.width, h.height, keepAlphaFlag))
+    {
+        reason = "the size is out of range";
+        return false;
+    }
+    uint8_t* colour = out.GetColourBuffer();
+    for (size_t y = 0; y < height; ++y)
+    {
+        uint8_t* dst = colour + ImageRowOf(y, height) * width * 3;
+        const uint8_t* src = pixels + y * width * size_t(bytes);
+        for (size_t x = 0; x < width; ++x, src += bytes, dst += 3)
+        {
+            const auto& e = palette[size_t(int64_t(ReadPixelValue(src, bytes)) - h.mapFirst)];
+            dst[0] = e[2];
+            dst[1] = e[1];
+            dst[2] = e[0];
+        }
+    }
+    return true;
+}
+
+bool DecodeTrueColour(const TgaHeader& h, const uint8_t* pixels, MImage& out, const char*& reason)
+{
+    const int bytes = h.pixelBits / 8;
+    if (!out.SetSize(h.width, h.height, bytes != 3))
+    {
+        reason = "the size is out of range";
+        return false;
+    }
+    const size_t width = size_t(h.width), height = size_t(h.height);
+    uint8_t* colour = out.GetColourBuffer();
+    uint8_t* alpha = out.GetAlphaBuffer();
+    for (size_t y = 0; y < height; ++y)
+    {
+        const size_t row = ImageRowOf(y, height) * width;
+        uint8_t* dst = colour + row * 3;
+        uint8_t* a = alpha ? alpha + row : nullptr;
+        const uint8_t* src = pixels + y * width * size_t(bytes);
+        switch (bytes)
+        {
+        case 2:
+            for (size_t x = 0; x < width; ++x, src += 2, dst += 3)
+            {
+                const int v = U16(src);
+                dst[0] = uint8_t(((v >> 10) & 0x1F) << 3);
+                dst[1] = uint8_t(((v >> 5) & 0x1F) << 3);
+                dst[2] = uint8_t((v & 0x1F) << 3);
+                a[x] = (v & 0x8000) ? 255 : 0;
+            }
+            break;
+        case 3:
+            for (size_t x = 0; x < width; ++x, src += 3, dst += 3)
+            {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+            }
+            break;
+        default: // 4
+            for (size_t x = 0; x < width; ++x, src += 4, dst += 3)
+            {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+                a[x] = src[3];
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+// Decodes a whole Targa file held in memory into `out`; on failure `reason`
+// says why and `out` may be half made.
+bool Decode(const std::vector<uint8_t>& file, bool keepAlphaFlag, MImage& out, const char*& reason)
+{
+    if (file.size() < kHeaderSize)
+    {
+        reason = "the file is shorter than the Targa header";
+        return false;
+    }
+    const TgaHeader h = ParseHeader(file.data());
+    if (h.imageType != 1 && h.imageType != 2)
+    {
+        reason = (h.imageType & 8) ? "run-length encoded images are not read"
+                                   : "only colour-mapped and true-colour images are read";
+        return false;
+    }
+    if (h.width < 1 || h.height < 1)
+    {
+        reason = "the width or height is below 1";
+        return false;
+    }
+    const int bytes = h.pixelBits / 8;
+    if (h.imageType == 1 && h.colourMapType == 0)
+    {
+        reason = "the colour-mapped image has no colour map";
+        return false;
+    }
+    if (h.imageType == 1 && bytes != 1 && bytes != 2 && bytes != 4)
+    {
+        reason = "colour-mapped pixels must be 1, 2 or 4 bytes";
+        return false;
+    }
+    if (h.imageType == 2 && bytes != 2 && bytes != 3 && bytes != 4)
+    {
+        reason = "true-colour pixels must be 16, 24 or 32 bits";
+        return false;
+    }
+
+    size_t pos = kHeaderSize + size_t(h.idLength);
+    Palette palette;
+    if (h.colourMapType != 0)
+    {
+        if (h.mapEntryBits != 16 && h.mapEntryBits != 24 && h.mapEntryBits != 32)
+        {
+            reason = "colour map entries must be 16, 24 or 32 bits";
+            return false;
+        }
+        const size_t mapBytes = size_t(h.mapLength) * size_t(h.mapEntryBits / 8);
+        if (pos > file.size() || file.size() - pos < mapBytes)
+        {
+            reason = "the file ends inside the colour map";
+            return false;
+        }
+        BuildPalette(file.data() + pos, h.mapLength, h.mapEntryBits, palette);
+        pos += mapBytes;
+    }
+    const size_t pixelBytes = size_t(h.width) * size_t(h.height) * size_t(bytes);
+    if (pos > file.size() || file.size() - pos < pixelBytes)
+    {
+        reason = "the file holds fewer pixels than the header announces";
+        return false;
+    }
+    const uint8_t* pixels = file.data() + pos;
+    if (h.imageType == 1)
+        return DecodeColourMapped(h, pixels, palette, keepAlphaFlag, out, reason);
+    return DecodeTrueColour(h, pixels, out, reason);
+}
+} // namespace
+
+bool MTGATranslator::CanImportFile(MStr fileName)
+{
+    std::FILE* file = OpenRegularFile(NativePath(fileName));
+    if (!file)
+        return false;
+    uint8_t header[kHeaderSize];
+    const size_t got = std::fread(header, 1, kHeaderSize, file);
+    std::fclose(file);
+    return got == kHeaderSize && (header[2] == 1 || header[2] == 2);
+}
+
+bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
+{
+    if (!image)
+        return false;
+    const MStr path = NativePath(fileName);
+    try
+    {
+        std::vector<uint8_t> file;
+        if (!ReadWholeFile(path, file))
+        {
+            Refuse(path, "the file cannot be opened or read");
+            return false;
+        }
+        // The picture is made aside and handed over only when it is whole, so
+        // a refused file leaves the caller's image as it was. Rows are stored
+        // top first as they are decoded, which is the file's bottom-up order flipped.
+        MImage decoded;
+        const char* reason = "";
+        if (!Decode(file, image->HasAlpha(), decoded, reason))
+        {
+            Refuse(path, reason);
+            return false;
+        }
+        *image = std::move(decoded);
+        return true;
+    }
+    catch (const std::bad_alloc&)
+    {
+        Refuse(path, "out of memory");
+        return false;
+    }
+}

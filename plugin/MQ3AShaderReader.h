@@ -1,0 +1,88 @@
+#pragma once
+
+#include "MShaderLexer.h"
+#include "MStr.h"
+
+#include <string>
+#include <unordered_map>
+
+class MBaseObjectTreeNode;
+class MBaseShaderNode;
+class MDeformVertsShaderNode;
+class MMaterial;
+class MMaterialLayer;
+class MQERadiantShaderNode;
+class MScene;
+class MSystemManager;
+
+// Reads one shader script into a scene: one material per shader, its option
+// layer of shader-wide nodes first, then one layer per stage. Lines no table
+// knows are kept as MVerbatimShaderNode, so nothing the author wrote is lost.
+class MQ3AShaderReader
+{
+  public:
+    MQ3AShaderReader(std::string text, MScene* scene);
+
+    // Reads every shader; returns the count of materials added.
+    int ReadAll();
+    // Reads one shader; null at the end of the text or when the shader's
+    // "{" is missing (which ends the import).
+    MMaterial* ReadShader();
+
+  private:
+    void Log(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+    // True when the word is a QER keyword: read into the node (setting
+    // `used`), or kept as a verbatim line when its value is not a number
+    // where one belongs.
+    bool ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qer, bool& used);
+    bool ReadDeformVertexes(const MStr& word, MDeformVertsShaderNode* node);
+    void ReadWave(MBaseShaderNode* node);
+    // Reads three numbers, bare or between parentheses; returns them joined
+    // by single blanks.
+    MStr ReadVector();
+    // Reads an argument word. A free-standing "}" is not taken: it still
+    // closes its block.
+    MStr ReadArg();
+
+    MMaterialLayer* ReadStage(MBaseObjectTreeNode* materialNode);
+    MBaseShaderNode* ReadMap(MMaterialLayer* layer);
+    MBaseShaderNode* ReadAnimMap(MMaterialLayer* layer);
+    MBaseShaderNode* ReadColourGen(MMaterialLayer* layer, bool alpha);
+    MBaseShaderNode* ReadBlendFunc(MMaterialLayer* layer);
+    MBaseShaderNode* ReadAlphaFunc(MMaterialLayer* layer);
+    MBaseShaderNode* ReadTCMod(MMaterialLayer* layer);
+    MBaseShaderNode* ReadTCGen(MMaterialLayer* layer);
+    // Keeps `keyword` and the rest of its line (after `lead`, words the
+    // reader already took) in a new, unnamed verbatim node.
+    MBaseShaderNode* KeepLine(const MStr& keyword, const MStr& lead);
+    // Names a new node from its base name and adds it to the layer.
+    MBaseShaderNode* Attach(MBaseShaderNode* node, MMaterialLayer* layer);
+    // An image name as stored: unchanged when found, else its ".JPG"
+    // sibling when that is found, else unchanged.
+    MStr ResolveImageName(const MStr& name) const;
+
+    // The shader being read: its option layer and that layer's tree node.
+    void AddToOption(MBaseShaderNode* node);
+    // Notes a shader-wide line that sets a single value (a QER keyword, a
+    // surface word, the sun, the sky). When the same value was set before,
+    // the earlier line is kept as a verbatim node where it stood, and the node
+    // keeps the last value, as the game reads it.
+    void NoteShaderWideLine(const MStr& key, size_t lineStart);
+
+    struct SeenLine
+    {
+        MStr text;  // the line as it stood
+        int index;  // where it stood among the option layer's nodes
+        long order; // the order lines were read in, to settle equal places
+    };
+
+    MShaderLexer m_Lexer;
+    MMaterialLayer* m_Option = nullptr;
+    MBaseObjectTreeNode* m_OptionNode = nullptr;
+    std::unordered_map<std::string, SeenLine> m_Seen;
+    long m_LineOrder = 0;
+    MScene* m_Scene;
+    MSystemManager* m_Manager;
+    MStr m_DeformType; // the type word an unknown deformVertexes line consumed
+};
