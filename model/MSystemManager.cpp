@@ -378,46 +378,54 @@ MBaseObject* MSystemManager::CreateObject(const MStr& className) const
 
 namespace
 {
-// Finds `rel` below `base`, matching each part without regard to case.
-// Exact names are tried first, so the common case costs one stat.
+// Finds the path parts from `i` on below `dir`, matching each part without
+// regard to case. A folder may hold several names that differ only in case
+// ("Textures" and "textures"), so every match is tried, the exact one first.
+std::string FindNoCase(const fs::path& dir, const std::vector<std::string>& parts, size_t i)
+{
+    std::error_code ec;
+    if (i == parts.size())
+        return fs::is_regular_file(dir, ec) ? dir.string() : std::string();
+    const std::string& part = parts[i];
+    if (part == ".")
+        return FindNoCase(dir, parts, i + 1);
+    if (part == "..")
+        return {};
+    std::vector<fs::path> candidates;
+    if (fs::exists(dir / part, ec))
+        candidates.push_back(dir / part);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    {
+        const std::string name = it->path().filename().string();
+        if (name != part && EqualsNoCase(name, part))
+            candidates.push_back(it->path());
+    }
+    for (const fs::path& c : candidates)
+    {
+        std::string found = FindNoCase(c, parts, i + 1);
+        if (!found.empty())
+            return found;
+    }
+    return {};
+}
+
 std::string FindNoCase(const fs::path& base, const std::string& rel)
 {
     std::error_code ec;
-    fs::path exact = base / rel;
+    const fs::path exact = base / rel;
     if (fs::is_regular_file(exact, ec))
         return exact.string();
-    fs::path current = base;
-    size_t start = 0;
-    while (start <= rel.size())
+    std::vector<std::string> parts;
+    for (size_t start = 0; start <= rel.size();)
     {
         size_t slash = rel.find('/', start);
         if (slash == std::string::npos)
             slash = rel.size();
-        const std::string part = rel.substr(start, slash - start);
+        if (slash > start)
+            parts.push_back(rel.substr(start, slash - start));
         start = slash + 1;
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..")
-            return {};
-        fs::path next = current / part;
-        if (!fs::exists(next, ec))
-        {
-            bool found = false;
-            for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec))
-            {
-                if (EqualsNoCase(it->path().filename().string(), part))
-                {
-                    next = it->path();
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
-                return {};
-        }
-        current = next;
     }
-    return fs::is_regular_file(current, ec) ? current.string() : std::string();
+    return parts.empty() ? std::string() : FindNoCase(base, parts, 0);
 }
 
 std::string Normalised(const MStr& name)
