@@ -54,7 +54,7 @@ int MQ3AShaderReader::ReadAll()
 
 MStr MQ3AShaderReader::ReadArg()
 {
-    if (m_Lexer.PeekWord() == "}")
+    if (m_Lexer.NextIsCloseBrace())
         return MStr();
     MStr w;
     m_Lexer.ReadWord(w);
@@ -66,32 +66,17 @@ MMaterial* MQ3AShaderReader::ReadShader()
     auto* material = new MMaterial();
     auto* option = new MMaterialLayer();
     option->SetName(m_Scene->GenerateUniqueName("OptionLayer"));
-    auto* qer = new MQERadiantShaderNode();
-    auto* surface = new MQ3MapSurfaceShaderNode();
-    auto* sun = new MQ3SunShaderNode();
-    auto* sky = new MQ3SkyParmsShaderNode();
-    auto* deform = new MDeformVertsShaderNode();
-    MBaseShaderNode* wide[] = {qer, surface, sun, sky};
-    for (MBaseShaderNode* n : wide)
-    {
-        n->SetName(m_Scene->GenerateUniqueName(n->GetBaseName()));
-        n->AddRef();
-    }
-    deform->SetName(m_Scene->GenerateUniqueName("DeformNode"));
-    deform->AddRef();
+    LazyNode<MQERadiantShaderNode> qer(m_Scene->GenerateUniqueName("QERNode"));
+    LazyNode<MQ3MapSurfaceShaderNode> surface(m_Scene->GenerateUniqueName("SurfaceNode"));
+    LazyNode<MQ3SunShaderNode> sun(m_Scene->GenerateUniqueName("Q3SunNode"));
+    LazyNode<MQ3SkyParmsShaderNode> sky(m_Scene->GenerateUniqueName("Q3SkyNode"));
+    LazyNode<MDeformVertsShaderNode> deform(m_Scene->GenerateUniqueName("DeformNode"));
     material->AddLayer(option);
     bool qerUsed = false, surfaceUsed = false, skyUsed = false, sunUsed = false;
-
-    auto releaseNodes = [&] {
-        for (MBaseShaderNode* n : wide)
-            n->Delete();
-        deform->Delete();
-    };
 
     MStr name;
     if (!m_Lexer.ReadWord(name))
     {
-        releaseNodes();
         material->AddRef();
         material->Delete();
         return nullptr;
@@ -106,7 +91,6 @@ MMaterial* MQ3AShaderReader::ReadShader()
     if (!(word == "{"))
     {
         Log("Q3AShader Import: Expecting '{', Found '%s'", word.c_str());
-        releaseNodes();
         return nullptr;
     }
 
@@ -128,17 +112,14 @@ MMaterial* MQ3AShaderReader::ReadShader()
         }
         else if (ReadDeformVertexes(word, deform))
         {
-            AddToOption(deform);
-            deform->Delete();
-            deform = new MDeformVertsShaderNode();
-            deform->SetName(m_Scene->GenerateUniqueName("DeformNode"));
-            deform->AddRef();
+            AddToOption(deform.Get());
+            deform.Reset(m_Scene->GenerateUniqueName("DeformNode"));
         }
         else if (word.EqualsNoCase("surfaceparm"))
         {
             const MStr s = ReadArg();
             if (!s.IsEmpty())
-                surface->SetParamByName(s.str(), "On");
+                surface.Get()->SetParamByName(s.str(), "On");
             surfaceUsed = true;
             NoteShaderWideLine("surfaceparm " + s.Lowered().str(), lineStart);
         }
@@ -147,18 +128,20 @@ MMaterial* MQ3AShaderReader::ReadShader()
             MStr v[6];
             for (MStr& x : v)
                 x = ReadArg();
-            sun->SetParamByName("Col", v[0] + " " + v[1] + " " + v[2]);
-            sun->SetParamByName("in", v[3]);
-            sun->SetParamByName("deg", v[4]);
-            sun->SetParamByName("ele", v[5]);
+            MQ3SunShaderNode* node = sun.Get();
+            node->SetParamByName("Col", v[0] + " " + v[1] + " " + v[2]);
+            node->SetParamByName("in", v[3]);
+            node->SetParamByName("deg", v[4]);
+            node->SetParamByName("ele", v[5]);
             sunUsed = true;
             NoteShaderWideLine("q3map_sun", lineStart);
         }
         else if (word.EqualsNoCase("skyParms"))
         {
-            sky->SetParamByName("farBox", ReadArg());
-            sky->SetParamByName("clHt", ReadArg());
-            sky->SetParamByName("nearBox", ReadArg());
+            MQ3SkyParmsShaderNode* node = sky.Get();
+            node->SetParamByName("farBox", ReadArg());
+            node->SetParamByName("clHt", ReadArg());
+            node->SetParamByName("nearBox", ReadArg());
             skyUsed = true;
             NoteShaderWideLine("skyparms", lineStart);
         }
@@ -207,17 +190,16 @@ MMaterial* MQ3AShaderReader::ReadShader()
     if (qerUsed)
     {
         MQ3AShaderWriter probe;
-        probe.WriteNode(qer, 0);
+        probe.WriteNode(qer.Get(), 0);
         if (!probe.GetText().empty())
-            AddToOption(qer);
+            AddToOption(qer.Get());
     }
     if (surfaceUsed)
-        AddToOption(surface);
+        AddToOption(surface.Get());
     if (skyUsed)
-        AddToOption(sky);
+        AddToOption(sky.Get());
     if (sunUsed)
-        AddToOption(sun);
-    releaseNodes();
+        AddToOption(sun.Get());
     m_Option = nullptr;
     m_OptionNode = nullptr;
     return material;
@@ -259,7 +241,7 @@ void MQ3AShaderReader::NoteShaderWideLine(const MStr& key, size_t lineStart)
     m_Seen[key.str()] = SeenLine{text, m_Option->GetShaderCount(), ++m_LineOrder};
 }
 
-bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qer, bool& used)
+bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShaderNode>& qer, bool& used)
 {
     static const char* const kValued[] = {"tessSize",   "qer_editorimage",      "q3map_lightimage",
                                           "q3map_backshader", "q3map_surfaceLight", "q3map_lightsubdivide",
@@ -285,7 +267,7 @@ bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qe
             AddToOption(KeepLine(word, value));
             return true;
         }
-        qer->SetParamByName(word.str(), value);
+        qer.Get()->SetParamByName(word.str(), value);
         NoteShaderWideLine(key, lineStart);
         used = true;
         return true;
@@ -294,7 +276,7 @@ bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qe
     {
         if (word.EqualsNoCase(k))
         {
-            qer->SetParamByName(word.str(), "On");
+            qer.Get()->SetParamByName(word.str(), "On");
             NoteShaderWideLine(key, lineStart);
             used = true;
             return true;
@@ -304,8 +286,8 @@ bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qe
         return false;
 
     const MStr colour = ReadVector();
-    qer->SetParamByName("FogDist", ReadArg());
-    qer->SetParamByName("FogCol", colour);
+    qer.Get()->SetParamByName("FogDist", ReadArg());
+    qer.Get()->SetParamByName("FogCol", colour);
     const size_t q = m_Lexer.GetPosition();
     MStr extra;
     m_Lexer.ReadWord(extra);
@@ -337,10 +319,11 @@ MStr MQ3AShaderReader::ReadVector()
     return v[0] + " " + v[1] + " " + v[2];
 }
 
-bool MQ3AShaderReader::ReadDeformVertexes(const MStr& word, MDeformVertsShaderNode* node)
+bool MQ3AShaderReader::ReadDeformVertexes(const MStr& word, LazyNode<MDeformVertsShaderNode>& deform)
 {
     if (!word.EqualsNoCase("deformVertexes"))
         return false;
+    MDeformVertsShaderNode* node = deform.Get();
     const MStr type = ReadArg();
     node->SetParamByName("Ty", type);
     if (type.EqualsNoCase("bulge"))
@@ -480,7 +463,7 @@ MBaseShaderNode* MQ3AShaderReader::ReadAnimMap(MMaterialLayer* layer)
     node->SetParamByName("Fr", ReadArg());
     // The frames are the words on the frequency's line.
     int count = 0;
-    while (m_Lexer.NextWordOnSameLine() && !(m_Lexer.PeekWord() == "}"))
+    while (m_Lexer.NextWordOnSameLine() && !m_Lexer.NextIsCloseBrace())
     {
         MStr name;
         m_Lexer.ReadWord(name);

@@ -67,15 +67,10 @@ bool MShaderLexer::AtEnd()
     return m_Pos >= m_Text.size();
 }
 
-MStr MShaderLexer::PeekWord()
+bool MShaderLexer::NextIsCloseBrace()
 {
-    const size_t saved = m_Pos, savedStart = m_LastWordStart, savedEnd = m_LastWordEnd;
-    MStr w;
-    ReadWord(w);
-    m_Pos = saved;
-    m_LastWordStart = savedStart;
-    m_LastWordEnd = savedEnd;
-    return w;
+    SkipSpaceAndComments();
+    return m_Pos < m_Text.size() && m_Text[m_Pos] == '}' && WordEnd(m_Pos) == m_Pos + 1;
 }
 
 bool MShaderLexer::ReadChar(char c)

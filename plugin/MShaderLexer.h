@@ -21,8 +21,8 @@ class MShaderLexer
     // True when the next word stands on the line of the word read last
     // (before the line ends or a comment begins).
     bool NextWordOnSameLine();
-    // The next word without reading it; empty at the end.
-    MStr PeekWord();
+    // True when the next word is a free-standing "}".
+    bool NextIsCloseBrace();
 
     // The rest of the line after the word read last, as it stands: up to the
     // end of the line, a comment, or a free-standing "}" (which is left to be
