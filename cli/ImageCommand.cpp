@@ -54,11 +54,13 @@ bool WriteNetpbm(const std::string& target, const char* magic, int width, int he
     }
     if (fd < 0)
     {
-        std::fprintf(stderr, "glazen-cli: cannot write '%s': %s\n", target.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "glazen-cli: cannot write '%s': %s\n", target.c_str(),
+                     std::strerror(errno));
         return false;
     }
     char header[64];
-    const int headerLength = std::snprintf(header, sizeof header, "%s\n%d %d\n255\n", magic, width, height);
+    const int headerLength =
+        std::snprintf(header, sizeof header, "%s\n%d %d\n255\n", magic, width, height);
     bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(header), size_t(headerLength)) &&
               WriteAll(fd, pixels, bytes);
     int error = ok ? 0 : errno;
@@ -75,7 +77,8 @@ bool WriteNetpbm(const std::string& target, const char* magic, int width, int he
     if (!ok)
     {
         ::unlink(temp.c_str());
-        std::fprintf(stderr, "glazen-cli: cannot write '%s': %s\n", target.c_str(), std::strerror(error));
+        std::fprintf(stderr, "glazen-cli: cannot write '%s': %s\n", target.c_str(),
+                     std::strerror(error));
     }
     return ok;
 }
@@ -124,12 +127,13 @@ int RunImageCommand(MSystemManager& manager, const std::vector<std::string>& arg
     MImage image;
     if (!translator->ImportImage(input, &image) || !image.GetColourBuffer())
     {
-        std::fprintf(stderr, "glazen-cli: %s could not read '%s'\n", translator->ClassName().c_str(),
-                     input.c_str());
+        std::fprintf(stderr, "glazen-cli: %s could not read '%s'\n",
+                     translator->ClassName().c_str(), input.c_str());
         return 1;
     }
     const size_t pixels = size_t(image.GetWidth()) * size_t(image.GetHeight());
-    if (!WriteNetpbm(output, "P6", image.GetWidth(), image.GetHeight(), image.GetColourBuffer(), pixels * 3))
+    if (!WriteNetpbm(output, "P6", image.GetWidth(), image.GetHeight(), image.GetColourBuffer(),
+                     pixels * 3))
         return 1;
     if (image.HasAlpha() && image.GetAlphaBuffer() &&
         !WriteNetpbm(AlphaFileNameFor(output), "P5", image.GetWidth(), image.GetHeight(),

@@ -2,6 +2,9 @@
 
 #include "MScene.h"
 
+#include <climits>
+#include <cmath>
+
 MBaseObject::MBaseObject() { AddStringParam("Name", ""); }
 
 MBaseObject::~MBaseObject() = default;
@@ -18,13 +21,18 @@ void MBaseObject::SetFrom(const MBaseObject* other)
 {
     if (!other || other == this)
         return;
-    m_Flags = other->m_Flags & ~OBJ_SELECTED;
-    m_Time = other->m_Time;
+    // The selection bit stays this object's own: the scene's selected list
+    // follows it.
+    m_Flags = (other->m_Flags & ~OBJ_SELECTED) | (m_Flags & OBJ_SELECTED);
+    if (!m_Scene) // an object in a scene stays at the scene's time
+        m_Time = other->m_Time;
     for (const auto& p : other->m_Params)
     {
         MParameterObject* mine = FindParameter(p->GetName().str());
         if (!mine)
             mine = AddParameter(p->Clone());
+        else if (mine == m_Params.front().get())
+            SetName(p->GetValue()); // so the owning scene re-indexes the name
         else
             mine->SetFrom(*p);
     }
@@ -93,7 +101,17 @@ bool MBaseObject::SetParamByName(std::string_view name, const MStr& value, bool 
 int MBaseObject::GetParamInt(std::string_view name) const
 {
     const MParameterObject* p = FindParameter(name);
-    return p ? static_cast<int>(p->GetFloat(m_Time)) : 0;
+    if (!p)
+        return 0;
+    // Values read from files may lie outside an int: saturate them.
+    const float f = p->GetFloat(m_Time);
+    if (std::isnan(f))
+        return 0;
+    if (f >= 2147483648.0f)
+        return INT_MAX;
+    if (f < -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(f);
 }
 
 float MBaseObject::GetParamFloat(std::string_view name) const
@@ -139,15 +157,14 @@ MParameterObject* MBaseObject::AddColourParam(const char* name, const char* valu
     return AddParameter(std::make_unique<MColourParameterObject>(name, value));
 }
 
-MParameterObject* MBaseObject::AddChoiceParam(const char* name, const char* value,
-                                              std::initializer_list<const char*> choices)
+MParameterObject* MBaseObject::AddChoiceParam(const char* name, const char* value, const MChoiceList& choices)
 {
     return AddParameter(std::make_unique<MStringChoiceParameterObject>(name, value, choices));
 }
 
 MParameterObject* MBaseObject::AddOnOffParam(const char* name, const char* value)
 {
-    return AddChoiceParam(name, value, {"On", "Off"});
+    return AddChoiceParam(name, value, OnOffChoices());
 }
 
 bool MBaseObject::RemoveParameter(std::string_view name)

@@ -32,8 +32,9 @@ class MBaseObject
     // An independent copy of this object (null when the class cannot be
     // copied). For lists and trees, a copy holding the same members.
     virtual MBaseObject* CreateNew() const;
-    // Copies the flag word (but not the selection) and every parameter value
-    // of an object, matched by parameter name.
+    // Copies the flag word (but not the selection), the time (unless this
+    // object is in a scene) and every parameter value of an object, matched by
+    // parameter name. The name is set through SetName.
     virtual void SetFrom(const MBaseObject* other);
     virtual void SetTime(int time) { m_Time = time; }
     virtual void UpdateObject() {}
@@ -79,8 +80,7 @@ class MBaseObject
     MParameterObject* AddStringParam(const char* name, const char* value);
     MParameterObject* AddFileParam(const char* name, const char* value);
     MParameterObject* AddColourParam(const char* name, const char* value);
-    MParameterObject* AddChoiceParam(const char* name, const char* value,
-                                     std::initializer_list<const char*> choices);
+    MParameterObject* AddChoiceParam(const char* name, const char* value, const MChoiceList& choices);
     MParameterObject* AddOnOffParam(const char* name, const char* value);
     bool RemoveParameter(std::string_view name);
 

@@ -167,6 +167,8 @@ bool MBaseObjectTree::SetParent(MBaseObjectTreeNode* node, MBaseObjectTreeNode* 
         return false;
     if (!parent)
         parent = m_Root;
+    else if (parent != m_Root && (!parent->m_Object || FindObject(parent->m_Object) != parent))
+        return false; // not a node of this tree
     if (parent == node || IsChildOf(parent, node))
         return false;
     if (before == node)

@@ -66,7 +66,7 @@ class MBaseObjectTree : public MBaseObject
 
     // Moves a node (with its subtree) to the end of a new parent's children
     // (null: top level), or before `before` when given. Refuses to move a node
-    // under itself or one of its descendants.
+    // under itself or one of its descendants, and nodes of other trees.
     bool SetParent(MBaseObjectTreeNode* node, MBaseObjectTreeNode* parent,
                    MBaseObjectTreeNode* before = nullptr);
     // True when ancestor is a proper ancestor of node.

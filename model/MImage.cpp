@@ -4,14 +4,30 @@
 
 bool MImage::SetSize(int width, int height, bool hasAlpha)
 {
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
+    if (!IsValidSize(width, height))
         return false;
     const size_t pixels = size_t(width) * size_t(height);
-    m_Colour.assign(pixels * 3, 0);
-    m_Alpha.assign(hasAlpha ? pixels : 0, 255);
+    // Both buffers are sized before anything is changed, so a failed
+    // allocation leaves the image as it was.
+    std::vector<uint8_t> colour(pixels * 3, 0);
+    std::vector<uint8_t> alpha(hasAlpha ? pixels : 0, 255);
+    m_Colour.swap(colour);
+    m_Alpha.swap(alpha);
     m_Width = width;
     m_Height = height;
     m_HasAlpha = hasAlpha;
+    return true;
+}
+
+bool MImage::SetColourBuffer(int width, int height, std::vector<uint8_t>&& colour)
+{
+    if (!IsValidSize(width, height) || colour.size() != size_t(width) * size_t(height) * 3)
+        return false;
+    m_Colour = std::move(colour);
+    m_Alpha.clear();
+    m_Width = width;
+    m_Height = height;
+    m_HasAlpha = false;
     return true;
 }
 
@@ -32,9 +48,11 @@ void MImage::SetHasAlpha(bool hasAlpha)
 void MImage::FlipVertical()
 {
     const size_t w = size_t(m_Width);
-    for (int top = 0, bottom = m_Height - 1; top < bottom; ++top, --bottom)
+    for (size_t top = 0, bottom = size_t(m_Height); top + 1 < bottom; ++top)
     {
-        std::swap_ranges(m_Colour.begin() + long(top * w * 3), m_Colour.begin() + long((top + 1) * w * 3),
+        --bottom;
+        std::swap_ranges(m_Colour.begin() + long(top * w * 3),
+                         m_Colour.begin() + long((top + 1) * w * 3),
                          m_Colour.begin() + long(bottom * w * 3));
         if (m_HasAlpha)
             std::swap_ranges(m_Alpha.begin() + long(top * w), m_Alpha.begin() + long((top + 1) * w),

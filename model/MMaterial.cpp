@@ -6,7 +6,8 @@
 MMaterial::MMaterial()
 {
     AddFlags(OBJ_TYPE_MATERIAL);
-    AddChoiceParam("Cull", "front", {"front", "back", "none", "disable", "twosided"});
+    static const MChoiceList kCull = MakeChoiceList({"front", "back", "none", "disable", "twosided"});
+    AddChoiceParam("Cull", "front", kCull);
 }
 
 MMaterial::~MMaterial()
@@ -48,8 +49,10 @@ MMaterialLayer* MMaterial::GetLayer(int index) const
 
 MMaterialLayer::MMaterialLayer()
 {
-    AddChoiceParam("dFn", "lequal", {"lequal", "equal"});
-    AddChoiceParam("dWr", "auto", {"auto", "On"});
+    static const MChoiceList kDepthFunc = MakeChoiceList({"lequal", "equal"});
+    static const MChoiceList kDepthWrite = MakeChoiceList({"auto", "On"});
+    AddChoiceParam("dFn", "lequal", kDepthFunc);
+    AddChoiceParam("dWr", "auto", kDepthWrite);
 }
 
 MMaterialLayer::~MMaterialLayer()

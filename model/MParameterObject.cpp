@@ -22,13 +22,27 @@ MVector ParseVectorText(const MStr& text)
     return MVector{v[0], v[1], v[2]};
 }
 
+MParameterObject::MParameterObject(const MParameterObject& o)
+    : m_Name(o.m_Name), m_Value(o.m_Value), m_Default(o.m_Default),
+      m_Keys(o.m_Keys ? std::make_unique<std::map<int, MStr>>(*o.m_Keys) : nullptr)
+{
+}
+
+const std::map<int, MStr>& MParameterObject::GetKeys() const
+{
+    static const std::map<int, MStr> kNone;
+    return m_Keys ? *m_Keys : kNone;
+}
+
 MStr MParameterObject::GetValue(int) const { return m_Value; }
 
 void MParameterObject::SetValue(const MStr& value, int time, bool key)
 {
-    if (IsKeyed() && (key || m_Keys.count(time)))
+    if (IsKeyed() && (key || (m_Keys && m_Keys->count(time))))
     {
-        m_Keys[time] = value;
+        if (!m_Keys)
+            m_Keys = std::make_unique<std::map<int, MStr>>();
+        (*m_Keys)[time] = value;
         return;
     }
     m_Value = value;
@@ -37,7 +51,24 @@ void MParameterObject::SetValue(const MStr& value, int time, bool key)
 void MParameterObject::SetFrom(const MParameterObject& other)
 {
     m_Value = other.m_Value;
-    m_Keys = IsKeyed() ? other.m_Keys : std::map<int, MStr>();
+    if (IsKeyed() && other.m_Keys && !other.m_Keys->empty())
+        m_Keys = std::make_unique<std::map<int, MStr>>(*other.m_Keys);
+    else
+        m_Keys.reset();
+}
+
+MChoiceList MakeChoiceList(std::initializer_list<const char*> choices)
+{
+    auto list = std::make_shared<MStrList>();
+    for (const char* c : choices)
+        list->AddString(c);
+    return list;
+}
+
+const MChoiceList& OnOffChoices()
+{
+    static const MChoiceList kOnOff = MakeChoiceList({"On", "Off"});
+    return kOnOff;
 }
 
 float MParameterObject::GetFloat(int time) const
@@ -74,6 +105,6 @@ template <int N> MStr EvaluateKeys(const std::map<int, MStr>& keys, const MStr& 
 }
 } // namespace
 
-MStr MKeyedFloatParameterObject::GetValue(int time) const { return EvaluateKeys<1>(m_Keys, m_Value, time); }
+MStr MKeyedFloatParameterObject::GetValue(int time) const { return EvaluateKeys<1>(GetKeys(), m_Value, time); }
 
-MStr MKeyedVectorParameterObject::GetValue(int time) const { return EvaluateKeys<3>(m_Keys, m_Value, time); }
+MStr MKeyedVectorParameterObject::GetValue(int time) const { return EvaluateKeys<3>(GetKeys(), m_Value, time); }

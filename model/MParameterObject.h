@@ -44,15 +44,18 @@ class MParameterObject
     MVector GetVector(int time = 0) const;
 
     virtual bool IsKeyed() const { return false; }
-    int GetKeyCount() const { return static_cast<int>(m_Keys.size()); }
-    const std::map<int, MStr>& GetKeys() const { return m_Keys; }
-    void RemoveKeys() { m_Keys.clear(); }
+    int GetKeyCount() const { return m_Keys ? static_cast<int>(m_Keys->size()) : 0; }
+    const std::map<int, MStr>& GetKeys() const;
+    void RemoveKeys() { m_Keys.reset(); }
 
   protected:
+    MParameterObject(const MParameterObject& o);
+
     MStr m_Name;
     MStr m_Value;
     MStr m_Default;
-    std::map<int, MStr> m_Keys;
+    // Keys by time; made only for a parameter that gets keys, since most never do.
+    std::unique_ptr<std::map<int, MStr>> m_Keys;
 };
 
 // Parses up to three numbers from text such as "1 0.5 .2" or "( 1 0.5 .2 )".
@@ -142,24 +145,34 @@ class MColourParameterObject : public MParameterObject
 // A text parameter that offers a list of choices (blend modes, wave
 // functions, on/off). It still holds any text it is given, so a value a file
 // spells differently is kept.
+// A list of choices, shared by every parameter that offers it.
+using MChoiceList = std::shared_ptr<const MStrList>;
+MChoiceList MakeChoiceList(std::initializer_list<const char*> choices);
+
 class MStringChoiceParameterObject : public MParameterObject
 {
   public:
-    MStringChoiceParameterObject(MStr name, MStr value, std::initializer_list<const char*> choices)
-        : MParameterObject(std::move(name), std::move(value))
+    MStringChoiceParameterObject(MStr name, MStr value, MChoiceList choices)
+        : MParameterObject(std::move(name), std::move(value)), m_Choices(std::move(choices))
     {
-        for (const char* c : choices)
-            m_Choices.AddString(c);
+    }
+    MStringChoiceParameterObject(MStr name, MStr value, std::initializer_list<const char*> choices)
+        : MStringChoiceParameterObject(std::move(name), std::move(value), MakeChoiceList(choices))
+    {
     }
     int GetType() const override { return PARAM_STRING; }
     std::unique_ptr<MParameterObject> Clone() const override
     {
         return std::make_unique<MStringChoiceParameterObject>(*this);
     }
-    int GetChoiceCount() const { return m_Choices.GetCount(); }
+    int GetChoiceCount() const { return m_Choices ? m_Choices->GetCount() : 0; }
     // The choice at index i, empty when i is out of range.
-    MStr GetChoice(int i) const { return m_Choices.GetString(i); }
+    MStr GetChoice(int i) const { return m_Choices ? m_Choices->GetString(i) : MStr(); }
+    const MChoiceList& GetChoices() const { return m_Choices; }
 
   private:
-    MStrList m_Choices;
+    MChoiceList m_Choices;
 };
+
+// The two choices of an on/off parameter.
+const MChoiceList& OnOffChoices();

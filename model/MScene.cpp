@@ -72,12 +72,15 @@ void MScene::SelectNone()
 
 MStr MScene::GenerateUniqueName(const MStr& base)
 {
+    // Bases may end in digits ("Box1" + "1" is "Box" + "11"), so names given
+    // for any base are remembered, not just each base's counter.
     unsigned& next = m_NextSuffix[base.str()];
     std::string candidate;
     do
     {
         candidate = base.str() + std::to_string(++next);
-    } while (m_Names.count(candidate));
+    } while (m_Names.count(candidate) || m_Issued.count(candidate));
+    m_Issued.insert(candidate);
     return MStr(std::move(candidate));
 }
 
@@ -93,10 +96,12 @@ void MScene::ClearScene()
     m_Names.clear();
     RemoveAll();
     m_NextSuffix.clear();
+    m_Issued.clear();
 }
 
 void MScene::SetTime(int time)
 {
     m_SceneTime = time;
+    MBaseObject::SetTime(time);
     ForEachNode([time](MBaseObjectTreeNode* n) { n->GetObject()->SetTime(time); });
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 // The scene: a tree of objects, the list of selected objects (kept in step
 // with each object's OBJ_SELECTED flag), the time, and the pick and selection
@@ -62,6 +63,7 @@ class MScene : public MBaseObjectTree
     MBaseObjectList m_Selected;
     std::unordered_map<std::string, std::vector<MBaseObject*>> m_Names; // name -> its bearers
     std::unordered_map<std::string, unsigned> m_NextSuffix;  // base -> next number to try
+    std::unordered_set<std::string> m_Issued;                // every name handed out, across bases
     int m_SceneTime = 0;
     int m_PickMode = 0;
     int m_SelectionMode = 0;

@@ -5,12 +5,16 @@
 
 namespace
 {
-const std::initializer_list<const char*> kWaveFunctions = {"sin", "triangle", "square", "sawtooth",
-                                                           "inversesawtooth", "noise"};
+const MChoiceList& WaveFunctions()
+{
+    static const MChoiceList k =
+        MakeChoiceList({"sin", "triangle", "square", "sawtooth", "inversesawtooth", "noise"});
+    return k;
+}
 
 void AddWaveParams(MBaseObject* o)
 {
-    o->AddChoiceParam("fn", "sin", kWaveFunctions);
+    o->AddChoiceParam("fn", "sin", WaveFunctions());
     o->AddFloatParam("Base", "0");
     o->AddFloatParam("Amp", "1");
     o->AddFloatParam("Phs", "0");
@@ -19,8 +23,9 @@ void AddWaveParams(MBaseObject* o)
 
 void AppendWave(const MBaseObject* o, MStr& text)
 {
-    text += MStr::Printf(" %s %g %g %g %g", o->GetParamByName("fn").c_str(), o->GetParamFloat("Base"),
-                         o->GetParamFloat("Amp"), o->GetParamFloat("Phs"), o->GetParamFloat("Fr"));
+    text +=
+        MStr::Printf(" %s %g %g %g %g", o->GetParamByName("fn").c_str(), o->GetParamFloat("Base"),
+                     o->GetParamFloat("Amp"), o->GetParamFloat("Phs"), o->GetParamFloat("Fr"));
 }
 
 // The file part of a path, for short labels.
@@ -32,7 +37,10 @@ MStr FileTitle(const MStr& path)
 }
 } // namespace
 
-void MBaseShaderNode::AppendDisplayText(MStr& text) const { text += GetBaseName(); }
+void MBaseShaderNode::AppendDisplayText(MStr& text) const
+{
+    text += GetBaseName();
+}
 
 MFileShaderNode::MFileShaderNode()
 {
@@ -61,6 +69,14 @@ void MAnimFileShaderNode::SetNumberOfImages(int n)
         AddFileParam(MStr::Printf("Fname%i", m_Images).c_str(), "");
 }
 
+void MAnimFileShaderNode::SetFrom(const MBaseObject* other)
+{
+    MBaseShaderNode::SetFrom(other);
+    // Frames copied in must not be made a second time when the node grows.
+    while (FindParameter(MStr::Printf("Fname%i", m_Images).str()))
+        ++m_Images;
+}
+
 MParameterObject* MAnimFileShaderNode::CreateMissingParameter(std::string_view name)
 {
     // "Fname<i>" beyond the frames made so far grows the frame list.
@@ -82,9 +98,10 @@ void MAnimFileShaderNode::AppendDisplayText(MStr& text) const
 
 MRGBGenShaderNode::MRGBGenShaderNode()
 {
-    AddChoiceParam("Ty", "identity",
-                   {"identity", "identityLighting", "wave", "vertex", "exactVertex", "oneMinusVertex",
-                    "entity", "oneMinusEntity", "lightingDiffuse", "const"});
+    static const MChoiceList kTypes =
+        MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex",
+                        "oneMinusVertex", "entity", "oneMinusEntity", "lightingDiffuse", "const"});
+    AddChoiceParam("Ty", "identity", kTypes);
     AddWaveParams(this);
     AddStringParam("Args", "");
 }
@@ -98,9 +115,10 @@ void MRGBGenShaderNode::AppendDisplayText(MStr& text) const
 
 MAlphaGenShaderNode::MAlphaGenShaderNode()
 {
-    AddChoiceParam("Ty", "identity",
-                   {"identity", "wave", "vertex", "oneMinusVertex", "entity", "oneMinusEntity",
-                    "lightingSpecular", "portal", "const"});
+    static const MChoiceList kTypes =
+        MakeChoiceList({"identity", "wave", "vertex", "oneMinusVertex", "entity", "oneMinusEntity",
+                        "lightingSpecular", "portal", "const"});
+    AddChoiceParam("Ty", "identity", kTypes);
     AddWaveParams(this);
     AddStringParam("Args", "");
 }
@@ -114,13 +132,14 @@ void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const
 
 MBlendFuncShaderNode::MBlendFuncShaderNode()
 {
-    AddChoiceParam("bmP", "blend", {"blend", "add", "filter", "custom"});
-    const std::initializer_list<const char*> factors = {
-        "GL_ONE", "GL_ZERO", "GL_DST_COLOR", "GL_ONE_MINUS_DST_COLOR", "GL_SRC_ALPHA",
-        "GL_ONE_MINUS_SRC_ALPHA", "GL_SRC_COLOR", "GL_ONE_MINUS_SRC_COLOR", "GL_DST_ALPHA",
-        "GL_ONE_MINUS_DST_ALPHA", "GL_SRC_ALPHA_SATURATE"};
-    AddChoiceParam("bSrc", "GL_ONE", factors);
-    AddChoiceParam("bDst", "GL_ZERO", factors);
+    static const MChoiceList kModes = MakeChoiceList({"blend", "add", "filter", "custom"});
+    AddChoiceParam("bmP", "blend", kModes);
+    static const MChoiceList kFactors = MakeChoiceList(
+        {"GL_ONE", "GL_ZERO", "GL_DST_COLOR", "GL_ONE_MINUS_DST_COLOR", "GL_SRC_ALPHA",
+         "GL_ONE_MINUS_SRC_ALPHA", "GL_SRC_COLOR", "GL_ONE_MINUS_SRC_COLOR", "GL_DST_ALPHA",
+         "GL_ONE_MINUS_DST_ALPHA", "GL_SRC_ALPHA_SATURATE"});
+    AddChoiceParam("bSrc", "GL_ONE", kFactors);
+    AddChoiceParam("bDst", "GL_ZERO", kFactors);
 }
 
 void MBlendFuncShaderNode::AppendDisplayText(MStr& text) const
@@ -134,10 +153,14 @@ void MBlendFuncShaderNode::AppendDisplayText(MStr& text) const
 
 MAlphaFuncShaderNode::MAlphaFuncShaderNode()
 {
-    AddChoiceParam("fn", "off", {"off", "GT0", "LT128", "GE128"});
+    static const MChoiceList kFunctions = MakeChoiceList({"off", "GT0", "LT128", "GE128"});
+    AddChoiceParam("fn", "off", kFunctions);
 }
 
-void MAlphaFuncShaderNode::AppendDisplayText(MStr& text) const { text += GetParamByName("fn"); }
+void MAlphaFuncShaderNode::AppendDisplayText(MStr& text) const
+{
+    text += GetParamByName("fn");
+}
 
 MTCScrollShaderNode::MTCScrollShaderNode()
 {
@@ -150,7 +173,10 @@ void MTCScrollShaderNode::AppendDisplayText(MStr& text) const
     text += MStr::Printf("scroll %g %g", GetParamFloat("Ds"), GetParamFloat("Dt"));
 }
 
-MTCRotateShaderNode::MTCRotateShaderNode() { AddFloatParam("Dr", "0"); }
+MTCRotateShaderNode::MTCRotateShaderNode()
+{
+    AddFloatParam("Dr", "0");
+}
 
 void MTCRotateShaderNode::AppendDisplayText(MStr& text) const
 {
@@ -168,7 +194,10 @@ void MTCScaleShaderNode::AppendDisplayText(MStr& text) const
     text += MStr::Printf("scale %g %g", GetParamFloat("Ss"), GetParamFloat("St"));
 }
 
-MTCStretchShaderNode::MTCStretchShaderNode() { AddWaveParams(this); }
+MTCStretchShaderNode::MTCStretchShaderNode()
+{
+    AddWaveParams(this);
+}
 
 void MTCStretchShaderNode::AppendDisplayText(MStr& text) const
 {
@@ -192,12 +221,16 @@ void MTCTurbShaderNode::AppendDisplayText(MStr& text) const
 
 MTCGenShaderNode::MTCGenShaderNode()
 {
-    AddChoiceParam("Ty", "base", {"base", "lightmap", "environment", "vector"});
+    static const MChoiceList kTypes = MakeChoiceList({"base", "lightmap", "environment", "vector"});
+    AddChoiceParam("Ty", "base", kTypes);
     AddVectorParam("sV", "0 0 0");
     AddVectorParam("tV", "0 0 0");
 }
 
-void MTCGenShaderNode::AppendDisplayText(MStr& text) const { text += GetParamByName("Ty"); }
+void MTCGenShaderNode::AppendDisplayText(MStr& text) const
+{
+    text += GetParamByName("Ty");
+}
 
 MQERadiantShaderNode::MQERadiantShaderNode()
 {
@@ -215,8 +248,9 @@ MQERadiantShaderNode::MQERadiantShaderNode()
     AddOnOffParam("nomipmaps", "Off");
     AddOnOffParam("entityMergable", "Off");
     AddOnOffParam("polygonOffset", "Off");
-    AddChoiceParam("sort", "",
-                   {"portal", "sky", "opaque", "banner", "underwater", "additive", "nearest"});
+    static const MChoiceList kSortValues =
+        MakeChoiceList({"portal", "sky", "opaque", "banner", "underwater", "additive", "nearest"});
+    AddChoiceParam("sort", "", kSortValues);
     AddFloatParam("FogDist", "-1");
     AddColourParam("FogCol", "0 0 0");
 }
@@ -230,20 +264,22 @@ void MQERadiantShaderNode::AppendDisplayText(MStr& text) const
 namespace
 {
 const char* const kSurfaceWords[] = {
-    "alphashadow", "areaportal", "clusterportal", "donotenter", "flesh",     "fog",
-    "lava",        "lightfilter", "metalsteps",   "nodamage",   "nodlight",  "nodraw",
-    "nodrop",      "noimpact",    "nomarks",      "nolightmap", "nosteps",   "nonsolid",
-    "origin",      "playerclip",  "slick",        "slime",      "structural", "trans",
-    "water",       "sky",         "hint",         "botclip",    "dust",      "pointlight",
-    "lightgrid",   "antiportal",  "skip",         "ladder",
+    "alphashadow", "areaportal", "clusterportal", "donotenter", "flesh",  "fog",        "lava",
+    "lightfilter", "metalsteps", "nodamage",      "nodlight",   "nodraw", "nodrop",     "noimpact",
+    "nomarks",     "nolightmap", "nosteps",       "nonsolid",   "origin", "playerclip", "slick",
+    "slime",       "structural", "trans",         "water",      "sky",    "hint",       "botclip",
+    "dust",        "pointlight", "lightgrid",     "antiportal", "skip",   "ladder",
 };
 }
 
-MQ3MapSurfaceShaderNode::MQ3MapSurfaceShaderNode()
+// Surface words are made when a script or the user sets them, so a node holds
+// only the words its shader uses, in the order they were set.
+MQ3MapSurfaceShaderNode::MQ3MapSurfaceShaderNode() = default;
+
+const std::vector<const char*>& MQ3MapSurfaceShaderNode::GetKnownWords()
 {
-    for (const char* word : kSurfaceWords)
-        if (!FindParameter(word))
-            AddOnOffParam(word, "Off");
+    static const std::vector<const char*> words(std::begin(kSurfaceWords), std::end(kSurfaceWords));
+    return words;
 }
 
 MParameterObject* MQ3MapSurfaceShaderNode::CreateMissingParameter(std::string_view name)
@@ -304,8 +340,9 @@ void MQ3SunShaderNode::AppendDisplayText(MStr& text) const
 
 MDeformVertsShaderNode::MDeformVertsShaderNode()
 {
-    AddChoiceParam("Ty", "wave",
-                   {"wave", "bulge", "normal", "move", "autosprite", "autosprite2", "projectionShadow"});
+    static const MChoiceList kTypes = MakeChoiceList(
+        {"wave", "bulge", "normal", "move", "autosprite", "autosprite2", "projectionShadow"});
+    AddChoiceParam("Ty", "wave", kTypes);
     AddFloatParam("div", "0");
     AddWaveParams(this);
     AddFloatParam("bW", "0");
@@ -316,7 +353,10 @@ MDeformVertsShaderNode::MDeformVertsShaderNode()
     AddFloatParam("mZ", "0");
 }
 
-void MDeformVertsShaderNode::AppendDisplayText(MStr& text) const { text += GetParamByName("Ty"); }
+void MDeformVertsShaderNode::AppendDisplayText(MStr& text) const
+{
+    text += GetParamByName("Ty");
+}
 
 MVerbatimShaderNode::MVerbatimShaderNode()
 {

@@ -6,6 +6,8 @@
 
 #include "MBaseShaderNode.h"
 
+#include <vector>
+
 // map / clampmap: a texture.
 class MFileShaderNode : public MBaseShaderNode
 {
@@ -25,6 +27,8 @@ class MAnimFileShaderNode : public MBaseShaderNode
     // Makes sure parameters "Fname0" to "Fname<n-1>" exist.
     void SetNumberOfImages(int n);
     int GetNumberOfImages() const { return m_Images; }
+    // Also counts the frame parameters that come along with the values.
+    void SetFrom(const MBaseObject* other) override;
 
   protected:
     MParameterObject* CreateMissingParameter(std::string_view name) override;
@@ -122,14 +126,15 @@ class MQERadiantShaderNode : public MBaseShaderNode
     void AppendDisplayText(MStr& text) const override;
 };
 
-// surfaceparm words: one on/off parameter per word. A word the node does not
-// know becomes a new parameter, so no word is lost.
+// surfaceparm words: one on/off parameter per word set, standard or not, so
+// no word is lost. GetKnownWords lists the standard words for pickers.
 class MQ3MapSurfaceShaderNode : public MBaseShaderNode
 {
   public:
     MQ3MapSurfaceShaderNode();
     M_DECLARE_SHADER_NODE(MQ3MapSurfaceShaderNode, "SurfaceNode")
     void AppendDisplayText(MStr& text) const override;
+    static const std::vector<const char*>& GetKnownWords();
 
   protected:
     MParameterObject* CreateMissingParameter(std::string_view name) override;

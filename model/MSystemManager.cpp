@@ -243,9 +243,14 @@ int MSystemManager::RegisterTranslator(int kind, MTranslator* translator)
     if (!translator)
         return 0;
     // Keep an object of our own: the caller destroys the one it hands over.
-    auto* own = dynamic_cast<MTranslator*>(translator->CreateNew());
+    MBaseObject* copy = translator->CreateNew();
+    auto* own = dynamic_cast<MTranslator*>(copy);
     if (!own)
+    {
+        if (copy)
+            copy->Delete();
         return 0;
+    }
     own->AddRef();
     m_Translators[kind].push_back(own);
     return 1;

@@ -29,14 +29,49 @@ class MQ3AShaderReader
     // "{" is missing (which ends the import).
     MMaterial* ReadShader();
 
+    // A shader-wide node named when its shader starts (so names come out in
+    // a fixed order) but made only when a line needs it. It holds the
+    // reader's reference until the shader ends.
+    template <class T> class LazyNode
+    {
+      public:
+        explicit LazyNode(MStr name) : m_Name(std::move(name)) {}
+        LazyNode(const LazyNode&) = delete;
+        LazyNode& operator=(const LazyNode&) = delete;
+        ~LazyNode() { Reset(MStr()); }
+        T* Get()
+        {
+            if (!m_Node)
+            {
+                m_Node = new T();
+                m_Node->SetName(m_Name);
+                m_Node->AddRef();
+            }
+            return m_Node;
+        }
+        T* Peek() const { return m_Node; }
+        // Drops the reader's reference and names the next node.
+        void Reset(MStr name)
+        {
+            if (m_Node)
+                m_Node->Delete();
+            m_Node = nullptr;
+            m_Name = std::move(name);
+        }
+
+      private:
+        MStr m_Name;
+        T* m_Node = nullptr;
+    };
+
   private:
     void Log(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
     // True when the word is a QER keyword: read into the node (setting
     // `used`), or kept as a verbatim line when its value is not a number
     // where one belongs.
-    bool ReadQerKeyword(const MStr& word, MQERadiantShaderNode* qer, bool& used);
-    bool ReadDeformVertexes(const MStr& word, MDeformVertsShaderNode* node);
+    bool ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShaderNode>& qer, bool& used);
+    bool ReadDeformVertexes(const MStr& word, LazyNode<MDeformVertsShaderNode>& deform);
     void ReadWave(MBaseShaderNode* node);
     // Reads three numbers, bare or between parentheses; returns them joined
     // by single blanks.

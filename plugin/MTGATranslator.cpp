@@ -26,8 +26,14 @@ struct TgaHeader
     int pixelBits;
 };
 
-int U16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-int S16(const uint8_t* p) { return int16_t(uint16_t(U16(p))); }
+int U16(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
+int S16(const uint8_t* p)
+{
+    return int16_t(uint16_t(U16(p)));
+}
 
 TgaHeader ParseHeader(const uint8_t* p)
 {
@@ -115,7 +121,10 @@ uint32_t ReadPixelValue(const uint8_t* p, int bytes)
 }
 
 // Pixel rows in the file start with the bottom row; the image's start with the top.
-size_t ImageRowOf(size_t fileRow, size_t height) { return height - 1 - fileRow; }
+size_t ImageRowOf(size_t fileRow, size_t height)
+{
+    return height - 1 - fileRow;
+}
 
 bool DecodeColourMapped(const TgaHeader& h, const uint8_t* pixels, const Palette& palette,
                         bool keepAlphaFlag, MImage& out, const char*& reason)
@@ -126,7 +135,8 @@ bool DecodeColourMapped(const TgaHeader& h, const uint8_t* pixels, const Palette
     const size_t count = width * height;
     for (size_t i = 0; i < count; ++i)
     {
-        const int64_t index = int64_t(ReadPixelValue(pixels + i * size_t(bytes), bytes)) - h.mapFirst;
+        const int64_t index =
+            int64_t(ReadPixelValue(pixels + i * size_t(bytes), bytes)) - h.mapFirst;
         if (index < 0 || index >= int64_t(palette.size()))
         {
             reason = "a pixel value lies outside the colour map";

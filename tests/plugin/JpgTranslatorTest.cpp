@@ -26,7 +26,8 @@ bool ParsePnm(const std::string& bytes, Pnm& out)
 {
     int maxval = 0, consumed = 0;
     char magic[3] = {};
-    if (std::sscanf(bytes.c_str(), "%2s %d %d %d%n", magic, &out.width, &out.height, &maxval, &consumed) != 4 ||
+    if (std::sscanf(bytes.c_str(), "%2s %d %d %d%n", magic, &out.width, &out.height, &maxval,
+                    &consumed) != 4 ||
         maxval != 255)
         return false;
     const bool grey = std::string(magic) == "P5";
@@ -43,13 +44,17 @@ bool ParsePnm(const std::string& bytes, Pnm& out)
     return true;
 }
 
-bool HaveDjpeg() { return std::system("djpeg -version </dev/null >/dev/null 2>&1") == 0; }
+bool HaveDjpeg()
+{
+    return std::system("djpeg -version </dev/null >/dev/null 2>&1") == 0;
+}
 
 // What `djpeg -ppm` makes of a file, with its default settings.
 bool DecodeWithDjpeg(const fs::path& jpeg, const TempDir& dir, Pnm& out)
 {
     const fs::path ppm = dir.Path() / (jpeg.filename().string() + ".ppm");
-    const std::string command = "djpeg -ppm -outfile '" + ppm.string() + "' '" + jpeg.string() + "'";
+    const std::string command =
+        "djpeg -ppm -outfile '" + ppm.string() + "' '" + jpeg.string() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && ParsePnm(ReadWholeFile(ppm), out);
 }
@@ -85,8 +90,14 @@ void ExpectStillMarked(const MImage& image)
     EXPECT_EQ(image.GetAlphaBuffer()[1], 9);
 }
 
-fs::path Corpus(const char* name) { return CorpusDir() / "images" / name; }
-fs::path Fixture(const char* name) { return TestDataDir() / "images" / name; }
+fs::path Corpus(const char* name)
+{
+    return CorpusDir() / "images" / name;
+}
+fs::path Fixture(const char* name)
+{
+    return TestDataDir() / "images" / name;
+}
 
 class JpgTranslator : public ::testing::Test
 {
@@ -133,7 +144,7 @@ TEST_F(JpgTranslator, FourByTwoColourPictureKeepsItsFirstRowFirst)
     ASSERT_EQ(image.GetHeight(), 2);
     // Top row red, green, blue, white; bottom row black, yellow, cyan, magenta
     // (within the loss of the encoding).
-    const int expected[8][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},   {255, 255, 255},
+    const int expected[8][3] = {{255, 0, 0}, {0, 255, 0},   {0, 0, 255},   {255, 255, 255},
                                 {0, 0, 0},   {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
     for (int p = 0; p < 8; ++p)
         for (int c = 0; c < 3; ++c)
@@ -144,8 +155,9 @@ TEST_F(JpgTranslator, CorpusPicturesDecodeExactlyAsDjpegDoes)
 {
     if (!HaveDjpeg())
         GTEST_SKIP() << "djpeg (libjpeg-turbo-progs) is not installed";
-    for (const char* name : {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg", "oa-jumpcircneutral.jpg",
-                             "exifsamples-fujifilm-finepix40i.jpg", "jpegdecoder-jpg-gray.jpg"})
+    for (const char* name :
+         {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg", "oa-jumpcircneutral.jpg",
+          "exifsamples-fujifilm-finepix40i.jpg", "jpegdecoder-jpg-gray.jpg"})
     {
         SCOPED_TRACE(name);
         Pnm expected;
@@ -173,7 +185,8 @@ TEST_F(JpgTranslator, RecognisesJfifAndExifFilesButNotTargasOrShortFiles)
     fs::copy_file(Corpus("tga-conformance/utc24.tga"), dir.Path() / "utc24.jpg");
     EXPECT_FALSE(jpg.CanImportFile((dir.Path() / "utc24.jpg").string()));
     EXPECT_FALSE(jpg.CanImportFile(dir.Write("short.jpg", "\xFF\xD8\xFF\xE0\x00\x10JFI")));
-    EXPECT_FALSE(jpg.CanImportFile(dir.Write("two.jpg", std::string("\xFF\xD8\xFE\x00\x10JFIF\x00\x01", 12))))
+    EXPECT_FALSE(jpg.CanImportFile(
+        dir.Write("two.jpg", std::string("\xFF\xD8\xFE\x00\x10JFIF\x00\x01", 12))))
         << "no marker after the start of image";
     EXPECT_FALSE(jpg.CanImportFile(""));
     EXPECT_FALSE(jpg.CanImportFile((dir.Path() / "missing.jpg").string()));
@@ -214,9 +227,10 @@ TEST_F(JpgTranslator, TruncatedFilesAreRefusedAndTheProgramGoesOn)
     for (const char* name : {"rgb4x2.jpg", "progressive16.jpg", "grey8.jpg"})
     {
         const std::string whole = ReadWholeFile(Fixture(name));
-        for (size_t keep : {size_t(0), size_t(2), size_t(20), whole.size() / 3, whole.size() / 2, whole.size() - 40,
-                            whole.size() - 2})
-            ExpectRefused(whole.substr(0, keep), std::string(name) + " cut at " + std::to_string(keep));
+        for (size_t keep : {size_t(0), size_t(2), size_t(20), whole.size() / 3, whole.size() / 2,
+                            whole.size() - 40, whole.size() - 2})
+            ExpectRefused(whole.substr(0, keep),
+                          std::string(name) + " cut at " + std::to_string(keep));
     }
     const std::string big = ReadWholeFile(Corpus("oa-jumpcircneutral.jpg"));
     ExpectRefused(big.substr(0, big.size() * 3 / 4), "large picture cut short");

@@ -49,12 +49,19 @@ struct Tga
     }
 };
 
-std::string Le16(int v) { return {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
-std::string Bgr(int r, int g, int b) { return {char(b), char(g), char(r)}; }
+std::string Le16(int v)
+{
+    return {char(v & 0xFF), char((v >> 8) & 0xFF)};
+}
+std::string Bgr(int r, int g, int b)
+{
+    return {char(b), char(g), char(r)};
+}
 
 Rgb PixelAt(const MImage& image, int x, int y)
 {
-    const uint8_t* p = image.GetColourBuffer() + (size_t(y) * size_t(image.GetWidth()) + size_t(x)) * 3;
+    const uint8_t* p =
+        image.GetColourBuffer() + (size_t(y) * size_t(image.GetWidth()) + size_t(x)) * 3;
     return {p[0], p[1], p[2]};
 }
 
@@ -75,7 +82,8 @@ void ExpectStillMarked(const MImage& image)
     ASSERT_EQ(image.GetWidth(), 3);
     ASSERT_EQ(image.GetHeight(), 1);
     ASSERT_TRUE(image.HasAlpha());
-    EXPECT_TRUE(std::equal(image.GetColourBuffer(), image.GetColourBuffer() + 9, marked.GetColourBuffer()));
+    EXPECT_TRUE(
+        std::equal(image.GetColourBuffer(), image.GetColourBuffer() + 9, marked.GetColourBuffer()));
     EXPECT_EQ(image.GetAlphaBuffer()[1], 77);
 }
 
@@ -114,7 +122,8 @@ MImage LoadCorpus(const std::string& relative)
 bool SameColours(const MImage& a, const MImage& b)
 {
     return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetColourBuffer() &&
-           std::equal(a.GetColourBuffer(), a.GetColourBuffer() + size_t(a.GetWidth()) * a.GetHeight() * 3,
+           std::equal(a.GetColourBuffer(),
+                      a.GetColourBuffer() + size_t(a.GetWidth()) * a.GetHeight() * 3,
                       b.GetColourBuffer());
 }
 } // namespace
@@ -130,7 +139,8 @@ TEST(TgaConformance, TrueColourAndColourMappedVersionsDecodeToTheSameBars)
 
     // The picture is vertical bars 8 pixels wide: red, green, blue, then black
     // in the first 32 columns of each 64 and white in the second.
-    const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, black{0, 0, 0}, white{255, 255, 255};
+    const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, black{0, 0, 0},
+        white{255, 255, 255};
     for (int y : {0, 63, 127})
     {
         EXPECT_EQ(PixelAt(tc24, 0, y), red);
@@ -184,9 +194,10 @@ TEST(TgaConformance, ColourMappedWith24BitMapMatchesTrueColourAndOriginBitIsIgno
 TEST(TgaConformance, RunLengthGreyAndOtherTypesAreRefused)
 {
     MTGATranslator tga;
-    for (const char* name : {"tga-conformance/cbw8.tga", "tga-conformance/ccm8.tga", "tga-conformance/ctc16.tga",
-                             "tga-conformance/ctc24.tga", "tga-conformance/ctc32.tga", "tga-conformance/ubw8.tga",
-                             "oa-holdable_medkit.tga", "gotga-monochrome8_bottom_left.tga"})
+    for (const char* name :
+         {"tga-conformance/cbw8.tga", "tga-conformance/ccm8.tga", "tga-conformance/ctc16.tga",
+          "tga-conformance/ctc24.tga", "tga-conformance/ctc32.tga", "tga-conformance/ubw8.tga",
+          "oa-holdable_medkit.tga", "gotga-monochrome8_bottom_left.tga"})
     {
         SCOPED_TRACE(name);
         const std::string path = (CorpusDir() / "images" / name).string();
@@ -280,7 +291,8 @@ TEST_F(TgaTranslator, ColourMappedSubtractsTheFirstEntryIndexAtEveryPixelAndEntr
     for (const Case& c : cases)
         for (int pixelBytes : {1, 2, 4})
         {
-            SCOPED_TRACE(testing::Message() << c.entryBits << "-bit map, " << pixelBytes << "-byte pixels");
+            SCOPED_TRACE(testing::Message()
+                         << c.entryBits << "-bit map, " << pixelBytes << "-byte pixels");
             Tga t;
             t.imageType = 1;
             t.colourMapType = 1;

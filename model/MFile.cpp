@@ -1,0 +1,221 @@
+#include "MFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+MFileResult Failure(MFileError code, MStr reason) { return MFileResult{code, std::move(reason)}; }
+
+MFileError CodeForErrno(int err, MFileError otherwise)
+{
+    switch (err)
+    {
+    case ENOENT:
+    case ENOTDIR:
+        return MFILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return MFILE_ACCESS_DENIED;
+    case EISDIR:
+        return MFILE_NOT_A_FILE;
+    default:
+        return otherwise;
+    }
+}
+
+MFileResult FromErrno(int err, MFileError otherwise)
+{
+    return Failure(CodeForErrno(err, otherwise), std::strerror(err));
+}
+
+// Closes a descriptor when it goes out of scope.
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int Release()
+    {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
+};
+
+template <class Buffer>
+MFileResult ReadInto(const MStr& path, Buffer& data, size_t maxBytes)
+{
+    if (path.IsEmpty())
+        return Failure(MFILE_NOT_FOUND, "no file name was given");
+    Fd file;
+    do
+        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    while (file.fd < 0 && errno == EINTR);
+    if (file.fd < 0)
+        return FromErrno(errno, MFILE_READ_ERROR);
+    struct stat st = {};
+    if (::fstat(file.fd, &st) != 0)
+        return FromErrno(errno, MFILE_READ_ERROR);
+    if (S_ISDIR(st.st_mode))
+        return Failure(MFILE_NOT_A_FILE, "it is a folder, not a file");
+    if (!S_ISREG(st.st_mode))
+        return Failure(MFILE_NOT_A_FILE, "it is not a regular file");
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes)
+        return Failure(MFILE_TOO_LARGE,
+                       MStr::Printf("it is larger than the %zu bytes allowed", maxBytes));
+
+    // The size is only a hint: the file may change while it is read, and some
+    // files report no size at all. Read until the end, never beyond the cap.
+    Buffer buffer;
+    buffer.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t used = 0;
+    for (;;)
+    {
+        if (used == buffer.size())
+        {
+            if (used > maxBytes)
+                break;
+            buffer.resize(std::min(maxBytes + 1, used < 4096 ? 4096 : used * 2));
+        }
+        const ssize_t n = ::read(file.fd, buffer.data() + used, buffer.size() - used);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return FromErrno(errno, MFILE_READ_ERROR);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    if (used > maxBytes)
+        return Failure(MFILE_TOO_LARGE,
+                       MStr::Printf("it is larger than the %zu bytes allowed", maxBytes));
+    buffer.resize(used);
+    data.swap(buffer);
+    return {};
+}
+
+// The file a write replaces: the target itself, or what a symbolic link at
+// the target finally names, so a link is not replaced by a plain file.
+std::string ResolveTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat st = {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string link(static_cast<size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size())
+            return current;
+        link.resize(static_cast<size_t>(n));
+        if (link.front() != '/')
+        {
+            const size_t slash = current.rfind('/');
+            if (slash != std::string::npos)
+                link = current.substr(0, slash + 1) + link;
+        }
+        current = link;
+    }
+    return current;
+}
+} // namespace
+
+MFileResult MFile::ReadWhole(const MStr& path, std::vector<uint8_t>& data, size_t maxBytes)
+{
+    return ReadInto(path, data, maxBytes);
+}
+
+MFileResult MFile::ReadWhole(const MStr& path, std::string& data, size_t maxBytes)
+{
+    return ReadInto(path, data, maxBytes);
+}
+
+bool MFile::Exists(const MStr& path)
+{
+    struct stat st = {};
+    return !path.IsEmpty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+MFileResult MFile::WriteWhole(const MStr& path, const void* data, size_t size)
+{
+    if (path.IsEmpty())
+        return Failure(MFILE_NOT_FOUND, "no file name was given");
+    if (size > 0 && !data)
+        return Failure(MFILE_WRITE_ERROR, "there is no data to write");
+    const std::string target = ResolveTarget(path.str());
+
+    struct stat old = {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing && S_ISDIR(old.st_mode))
+        return Failure(MFILE_NOT_A_FILE, "a folder stands at that name");
+    if (replacing && !S_ISREG(old.st_mode))
+        return Failure(MFILE_NOT_A_FILE, "it is not a regular file");
+
+    // A name beside the target that no one else uses.
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    Fd file;
+    for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt)
+    {
+        temp = target + MStr::Printf(".tmp-%ld-%u", static_cast<long>(::getpid()), counter++).str();
+        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (file.fd < 0 && errno != EEXIST && errno != EINTR)
+            return FromErrno(errno, MFILE_WRITE_ERROR);
+    }
+    if (file.fd < 0)
+        return Failure(MFILE_WRITE_ERROR, "no temporary file could be made beside it");
+
+    auto fail = [&](int err) {
+        ::close(file.Release());
+        ::unlink(temp.c_str());
+        return FromErrno(err, MFILE_WRITE_ERROR);
+    };
+
+    const auto* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size)
+    {
+        const ssize_t n = ::write(file.fd, bytes + done, size - done);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (n == 0)
+            return fail(EIO);
+        done += static_cast<size_t>(n);
+    }
+    if (replacing && ::fchmod(file.fd, old.st_mode & 07777) != 0)
+        return fail(errno);
+    if (::fsync(file.fd) != 0)
+        return fail(errno);
+    // close can report a deferred write error (on network file systems).
+    if (::close(file.Release()) != 0)
+    {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return FromErrno(err, MFILE_WRITE_ERROR);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+    {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return FromErrno(err, MFILE_WRITE_ERROR);
+    }
+    return {};
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "MStr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a whole-file read or write came to.
+enum MFileError : int
+{
+    MFILE_OK = 0,
+    MFILE_NOT_FOUND,     // no such file, or a folder on the way is missing
+    MFILE_ACCESS_DENIED, // the file or its folder may not be read or written
+    MFILE_NOT_A_FILE,    // a folder or a device stands at the path
+    MFILE_TOO_LARGE,     // the file is larger than the caller allows
+    MFILE_READ_ERROR,    // the system failed while reading
+    MFILE_WRITE_ERROR,   // the system failed while writing or replacing
+};
+
+// The outcome of an MFile call: a code and, on failure, a short reason in
+// words ("No such file or directory") for the caller's log line.
+struct MFileResult
+{
+    MFileError code = MFILE_OK;
+    MStr reason;
+
+    bool Ok() const { return code == MFILE_OK; }
+    explicit operator bool() const { return Ok(); }
+};
+
+// Whole-file reading and writing.
+//
+// Reads take the whole file into memory at once, refusing files larger than
+// a cap, so a reader can check everything before it changes anything.
+//
+// Writes go to a temporary file in the target's folder, which is flushed to
+// disk and then renamed over the target: the target is either the old file
+// or the complete new one, never a torn mixture. A failed write removes the
+// temporary file and leaves the old file as it was. A new file gets the
+// usual permissions (0666 less the umask), a replaced one keeps its own; a
+// symbolic link at the target is followed, so the file it names is replaced.
+class MFile
+{
+  public:
+    // The cap used when the caller names none.
+    static constexpr size_t kDefaultMaxBytes = size_t(256) << 20;
+
+    // Reads the whole file into data. On failure data is left as it was.
+    static MFileResult ReadWhole(const MStr& path, std::vector<uint8_t>& data,
+                                 size_t maxBytes = kDefaultMaxBytes);
+    static MFileResult ReadWhole(const MStr& path, std::string& data,
+                                 size_t maxBytes = kDefaultMaxBytes);
+
+    // Writes data as the whole new content of the file at path.
+    static MFileResult WriteWhole(const MStr& path, const void* data, size_t size);
+    static MFileResult WriteWhole(const MStr& path, std::string_view data)
+    {
+        return WriteWhole(path, data.data(), data.size());
+    }
+
+    // True when a regular file stands at the path.
+    static bool Exists(const MStr& path);
+};

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (the fuzz preset) and runs every fuzz_* binary
+# for a bounded time, seeded from the shared corpus. Fails when any target
+# reports a crash, a leak, a time-out or any other sanitizer finding.
+#
+#   FUZZ_SECONDS   seconds per target (default 15)
+#   FUZZ_TARGETS   space-separated target names to run (default: all)
+#   FUZZ_BUILD_DIR another build folder for the fuzz preset (default build/fuzz)
+#
+# Inputs that fail are kept in the build folder's artifacts/.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+corpus="$repo/../shared/corpus"
+seconds=${FUZZ_SECONDS:-15}
+build=${FUZZ_BUILD_DIR:-}
+if [ -z "$build" ]; then
+    build="$repo/build/fuzz"
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j "$(nproc)"
+else
+    cmake --preset fuzz -B "$build" >/dev/null
+    cmake --build "$build" -j "$(nproc)"
+fi
+bin="$build/bin"
+artifacts="$build/artifacts"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/glazen-fuzz.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$artifacts"
+
+# Seed files for a target, one path a line. Nothing is written to the corpus:
+# seeds are copied into a working folder of the run.
+seeds_for() {
+    case "$1" in
+    tga)
+        ls "$corpus"/images/*.tga "$corpus"/images/tga-conformance/*.tga 2>/dev/null || true ;;
+    jpeg)
+        ls "$corpus"/images/*.jpg 2>/dev/null || true ;;
+    shader)
+        [ -d "$corpus/shaders/openarena" ] && find "$corpus/shaders/openarena" -type f || true ;;
+    scene)
+        [ -d "$repo/tests/data/scenes" ] && find "$repo/tests/data/scenes" -type f || true ;;
+    *) ;;
+    esac
+}
+
+shopt -s nullglob
+targets=("$bin"/fuzz_*)
+if [ ${#targets[@]} -eq 0 ]; then
+    echo "fuzz.sh: no fuzz_* binaries in $bin" >&2
+    exit 1
+fi
+
+failed=()
+for target in "${targets[@]}"; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    kind=${name#fuzz_}
+    if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $name "* ]]; then
+        continue
+    fi
+    dir="$work/$name"
+    mkdir -p "$dir/corpus"
+    count=0
+    while IFS= read -r seed; do
+        [ -f "$seed" ] || continue
+        cp "$seed" "$dir/corpus/seed-$count"
+        count=$((count + 1))
+    done < <(seeds_for "$kind")
+
+    echo "== $name: ${seconds}s, $count seeds"
+    status=0
+    "$target" "$dir/corpus" \
+        -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
+        >"$dir/log" 2>&1 || status=$?
+    # libFuzzer exits non-zero on a finding; the log is checked as well, so a
+    # report that did not stop the run still fails it.
+    if [ $status -ne 0 ] ||
+        grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|SUMMARY: ' "$dir/log"; then
+        echo "!! $name failed (exit $status); the end of its log:" >&2
+        tail -n 60 "$dir/log" >&2
+        failed+=("$name")
+    else
+        grep -E '^Done|stat::number_of_executed_units' "$dir/log" | head -n 2
+    fi
+done
+
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "fuzz.sh: failures in: ${failed[*]} (inputs in $artifacts)" >&2
+    exit 1
+fi
+echo "fuzz.sh: every target ran clean"
