@@ -25,7 +25,8 @@ constexpr int kShaders = 10000;
 
 MSystemManager& System()
 {
-    static MSystemManager* sys = [] {
+    static MSystemManager* sys = []
+    {
         auto* s = new MSystemManager();
         SetSystemManager(s);
         return s;
@@ -61,7 +62,8 @@ void BuildScene(MScene* scene, int shaders)
         scene->AddObject(material);
 
         MMaterialLayer* option = AddLayer(scene, material, "OptionLayer");
-        AddNode<MQERadiantShaderNode>(scene, option)->SetParamByName("qer_editorimage", name + ".tga");
+        AddNode<MQERadiantShaderNode>(scene, option)
+            ->SetParamByName("qer_editorimage", name + ".tga");
         auto* surface = AddNode<MQ3MapSurfaceShaderNode>(scene, option);
         surface->SetParamByName("nolightmap", "On");
         surface->SetParamByName("trans", "On");

@@ -49,9 +49,9 @@ std::string Snapshot(MScene* scene)
     MStr reason;
     if (!MCompleteTranslator::WriteSceneText(scene, text, reason))
         std::abort();
-    scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-        text += std::to_string(reinterpret_cast<uintptr_t>(n->GetObject())) + " ";
-    });
+    scene->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        { text += std::to_string(reinterpret_cast<uintptr_t>(n->GetObject())) + " "; });
     return text;
 }
 
@@ -99,10 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string first, second;
     MStr reason;
-    Check(MCompleteTranslator::WriteSceneText(&scene, first, reason), "an opened scene cannot be saved");
+    Check(MCompleteTranslator::WriteSceneText(&scene, first, reason),
+          "an opened scene cannot be saved");
     MScene again;
-    Check(MCompleteTranslator::ReadSceneText(first, &again, reason), "a saved scene cannot be opened");
-    Check(MCompleteTranslator::WriteSceneText(&again, second, reason), "a reopened scene cannot be saved");
+    Check(MCompleteTranslator::ReadSceneText(first, &again, reason),
+          "a saved scene cannot be opened");
+    Check(MCompleteTranslator::WriteSceneText(&again, second, reason),
+          "a reopened scene cannot be saved");
     Check(first == second, "save and open do not give back the same scene");
     return 0;
 }

@@ -3,9 +3,35 @@
 #include "MScene.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 
-MBaseObject::MBaseObject() { AddStringParam("Name", ""); }
+namespace
+{
+// The "Name" parameter: it mirrors its object's name, and renaming through it
+// goes through SetName, so the scene's name index stays right.
+class MNameParameterObject : public MParameterObject
+{
+  public:
+    explicit MNameParameterObject(MBaseObject* owner)
+        : MParameterObject("Name", owner->GetName()), m_Owner(owner)
+    {
+    }
+    int GetType() const override { return PARAM_STRING; }
+    void SetValue(const MStr& value, int = 0, bool = false) override { m_Owner->SetName(value); }
+    void Mirror(const MStr& name) { m_Value = name; }
+    void SetFrom(const MParameterObject& other) override { m_Owner->SetName(other.GetValue()); }
+    std::unique_ptr<MParameterObject> Clone() const override
+    {
+        return std::make_unique<MStringParameterObject>("Name", m_Owner->GetName());
+    }
+
+  private:
+    MBaseObject* m_Owner;
+};
+} // namespace
+
+MBaseObject::MBaseObject() { m_Params.resize(1); }
 
 MBaseObject::~MBaseObject() = default;
 
@@ -17,6 +43,68 @@ MBaseObject* MBaseObject::CreateNew() const
     return copy;
 }
 
+void MBaseObject::SetSchema(const MParamSchema* schema)
+{
+    if (m_Schema || m_Params.size() != 1)
+        return;
+    m_Schema = schema;
+    m_Params.resize(1 + size_t(SchemaCount()));
+}
+
+void MBaseObject::DetachSchema()
+{
+    for (int i = 1; i <= SchemaCount(); ++i)
+        Slot(i);
+    m_Schema = nullptr;
+}
+
+MParameterObject* MBaseObject::Slot(int index) const
+{
+    auto& slot = m_Params[size_t(index)];
+    if (!slot)
+    {
+        if (index == 0)
+            slot = std::make_unique<MNameParameterObject>(const_cast<MBaseObject*>(this));
+        else
+        {
+            const MParamSpec& spec = m_Schema->Get(index - 1);
+            slot = MakeParameter(spec.kind, spec.name, spec.value, spec.choices);
+        }
+    }
+    return slot.get();
+}
+
+int MBaseObject::FindIndex(std::string_view name) const
+{
+    if (EqualsNoCase(name, "Name"))
+        return 0;
+    const int count = SchemaCount();
+    if (count)
+    {
+        const int i = m_Schema->Find(name);
+        if (i >= 0)
+            return i + 1;
+    }
+    for (size_t i = size_t(count) + 1; i < m_Params.size(); ++i)
+        if (EqualsNoCase(m_Params[i]->GetName().str(), name))
+            return int(i);
+    return -1;
+}
+
+bool MBaseObject::ValueByName(std::string_view name, MStr& value) const
+{
+    const int i = FindIndex(name);
+    if (i < 0)
+        return false;
+    if (i == 0)
+        value = m_Name;
+    else if (m_Params[size_t(i)])
+        value = m_Params[size_t(i)]->GetValue(m_Time);
+    else
+        value = m_Schema->Get(i - 1).value;
+    return true;
+}
+
 void MBaseObject::SetFrom(const MBaseObject* other)
 {
     if (!other || other == this)
@@ -26,13 +114,27 @@ void MBaseObject::SetFrom(const MBaseObject* other)
     m_Flags = (other->m_Flags & ~OBJ_SELECTED) | (m_Flags & OBJ_SELECTED);
     if (!m_Scene) // an object in a scene stays at the scene's time
         m_Time = other->m_Time;
-    for (const auto& p : other->m_Params)
+    SetName(other->m_Name); // so the owning scene re-indexes the name
+    size_t first = 1;
+    if (m_Schema && m_Schema == other->m_Schema)
     {
+        // Same class: copy what the other made, and go back to the default
+        // where it has none.
+        for (int i = 1; i <= SchemaCount(); ++i)
+        {
+            if (other->m_Params[size_t(i)])
+                Slot(i)->SetFrom(*other->m_Params[size_t(i)]);
+            else
+                m_Params[size_t(i)].reset();
+        }
+        first = size_t(SchemaCount()) + 1;
+    }
+    for (size_t i = first; i < other->m_Params.size(); ++i)
+    {
+        const MParameterObject* p = other->Slot(int(i));
         MParameterObject* mine = FindParameter(p->GetName().str());
         if (!mine)
-            mine = AddParameter(p->Clone());
-        else if (mine == m_Params.front().get())
-            SetName(p->GetValue()); // so the owning scene re-indexes the name
+            AddParameter(p->Clone());
         else
             mine->SetFrom(*p);
     }
@@ -50,48 +152,46 @@ int MBaseObject::Delete()
 
 void MBaseObject::SetName(const MStr& name)
 {
-    MParameterObject* p = m_Params.front().get();
-    if (p->GetValue() == name)
+    if (m_Name == name)
         return;
-    const MStr old = p->GetValue();
-    p->SetValue(name);
     if (m_Scene)
-        m_Scene->OnObjectRenamed(this, old, name);
+        m_Scene->OnObjectRenaming(this);
+    m_Name = name;
+    if (m_Params[0])
+        static_cast<MNameParameterObject*>(m_Params[0].get())->Mirror(name);
+    if (m_Scene)
+        m_Scene->OnObjectRenamed(this);
 }
-
-MStr MBaseObject::GetName() const { return m_Params.front()->GetValue(); }
 
 MParameterObject* MBaseObject::GetParam(int index) const
 {
     if (index < 0 || index >= GetParamCount())
         return nullptr;
-    return m_Params[static_cast<size_t>(index)].get();
+    return Slot(index);
 }
 
 MParameterObject* MBaseObject::FindParameter(std::string_view name) const
 {
-    for (const auto& p : m_Params)
-        if (EqualsNoCase(p->GetName().str(), name))
-            return p.get();
-    return nullptr;
+    const int i = FindIndex(name);
+    return i < 0 ? nullptr : Slot(i);
 }
 
 MStr MBaseObject::GetParamByName(std::string_view name) const
 {
-    const MParameterObject* p = FindParameter(name);
-    return p ? p->GetValue(m_Time) : MStr();
+    MStr value;
+    ValueByName(name, value);
+    return value;
 }
 
 bool MBaseObject::SetParamByName(std::string_view name, const MStr& value, bool key)
 {
-    MParameterObject* p = FindParameter(name);
-    if (p == m_Params.front().get())
+    const int i = FindIndex(name);
+    if (i == 0)
     {
         SetName(value);
         return true;
     }
-    if (!p)
-        p = CreateMissingParameter(name);
+    MParameterObject* p = i > 0 ? Slot(i) : CreateMissingParameter(name);
     if (!p)
         return false;
     p->SetValue(value, m_Time, key);
@@ -100,11 +200,11 @@ bool MBaseObject::SetParamByName(std::string_view name, const MStr& value, bool 
 
 int MBaseObject::GetParamInt(std::string_view name) const
 {
-    const MParameterObject* p = FindParameter(name);
-    if (!p)
+    MStr text;
+    if (!ValueByName(name, text))
         return 0;
     // Values read from files may lie outside an int: saturate them.
-    const float f = p->GetFloat(m_Time);
+    const float f = static_cast<float>(std::strtod(text.c_str(), nullptr));
     if (std::isnan(f))
         return 0;
     if (f >= 2147483648.0f)
@@ -116,14 +216,14 @@ int MBaseObject::GetParamInt(std::string_view name) const
 
 float MBaseObject::GetParamFloat(std::string_view name) const
 {
-    const MParameterObject* p = FindParameter(name);
-    return p ? p->GetFloat(m_Time) : 0.0f;
+    MStr text;
+    return ValueByName(name, text) ? static_cast<float>(std::strtod(text.c_str(), nullptr)) : 0.0f;
 }
 
 MVector MBaseObject::GetParamVec(std::string_view name) const
 {
-    const MParameterObject* p = FindParameter(name);
-    return p ? p->GetVector(m_Time) : MVector{};
+    MStr text;
+    return ValueByName(name, text) ? ParseVectorText(text) : MVector{};
 }
 
 MParameterObject* MBaseObject::AddParameter(std::unique_ptr<MParameterObject> param)
@@ -169,13 +269,11 @@ MParameterObject* MBaseObject::AddOnOffParam(const char* name, const char* value
 
 bool MBaseObject::RemoveParameter(std::string_view name)
 {
-    for (size_t i = 1; i < m_Params.size(); ++i)
-    {
-        if (EqualsNoCase(m_Params[i]->GetName().str(), name))
-        {
-            m_Params.erase(m_Params.begin() + static_cast<long>(i));
-            return true;
-        }
-    }
-    return false;
+    const int i = FindIndex(name);
+    if (i <= 0)
+        return false;
+    if (i <= SchemaCount())
+        DetachSchema();
+    m_Params.erase(m_Params.begin() + i);
+    return true;
 }

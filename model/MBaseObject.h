@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+class MBaseObjectTree;
+class MBaseObjectTreeNode;
 class MFile;
 class MScene;
 
@@ -48,7 +50,7 @@ class MBaseObject
     int GetRefCount() const { return m_RefCount; }
 
     void SetName(const MStr& name);
-    MStr GetName() const;
+    const MStr& GetName() const { return m_Name; }
 
     uint32_t GetFlags() const { return m_Flags; }
     void SetFlags(uint32_t f) { m_Flags = f; }
@@ -59,6 +61,7 @@ class MBaseObject
     int GetTime() const { return m_Time; }
 
     // Parameters.
+    // The parameters: "Name" first, then the class's, then any added ones.
     int GetParamCount() const { return static_cast<int>(m_Params.size()); }
     MParameterObject* GetParam(int index) const;
     MParameterObject* FindParameter(std::string_view name) const;
@@ -92,13 +95,35 @@ class MBaseObject
     // Called by SetParamByName for a name the object lacks. Classes that take
     // open-ended parameters (surface words, extra image names) make one here.
     virtual MParameterObject* CreateMissingParameter(std::string_view) { return nullptr; }
+    // Gives the object its class's parameters; called once, by a constructor,
+    // before any parameter is added.
+    void SetSchema(const MParamSchema* schema);
 
   private:
+    int SchemaCount() const { return m_Schema ? m_Schema->GetCount() : 0; }
+    // The index of a parameter name, or -1.
+    int FindIndex(std::string_view name) const;
+    // The parameter at an index, made from the schema when first reached.
+    MParameterObject* Slot(int index) const;
+    // The value text of a parameter (its default when not made yet).
+    bool ValueByName(std::string_view name, MStr& value) const;
+    // Makes every schema parameter a parameter of this object's own.
+    void DetachSchema();
+
+    friend class MBaseObjectTree;
+    // The first tree holding this object, and its node there (see MBaseObjectTree).
+    const MBaseObjectTree* m_TreeOwner = nullptr;
+    MBaseObjectTreeNode* m_TreeNode = nullptr;
+
     int m_RefCount = 0;
     uint32_t m_Flags = OBJ_VISIBLE | OBJ_EXPANDED;
     int m_Time = 0;
     MScene* m_Scene = nullptr;
-    std::vector<std::unique_ptr<MParameterObject>> m_Params;
+    MStr m_Name;
+    const MParamSchema* m_Schema = nullptr;
+    // [0] the name parameter, made on demand; [1 .. schema count] the class's
+    // parameters, null until reached; then the parameters added to this object.
+    mutable std::vector<std::unique_ptr<MParameterObject>> m_Params;
 };
 
 // Holds one reference on a model object for as long as it lives.

@@ -76,7 +76,7 @@ void MBaseObjectTree::Unlink(MBaseObjectTreeNode* node)
 
 MBaseObjectTreeNode* MBaseObjectTree::Add(MBaseObject* obj, MBaseObjectTreeNode* parent)
 {
-    if (!obj || m_Index.count(obj))
+    if (!obj || FindObject(obj))
         return nullptr;
     if (!parent)
         parent = m_Root;
@@ -86,7 +86,7 @@ MBaseObjectTreeNode* MBaseObjectTree::Add(MBaseObject* obj, MBaseObjectTreeNode*
     node->m_Object = obj;
     obj->AddRef();
     Link(node, parent, nullptr);
-    m_Index.emplace(obj, node);
+    IndexNode(obj, node);
     OnObjectAdded(obj);
     return node;
 }
@@ -95,13 +95,13 @@ MBaseObjectTreeNode* MBaseObjectTree::AddBefore(MBaseObject* obj, MBaseObjectTre
 {
     if (!before || !before->m_Object || FindObject(before->m_Object) != before)
         return Add(obj);
-    if (!obj || m_Index.count(obj))
+    if (!obj || FindObject(obj))
         return nullptr;
     auto* node = new MBaseObjectTreeNode();
     node->m_Object = obj;
     obj->AddRef();
     Link(node, before->m_Parent, before);
-    m_Index.emplace(obj, node);
+    IndexNode(obj, node);
     OnObjectAdded(obj);
     return node;
 }
@@ -123,7 +123,7 @@ void MBaseObjectTree::DestroySubtree(MBaseObjectTreeNode* node)
         if (n == m_Current)
             m_Current = nullptr;
         MBaseObject* obj = n->m_Object;
-        m_Index.erase(obj);
+        UnindexNode(obj);
         delete n;
         OnObjectRemoved(obj);
         obj->Delete();
@@ -154,8 +154,38 @@ void MBaseObjectTree::RemoveAll()
     m_Pos = m_Current = nullptr;
 }
 
+void MBaseObjectTree::IndexNode(MBaseObject* obj, MBaseObjectTreeNode* node)
+{
+    ++m_Count;
+    if (!obj->m_TreeOwner)
+    {
+        obj->m_TreeOwner = this;
+        obj->m_TreeNode = node;
+    }
+    else
+        m_Index.emplace(obj, node);
+}
+
+void MBaseObjectTree::UnindexNode(MBaseObject* obj)
+{
+    --m_Count;
+    if (obj->m_TreeOwner == this)
+    {
+        obj->m_TreeOwner = nullptr;
+        obj->m_TreeNode = nullptr;
+    }
+    else
+        m_Index.erase(obj);
+}
+
 MBaseObjectTreeNode* MBaseObjectTree::FindObject(const MBaseObject* obj) const
 {
+    if (!obj)
+        return nullptr;
+    if (obj->m_TreeOwner == this)
+        return obj->m_TreeNode;
+    if (m_Index.empty())
+        return nullptr;
     auto it = m_Index.find(obj);
     return it == m_Index.end() ? nullptr : it->second;
 }

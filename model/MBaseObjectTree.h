@@ -62,7 +62,7 @@ class MBaseObjectTree : public MBaseObject
     void RemoveAll();
     MBaseObjectTreeNode* FindObject(const MBaseObject* obj) const;
     bool Contains(const MBaseObject* obj) const { return FindObject(obj) != nullptr; }
-    int GetCount() const { return static_cast<int>(m_Index.size()); }
+    int GetCount() const { return m_Count; }
 
     // Moves a node (with its subtree) to the end of a new parent's children
     // (null: top level), or before `before` when given. Refuses to move a node
@@ -101,7 +101,12 @@ class MBaseObjectTree : public MBaseObject
     void DestroySubtree(MBaseObjectTreeNode* node);
 
     MBaseObjectTreeNode* m_Root;
+    // An object's node in the first tree that holds it is kept in the object
+    // itself; nodes in further trees (copies) are found through this index.
+    void IndexNode(MBaseObject* obj, MBaseObjectTreeNode* node);
+    void UnindexNode(MBaseObject* obj);
     std::unordered_map<const MBaseObject*, MBaseObjectTreeNode*> m_Index;
+    int m_Count = 0;
     int m_TraverseType = TRAVERSE_DEPTH_FIRST;
     MBaseObjectTreeNode* m_Pos = nullptr;
     MBaseObjectTreeNode* m_Current = nullptr;

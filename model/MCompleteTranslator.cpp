@@ -42,27 +42,9 @@ bool IsKnownKind(int64_t kind)
     }
 }
 
-bool IsKeyedKind(int64_t kind) { return kind == PARAM_FLOAT_KEYED || kind == PARAM_VECTOR_KEYED; }
-
-std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, const MStr& value)
+bool IsKeyedKind(int64_t kind)
 {
-    switch (kind)
-    {
-    case PARAM_FLOAT:
-        return std::make_unique<MFloatParameterObject>(name, value);
-    case PARAM_FLOAT_KEYED:
-        return std::make_unique<MKeyedFloatParameterObject>(name, value);
-    case PARAM_VECTOR:
-        return std::make_unique<MVectorParameterObject>(name, value);
-    case PARAM_VECTOR_KEYED:
-        return std::make_unique<MKeyedVectorParameterObject>(name, value);
-    case PARAM_FILENAME:
-        return std::make_unique<MFileNameParameterObject>(name, value);
-    case PARAM_COLOUR:
-        return std::make_unique<MColourParameterObject>(name, value);
-    default:
-        return std::make_unique<MStringParameterObject>(name, value);
-    }
+    return kind == PARAM_FLOAT_KEYED || kind == PARAM_VECTOR_KEYED;
 }
 
 // ---------------------------------------------------------------------------
@@ -73,7 +55,8 @@ bool IsUtf8(std::string_view s)
 {
     size_t i = 0;
     const size_t n = s.size();
-    auto cont = [&](size_t at, unsigned lo = 0x80, unsigned hi = 0xBF) {
+    auto cont = [&](size_t at, unsigned lo = 0x80, unsigned hi = 0xBF)
+    {
         if (at >= n)
             return false;
         const auto c = static_cast<unsigned char>(s[at]);
@@ -169,7 +152,7 @@ template <class T> void AppendNumber(std::string& out, T v)
 struct WriteEntry
 {
     MBaseObject* object;
-    MBaseObject* parent;       // tree parent, or null at the top
+    MBaseObject* parent; // tree parent, or null at the top
     bool inTree;
     uint32_t nodeFlags;
 };
@@ -357,7 +340,10 @@ struct SceneError
     MStr reason;
 };
 
-[[noreturn]] void Fail(MStr reason) { throw SceneError{std::move(reason)}; }
+[[noreturn]] void Fail(MStr reason)
+{
+    throw SceneError{std::move(reason)};
+}
 
 struct ReadRecord
 {
@@ -381,8 +367,37 @@ int HexValue(char c)
     return -1;
 }
 
+// Where in the file a value stands. The words are made only for a message,
+// since most values are sound.
+struct Where
+{
+    size_t object = 0; // record number from 1; 0 for the scene itself
+    int id = 0;        // the record's id, once read
+    size_t param = 0;  // parameter number from 1; 0 for none
+
+    MStr Text() const
+    {
+        if (!object)
+            return MStr();
+        MStr text = MStr::Printf("object %zu", object);
+        if (id)
+            text += MStr::Printf(" (id %i)", id);
+        if (param)
+            text += MStr::Printf(", parameter %zu", param);
+        return text;
+    }
+};
+
+// A place and what stands there (": the id", " has no class").
+struct Label
+{
+    const Where& where;
+    const char* what;
+    MStr Text() const { return where.Text() + what; }
+};
+
 // A text: a JSON string, or {"hex": "..."} for bytes that are not UTF-8.
-MStr ReadText(const json& j, const MStr& what)
+MStr ReadText(const json& j, const Label& what)
 {
     if (j.is_string())
         return MStr(j.get_ref<const std::string&>());
@@ -404,25 +419,25 @@ MStr ReadText(const json& j, const MStr& what)
                 return MStr(std::move(bytes));
         }
     }
-    Fail(what + " is not a text");
+    Fail(what.Text() + " is not a text");
 }
 
-int64_t ReadInteger(const json& j, const MStr& what, int64_t lo, int64_t hi)
+int64_t ReadInteger(const json& j, const Label& what, int64_t lo, int64_t hi)
 {
     int64_t v = 0;
     if (j.is_number_unsigned())
     {
         const uint64_t u = j.get<uint64_t>();
         if (u > static_cast<uint64_t>(hi))
-            Fail(what + " is out of range");
+            Fail(what.Text() + " is out of range");
         v = static_cast<int64_t>(u);
     }
     else if (j.is_number_integer())
         v = j.get<int64_t>();
     else
-        Fail(what + " is not a whole number");
+        Fail(what.Text() + " is not a whole number");
     if (v < lo || v > hi)
-        Fail(what + " is out of range");
+        Fail(what.Text() + " is out of range");
     return v;
 }
 
@@ -461,79 +476,86 @@ class SceneReader
     // The scene-wide values, which may stand after the object list.
     void ReadSceneValues(const json& top)
     {
+        const Where scene;
         if (const json* t = Member(top, "time"))
-            m_Time = static_cast<int>(ReadInteger(*t, "the scene time", INT_MIN, INT_MAX));
+            m_Time = static_cast<int>(ReadInteger(*t, {scene, "the scene time"}, INT_MIN, INT_MAX));
         if (const json* m = Member(top, "pickMode"))
-            m_PickMode = static_cast<int>(ReadInteger(*m, "the pick mode", INT_MIN, INT_MAX));
+            m_PickMode =
+                static_cast<int>(ReadInteger(*m, {scene, "the pick mode"}, INT_MIN, INT_MAX));
         if (const json* m = Member(top, "selectionMode"))
-            m_SelectionMode = static_cast<int>(ReadInteger(*m, "the selection mode", INT_MIN, INT_MAX));
+            m_SelectionMode =
+                static_cast<int>(ReadInteger(*m, {scene, "the selection mode"}, INT_MIN, INT_MAX));
     }
 
     void ReadObject(const json& o)
     {
-        const size_t index = m_Records.size() + 1;
-        MStr where = MStr::Printf("object %zu", index);
+        Where where;
+        where.object = m_Records.size() + 1;
         if (!o.is_object())
-            Fail(where + " is not an object record");
+            Fail(where.Text() + " is not an object record");
         const json* idValue = Member(o, "id");
         if (!idValue)
-            Fail(where + " has no id");
+            Fail(where.Text() + " has no id");
         ReadRecord r;
-        r.id = static_cast<int>(ReadInteger(*idValue, where + ": the id", 1, INT_MAX));
-        where = MStr::Printf("object %zu (id %i)", index, r.id);
+        r.id = static_cast<int>(ReadInteger(*idValue, {where, ": the id"}, 1, INT_MAX));
+        where.id = r.id;
         if (m_Index.count(r.id))
-            Fail(where + ": another object has the same id");
+            Fail(where.Text() + ": another object has the same id");
 
         const json* cls = Member(o, "class");
         if (!cls)
-            Fail(where + " has no class");
-        const MStr className = ReadText(*cls, where + ": the class");
+            Fail(where.Text() + " has no class");
+        const MStr className = ReadText(*cls, {where, ": the class"});
         r.object.Reset(m_Sys->CreateObject(className));
         if (!r.object)
-            Fail(where + ": the class '" + className.str() + "' is not known to this program");
+            Fail(where.Text() + ": the class '" + className.str() +
+                 "' is not known to this program");
         MBaseObject* obj = r.object.Get();
 
         if (const json* f = Member(o, "flags"))
             obj->SetFlags(
-                static_cast<uint32_t>(ReadInteger(*f, where + ": the flag word", 0, UINT32_MAX)));
+                static_cast<uint32_t>(ReadInteger(*f, {where, ": the flag word"}, 0, UINT32_MAX)));
 
         if (const json* p = Member(o, "parent"))
         {
             r.inTree = true;
             if (!p->is_null())
             {
-                r.parent = static_cast<int>(ReadInteger(*p, where + ": the parent", 1, INT_MAX));
+                r.parent = static_cast<int>(ReadInteger(*p, {where, ": the parent"}, 1, INT_MAX));
                 auto it = m_Index.find(r.parent);
                 if (it == m_Index.end() || !m_Records[it->second].inTree)
-                    Fail(where + ": its parent is not an earlier object of the scene tree");
+                    Fail(where.Text() + ": its parent is not an earlier object of the scene tree");
             }
             if (const json* nf = Member(o, "nodeFlags"))
                 r.nodeFlags = static_cast<uint32_t>(
-                    ReadInteger(*nf, where + ": the node flag word", 0, UINT32_MAX));
+                    ReadInteger(*nf, {where, ": the node flag word"}, 0, UINT32_MAX));
         }
 
         if (const json* layers = Member(o, "layers"))
         {
             if (!dynamic_cast<MMaterial*>(obj))
-                Fail(where + " lists layers but is not a material");
-            r.layers = ReadIdList(*layers, where + ": the layer list");
+                Fail(where.Text() + " lists layers but is not a material");
+            r.layers = ReadIdList(*layers, {where, ": the layer list"}, {where, ": a layer id"});
         }
         if (const json* nodes = Member(o, "nodes"))
         {
             if (!dynamic_cast<MMaterialLayer*>(obj))
-                Fail(where + " lists nodes but is not a layer");
-            r.nodes = ReadIdList(*nodes, where + ": the node list");
+                Fail(where.Text() + " lists nodes but is not a layer");
+            r.nodes = ReadIdList(*nodes, {where, ": the node list"}, {where, ": a node id"});
         }
 
         if (const json* params = Member(o, "params"))
         {
             if (!params->is_array())
-                Fail(where + ": the parameter list is not a list");
+                Fail(where.Text() + ": the parameter list is not a list");
             // A file may make no more parameters than it lists, so a few
             // bytes cannot ask for millions of them.
             m_ParamBudget += static_cast<int64_t>(params->size());
             for (size_t i = 0; i < params->size(); ++i)
-                ReadParameter(obj, (*params)[i], where + MStr::Printf(", parameter %zu", i + 1));
+            {
+                where.param = i + 1;
+                ReadParameter(obj, (*params)[i], where);
+            }
         }
 
         m_Index.emplace(r.id, m_Records.size());
@@ -546,14 +568,14 @@ class SceneReader
         for (size_t i = 0; i < m_Records.size(); ++i)
         {
             ReadRecord& r = m_Records[i];
-            const MStr where = MStr::Printf("object %zu (id %i)", i + 1, r.id);
+            const Where where{i + 1, r.id, 0};
             if (auto* material = dynamic_cast<MMaterial*>(r.object.Get()))
             {
                 for (int id : r.layers)
                 {
-                    auto* layer = dynamic_cast<MMaterialLayer*>(Lookup(id, where + ": a layer"));
+                    auto* layer = dynamic_cast<MMaterialLayer*>(Lookup(id, {where, ": a layer"}));
                     if (!layer)
-                        Fail(where + ": a layer entry names an object that is not a layer");
+                        Fail(where.Text() + ": a layer entry names an object that is not a layer");
                     material->AddLayer(layer);
                 }
             }
@@ -561,9 +583,10 @@ class SceneReader
             {
                 for (int id : r.nodes)
                 {
-                    auto* node = dynamic_cast<MBaseShaderNode*>(Lookup(id, where + ": a node"));
+                    auto* node = dynamic_cast<MBaseShaderNode*>(Lookup(id, {where, ": a node"}));
                     if (!node)
-                        Fail(where + ": a node entry names an object that is not a shader node");
+                        Fail(where.Text() +
+                             ": a node entry names an object that is not a shader node");
                     layer->AddShader(node);
                 }
             }
@@ -601,44 +624,45 @@ class SceneReader
     }
 
   private:
-    static std::vector<int> ReadIdList(const json& list, const MStr& what)
+    static std::vector<int> ReadIdList(const json& list, const Label& what, const Label& entry)
     {
         if (!list.is_array())
-            Fail(what + " is not a list");
+            Fail(what.Text() + " is not a list");
         std::vector<int> ids;
         ids.reserve(list.size());
         for (const json& id : list)
-            ids.push_back(static_cast<int>(ReadInteger(id, what + ": an id", 1, INT_MAX)));
+            ids.push_back(static_cast<int>(ReadInteger(id, entry, 1, INT_MAX)));
         return ids;
     }
 
-    void ReadParameter(MBaseObject* obj, const json& p, const MStr& where)
+    void ReadParameter(MBaseObject* obj, const json& p, const Where& where)
     {
         if (!p.is_array() || p.size() < 3 || p.size() > 4)
-            Fail(where + " is not a [name, kind, value] record");
-        const MStr name = ReadText(p[0], where + ": the name");
-        const int kind = static_cast<int>(ReadInteger(p[1], where + ": the kind", 0, INT_MAX));
+            Fail(where.Text() + " is not a [name, kind, value] record");
+        const MStr name = ReadText(p[0], {where, ": the name"});
+        const int kind = static_cast<int>(ReadInteger(p[1], {where, ": the kind"}, 0, INT_MAX));
         if (!IsKnownKind(kind))
-            Fail(where + MStr::Printf(": the kind %i is not known", kind));
-        const MStr value = ReadText(p[2], where + ": the value");
+            Fail(where.Text() + MStr::Printf(": the kind %i is not known", kind));
+        const MStr value = ReadText(p[2], {where, ": the value"});
         const json* keys = p.size() == 4 ? &p[3] : nullptr;
         if (keys && (!IsKeyedKind(kind) || !keys->is_array()))
-            Fail(where + ": only keyed kinds (2 and 6) carry a key list");
+            Fail(where.Text() + ": only keyed kinds (2 and 6) carry a key list");
 
         MParameterObject* param = obj->FindParameter(name.str());
         if (param == obj->GetParam(0))
         {
             if (keys)
-                Fail(where + ": the name takes no keys");
+                Fail(where.Text() + ": the name takes no keys");
             obj->SetName(value);
             return;
         }
         // Every parameter the file makes is charged to the budget; the class
         // may make several at once (animation frames up to the one named).
         const int before = obj->GetParamCount();
-        auto charge = [&](int extra) {
+        auto charge = [&](int extra)
+        {
             if (m_ParamBudget - (obj->GetParamCount() - before) - extra < 0)
-                Fail(where + ": the file asks for more parameters than it holds");
+                Fail(where.Text() + ": the file asks for more parameters than it holds");
         };
         if (!param)
         {
@@ -666,19 +690,19 @@ class SceneReader
             for (const json& k : *keys)
             {
                 if (!k.is_array() || k.size() != 2)
-                    Fail(where + ": a key is not a [time, value] pair");
+                    Fail(where.Text() + ": a key is not a [time, value] pair");
                 const int t =
-                    static_cast<int>(ReadInteger(k[0], where + ": a key time", INT_MIN, INT_MAX));
-                param->SetValue(ReadText(k[1], where + ": a key value"), t, true);
+                    static_cast<int>(ReadInteger(k[0], {where, ": a key time"}, INT_MIN, INT_MAX));
+                param->SetValue(ReadText(k[1], {where, ": a key value"}), t, true);
             }
         }
     }
 
-    MBaseObject* Lookup(int id, const MStr& where)
+    MBaseObject* Lookup(int id, const Label& what)
     {
         auto it = m_Index.find(id);
         if (it == m_Index.end())
-            Fail(where + MStr::Printf(" names the id %i, which no object has", id));
+            Fail(what.Text() + MStr::Printf(" names the id %i, which no object has", id));
         return m_Records[it->second].object.Get();
     }
 
@@ -957,10 +981,13 @@ bool MCompleteTranslator::WriteSceneText(MScene* scene, std::string& text, MStr&
         return false;
     }
     SceneWriter writer;
-    scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-        MBaseObjectTreeNode* parent = n->GetParent();
-        writer.AddTreeObject(n->GetObject(), parent ? parent->GetObject() : nullptr, n->GetFlags());
-    });
+    scene->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            MBaseObjectTreeNode* parent = n->GetParent();
+            writer.AddTreeObject(n->GetObject(), parent ? parent->GetObject() : nullptr,
+                                 n->GetFlags());
+        });
     writer.AddHeldObjects();
     if (!writer.CheckClasses(reason))
         return false;
@@ -1019,7 +1046,8 @@ bool MCompleteTranslator::ReadSceneText(std::string_view text, MScene* scene, MS
         SceneStream stream(reader);
         if (!json::sax_parse(text.substr(start), &stream))
         {
-            reason = "it is damaged or cut short: " + ParseErrorText(stream.GetParseError().c_str()).str();
+            reason = "it is damaged or cut short: " +
+                     ParseErrorText(stream.GetParseError().c_str()).str();
             return false;
         }
         stream.Finish();
@@ -1029,10 +1057,6 @@ bool MCompleteTranslator::ReadSceneText(std::string_view text, MScene* scene, MS
     catch (const SceneError& e)
     {
         reason = e.reason;
-    }
-    catch (const json::parse_error& e)
-    {
-        reason = "it is damaged or cut short: " + ParseErrorText(e.what()).str();
     }
     catch (const std::bad_alloc&)
     {

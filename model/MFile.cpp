@@ -6,12 +6,16 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-MFileResult Failure(MFileError code, MStr reason) { return MFileResult{code, std::move(reason)}; }
+MFileResult Failure(MFileError code, MStr reason)
+{
+    return MFileResult{code, std::move(reason)};
+}
 
 MFileError CodeForErrno(int err, MFileError otherwise)
 {
@@ -53,11 +57,12 @@ struct Fd
     }
 };
 
-template <class Buffer>
-MFileResult ReadInto(const MStr& path, Buffer& data, size_t maxBytes)
+template <class Buffer> MFileResult ReadInto(const MStr& path, Buffer& data, size_t maxBytes)
 {
     if (path.IsEmpty())
         return Failure(MFILE_NOT_FOUND, "no file name was given");
+    // One byte beyond the cap must be countable.
+    maxBytes = std::min(maxBytes, std::numeric_limits<size_t>::max() - 1);
     Fd file;
     do
         file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -179,7 +184,8 @@ MFileResult MFile::WriteWhole(const MStr& path, const void* data, size_t size)
     if (file.fd < 0)
         return Failure(MFILE_WRITE_ERROR, "no temporary file could be made beside it");
 
-    auto fail = [&](int err) {
+    auto fail = [&](int err)
+    {
         ::close(file.Release());
         ::unlink(temp.c_str());
         return FromErrno(err, MFILE_WRITE_ERROR);

@@ -6,8 +6,10 @@
 MMaterial::MMaterial()
 {
     AddFlags(OBJ_TYPE_MATERIAL);
-    static const MChoiceList kCull = MakeChoiceList({"front", "back", "none", "disable", "twosided"});
-    AddChoiceParam("Cull", "front", kCull);
+    static const MParamSchema kSchema{
+        {"Cull", PARAM_STRING, "front", MakeChoiceList({"front", "back", "none", "disable", "twosided"})},
+    };
+    SetSchema(&kSchema);
 }
 
 MMaterial::~MMaterial()
@@ -49,10 +51,11 @@ MMaterialLayer* MMaterial::GetLayer(int index) const
 
 MMaterialLayer::MMaterialLayer()
 {
-    static const MChoiceList kDepthFunc = MakeChoiceList({"lequal", "equal"});
-    static const MChoiceList kDepthWrite = MakeChoiceList({"auto", "On"});
-    AddChoiceParam("dFn", "lequal", kDepthFunc);
-    AddChoiceParam("dWr", "auto", kDepthWrite);
+    static const MParamSchema kSchema{
+        {"dFn", PARAM_STRING, "lequal", MakeChoiceList({"lequal", "equal"})},
+        {"dWr", PARAM_STRING, "auto", MakeChoiceList({"auto", "On"})},
+    };
+    SetSchema(&kSchema);
 }
 
 MMaterialLayer::~MMaterialLayer()

@@ -108,3 +108,35 @@ template <int N> MStr EvaluateKeys(const std::map<int, MStr>& keys, const MStr& 
 MStr MKeyedFloatParameterObject::GetValue(int time) const { return EvaluateKeys<1>(GetKeys(), m_Value, time); }
 
 MStr MKeyedVectorParameterObject::GetValue(int time) const { return EvaluateKeys<3>(GetKeys(), m_Value, time); }
+
+std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, const MStr& value,
+                                                const MChoiceList& choices)
+{
+    switch (kind)
+    {
+    case PARAM_FLOAT:
+        return std::make_unique<MFloatParameterObject>(name, value);
+    case PARAM_FLOAT_KEYED:
+        return std::make_unique<MKeyedFloatParameterObject>(name, value);
+    case PARAM_VECTOR:
+        return std::make_unique<MVectorParameterObject>(name, value);
+    case PARAM_VECTOR_KEYED:
+        return std::make_unique<MKeyedVectorParameterObject>(name, value);
+    case PARAM_FILENAME:
+        return std::make_unique<MFileNameParameterObject>(name, value);
+    case PARAM_COLOUR:
+        return std::make_unique<MColourParameterObject>(name, value);
+    default:
+        if (choices)
+            return std::make_unique<MStringChoiceParameterObject>(name, value, choices);
+        return std::make_unique<MStringParameterObject>(name, value);
+    }
+}
+
+int MParamSchema::Find(std::string_view name) const
+{
+    for (size_t i = 0; i < m_Names.size(); ++i)
+        if (EqualsNoCase(m_Names[i], name))
+            return static_cast<int>(i);
+    return -1;
+}

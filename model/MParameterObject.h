@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 // One named parameter of a model object. Every kind holds its value as text,
 // so what a file said comes back exactly as it was written; numeric readers
@@ -176,3 +177,37 @@ class MStringChoiceParameterObject : public MParameterObject
 
 // The two choices of an on/off parameter.
 const MChoiceList& OnOffChoices();
+
+// Makes a parameter of a kind (PARAM_*); a string parameter with choices is a
+// choice parameter. Unknown kinds give a string parameter.
+std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, const MStr& value,
+                                                const MChoiceList& choices = nullptr);
+
+// The parameters every object of a class has, in order, with their kinds and
+// defaults. Objects make a parameter from its entry only when it is first
+// reached, so a node holds only what it uses.
+struct MParamSpec
+{
+    const char* name;
+    int kind;
+    const char* value;
+    MChoiceList choices = nullptr;
+};
+
+class MParamSchema
+{
+  public:
+    MParamSchema(std::initializer_list<MParamSpec> specs) : m_Specs(specs)
+    {
+        for (const MParamSpec& spec : m_Specs)
+            m_Names.emplace_back(spec.name);
+    }
+    int GetCount() const { return static_cast<int>(m_Specs.size()); }
+    const MParamSpec& Get(int i) const { return m_Specs[static_cast<size_t>(i)]; }
+    // The index of a name (without regard to case), or -1.
+    int Find(std::string_view name) const;
+
+  private:
+    std::vector<MParamSpec> m_Specs;
+    std::vector<std::string_view> m_Names;
+};

@@ -24,9 +24,15 @@ void Log(const MStr& line)
         sys->LogLine(line);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
-char HexDigit(unsigned v) { return "0123456789ABCDEF"[v & 15]; }
+char HexDigit(unsigned v)
+{
+    return "0123456789ABCDEF"[v & 15];
+}
 
 int HexValue(char c)
 {
@@ -172,7 +178,8 @@ MStr MRegistry::KeyFileName(const MStr& keyPath)
 {
     std::string name;
     std::string part;
-    auto flush = [&]() {
+    auto flush = [&]()
+    {
         if (part.empty())
             return;
         if (!name.empty())
@@ -182,8 +189,8 @@ MStr MRegistry::KeyFileName(const MStr& keyPath)
             auto c = static_cast<unsigned char>(part[i]);
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<unsigned char>(c + 32);
-            const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                               (c == '.' && i > 0);
+            const bool plain =
+                (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || (c == '.' && i > 0);
             if (plain)
                 name += static_cast<char>(c);
             else

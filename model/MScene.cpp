@@ -13,7 +13,7 @@ void MScene::OnObjectAdded(MBaseObject* obj)
 {
     obj->SetOwnerScene(this);
     obj->SetTime(m_SceneTime);
-    IndexName(obj->GetName().str(), obj);
+    IndexName(obj);
     if (obj->HasFlags(OBJ_SELECTED) && !m_Selected.Contains(obj))
         m_Selected.Add(obj);
 }
@@ -22,28 +22,28 @@ void MScene::OnObjectRemoved(MBaseObject* obj)
 {
     if (obj->HasFlags(OBJ_SELECTED))
         m_Selected.Remove(obj);
-    UnindexName(obj->GetName().str(), obj);
+    UnindexName(obj);
     obj->SetOwnerScene(nullptr);
 }
 
-void MScene::IndexName(const std::string& name, MBaseObject* obj) { m_Names[name].push_back(obj); }
+void MScene::IndexName(MBaseObject* obj) { m_Names.emplace(obj->GetName().str(), obj); }
 
-void MScene::UnindexName(const std::string& name, MBaseObject* obj)
+void MScene::UnindexName(MBaseObject* obj)
 {
-    auto it = m_Names.find(name);
-    if (it == m_Names.end())
-        return;
-    auto& bearers = it->second;
-    std::erase(bearers, obj);
-    if (bearers.empty())
-        m_Names.erase(it);
+    auto [first, last] = m_Names.equal_range(obj->GetName().str());
+    for (auto it = first; it != last; ++it)
+    {
+        if (it->second == obj)
+        {
+            m_Names.erase(it);
+            return;
+        }
+    }
 }
 
-void MScene::OnObjectRenamed(MBaseObject* obj, const MStr& oldName, const MStr& newName)
-{
-    UnindexName(oldName.str(), obj);
-    IndexName(newName.str(), obj);
-}
+void MScene::OnObjectRenaming(MBaseObject* obj) { UnindexName(obj); }
+
+void MScene::OnObjectRenamed(MBaseObject* obj) { IndexName(obj); }
 
 void MScene::SelectObject(MBaseObject* obj, bool add)
 {
@@ -70,24 +70,55 @@ void MScene::SelectNone()
     m_Selected.RemoveAll();
 }
 
+bool MScene::IssuedBefore(std::string_view name) const
+{
+    // A name from GenerateUniqueName is a base followed by a number without
+    // leading zeros; try every split of the trailing digits.
+    size_t digits = name.size();
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
+        --digits;
+    for (size_t split = digits; split < name.size(); ++split)
+    {
+        if (name[split] == '0' || name.size() - split > 9)
+            continue;
+        auto it = m_LastSuffix.find(name.substr(0, split));
+        if (it == m_LastSuffix.end())
+            continue;
+        unsigned number = 0;
+        for (size_t k = split; k < name.size(); ++k)
+            number = number * 10 + unsigned(name[k] - '0');
+        if (number <= it->second)
+            return true;
+    }
+    return false;
+}
+
 MStr MScene::GenerateUniqueName(const MStr& base)
 {
-    // Bases may end in digits ("Box1" + "1" is "Box" + "11"), so names given
-    // for any base are remembered, not just each base's counter.
-    unsigned& next = m_NextSuffix[base.str()];
-    std::string candidate;
-    do
+    auto it = m_LastSuffix.find(base.str());
+    if (it == m_LastSuffix.end())
     {
-        candidate = base.str() + std::to_string(++next);
-    } while (m_Names.count(candidate) || m_Issued.count(candidate));
-    m_Issued.insert(candidate);
-    return MStr(std::move(candidate));
+        it = m_LastSuffix.emplace(base.str(), 0u).first;
+        const char last = base.IsEmpty() ? 0 : base.str().back();
+        m_DigitBaseUsed = m_DigitBaseUsed || (last >= '0' && last <= '9');
+    }
+    std::string candidate = base.str();
+    const size_t baseLength = candidate.size();
+    for (unsigned next = it->second + 1;; ++next)
+    {
+        candidate.resize(baseLength);
+        candidate += std::to_string(next);
+        if (m_Names.count(candidate) || (m_DigitBaseUsed && IssuedBefore(candidate)))
+            continue;
+        it->second = next;
+        return MStr(std::move(candidate));
+    }
 }
 
 MBaseObject* MScene::FindObjectByName(const MStr& name) const
 {
     auto it = m_Names.find(name.str());
-    return it == m_Names.end() ? nullptr : it->second.front();
+    return it == m_Names.end() ? nullptr : it->second;
 }
 
 void MScene::ClearScene()
@@ -95,8 +126,8 @@ void MScene::ClearScene()
     SelectNone();
     m_Names.clear();
     RemoveAll();
-    m_NextSuffix.clear();
-    m_Issued.clear();
+    m_LastSuffix.clear();
+    m_DigitBaseUsed = false;
 }
 
 void MScene::SetTime(int time)

@@ -49,21 +49,35 @@ class MScene : public MBaseObjectTree
     int GetSelectionMode() const { return m_SelectionMode; }
     void SetSelectionMode(int mode) { m_SelectionMode = mode; }
 
-    // Called by MBaseObject::SetName for objects in this scene.
-    void OnObjectRenamed(MBaseObject* obj, const MStr& oldName, const MStr& newName);
+    // Called by MBaseObject::SetName around a rename of an object in this
+    // scene: the index holds views of the names, so the old one leaves it
+    // before it changes.
+    void OnObjectRenaming(MBaseObject* obj);
+    void OnObjectRenamed(MBaseObject* obj);
 
   protected:
     void OnObjectAdded(MBaseObject* obj) override;
     void OnObjectRemoved(MBaseObject* obj) override;
 
   private:
-    void IndexName(const std::string& name, MBaseObject* obj);
-    void UnindexName(const std::string& name, MBaseObject* obj);
+    struct Hash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    void IndexName(MBaseObject* obj);
+    void UnindexName(MBaseObject* obj);
+    // True when GenerateUniqueName has handed out this name before, for any
+    // base: "Box1" with 1 and "Box" with 11 both give "Box11".
+    bool IssuedBefore(std::string_view name) const;
 
     MBaseObjectList m_Selected;
-    std::unordered_map<std::string, std::vector<MBaseObject*>> m_Names; // name -> its bearers
-    std::unordered_map<std::string, unsigned> m_NextSuffix;  // base -> next number to try
-    std::unordered_set<std::string> m_Issued;                // every name handed out, across bases
+    // Name -> its bearers; the keys are views of the objects' own names.
+    std::unordered_multimap<std::string_view, MBaseObject*> m_Names;
+    // Base -> the last number handed out with it.
+    std::unordered_map<std::string, unsigned, Hash, std::equal_to<>> m_LastSuffix;
+    // Names of different bases can only meet when a base ends in a digit.
+    bool m_DigitBaseUsed = false;
     int m_SceneTime = 0;
     int m_PickMode = 0;
     int m_SelectionMode = 0;

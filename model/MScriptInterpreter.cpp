@@ -17,15 +17,30 @@ constexpr size_t kMaxScriptFileBytes = size_t(16) << 20;
 // ones and a count of the rest.
 constexpr int kMaxLoggedErrors = 10;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
-bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
 
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.'; }
+bool IsNameChar(char c)
+{
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.';
+}
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Characters a bare word may hold: anything printable (and any byte of a
 // UTF-8 sequence) except the ones that end or separate statements.
@@ -165,7 +180,8 @@ class MScriptInterpreter::Parser
             ++m_Pos;
         const std::string_view name = m_Text.substr(nameStart, m_Pos - nameStart);
         if (name.size() > kMaxNameLength)
-            return Error(MStr::Printf("a variable name longer than %zu characters", kMaxNameLength));
+            return Error(
+                MStr::Printf("a variable name longer than %zu characters", kMaxNameLength));
         const MStr shown(name);
 
         SkipBlank();
@@ -182,7 +198,8 @@ class MScriptInterpreter::Parser
             quoted = true;
             m_TokenLine = m_Line;
             if (!QuotedString(value))
-                return Error(MStr::Printf("unterminated string in the value of '%s'", shown.c_str()));
+                return Error(
+                    MStr::Printf("unterminated string in the value of '%s'", shown.c_str()));
         }
         else
         {
@@ -310,7 +327,8 @@ class MScriptInterpreter::Parser
     // a ';', is dropped.
     void Recover(size_t start)
     {
-        if (m_NewlineSinceStart && m_Pos > start && m_Pos < m_Text.size() && !IsSpace(m_Text[m_Pos]))
+        if (m_NewlineSinceStart && m_Pos > start && m_Pos < m_Text.size() &&
+            !IsSpace(m_Text[m_Pos]))
         {
             // Back up over nothing: m_Pos already stands at the new line's first word.
             return;

@@ -68,11 +68,13 @@ class MScriptInterpreter
     // Fills a variable found by its own name. False, leaving it unchanged,
     // when there is no such variable.
     bool GetVariable(MScriptVariable& variable) const;
-    // The variable of that name, or null. Valid until the next run or Clear.
+    // The variable of that name, or null. Valid until the variables change
+    // (a run, SetVariable or Clear).
     const MScriptVariable* FindVariable(std::string_view name) const;
 
     // Walk every variable: the first (null when there is none), then each
-    // next until null. Pointers stay valid until the next run or Clear.
+    // next until null. The walk and its pointers hold until the variables
+    // change.
     const MScriptVariable* GetFirstVariable();
     const MScriptVariable* GetNextVariable();
     // The hash slot of the variable the walk gave last; -1 before the first

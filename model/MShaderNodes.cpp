@@ -12,15 +12,6 @@ const MChoiceList& WaveFunctions()
     return k;
 }
 
-void AddWaveParams(MBaseObject* o)
-{
-    o->AddChoiceParam("fn", "sin", WaveFunctions());
-    o->AddFloatParam("Base", "0");
-    o->AddFloatParam("Amp", "1");
-    o->AddFloatParam("Phs", "0");
-    o->AddFloatParam("Fr", "1");
-}
-
 void AppendWave(const MBaseObject* o, MStr& text)
 {
     text +=
@@ -44,9 +35,12 @@ void MBaseShaderNode::AppendDisplayText(MStr& text) const
 
 MFileShaderNode::MFileShaderNode()
 {
-    AddFileParam("Fname", "");
-    AddOnOffParam("RpU", "On");
-    AddOnOffParam("RpV", "On");
+    static const MParamSchema kSchema{
+        {"Fname", PARAM_FILENAME, ""},
+        {"RpU", PARAM_STRING, "On", OnOffChoices()},
+        {"RpV", PARAM_STRING, "On", OnOffChoices()},
+    };
+    SetSchema(&kSchema);
 }
 
 void MFileShaderNode::AppendDisplayText(MStr& text) const
@@ -59,8 +53,11 @@ void MFileShaderNode::AppendDisplayText(MStr& text) const
 
 MAnimFileShaderNode::MAnimFileShaderNode()
 {
-    AddFloatParam("nF", "0");
-    AddFloatParam("Fr", "1");
+    static const MParamSchema kSchema{
+        {"nF", PARAM_FLOAT, "0"},
+        {"Fr", PARAM_FLOAT, "1"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MAnimFileShaderNode::SetNumberOfImages(int n)
@@ -101,9 +98,16 @@ MRGBGenShaderNode::MRGBGenShaderNode()
     static const MChoiceList kTypes =
         MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex",
                         "oneMinusVertex", "entity", "oneMinusEntity", "lightingDiffuse", "const"});
-    AddChoiceParam("Ty", "identity", kTypes);
-    AddWaveParams(this);
-    AddStringParam("Args", "");
+    static const MParamSchema kSchema{
+        {"Ty", PARAM_STRING, "identity", kTypes},
+        {"fn", PARAM_STRING, "sin", WaveFunctions()},
+        {"Base", PARAM_FLOAT, "0"},
+        {"Amp", PARAM_FLOAT, "1"},
+        {"Phs", PARAM_FLOAT, "0"},
+        {"Fr", PARAM_FLOAT, "1"},
+        {"Args", PARAM_STRING, ""},
+    };
+    SetSchema(&kSchema);
 }
 
 void MRGBGenShaderNode::AppendDisplayText(MStr& text) const
@@ -118,9 +122,16 @@ MAlphaGenShaderNode::MAlphaGenShaderNode()
     static const MChoiceList kTypes =
         MakeChoiceList({"identity", "wave", "vertex", "oneMinusVertex", "entity", "oneMinusEntity",
                         "lightingSpecular", "portal", "const"});
-    AddChoiceParam("Ty", "identity", kTypes);
-    AddWaveParams(this);
-    AddStringParam("Args", "");
+    static const MParamSchema kSchema{
+        {"Ty", PARAM_STRING, "identity", kTypes},
+        {"fn", PARAM_STRING, "sin", WaveFunctions()},
+        {"Base", PARAM_FLOAT, "0"},
+        {"Amp", PARAM_FLOAT, "1"},
+        {"Phs", PARAM_FLOAT, "0"},
+        {"Fr", PARAM_FLOAT, "1"},
+        {"Args", PARAM_STRING, ""},
+    };
+    SetSchema(&kSchema);
 }
 
 void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const
@@ -133,13 +144,16 @@ void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const
 MBlendFuncShaderNode::MBlendFuncShaderNode()
 {
     static const MChoiceList kModes = MakeChoiceList({"blend", "add", "filter", "custom"});
-    AddChoiceParam("bmP", "blend", kModes);
     static const MChoiceList kFactors = MakeChoiceList(
         {"GL_ONE", "GL_ZERO", "GL_DST_COLOR", "GL_ONE_MINUS_DST_COLOR", "GL_SRC_ALPHA",
          "GL_ONE_MINUS_SRC_ALPHA", "GL_SRC_COLOR", "GL_ONE_MINUS_SRC_COLOR", "GL_DST_ALPHA",
          "GL_ONE_MINUS_DST_ALPHA", "GL_SRC_ALPHA_SATURATE"});
-    AddChoiceParam("bSrc", "GL_ONE", kFactors);
-    AddChoiceParam("bDst", "GL_ZERO", kFactors);
+    static const MParamSchema kSchema{
+        {"bmP", PARAM_STRING, "blend", kModes},
+        {"bSrc", PARAM_STRING, "GL_ONE", kFactors},
+        {"bDst", PARAM_STRING, "GL_ZERO", kFactors},
+    };
+    SetSchema(&kSchema);
 }
 
 void MBlendFuncShaderNode::AppendDisplayText(MStr& text) const
@@ -154,7 +168,10 @@ void MBlendFuncShaderNode::AppendDisplayText(MStr& text) const
 MAlphaFuncShaderNode::MAlphaFuncShaderNode()
 {
     static const MChoiceList kFunctions = MakeChoiceList({"off", "GT0", "LT128", "GE128"});
-    AddChoiceParam("fn", "off", kFunctions);
+    static const MParamSchema kSchema{
+        {"fn", PARAM_STRING, "off", kFunctions},
+    };
+    SetSchema(&kSchema);
 }
 
 void MAlphaFuncShaderNode::AppendDisplayText(MStr& text) const
@@ -164,8 +181,11 @@ void MAlphaFuncShaderNode::AppendDisplayText(MStr& text) const
 
 MTCScrollShaderNode::MTCScrollShaderNode()
 {
-    AddFloatParam("Ds", "0");
-    AddFloatParam("Dt", "0");
+    static const MParamSchema kSchema{
+        {"Ds", PARAM_FLOAT, "0"},
+        {"Dt", PARAM_FLOAT, "0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCScrollShaderNode::AppendDisplayText(MStr& text) const
@@ -175,7 +195,10 @@ void MTCScrollShaderNode::AppendDisplayText(MStr& text) const
 
 MTCRotateShaderNode::MTCRotateShaderNode()
 {
-    AddFloatParam("Dr", "0");
+    static const MParamSchema kSchema{
+        {"Dr", PARAM_FLOAT, "0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCRotateShaderNode::AppendDisplayText(MStr& text) const
@@ -185,8 +208,11 @@ void MTCRotateShaderNode::AppendDisplayText(MStr& text) const
 
 MTCScaleShaderNode::MTCScaleShaderNode()
 {
-    AddFloatParam("Ss", "1");
-    AddFloatParam("St", "1");
+    static const MParamSchema kSchema{
+        {"Ss", PARAM_FLOAT, "1"},
+        {"St", PARAM_FLOAT, "1"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCScaleShaderNode::AppendDisplayText(MStr& text) const
@@ -196,7 +222,14 @@ void MTCScaleShaderNode::AppendDisplayText(MStr& text) const
 
 MTCStretchShaderNode::MTCStretchShaderNode()
 {
-    AddWaveParams(this);
+    static const MParamSchema kSchema{
+        {"fn", PARAM_STRING, "sin", WaveFunctions()},
+        {"Base", PARAM_FLOAT, "0"},
+        {"Amp", PARAM_FLOAT, "1"},
+        {"Phs", PARAM_FLOAT, "0"},
+        {"Fr", PARAM_FLOAT, "1"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCStretchShaderNode::AppendDisplayText(MStr& text) const
@@ -207,10 +240,13 @@ void MTCStretchShaderNode::AppendDisplayText(MStr& text) const
 
 MTCTurbShaderNode::MTCTurbShaderNode()
 {
-    AddFloatParam("Base", "0");
-    AddFloatParam("Amp", "0");
-    AddFloatParam("Phase", "0");
-    AddFloatParam("Freq", "0");
+    static const MParamSchema kSchema{
+        {"Base", PARAM_FLOAT, "0"},
+        {"Amp", PARAM_FLOAT, "0"},
+        {"Phase", PARAM_FLOAT, "0"},
+        {"Freq", PARAM_FLOAT, "0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCTurbShaderNode::AppendDisplayText(MStr& text) const
@@ -222,9 +258,12 @@ void MTCTurbShaderNode::AppendDisplayText(MStr& text) const
 MTCGenShaderNode::MTCGenShaderNode()
 {
     static const MChoiceList kTypes = MakeChoiceList({"base", "lightmap", "environment", "vector"});
-    AddChoiceParam("Ty", "base", kTypes);
-    AddVectorParam("sV", "0 0 0");
-    AddVectorParam("tV", "0 0 0");
+    static const MParamSchema kSchema{
+        {"Ty", PARAM_STRING, "base", kTypes},
+        {"sV", PARAM_VECTOR, "0 0 0"},
+        {"tV", PARAM_VECTOR, "0 0 0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MTCGenShaderNode::AppendDisplayText(MStr& text) const
@@ -234,25 +273,28 @@ void MTCGenShaderNode::AppendDisplayText(MStr& text) const
 
 MQERadiantShaderNode::MQERadiantShaderNode()
 {
-    AddOnOffParam("q3map_globaltexture", "Off");
-    AddFileParam("qer_editorimage", "");
-    AddFileParam("q3map_lightimage", "");
-    AddStringParam("q3map_backshader", "");
-    AddFloatParam("q3map_surfacelight", "0");
-    AddFloatParam("tessSize", "0");
-    AddFloatParam("q3map_lightsubdivide", "120");
-    AddFloatParam("qer_trans", "1");
-    AddOnOffParam("qer_nocarve", "Off");
-    AddFloatParam("light", "0");
-    AddOnOffParam("nopicmip", "Off");
-    AddOnOffParam("nomipmaps", "Off");
-    AddOnOffParam("entityMergable", "Off");
-    AddOnOffParam("polygonOffset", "Off");
     static const MChoiceList kSortValues =
         MakeChoiceList({"portal", "sky", "opaque", "banner", "underwater", "additive", "nearest"});
-    AddChoiceParam("sort", "", kSortValues);
-    AddFloatParam("FogDist", "-1");
-    AddColourParam("FogCol", "0 0 0");
+    static const MParamSchema kSchema{
+        {"q3map_globaltexture", PARAM_STRING, "Off", OnOffChoices()},
+        {"qer_editorimage", PARAM_FILENAME, ""},
+        {"q3map_lightimage", PARAM_FILENAME, ""},
+        {"q3map_backshader", PARAM_STRING, ""},
+        {"q3map_surfacelight", PARAM_FLOAT, "0"},
+        {"tessSize", PARAM_FLOAT, "0"},
+        {"q3map_lightsubdivide", PARAM_FLOAT, "120"},
+        {"qer_trans", PARAM_FLOAT, "1"},
+        {"qer_nocarve", PARAM_STRING, "Off", OnOffChoices()},
+        {"light", PARAM_FLOAT, "0"},
+        {"nopicmip", PARAM_STRING, "Off", OnOffChoices()},
+        {"nomipmaps", PARAM_STRING, "Off", OnOffChoices()},
+        {"entityMergable", PARAM_STRING, "Off", OnOffChoices()},
+        {"polygonOffset", PARAM_STRING, "Off", OnOffChoices()},
+        {"sort", PARAM_STRING, "", kSortValues},
+        {"FogDist", PARAM_FLOAT, "-1"},
+        {"FogCol", PARAM_COLOUR, "0 0 0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MQERadiantShaderNode::AppendDisplayText(MStr& text) const
@@ -314,9 +356,12 @@ void MQ3MapSurfaceShaderNode::AppendDisplayText(MStr& text) const
 
 MQ3SkyParmsShaderNode::MQ3SkyParmsShaderNode()
 {
-    AddStringParam("farBox", "-");
-    AddFloatParam("clHt", "512");
-    AddStringParam("nearBox", "-");
+    static const MParamSchema kSchema{
+        {"farBox", PARAM_STRING, "-"},
+        {"clHt", PARAM_FLOAT, "512"},
+        {"nearBox", PARAM_STRING, "-"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MQ3SkyParmsShaderNode::AppendDisplayText(MStr& text) const
@@ -327,10 +372,13 @@ void MQ3SkyParmsShaderNode::AppendDisplayText(MStr& text) const
 
 MQ3SunShaderNode::MQ3SunShaderNode()
 {
-    AddColourParam("Col", "1 1 1");
-    AddFloatParam("in", "100");
-    AddFloatParam("deg", "0");
-    AddFloatParam("ele", "90");
+    static const MParamSchema kSchema{
+        {"Col", PARAM_COLOUR, "1 1 1"},
+        {"in", PARAM_FLOAT, "100"},
+        {"deg", PARAM_FLOAT, "0"},
+        {"ele", PARAM_FLOAT, "90"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MQ3SunShaderNode::AppendDisplayText(MStr& text) const
@@ -342,15 +390,22 @@ MDeformVertsShaderNode::MDeformVertsShaderNode()
 {
     static const MChoiceList kTypes = MakeChoiceList(
         {"wave", "bulge", "normal", "move", "autosprite", "autosprite2", "projectionShadow"});
-    AddChoiceParam("Ty", "wave", kTypes);
-    AddFloatParam("div", "0");
-    AddWaveParams(this);
-    AddFloatParam("bW", "0");
-    AddFloatParam("bH", "0");
-    AddFloatParam("bS", "0");
-    AddFloatParam("mX", "0");
-    AddFloatParam("mY", "0");
-    AddFloatParam("mZ", "0");
+    static const MParamSchema kSchema{
+        {"Ty", PARAM_STRING, "wave", kTypes},
+        {"div", PARAM_FLOAT, "0"},
+        {"fn", PARAM_STRING, "sin", WaveFunctions()},
+        {"Base", PARAM_FLOAT, "0"},
+        {"Amp", PARAM_FLOAT, "1"},
+        {"Phs", PARAM_FLOAT, "0"},
+        {"Fr", PARAM_FLOAT, "1"},
+        {"bW", PARAM_FLOAT, "0"},
+        {"bH", PARAM_FLOAT, "0"},
+        {"bS", PARAM_FLOAT, "0"},
+        {"mX", PARAM_FLOAT, "0"},
+        {"mY", PARAM_FLOAT, "0"},
+        {"mZ", PARAM_FLOAT, "0"},
+    };
+    SetSchema(&kSchema);
 }
 
 void MDeformVertsShaderNode::AppendDisplayText(MStr& text) const
@@ -360,8 +415,11 @@ void MDeformVertsShaderNode::AppendDisplayText(MStr& text) const
 
 MVerbatimShaderNode::MVerbatimShaderNode()
 {
-    AddStringParam("Keyword", "");
-    AddStringParam("Text", "");
+    static const MParamSchema kSchema{
+        {"Keyword", PARAM_STRING, ""},
+        {"Text", PARAM_STRING, ""},
+    };
+    SetSchema(&kSchema);
 }
 
 void MVerbatimShaderNode::AppendDisplayText(MStr& text) const

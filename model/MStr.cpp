@@ -26,11 +26,6 @@ int CompareNoCaseView(std::string_view a, std::string_view b)
 }
 } // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && CompareNoCaseView(a, b) == 0;
-}
-
 size_t MStrHashNoCase::operator()(std::string_view s) const
 {
     // FNV-1a over the lowered bytes.

@@ -47,7 +47,7 @@ class MStr
     // negative or positive like strcmp.
     int CompareNoCase(const MStr& o) const;
     int CompareNoCase(const char* o) const;
-    bool EqualsNoCase(const char* o) const { return CompareNoCase(o) == 0; }
+    bool EqualsNoCase(std::string_view o) const;
 
     int GetLength() const { return static_cast<int>(m_s.size()); }
     bool IsEmpty() const { return m_s.empty(); }
@@ -93,4 +93,24 @@ struct MStrEqualNoCase
     bool operator()(std::string_view a, std::string_view b) const;
 };
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// True when both texts are equal without regard to (ASCII) case. Inline and
+// length-first: readers test every word against keyword tables with it.
+inline bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y)
+        {
+            x = (x >= 'A' && x <= 'Z') ? static_cast<unsigned char>(x + 32) : x;
+            y = (y >= 'A' && y <= 'Z') ? static_cast<unsigned char>(y + 32) : y;
+            if (x != y)
+                return false;
+        }
+    }
+    return true;
+}
+
+inline bool MStr::EqualsNoCase(std::string_view o) const { return ::EqualsNoCase(m_s, o); }

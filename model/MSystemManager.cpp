@@ -126,14 +126,25 @@ void MSystemManager::LogLine(const MStr& line)
         sink->WriteLine(line.c_str());
 }
 
+void MSystemManager::LogOutputV(const char* fmt, va_list args)
+{
+    // With nobody listening the line is only counted, not formatted.
+    if (m_Sinks.empty())
+    {
+        ++m_LogLines;
+        return;
+    }
+    MStr line;
+    line.FormatV(fmt, args);
+    LogLine(line);
+}
+
 void MSystemManager::LogOutput(const char* fmt, ...)
 {
-    MStr line;
     va_list args;
     va_start(args, fmt);
-    line.FormatV(fmt, args);
+    LogOutputV(fmt, args);
     va_end(args);
-    LogLine(line);
 }
 
 void MSystemManager::SetConsoleOutput(MOutputSink* first, MOutputSink* second)
@@ -443,6 +454,8 @@ std::string Normalised(const MStr& name)
 
 MStr MSystemManager::FindImageFile(const MStr& name) const
 {
+    if (m_ImagePaths.GetCount() == 0 && (name.IsEmpty() || name.c_str()[0] != '/'))
+        return MStr();
     std::string rel = Normalised(name);
     if (rel.empty())
         return MStr();

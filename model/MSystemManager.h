@@ -3,6 +3,7 @@
 #include "MBaseObject.h"
 #include "MStrList.h"
 
+#include <cstdarg>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -43,6 +44,7 @@ class MSystemManager : public MBaseObject
 
     // The log. Every line goes to the sinks given to SetConsoleOutput.
     void LogOutput(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void LogOutputV(const char* fmt, va_list args);
     void LogLine(const MStr& line);
     void SetConsoleOutput(MOutputSink* first = nullptr, MOutputSink* second = nullptr);
     // Lines written since the manager was made.

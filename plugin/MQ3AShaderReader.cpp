@@ -29,12 +29,10 @@ void MQ3AShaderReader::Log(const char* fmt, ...)
 {
     if (!m_Manager)
         return;
-    MStr line;
     va_list args;
     va_start(args, fmt);
-    line.FormatV(fmt, args);
+    m_Manager->LogOutputV(fmt, args);
     va_end(args);
-    m_Manager->LogLine(line);
 }
 
 int MQ3AShaderReader::ReadAll()
@@ -215,12 +213,11 @@ void MQ3AShaderReader::AddToOption(MBaseShaderNode* node)
 
 void MQ3AShaderReader::NoteShaderWideLine(const MStr& key, size_t lineStart)
 {
-    const MStr text = m_Lexer.TextBetween(lineStart, m_Lexer.GetPosition());
     auto it = m_Seen.find(key.str());
     if (it != m_Seen.end())
     {
         const SeenLine earlier = it->second;
-        MShaderLexer words(earlier.text.str());
+        MShaderLexer words(m_Lexer.TextBetween(earlier.start, earlier.end).str());
         MStr keyword;
         words.ReadWord(keyword);
         auto* node = new MVerbatimShaderNode();
@@ -238,27 +235,27 @@ void MQ3AShaderReader::NoteShaderWideLine(const MStr& key, size_t lineStart)
             if (seen.index > earlier.index || (seen.index == earlier.index && seen.order > earlier.order))
                 ++seen.index;
     }
-    m_Seen[key.str()] = SeenLine{text, m_Option->GetShaderCount(), ++m_LineOrder};
+    m_Seen[key.str()] = SeenLine{lineStart, m_Lexer.GetPosition(), m_Option->GetShaderCount(), ++m_LineOrder};
 }
 
 bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShaderNode>& qer, bool& used)
 {
-    static const char* const kValued[] = {"tessSize",   "qer_editorimage",      "q3map_lightimage",
+    static constexpr std::string_view kValued[] = {"tessSize",   "qer_editorimage",      "q3map_lightimage",
                                           "q3map_backshader", "q3map_surfaceLight", "q3map_lightsubdivide",
                                           "qer_trans",  "sort",                 "light"};
-    static const char* const kFlags[] = {"qer_nocarve", "q3map_globaltexture", "nopicmip",
+    static constexpr std::string_view kFlags[] = {"qer_nocarve", "q3map_globaltexture", "nopicmip",
                                          "nomipmaps",   "polygonOffset",       "entityMergable"};
-    static const char* const kNumeric[] = {"tessSize", "q3map_surfaceLight", "q3map_lightsubdivide",
+    static constexpr std::string_view kNumeric[] = {"tessSize", "q3map_surfaceLight", "q3map_lightsubdivide",
                                            "qer_trans", "light"};
     const size_t lineStart = m_Lexer.GetLastWordStart();
     const MStr key = word.Lowered();
-    for (const char* k : kValued)
+    for (std::string_view k : kValued)
     {
         if (!word.EqualsNoCase(k))
             continue;
         const MStr value = ReadArg();
         bool numeric = true;
-        for (const char* n : kNumeric)
+        for (std::string_view n : kNumeric)
             if (word.EqualsNoCase(n))
                 numeric = IsNumber(value);
         if (!numeric)
@@ -272,7 +269,7 @@ bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShade
         used = true;
         return true;
     }
-    for (const char* k : kFlags)
+    for (std::string_view k : kFlags)
     {
         if (word.EqualsNoCase(k))
         {

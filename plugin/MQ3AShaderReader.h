@@ -107,9 +107,9 @@ class MQ3AShaderReader
 
     struct SeenLine
     {
-        MStr text;  // the line as it stood
-        int index;  // where it stood among the option layer's nodes
-        long order; // the order lines were read in, to settle equal places
+        size_t start, end; // the line's text in the script
+        int index;         // where it stood among the option layer's nodes
+        long order;        // the order lines were read in, to settle equal places
     };
 
     MShaderLexer m_Lexer;

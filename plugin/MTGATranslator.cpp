@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdio>
+#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -48,18 +50,18 @@ MStr NativePath(MStr name)
 }
 
 // Opens a regular file read-only in binary mode; null for anything else, so a
-// folder or a device is never read as an image.
+// folder, a pipe or a device is never read (or waited on) as an image.
 std::FILE* OpenRegularFile(const MStr& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return nullptr;
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
-    {
-        std::fclose(file);
-        return nullptr;
-    }
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        file = fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
     return file;
 }
 

@@ -28,7 +28,8 @@ std::string Describe(MScene* scene)
     std::ostringstream out;
     std::unordered_map<const MBaseObject*, int> number;
     std::vector<const MBaseObject*> order;
-    auto num = [&](const MBaseObject* o) {
+    auto num = [&](const MBaseObject* o)
+    {
         auto [it, added] = number.emplace(o, static_cast<int>(order.size()));
         if (added)
             order.push_back(o);
@@ -36,13 +37,15 @@ std::string Describe(MScene* scene)
     };
     out << "time " << scene->GetTime() << " pick " << scene->GetPickMode() << " selection "
         << scene->GetSelectionMode() << "\n";
-    scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-        int depth = 0;
-        for (MBaseObjectTreeNode* p = n->GetParent(); p && p->GetObject(); p = p->GetParent())
-            ++depth;
-        out << std::string(static_cast<size_t>(depth) * 2, ' ') << "#" << num(n->GetObject())
-            << " nodeflags " << n->GetFlags() << "\n";
-    });
+    scene->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            int depth = 0;
+            for (MBaseObjectTreeNode* p = n->GetParent(); p && p->GetObject(); p = p->GetParent())
+                ++depth;
+            out << std::string(static_cast<size_t>(depth) * 2, ' ') << "#" << num(n->GetObject())
+                << " nodeflags " << n->GetFlags() << "\n";
+        });
     for (size_t i = 0; i < order.size(); ++i)
     {
         const MBaseObject* o = order[i];
@@ -193,9 +196,11 @@ std::vector<MBaseObject*> TreeObjects(MScene* scene)
 
 bool LogHas(const TestSystem& sys, const std::string& a, const std::string& b)
 {
-    return std::any_of(sys.log.lines.begin(), sys.log.lines.end(), [&](const std::string& line) {
-        return line.find(a) != std::string::npos && line.find(b) != std::string::npos;
-    });
+    return std::any_of(sys.log.lines.begin(), sys.log.lines.end(),
+                       [&](const std::string& line) {
+                           return line.find(a) != std::string::npos &&
+                                  line.find(b) != std::string::npos;
+                       });
 }
 
 class FileSizeLimit
@@ -317,11 +322,11 @@ TEST_F(SceneFileTest, HandWrittenFilesMayLeaveOutOptionalMembers)
     EXPECT_EQ(scene->FindObject(material->GetLayer(0))->GetParent(), scene->FindObject(material));
 
     // Members may stand in any order: the object list before the header.
-    const std::string reordered = dir.Write(
-        "reordered.glazen",
-        "{\"objects\": [{\"id\": 1, \"class\": \"MFileShaderNode\", \"parent\": null,"
-        " \"params\": [[\"Fname\", 8, \"a.tga\"]]}],"
-        " \"time\": 240, \"version\": 1, \"format\": \"Glazen scene\"}");
+    const std::string reordered =
+        dir.Write("reordered.glazen",
+                  "{\"objects\": [{\"id\": 1, \"class\": \"MFileShaderNode\", \"parent\": null,"
+                  " \"params\": [[\"Fname\", 8, \"a.tga\"]]}],"
+                  " \"time\": 240, \"version\": 1, \"format\": \"Glazen scene\"}");
     ASSERT_TRUE(translator.ImportFile(reordered, scene));
     ASSERT_EQ(scene->GetObjectCount(), 1);
     EXPECT_EQ(scene->GetTime(), 240);
@@ -406,7 +411,8 @@ TEST_F(SceneFileTest, FilesThatBreakTheStructureAreRefused)
         {"flags too big", material + ", \"flags\": 4294967296}", "the flag word is out of range"},
         {"flags negative", material + ", \"flags\": -1}", "the flag word is out of range"},
         {"flags fraction", material + ", \"flags\": 1.5}", "the flag word is not a whole number"},
-        {"bad kind", material + ", \"params\": [[\"Cull\", 3, \"none\"]]}", "the kind 3 is not known"},
+        {"bad kind", material + ", \"params\": [[\"Cull\", 3, \"none\"]]}",
+         "the kind 3 is not known"},
         {"short parameter", material + ", \"params\": [[\"Cull\", 7]]}",
          "parameter 1 is not a [name, kind, value] record"},
         {"number as value", material + ", \"params\": [[\"Cull\", 7, 5]]}",
@@ -419,7 +425,8 @@ TEST_F(SceneFileTest, FilesThatBreakTheStructureAreRefused)
          "the value is not a text"},
         {"odd hex", material + ", \"params\": [[\"Name\", 7, {\"hex\": \"abc\"}]]}",
          "the value is not a text"},
-        {"time too big", material + "}], \"time\": 3000000000, \"x\": [", "the scene time is out of range"},
+        {"time too big", material + "}], \"time\": 3000000000, \"x\": [",
+         "the scene time is out of range"},
         // One frame name may not make a hundred thousand parameters.
         {"parameter flood",
          "{\"id\": 1, \"class\": \"MAnimFileShaderNode\", \"params\": [[\"Fname99999\", 8, "
@@ -465,7 +472,8 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFile)
         EXPECT_FALSE(translator.ExportFile(path, sys.Scene()));
     }
     EXPECT_EQ(ReadWholeFile(path), "old content");
-    EXPECT_TRUE(LogHas(sys, "Scene file '" + path + "' could not be saved", "could not be written"));
+    EXPECT_TRUE(
+        LogHas(sys, "Scene file '" + path + "' could not be saved", "could not be written"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -288,5 +289,9 @@ TEST_F(JpgTranslator, NullImageEmptyNameAndMissingFileAreRefused)
     EXPECT_FALSE(jpg.ImportImage("", &image));
     EXPECT_FALSE(jpg.ImportImage((dir.Path() / "missing.jpg").string(), &image));
     EXPECT_FALSE(jpg.ImportImage(dir.Path().string(), &image));
+    const std::string fifo = (dir.Path() / "pipe.jpg").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(jpg.CanImportFile(fifo)) << "a pipe is neither read nor waited on";
+    EXPECT_FALSE(jpg.ImportImage(fifo, &image));
     ExpectStillMarked(image);
 }

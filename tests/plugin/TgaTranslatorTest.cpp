@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -314,6 +315,36 @@ TEST_F(TgaTranslator, ColourMappedSubtractsTheFirstEntryIndexAtEveryPixelAndEntr
         }
 }
 
+TEST_F(TgaTranslator, ColourMappedKeepsTheAlphaFlagButNoStaleAlpha)
+{
+    Tga t;
+    t.imageType = 1;
+    t.colourMapType = 1;
+    t.mapLength = 1;
+    t.mapEntryBits = 32;
+    t.map = Bgr(7, 8, 9) + char(0); // the map's alpha is not used
+    t.pixelBits = 8;
+    t.width = 2;
+    t.height = 2;
+    t.pixels = std::string(4, '\0');
+
+    MImage image;
+    ASSERT_TRUE(image.SetSize(3, 1, true));
+    image.GetAlphaBuffer()[0] = 5;
+    ASSERT_TRUE(tga.ImportImage(Write(t.Bytes()), &image));
+    ASSERT_EQ(image.GetWidth(), 2);
+    ASSERT_TRUE(image.HasAlpha()) << "the flag is left as it was";
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(image.GetAlphaBuffer()[i], 255) << "sized for the new picture and opaque";
+        EXPECT_EQ(PixelAt(image, i % 2, i / 2), (Rgb{7, 8, 9}));
+    }
+
+    MImage plain;
+    ASSERT_TRUE(tga.ImportImage(Write(t.Bytes()), &plain));
+    EXPECT_FALSE(plain.HasAlpha());
+}
+
 TEST_F(TgaTranslator, ImageIdIsSkippedAndBackslashesBecomeSlashes)
 {
     Tga t;
@@ -348,6 +379,11 @@ TEST_F(TgaTranslator, CanImportFileLooksAtTheImageTypeOfAWholeHeader)
     EXPECT_FALSE(tga.CanImportFile(Write(t.Bytes().substr(0, 17)))) << "shorter than a header";
     EXPECT_FALSE(tga.CanImportFile((dir.Path() / "missing.tga").string()));
     EXPECT_FALSE(tga.CanImportFile(dir.Path().string())) << "a folder";
+    const std::string fifo = (dir.Path() / "pipe.tga").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(tga.CanImportFile(fifo)) << "a pipe is neither read nor waited on";
+    MImage image;
+    EXPECT_FALSE(tga.ImportImage(fifo, &image));
     EXPECT_FALSE(tga.CanImportFile(""));
 }
 
