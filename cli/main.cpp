@@ -1,6 +1,7 @@
 // glazen-cli: runs the editor's translators in batch. It loads the plug-ins
 // through the system manager exactly as the editor does.
 
+#include "ImageCommand.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"
@@ -159,8 +160,6 @@ int Convert(MSystemManager& manager, const std::vector<std::string>& args)
 }
 } // namespace
 
-int RunImageCommand(MSystemManager& manager, const std::vector<std::string>& args);
-
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -218,7 +217,14 @@ int main(int argc, char** argv)
     }
 
     if (command == "image")
-        return RunImageCommand(manager, rest);
+    {
+        // The translators say why an image was refused; show it.
+        StreamSink reasons(stderr);
+        manager.SetConsoleOutput(&reasons);
+        const int status = RunImageCommand(manager, rest);
+        manager.SetConsoleOutput();
+        return status;
+    }
     if (command == "convert")
         return Convert(manager, rest);
     return Check(manager, rest, command == "list");

@@ -225,3 +225,26 @@ MFileResult MFile::WriteWhole(const MStr& path, const void* data, size_t size)
     }
     return {};
 }
+
+std::FILE* MFile::OpenRegular(const MStr& path)
+{
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return nullptr;
+    struct stat st = {};
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+MStr MFile::NativePath(MStr name)
+{
+    name.Replace('\\', '/');
+    return name;
+}

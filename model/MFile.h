@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,4 +64,12 @@ class MFile
 
     // True when a regular file stands at the path.
     static bool Exists(const MStr& path);
+
+    // Opens a regular file for reading in binary mode; null for anything
+    // else, so a folder, a pipe or a device is never read (or waited on).
+    static std::FILE* OpenRegular(const MStr& path);
+
+    // A name as this platform spells it: names written on other systems may
+    // separate folders with '\'.
+    static MStr NativePath(MStr name);
 };

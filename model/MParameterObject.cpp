@@ -94,7 +94,8 @@ template <int N> MStr EvaluateKeys(const std::map<int, MStr>& keys, const MStr& 
     if (hi == keys.end())
         return std::prev(hi)->second;
     auto lo = std::prev(hi);
-    const double t = double(time - lo->first) / double(hi->first - lo->first);
+    // In double: keys may lie further apart than an int can count.
+    const double t = (double(time) - double(lo->first)) / (double(hi->first) - double(lo->first));
     if (N == 1)
     {
         const double a = lo->second.ToDouble(), b = hi->second.ToDouble();

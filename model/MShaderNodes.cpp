@@ -336,6 +336,21 @@ MParameterObject* MQ3MapSurfaceShaderNode::CreateMissingParameter(std::string_vi
     return AddOnOffParam(std::string(name).c_str(), "Off");
 }
 
+void MQ3MapSurfaceShaderNode::SetWord(std::string_view word, const MStr& value)
+{
+    for (int i = 1; i < GetParamCount(); ++i)
+    {
+        MParameterObject* p = GetParam(i);
+        if (EqualsNoCase(p->GetName().str(), word))
+        {
+            p->SetValue(value);
+            return;
+        }
+    }
+    if (MParameterObject* p = CreateMissingParameter(word))
+        p->SetValue(value);
+}
+
 void MQ3MapSurfaceShaderNode::AppendDisplayText(MStr& text) const
 {
     int on = 0;

@@ -135,6 +135,9 @@ class MQ3MapSurfaceShaderNode : public MBaseShaderNode
     M_DECLARE_SHADER_NODE(MQ3MapSurfaceShaderNode, "SurfaceNode")
     void AppendDisplayText(MStr& text) const override;
     static const std::vector<const char*>& GetKnownWords();
+    // Sets a surface word. Unlike SetParamByName, a word that reads like the
+    // node's "Name" is a word too.
+    void SetWord(std::string_view word, const MStr& value);
 
   protected:
     MParameterObject* CreateMissingParameter(std::string_view name) override;

@@ -1,5 +1,6 @@
 #include "MSystemManager.h"
 
+#include "MCompleteTranslator.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"
@@ -97,6 +98,9 @@ MSystemManager::MSystemManager()
              new MQ3SkyParmsShaderNode(), new MQ3SunShaderNode(), new MDeformVertsShaderNode(),
              new MVerbatimShaderNode()})
         RegisterPrototype(proto);
+    // Whole scenes open and save through the library's own translator.
+    MCompleteTranslator complete;
+    RegisterSceneTranslator(&complete);
 }
 
 MSystemManager::~MSystemManager()

@@ -1,5 +1,6 @@
 #include "MJPGTranslator.h"
 
+#include "MFile.h"
 #include "MSystemManager.h"
 
 #include <algorithm>
@@ -19,29 +20,6 @@
 
 namespace
 {
-// The platform's separator is '/'; names written on the original system may carry '\'.
-MStr NativePath(MStr name)
-{
-    name.Replace('\\', '/');
-    return name;
-}
-
-// Opens a regular file read-only in binary mode; null for anything else, so a
-// folder, a pipe or a device is never read (or waited on) as an image.
-std::FILE* OpenRegularFile(const MStr& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat info;
-    std::FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        file = fdopen(fd, "rb");
-    if (!file)
-        ::close(fd);
-    return file;
-}
-
 void Refuse(const MStr& fileName, const char* reason)
 {
     if (MSystemManager* manager = GetSystemManager())
@@ -181,7 +159,7 @@ bool MJPGTranslator::CanImportFile(MStr fileName)
 {
     if (fileName.IsEmpty())
         return false;
-    std::FILE* file = OpenRegularFile(NativePath(fileName));
+    std::FILE* file = MFile::OpenRegular(MFile::NativePath(fileName));
     if (!file)
         return false;
     unsigned char head[10];
@@ -201,8 +179,8 @@ bool MJPGTranslator::ImportImage(MStr fileName, MImage* image)
 {
     if (!image || fileName.IsEmpty())
         return false;
-    const MStr path = NativePath(fileName);
-    std::FILE* file = OpenRegularFile(path);
+    const MStr path = MFile::NativePath(fileName);
+    std::FILE* file = MFile::OpenRegular(path);
     if (!file)
     {
         Refuse(path, "the file cannot be opened");

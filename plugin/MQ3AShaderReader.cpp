@@ -117,7 +117,7 @@ MMaterial* MQ3AShaderReader::ReadShader()
         {
             const MStr s = ReadArg();
             if (!s.IsEmpty())
-                surface.Get()->SetParamByName(s.str(), "On");
+                surface.Get()->SetWord(s.str(), "On");
             surfaceUsed = true;
             NoteShaderWideLine("surfaceparm " + s.Lowered().str(), lineStart);
         }

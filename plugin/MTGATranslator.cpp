@@ -1,5 +1,6 @@
 #include "MTGATranslator.h"
 
+#include "MFile.h"
 #include "MSystemManager.h"
 
 #include <array>
@@ -40,46 +41,6 @@ int S16(const uint8_t* p)
 TgaHeader ParseHeader(const uint8_t* p)
 {
     return {p[0], p[1], p[2], U16(p + 3), U16(p + 5), p[7], S16(p + 12), S16(p + 14), p[16]};
-}
-
-// The platform's separator is '/'; names written on the original system may carry '\'.
-MStr NativePath(MStr name)
-{
-    name.Replace('\\', '/');
-    return name;
-}
-
-// Opens a regular file read-only in binary mode; null for anything else, so a
-// folder, a pipe or a device is never read (or waited on) as an image.
-std::FILE* OpenRegularFile(const MStr& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat info;
-    std::FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        file = fdopen(fd, "rb");
-    if (!file)
-        ::close(fd);
-    return file;
-}
-
-bool ReadWholeFile(const MStr& path, std::vector<uint8_t>& data)
-{
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return false;
-    struct stat info;
-    bool ok = fstat(fileno(file), &info) == 0;
-    if (ok)
-    {
-        data.resize(size_t(info.st_size));
-        data.resize(std::fread(data.data(), 1, data.size(), file));
-        ok = !std::ferror(file);
-    }
-    std::fclose(file);
-    return ok;
 }
 
 void Refuse(const MStr& fileName, const char* reason)
@@ -288,7 +249,7 @@ bool Decode(const std::vector<uint8_t>& file, bool keepAlphaFlag, MImage& out, c
 
 bool MTGATranslator::CanImportFile(MStr fileName)
 {
-    std::FILE* file = OpenRegularFile(NativePath(fileName));
+    std::FILE* file = MFile::OpenRegular(MFile::NativePath(fileName));
     if (!file)
         return false;
     uint8_t header[kHeaderSize];
@@ -301,13 +262,14 @@ bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
 {
     if (!image)
         return false;
-    const MStr path = NativePath(fileName);
+    const MStr path = MFile::NativePath(fileName);
     try
     {
         std::vector<uint8_t> file;
-        if (!ReadWholeFile(path, file))
+        const MFileResult read = MFile::ReadWhole(path, file);
+        if (!read)
         {
-            Refuse(path, "the file cannot be opened or read");
+            Refuse(path, read.reason.c_str());
             return false;
         }
         // The picture is made aside and handed over only when it is whole, so

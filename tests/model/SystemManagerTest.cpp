@@ -203,7 +203,7 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
 
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_MATERIAL), 3);
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_IMAGE), 1);
-    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_SCENE), 0);
+    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_SCENE), 1); // the library's own scene files
     EXPECT_EQ(m.GetTranslatorCount(7), 0);
     MTranslator* first = m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
     ASSERT_NE(first, nullptr);
@@ -215,7 +215,10 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
     EXPECT_EQ(m.GetTranslatorFromIndex(3, 1), nullptr);
     EXPECT_EQ(m.GetMaterialTranslator(0), first);
     EXPECT_EQ(m.GetMaterialTranslator(3), nullptr);
-    EXPECT_EQ(m.GetSceneTranslator(0), nullptr);
+    ASSERT_NE(m.GetSceneTranslator(0), nullptr);
+    EXPECT_EQ(m.GetSceneTranslator(0)->ClassName(), "MCompleteTranslator");
+    EXPECT_EQ(m.GetSceneTranslator(1), nullptr);
+    EXPECT_EQ(m.FindSceneTranslatorThatImports("x.GLAZEN"), m.GetSceneTranslator(0));
 
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("maps/A.SCRIPT"),
               m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 2));

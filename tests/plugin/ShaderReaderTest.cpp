@@ -1,6 +1,7 @@
 #include "ShaderTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using Strings = std::vector<std::string>;
 
@@ -16,6 +17,11 @@ TEST(ShaderReader, EmptyOrCommentOnlyFilesAddNothingAndMissingFilesFail)
     EXPECT_TRUE(f.Import("  \n\t// only a comment\n/* and a\nblock */\n").empty());
     EXPECT_EQ(f.Scene()->GetObjectCount(), 0);
     EXPECT_FALSE(f.translator.ImportFile((f.tmp.Path() / "missing.shader").string(), f.Scene()));
+    // A folder or a pipe named like a script is refused, never waited on.
+    EXPECT_FALSE(f.translator.ImportFile(f.tmp.Path().string(), f.Scene()));
+    const std::string pipe = (f.tmp.Path() / "pipe.shader").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(f.translator.ImportFile(pipe, f.Scene()));
     EXPECT_EQ(f.Scene()->GetObjectCount(), 0);
 }
 
@@ -159,6 +165,7 @@ TEST(ShaderReader, ShaderWideKeywordsFillTheirNodes)
                        "EntityMergable\n"
                        "surfaceparm NoMarks\n"
                        "surfaceparm madeupword\n"
+                       "surfaceparm name\n"
                        "cull none\n"
                        "cloudparms 512 full\n"
                        "sky env/x\n"
@@ -179,6 +186,9 @@ TEST(ShaderReader, ShaderWideKeywordsFillTheirNodes)
     MBaseShaderNode* surface = option->GetShader(3);
     EXPECT_EQ(surface->GetParamByName("nomarks"), "On");
     EXPECT_EQ(surface->GetParamByName("madeupword"), "On");
+    // A surface word spelled like the node's name is still a word.
+    EXPECT_EQ(surface->GetName().Left(11), "SurfaceNode");
+    EXPECT_EQ(surface->GetParam(surface->GetParamCount() - 1)->GetName(), "name");
     EXPECT_EQ(surface->FindParameter("nodraw"), nullptr) << "only the words a shader sets are held";
     EXPECT_EQ(option->GetShader(0)->GetParamByName("Text"), "512 full");
     EXPECT_EQ(f.Messages(), (Strings{"Q3AShaderImport: Warning - 'CloudParms' Not supported ( 512 full )",
