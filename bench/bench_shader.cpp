@@ -154,9 +154,9 @@ double SecondsToSplit(const std::vector<std::string>& files)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void BM_ImportCorpus(benchmark::State& state)
+// Imports the files afresh each iteration; bytes per second of script.
+void RunImport(benchmark::State& state, const std::vector<std::string>& files)
 {
-    const auto files = CorpusFiles();
     for (auto _ : state)
     {
         state.PauseTiming();
@@ -167,6 +167,24 @@ void BM_ImportCorpus(benchmark::State& state)
     Manager().GetScene()->ClearScene();
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(TotalBytes(files)));
 }
+
+// Exports every material the files hold; bytes per second of script written.
+void RunExport(benchmark::State& state, const std::vector<std::string>& files)
+{
+    MScene* scene = Manager().GetScene();
+    scene->ClearScene();
+    ImportFiles(files);
+    scene->SelectAllOf<MMaterial>();
+    const std::string out = (fs::temp_directory_path() / "glazen-bench-export.shader").string();
+    MQ3AShaderTranslator translator;
+    for (auto _ : state)
+        translator.ExportFile(out, scene);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fs::file_size(out)));
+    scene->ClearScene();
+    fs::remove(out);
+}
+
+void BM_ImportCorpus(benchmark::State& state) { RunImport(state, CorpusFiles()); }
 BENCHMARK(BM_ImportCorpus)->Unit(benchmark::kMillisecond);
 
 void BM_WordSplitCorpus(benchmark::State& state)
@@ -178,57 +196,13 @@ void BM_WordSplitCorpus(benchmark::State& state)
 }
 BENCHMARK(BM_WordSplitCorpus)->Unit(benchmark::kMillisecond);
 
-void BM_ExportCorpus(benchmark::State& state)
-{
-    MScene* scene = Manager().GetScene();
-    scene->ClearScene();
-    ImportFiles(CorpusFiles());
-    scene->ForEachNode([scene](MBaseObjectTreeNode* n) {
-        if (dynamic_cast<MMaterial*>(n->GetObject()))
-            scene->SelectObject(n->GetObject());
-    });
-    const std::string out = (fs::temp_directory_path() / "glazen-bench-export.shader").string();
-    MQ3AShaderTranslator translator;
-    for (auto _ : state)
-        translator.ExportFile(out, scene);
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fs::file_size(out)));
-    scene->ClearScene();
-    fs::remove(out);
-}
+void BM_ExportCorpus(benchmark::State& state) { RunExport(state, CorpusFiles()); }
 BENCHMARK(BM_ExportCorpus)->Unit(benchmark::kMillisecond);
 
-void BM_ImportGenerated(benchmark::State& state)
-{
-    const std::vector<std::string> files{GeneratedFile(int(state.range(0)))};
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        Manager().GetScene()->ClearScene();
-        state.ResumeTiming();
-        ImportFiles(files);
-    }
-    Manager().GetScene()->ClearScene();
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(TotalBytes(files)));
-}
+void BM_ImportGenerated(benchmark::State& state) { RunImport(state, {GeneratedFile(int(state.range(0)))}); }
 BENCHMARK(BM_ImportGenerated)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
-void BM_ExportGenerated(benchmark::State& state)
-{
-    MScene* scene = Manager().GetScene();
-    scene->ClearScene();
-    ImportFiles({GeneratedFile(int(state.range(0)))});
-    scene->ForEachNode([scene](MBaseObjectTreeNode* n) {
-        if (dynamic_cast<MMaterial*>(n->GetObject()))
-            scene->SelectObject(n->GetObject());
-    });
-    const std::string out = (fs::temp_directory_path() / "glazen-bench-export.shader").string();
-    MQ3AShaderTranslator translator;
-    for (auto _ : state)
-        translator.ExportFile(out, scene);
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(fs::file_size(out)));
-    scene->ClearScene();
-    fs::remove(out);
-}
+void BM_ExportGenerated(benchmark::State& state) { RunExport(state, {GeneratedFile(int(state.range(0)))}); }
 BENCHMARK(BM_ExportGenerated)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 // Imports 10,000 and 20,000 shaders in turn and reports the ratio of the

@@ -145,10 +145,7 @@ int Convert(MSystemManager& manager, const std::vector<std::string>& args)
             return 1;
         }
     }
-    scene->ForEachNode([scene](MBaseObjectTreeNode* n) {
-        if (dynamic_cast<MMaterial*>(n->GetObject()))
-            scene->SelectObject(n->GetObject());
-    });
+    scene->SelectAllOf<MMaterial>();
     const bool ok = TranslatorFor(manager, output)->ExportFile(output, scene);
     manager.SetConsoleOutput();
     if (!ok)

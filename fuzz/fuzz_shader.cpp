@@ -23,10 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     MQ3AShaderReader reader(std::string(reinterpret_cast<const char*>(data), size), scene);
     reader.ReadAll();
-    scene->ForEachNode([scene](MBaseObjectTreeNode* n) {
-        if (dynamic_cast<MMaterial*>(n->GetObject()))
-            scene->SelectObject(n->GetObject());
-    });
+    scene->SelectAllOf<MMaterial>();
     MQ3AShaderWriter writer;
     writer.WriteScene(scene);
 

@@ -356,17 +356,6 @@ struct ReadRecord
     std::vector<int> nodes;
 };
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Where in the file a value stands. The words are made only for a message,
 // since most values are sound.
 struct Where
@@ -411,7 +400,7 @@ MStr ReadText(const json& j, const Label& what)
             bool ok = true;
             for (size_t i = 0; ok && i < h.size(); i += 2)
             {
-                const int hi = HexValue(h[i]), lo = HexValue(h[i + 1]);
+                const int hi = HexDigitValue(h[i]), lo = HexDigitValue(h[i + 1]);
                 ok = hi >= 0 && lo >= 0;
                 bytes += static_cast<char>(hi * 16 + lo);
             }

@@ -197,7 +197,8 @@ struct MParamSpec
 class MParamSchema
 {
   public:
-    MParamSchema(std::initializer_list<MParamSpec> specs) : m_Specs(specs)
+    MParamSchema(std::initializer_list<MParamSpec> specs) : MParamSchema(std::vector<MParamSpec>(specs)) {}
+    explicit MParamSchema(std::vector<MParamSpec> specs) : m_Specs(std::move(specs))
     {
         for (const MParamSpec& spec : m_Specs)
             m_Names.emplace_back(spec.name);

@@ -34,17 +34,6 @@ char HexDigit(unsigned v)
     return "0123456789ABCDEF"[v & 15];
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Escapes text for one side of a "name=value" line. Blanks at either end
 // are escaped too, since the reader trims unescaped ones.
 std::string Escape(std::string_view text, bool isName)
@@ -119,9 +108,9 @@ std::string Unescape(std::string_view text)
             ++i;
             continue;
         case 'x':
-            if (i + 3 < text.size() && HexValue(text[i + 2]) >= 0 && HexValue(text[i + 3]) >= 0)
+            if (i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 && HexDigitValue(text[i + 3]) >= 0)
             {
-                out += static_cast<char>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]));
+                out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
                 i += 3;
                 continue;
             }

@@ -93,53 +93,51 @@ void MAnimFileShaderNode::AppendDisplayText(MStr& text) const
     text += MStr::Printf("%i frames @ %g", GetParamInt("nF"), GetParamFloat("Fr"));
 }
 
-MRGBGenShaderNode::MRGBGenShaderNode()
+namespace
 {
-    static const MChoiceList kTypes =
-        MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex",
-                        "oneMinusVertex", "entity", "oneMinusEntity", "lightingDiffuse", "const"});
-    static const MParamSchema kSchema{
-        {"Ty", PARAM_STRING, "identity", kTypes},
+// rgbGen and alphaGen: a type, a wave form for "wave", and the rest of the
+// line for types that take values ("const ( 1 0 0 )", "portal 256").
+MParamSchema ColourGenSchema(const MChoiceList& types)
+{
+    return MParamSchema({
+        {"Ty", PARAM_STRING, "identity", types},
         {"fn", PARAM_STRING, "sin", WaveFunctions()},
         {"Base", PARAM_FLOAT, "0"},
         {"Amp", PARAM_FLOAT, "1"},
         {"Phs", PARAM_FLOAT, "0"},
         {"Fr", PARAM_FLOAT, "1"},
         {"Args", PARAM_STRING, ""},
-    };
+    });
+}
+
+void AppendColourGen(const MBaseObject* node, MStr& text)
+{
+    const MStr type = node->GetParamByName("Ty");
+    text += type;
+    if (type.EqualsNoCase("wave"))
+        AppendWave(node, text);
+}
+} // namespace
+
+MRGBGenShaderNode::MRGBGenShaderNode()
+{
+    static const MParamSchema kSchema = ColourGenSchema(
+        MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex", "oneMinusVertex",
+                        "entity", "oneMinusEntity", "lightingDiffuse", "const"}));
     SetSchema(&kSchema);
 }
 
-void MRGBGenShaderNode::AppendDisplayText(MStr& text) const
-{
-    text += GetParamByName("Ty");
-    if (GetParamByName("Ty").EqualsNoCase("wave"))
-        AppendWave(this, text);
-}
+void MRGBGenShaderNode::AppendDisplayText(MStr& text) const { AppendColourGen(this, text); }
 
 MAlphaGenShaderNode::MAlphaGenShaderNode()
 {
-    static const MChoiceList kTypes =
-        MakeChoiceList({"identity", "wave", "vertex", "oneMinusVertex", "entity", "oneMinusEntity",
-                        "lightingSpecular", "portal", "const"});
-    static const MParamSchema kSchema{
-        {"Ty", PARAM_STRING, "identity", kTypes},
-        {"fn", PARAM_STRING, "sin", WaveFunctions()},
-        {"Base", PARAM_FLOAT, "0"},
-        {"Amp", PARAM_FLOAT, "1"},
-        {"Phs", PARAM_FLOAT, "0"},
-        {"Fr", PARAM_FLOAT, "1"},
-        {"Args", PARAM_STRING, ""},
-    };
+    static const MParamSchema kSchema =
+        ColourGenSchema(MakeChoiceList({"identity", "wave", "vertex", "oneMinusVertex", "entity",
+                                        "oneMinusEntity", "lightingSpecular", "portal", "const"}));
     SetSchema(&kSchema);
 }
 
-void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const
-{
-    text += GetParamByName("Ty");
-    if (GetParamByName("Ty").EqualsNoCase("wave"))
-        AppendWave(this, text);
-}
+void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const { AppendColourGen(this, text); }
 
 MBlendFuncShaderNode::MBlendFuncShaderNode()
 {

@@ -114,3 +114,15 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b)
 }
 
 inline bool MStr::EqualsNoCase(std::string_view o) const { return ::EqualsNoCase(m_s, o); }
+
+// The value of a hexadecimal digit, or -1 for any other character.
+inline int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}

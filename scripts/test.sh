@@ -13,3 +13,7 @@ ctest --preset release -j "$jobs"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs" --target glazen_model_tests glazen_plugin_tests
 ctest --preset asan -j "$jobs" -L sanitized
+
+# Every reader of outside input under libFuzzer for a bounded time (about a
+# minute in all).
+FUZZ_SECONDS=${FUZZ_SECONDS:-12} scripts/fuzz.sh

@@ -1,5 +1,6 @@
 #include "MBaseObjectList.h"
 #include "MBaseObjectTree.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,18 +9,6 @@
 
 namespace
 {
-class Counted : public MBaseObject
-{
-  public:
-    explicit Counted(const char* name = "")
-    {
-        SetName(name);
-        ++live;
-    }
-    ~Counted() override { --live; }
-    static inline int live = 0;
-};
-
 std::string Names(MBaseObjectList& list)
 {
     std::string out;

@@ -203,28 +203,6 @@ bool LogHas(const TestSystem& sys, const std::string& a, const std::string& b)
                        });
 }
 
-class FileSizeLimit
-{
-  public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_Old);
-        rlimit limit = m_Old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_Old);
-        std::signal(SIGXFSZ, m_OldHandler);
-    }
-
-  private:
-    rlimit m_Old = {};
-    void (*m_OldHandler)(int) = nullptr;
-};
-
 class SceneFileTest : public ::testing::Test
 {
   protected:

@@ -11,30 +11,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-// Limits the size of files this process may write, so a write fails part-way
-// (EFBIG) as it would on a full disk. Restores the limit when it ends.
-class FileSizeLimit
-{
-  public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_Old);
-        rlimit limit = m_Old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_Old);
-        std::signal(SIGXFSZ, m_OldHandler);
-    }
-
-  private:
-    rlimit m_Old = {};
-    void (*m_OldHandler)(int) = nullptr;
-};
-
 std::vector<std::string> FolderEntries(const fs::path& folder)
 {
     std::vector<std::string> names;

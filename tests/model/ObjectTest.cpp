@@ -1,4 +1,5 @@
 #include "MBaseObject.h"
+#include "TestSupport.h"
 #include "MParameterObject.h"
 
 #include <gtest/gtest.h>
@@ -7,16 +8,6 @@
 
 namespace
 {
-// Counts live instances, so tests can see when the reference count destroys one.
-class Counted : public MBaseObject
-{
-  public:
-    Counted() { ++live; }
-    ~Counted() override { --live; }
-    M_DECLARE_CLASS(Counted, MBaseObject)
-    static inline int live = 0;
-};
-
 // Takes any parameter name starting with "extra" on demand.
 class OpenEnded : public MBaseObject
 {

@@ -1,5 +1,6 @@
 #include "MParameterObject.h"
 #include "MScene.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +10,6 @@
 
 namespace
 {
-class Counted : public MBaseObject
-{
-  public:
-    explicit Counted(const char* name = "")
-    {
-        SetName(name);
-        ++live;
-    }
-    ~Counted() override { --live; }
-    static inline int live = 0;
-};
-
 // The selection as names, checking that it agrees with the flag word of
 // every object in the scene.
 std::string Selection(MScene& scene)

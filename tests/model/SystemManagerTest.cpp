@@ -59,14 +59,6 @@ class FakeImageTranslator : public MImageTranslator
     bool ExportImage(MStr, MImage*) override { return false; }
 };
 
-class Counted : public MBaseObject
-{
-  public:
-    Counted() { ++live; }
-    ~Counted() override { --live; }
-    static inline int live = 0;
-};
-
 // A translator whose CreateNew gives something that is not a translator.
 class MiscopyingTranslator : public FakeImageTranslator
 {

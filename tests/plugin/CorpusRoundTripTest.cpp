@@ -50,14 +50,6 @@ std::vector<std::string> Shape(MScene* scene)
     return out;
 }
 
-void SelectAllMaterials(MScene* scene)
-{
-    scene->ForEachNode([scene](MBaseObjectTreeNode* n) {
-        if (dynamic_cast<MMaterial*>(n->GetObject()))
-            scene->SelectObject(n->GetObject());
-    });
-}
-
 // An independent reading of a script into its keyword lines: for each shader
 // (by order) and each block (0 for shader-wide lines, 1.. for stages), the
 // lines normalised for comparison: words lowered, backslashes as slashes,
@@ -273,13 +265,13 @@ TEST(CorpusRoundTrip, EveryScriptComesBackWithItsShadersStagesNodesAndLines)
 
         const std::string first = (tmp.Path() / "first.shader").string();
         const std::string second = (tmp.Path() / "second.shader").string();
-        SelectAllMaterials(scene);
+        scene->SelectAllOf<MMaterial>();
         ASSERT_TRUE(translator.ExportFile(first, scene));
 
         scene->ClearScene();
         ASSERT_TRUE(translator.ImportFile(first, scene));
         EXPECT_EQ(Shape(scene), shape);
-        SelectAllMaterials(scene);
+        scene->SelectAllOf<MMaterial>();
         ASSERT_TRUE(translator.ExportFile(second, scene));
         const std::string firstText = ReadWholeFile(first);
         EXPECT_EQ(firstText, ReadWholeFile(second));

@@ -43,8 +43,7 @@ struct ShaderFixture
     // Exports every material of the scene and returns the text.
     std::string ExportAll()
     {
-        for (MMaterial* m : Materials())
-            Scene()->SelectObject(m);
+        Scene()->SelectAllOf<MMaterial>();
         const std::string file = (tmp.Path() / "out.shader").string();
         EXPECT_TRUE(translator.ExportFile(file, Scene()));
         return ReadWholeFile(file);

@@ -2,7 +2,9 @@
 
 #include "MSystemManager.h"
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -47,3 +49,42 @@ std::string ReadWholeFile(const std::filesystem::path& p);
 std::filesystem::path CorpusDir();
 std::filesystem::path TestDataDir();
 std::filesystem::path BinDir();
+
+// A model object that counts the live objects of its class, to check that
+// references are released.
+class Counted : public MBaseObject
+{
+  public:
+    explicit Counted(const char* name = "")
+    {
+        SetName(name);
+        ++live;
+    }
+    ~Counted() override { --live; }
+    M_DECLARE_CLASS(Counted, MBaseObject)
+    static inline int live = 0;
+};
+
+// Lowers the largest file this process may write for as long as it lives, so
+// a test can make a write fail half-way as a full disk would.
+class FileSizeLimit
+{
+  public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_Old);
+        rlimit limit = m_Old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_Old);
+        std::signal(SIGXFSZ, m_OldHandler);
+    }
+
+  private:
+    rlimit m_Old = {};
+    void (*m_OldHandler)(int) = nullptr;
+};
