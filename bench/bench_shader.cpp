@@ -10,6 +10,7 @@
 #include "MScene.h"
 #include "MSystemManager.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -17,7 +18,6 @@
 #include <fstream>
 #include <malloc.h>
 #include <map>
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,7 +28,8 @@ namespace
 {
 MSystemManager& Manager()
 {
-    static MSystemManager* m = [] {
+    static MSystemManager* m = []
+    {
         auto* manager = new MSystemManager();
         SetSystemManager(manager);
         return manager;
@@ -39,7 +40,8 @@ MSystemManager& Manager()
 std::vector<std::string> CorpusFiles()
 {
     std::vector<std::string> files;
-    for (const auto& e : fs::directory_iterator(fs::path(GLAZEN_CORPUS_DIR) / "shaders" / "openarena"))
+    for (const auto& e :
+         fs::directory_iterator(fs::path(GLAZEN_CORPUS_DIR) / "shaders" / "openarena"))
         if (e.path().extension() == ".shader")
             files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
@@ -73,11 +75,13 @@ std::string GeneratedScript(int count)
             s += "\tdeformVertexes wave 100 sin 0 " + std::to_string(pick(8)) + " 0 0.5\n";
         if (pick(4) == 0)
             s += "\tq3map_flare flareShader\n\tcull disable\n";
-        s += "\t{\n\t\tmap textures/gen/base_" + std::to_string(i % 700) + ".tga\n\t\trgbGen identity\n\t}\n";
+        s += "\t{\n\t\tmap textures/gen/base_" + std::to_string(i % 700) +
+             ".tga\n\t\trgbGen identity\n\t}\n";
         s += "\t{\n\t\tmap $lightmap\n\t\tblendFunc GL_DST_COLOR GL_ZERO\n\t\ttcMod scroll 0.1 ." +
              std::to_string(pick(9)) + "\n\t}\n";
         if (pick(2) == 0)
-            s += "\t{\n\t\tanimMap 5 a.tga b.tga c.tga\n\t\tblendfunc add\n\t\trgbGen wave sin 0.5 0.5 0 1\n\t}\n";
+            s += "\t{\n\t\tanimMap 5 a.tga b.tga c.tga\n\t\tblendfunc add\n\t\trgbGen wave sin 0.5 "
+                 "0.5 0 1\n\t}\n";
         s += "}\n\n";
     }
     return s;
@@ -89,7 +93,8 @@ const std::string& GeneratedFile(int count)
     auto it = files.find(count);
     if (it != files.end())
         return it->second;
-    const fs::path p = fs::temp_directory_path() / ("glazen-bench-" + std::to_string(count) + ".shader");
+    const fs::path p =
+        fs::temp_directory_path() / ("glazen-bench-" + std::to_string(count) + ".shader");
     std::ofstream(p, std::ios::binary) << GeneratedScript(count);
     return files[count] = p.string();
 }
@@ -130,7 +135,8 @@ size_t SplitWords(const std::vector<std::string>& files)
         text.resize(std::fread(text.data(), 1, text.size(), fp));
         std::fclose(fp);
         list.clear();
-        auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+        auto space = [](char c)
+        { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
         for (size_t i = 0; i < text.size();)
         {
             while (i < text.size() && space(text[i]))
@@ -184,7 +190,10 @@ void RunExport(benchmark::State& state, const std::vector<std::string>& files)
     fs::remove(out);
 }
 
-void BM_ImportCorpus(benchmark::State& state) { RunImport(state, CorpusFiles()); }
+void BM_ImportCorpus(benchmark::State& state)
+{
+    RunImport(state, CorpusFiles());
+}
 BENCHMARK(BM_ImportCorpus)->Unit(benchmark::kMillisecond);
 
 void BM_WordSplitCorpus(benchmark::State& state)
@@ -196,13 +205,22 @@ void BM_WordSplitCorpus(benchmark::State& state)
 }
 BENCHMARK(BM_WordSplitCorpus)->Unit(benchmark::kMillisecond);
 
-void BM_ExportCorpus(benchmark::State& state) { RunExport(state, CorpusFiles()); }
+void BM_ExportCorpus(benchmark::State& state)
+{
+    RunExport(state, CorpusFiles());
+}
 BENCHMARK(BM_ExportCorpus)->Unit(benchmark::kMillisecond);
 
-void BM_ImportGenerated(benchmark::State& state) { RunImport(state, {GeneratedFile(int(state.range(0)))}); }
+void BM_ImportGenerated(benchmark::State& state)
+{
+    RunImport(state, {GeneratedFile(int(state.range(0)))});
+}
 BENCHMARK(BM_ImportGenerated)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
-void BM_ExportGenerated(benchmark::State& state) { RunExport(state, {GeneratedFile(int(state.range(0)))}); }
+void BM_ExportGenerated(benchmark::State& state)
+{
+    RunExport(state, {GeneratedFile(int(state.range(0)))});
+}
 BENCHMARK(BM_ExportGenerated)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 // Imports 10,000 and 20,000 shaders in turn and reports the ratio of the

@@ -55,21 +55,23 @@ struct SceneCounts
 SceneCounts CountScene(MScene* scene)
 {
     SceneCounts c;
-    scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-        const auto* material = dynamic_cast<const MMaterial*>(n->GetObject());
-        if (!material)
-            return;
-        ++c.shaders;
-        for (int i = 0; i < material->GetLayerCount(); ++i)
+    scene->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
         {
-            const MMaterialLayer* layer = material->GetLayer(i);
-            if (!layer)
-                continue;
-            if (i > 0)
-                ++c.stages;
-            c.nodes += layer->GetShaderCount();
-        }
-    });
+            const auto* material = dynamic_cast<const MMaterial*>(n->GetObject());
+            if (!material)
+                return;
+            ++c.shaders;
+            for (int i = 0; i < material->GetLayerCount(); ++i)
+            {
+                const MMaterialLayer* layer = material->GetLayer(i);
+                if (!layer)
+                    continue;
+                if (i > 0)
+                    ++c.stages;
+                c.nodes += layer->GetShaderCount();
+            }
+        });
     return c;
 }
 
@@ -95,21 +97,24 @@ int Check(MSystemManager& manager, const std::vector<std::string>& files, bool l
         manager.SetConsoleOutput();
         if (!ok)
         {
-            std::fprintf(stderr, "glazen-cli: cannot read '%s': %s\n", file.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "glazen-cli: cannot read '%s': %s\n", file.c_str(),
+                         std::strerror(errno));
             status = 1;
             continue;
         }
         if (listOnly)
         {
-            scene->ForEachNode([](MBaseObjectTreeNode* n) {
-                if (dynamic_cast<const MMaterial*>(n->GetObject()))
-                    std::printf("%s\n", n->GetObject()->GetName().c_str());
-            });
+            scene->ForEachNode(
+                [](MBaseObjectTreeNode* n)
+                {
+                    if (dynamic_cast<const MMaterial*>(n->GetObject()))
+                        std::printf("%s\n", n->GetObject()->GetName().c_str());
+                });
             continue;
         }
         const SceneCounts c = CountScene(scene);
-        std::printf("%s: %i shaders, %i stages, %i nodes, %li messages\n", file.c_str(), c.shaders, c.stages,
-                    c.nodes, sink.count);
+        std::printf("%s: %i shaders, %i stages, %i nodes, %li messages\n", file.c_str(), c.shaders,
+                    c.stages, c.nodes, sink.count);
     }
     scene->ClearScene();
     return status;
@@ -141,7 +146,8 @@ int Convert(MSystemManager& manager, const std::vector<std::string>& args)
         if (!TranslatorFor(manager, in)->ImportFile(in, scene))
         {
             manager.SetConsoleOutput();
-            std::fprintf(stderr, "glazen-cli: cannot read '%s': %s\n", in.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "glazen-cli: cannot read '%s': %s\n", in.c_str(),
+                         std::strerror(errno));
             return 1;
         }
     }

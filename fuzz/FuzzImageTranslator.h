@@ -21,8 +21,10 @@ inline volatile unsigned g_Checksum;
 // One scratch file per process, removed at exit.
 inline const std::string& ScratchFile()
 {
-    static const std::string path = [] {
-        std::string name = (std::filesystem::temp_directory_path() / "glazen-fuzz-image-XXXXXX").string();
+    static const std::string path = []
+    {
+        std::string name =
+            (std::filesystem::temp_directory_path() / "glazen-fuzz-image-XXXXXX").string();
         const int fd = mkstemp(name.data());
         if (fd < 0)
             std::abort();

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the shader script reader, then writes what it read
 // and reads that back: neither side may crash, leak or read out of bounds.
 
+#include "MMaterial.h"
 #include "MQ3AShaderReader.h"
 #include "MQ3AShaderWriter.h"
-#include "MMaterial.h"
 #include "MScene.h"
 #include "MSystemManager.h"
 
@@ -13,7 +13,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static MSystemManager* manager = [] {
+    static MSystemManager* manager = []
+    {
         auto* m = new MSystemManager();
         SetSystemManager(m);
         return m;

@@ -3,8 +3,8 @@
 #include "MScene.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 
 namespace
 {
@@ -31,7 +31,10 @@ class MNameParameterObject : public MParameterObject
 };
 } // namespace
 
-MBaseObject::MBaseObject() { m_Params.resize(1); }
+MBaseObject::MBaseObject()
+{
+    m_Params.resize(1);
+}
 
 MBaseObject::~MBaseObject() = default;
 
@@ -257,7 +260,8 @@ MParameterObject* MBaseObject::AddColourParam(const char* name, const char* valu
     return AddParameter(std::make_unique<MColourParameterObject>(name, value));
 }
 
-MParameterObject* MBaseObject::AddChoiceParam(const char* name, const char* value, const MChoiceList& choices)
+MParameterObject* MBaseObject::AddChoiceParam(const char* name, const char* value,
+                                              const MChoiceList& choices)
 {
     return AddParameter(std::make_unique<MStringChoiceParameterObject>(name, value, choices));
 }

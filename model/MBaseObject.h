@@ -83,7 +83,8 @@ class MBaseObject
     MParameterObject* AddStringParam(const char* name, const char* value);
     MParameterObject* AddFileParam(const char* name, const char* value);
     MParameterObject* AddColourParam(const char* name, const char* value);
-    MParameterObject* AddChoiceParam(const char* name, const char* value, const MChoiceList& choices);
+    MParameterObject* AddChoiceParam(const char* name, const char* value,
+                                     const MChoiceList& choices);
     MParameterObject* AddOnOffParam(const char* name, const char* value);
     bool RemoveParameter(std::string_view name);
 
@@ -161,8 +162,14 @@ template <class T> class MRef
 // Declares ClassName, ParentClassName and CreateNew for a class with a
 // default constructor; CreateNew copies the parameters with SetFrom.
 #define M_DECLARE_CLASS(Class, Parent)                                                             \
-    MStr ClassName() const override { return #Class; }                                            \
-    MStr ParentClassName() const override { return #Parent; }                                     \
+    MStr ClassName() const override                                                                \
+    {                                                                                              \
+        return #Class;                                                                             \
+    }                                                                                              \
+    MStr ParentClassName() const override                                                          \
+    {                                                                                              \
+        return #Parent;                                                                            \
+    }                                                                                              \
     MBaseObject* CreateNew() const override                                                        \
     {                                                                                              \
         auto* copy = new (std::nothrow) Class();                                                   \
@@ -174,6 +181,12 @@ template <class T> class MRef
 // As M_DECLARE_CLASS, for containers: CreateNew gives a container holding the
 // same members (each gaining a reference).
 #define M_DECLARE_CLASS_COPY_MEMBERS(Class, Parent)                                                \
-    MStr ClassName() const override { return #Class; }                                            \
-    MStr ParentClassName() const override { return #Parent; }                                     \
+    MStr ClassName() const override                                                                \
+    {                                                                                              \
+        return #Class;                                                                             \
+    }                                                                                              \
+    MStr ParentClassName() const override                                                          \
+    {                                                                                              \
+        return #Parent;                                                                            \
+    }                                                                                              \
     MBaseObject* CreateNew() const override;

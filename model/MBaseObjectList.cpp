@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-MBaseObjectList::~MBaseObjectList() { RemoveAll(); }
+MBaseObjectList::~MBaseObjectList()
+{
+    RemoveAll();
+}
 
 MBaseObject* MBaseObjectList::CreateNew() const
 {

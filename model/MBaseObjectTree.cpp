@@ -19,14 +19,16 @@ MBaseObject* MBaseObjectTree::CreateNew() const
     // Copy the shape: each source node's copy sits under its parent's copy.
     std::unordered_map<const MBaseObjectTreeNode*, MBaseObjectTreeNode*> map;
     map[m_Root] = copy->m_Root;
-    ForEachNode([&](MBaseObjectTreeNode* n) {
-        MBaseObjectTreeNode* c = copy->Add(n->m_Object, map[n->m_Parent]);
-        if (c)
+    ForEachNode(
+        [&](MBaseObjectTreeNode* n)
         {
-            c->m_Flags = n->m_Flags;
-            map[n] = c;
-        }
-    });
+            MBaseObjectTreeNode* c = copy->Add(n->m_Object, map[n->m_Parent]);
+            if (c)
+            {
+                c->m_Flags = n->m_Flags;
+                map[n] = c;
+            }
+        });
     return copy;
 }
 
@@ -208,7 +210,8 @@ bool MBaseObjectTree::SetParent(MBaseObjectTreeNode* node, MBaseObjectTreeNode* 
     return true;
 }
 
-bool MBaseObjectTree::IsChildOf(const MBaseObjectTreeNode* node, const MBaseObjectTreeNode* ancestor)
+bool MBaseObjectTree::IsChildOf(const MBaseObjectTreeNode* node,
+                                const MBaseObjectTreeNode* ancestor)
 {
     if (!node || !ancestor)
         return false;

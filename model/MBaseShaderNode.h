@@ -29,4 +29,7 @@ class MBaseShaderNode : public MBaseObject
 
 #define M_DECLARE_SHADER_NODE(Class, BaseName)                                                     \
     M_DECLARE_CLASS(Class, MBaseShaderNode)                                                        \
-    MStr GetBaseName() const override { return BaseName; }
+    MStr GetBaseName() const override                                                              \
+    {                                                                                              \
+        return BaseName;                                                                           \
+    }

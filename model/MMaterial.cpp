@@ -7,7 +7,8 @@ MMaterial::MMaterial()
 {
     AddFlags(OBJ_TYPE_MATERIAL);
     static const MParamSchema kSchema{
-        {"Cull", PARAM_STRING, "front", MakeChoiceList({"front", "back", "none", "disable", "twosided"})},
+        {"Cull", PARAM_STRING, "front",
+         MakeChoiceList({"front", "back", "none", "disable", "twosided"})},
     };
     SetSchema(&kSchema);
 }

@@ -6,9 +6,10 @@ MVector ParseVectorText(const MStr& text)
 {
     float v[3] = {0, 0, 0};
     const char* p = text.c_str();
-    for (int i = 0; i < 3 && *p; )
+    for (int i = 0; i < 3 && *p;)
     {
-        while (*p == ' ' || *p == '\t' || *p == '(' || *p == ')' || *p == ',' || *p == '\n' || *p == '\r')
+        while (*p == ' ' || *p == '\t' || *p == '(' || *p == ')' || *p == ',' || *p == '\n' ||
+               *p == '\r')
             ++p;
         if (!*p)
             break;
@@ -34,7 +35,10 @@ const std::map<int, MStr>& MParameterObject::GetKeys() const
     return m_Keys ? *m_Keys : kNone;
 }
 
-MStr MParameterObject::GetValue(int) const { return m_Value; }
+MStr MParameterObject::GetValue(int) const
+{
+    return m_Value;
+}
 
 void MParameterObject::SetValue(const MStr& value, int time, bool key)
 {
@@ -76,7 +80,10 @@ float MParameterObject::GetFloat(int time) const
     return static_cast<float>(std::strtod(GetValue(time).c_str(), nullptr));
 }
 
-MVector MParameterObject::GetVector(int time) const { return ParseVectorText(GetValue(time)); }
+MVector MParameterObject::GetVector(int time) const
+{
+    return ParseVectorText(GetValue(time));
+}
 
 namespace
 {
@@ -102,13 +109,20 @@ template <int N> MStr EvaluateKeys(const std::map<int, MStr>& keys, const MStr& 
         return MStr::Printf("%g", a + (b - a) * t);
     }
     const MVector a = ParseVectorText(lo->second), b = ParseVectorText(hi->second);
-    return MStr::Printf("%g %g %g", a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t);
+    return MStr::Printf("%g %g %g", a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t,
+                        a.z + (b.z - a.z) * t);
 }
 } // namespace
 
-MStr MKeyedFloatParameterObject::GetValue(int time) const { return EvaluateKeys<1>(GetKeys(), m_Value, time); }
+MStr MKeyedFloatParameterObject::GetValue(int time) const
+{
+    return EvaluateKeys<1>(GetKeys(), m_Value, time);
+}
 
-MStr MKeyedVectorParameterObject::GetValue(int time) const { return EvaluateKeys<3>(GetKeys(), m_Value, time); }
+MStr MKeyedVectorParameterObject::GetValue(int time) const
+{
+    return EvaluateKeys<3>(GetKeys(), m_Value, time);
+}
 
 std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, const MStr& value,
                                                 const MChoiceList& choices)

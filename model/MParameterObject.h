@@ -197,7 +197,10 @@ struct MParamSpec
 class MParamSchema
 {
   public:
-    MParamSchema(std::initializer_list<MParamSpec> specs) : MParamSchema(std::vector<MParamSpec>(specs)) {}
+    MParamSchema(std::initializer_list<MParamSpec> specs)
+        : MParamSchema(std::vector<MParamSpec>(specs))
+    {
+    }
     explicit MParamSchema(std::vector<MParamSpec> specs) : m_Specs(std::move(specs))
     {
         for (const MParamSpec& spec : m_Specs)

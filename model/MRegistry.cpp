@@ -108,9 +108,11 @@ std::string Unescape(std::string_view text)
             ++i;
             continue;
         case 'x':
-            if (i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 && HexDigitValue(text[i + 3]) >= 0)
+            if (i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
+                HexDigitValue(text[i + 3]) >= 0)
             {
-                out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
+                out +=
+                    static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
                 i += 3;
                 continue;
             }

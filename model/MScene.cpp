@@ -1,13 +1,19 @@
 #include "MScene.h"
 
-MScene::~MScene() { ClearScene(); }
+MScene::~MScene()
+{
+    ClearScene();
+}
 
 MBaseObjectTreeNode* MScene::AddObject(MBaseObject* obj, MBaseObjectTreeNode* parent)
 {
     return Add(obj, parent);
 }
 
-bool MScene::DeleteObject(MBaseObject* obj) { return Remove(obj); }
+bool MScene::DeleteObject(MBaseObject* obj)
+{
+    return Remove(obj);
+}
 
 void MScene::OnObjectAdded(MBaseObject* obj)
 {
@@ -26,7 +32,10 @@ void MScene::OnObjectRemoved(MBaseObject* obj)
     obj->SetOwnerScene(nullptr);
 }
 
-void MScene::IndexName(MBaseObject* obj) { m_Names.emplace(obj->GetName().str(), obj); }
+void MScene::IndexName(MBaseObject* obj)
+{
+    m_Names.emplace(obj->GetName().str(), obj);
+}
 
 void MScene::UnindexName(MBaseObject* obj)
 {
@@ -41,9 +50,15 @@ void MScene::UnindexName(MBaseObject* obj)
     }
 }
 
-void MScene::OnObjectRenaming(MBaseObject* obj) { UnindexName(obj); }
+void MScene::OnObjectRenaming(MBaseObject* obj)
+{
+    UnindexName(obj);
+}
 
-void MScene::OnObjectRenamed(MBaseObject* obj) { IndexName(obj); }
+void MScene::OnObjectRenamed(MBaseObject* obj)
+{
+    IndexName(obj);
+}
 
 void MScene::SelectObject(MBaseObject* obj, bool add)
 {

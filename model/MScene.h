@@ -32,10 +32,12 @@ class MScene : public MBaseObjectTree
     // Adds every object of class T (or a class derived from it) to the selection.
     template <class T> void SelectAllOf()
     {
-        ForEachNode([this](MBaseObjectTreeNode* n) {
-            if (dynamic_cast<T*>(n->GetObject()))
-                SelectObject(n->GetObject());
-        });
+        ForEachNode(
+            [this](MBaseObjectTreeNode* n)
+            {
+                if (dynamic_cast<T*>(n->GetObject()))
+                    SelectObject(n->GetObject());
+            });
     }
     const MBaseObjectList& GetSelectedList() const { return m_Selected; }
     // A name made from base and a number that no object in the scene has and

@@ -122,12 +122,15 @@ void AppendColourGen(const MBaseObject* node, MStr& text)
 MRGBGenShaderNode::MRGBGenShaderNode()
 {
     static const MParamSchema kSchema = ColourGenSchema(
-        MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex", "oneMinusVertex",
-                        "entity", "oneMinusEntity", "lightingDiffuse", "const"}));
+        MakeChoiceList({"identity", "identityLighting", "wave", "vertex", "exactVertex",
+                        "oneMinusVertex", "entity", "oneMinusEntity", "lightingDiffuse", "const"}));
     SetSchema(&kSchema);
 }
 
-void MRGBGenShaderNode::AppendDisplayText(MStr& text) const { AppendColourGen(this, text); }
+void MRGBGenShaderNode::AppendDisplayText(MStr& text) const
+{
+    AppendColourGen(this, text);
+}
 
 MAlphaGenShaderNode::MAlphaGenShaderNode()
 {
@@ -137,7 +140,10 @@ MAlphaGenShaderNode::MAlphaGenShaderNode()
     SetSchema(&kSchema);
 }
 
-void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const { AppendColourGen(this, text); }
+void MAlphaGenShaderNode::AppendDisplayText(MStr& text) const
+{
+    AppendColourGen(this, text);
+}
 
 MBlendFuncShaderNode::MBlendFuncShaderNode()
 {

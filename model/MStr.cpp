@@ -16,7 +16,8 @@ int CompareNoCaseView(std::string_view a, std::string_view b)
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i)
     {
-        const int d = Lower(static_cast<unsigned char>(a[i])) - Lower(static_cast<unsigned char>(b[i]));
+        const int d =
+            Lower(static_cast<unsigned char>(a[i])) - Lower(static_cast<unsigned char>(b[i]));
         if (d != 0)
             return d;
     }
@@ -43,9 +44,15 @@ bool MStrEqualNoCase::operator()(std::string_view a, std::string_view b) const
     return EqualsNoCase(a, b);
 }
 
-int MStr::CompareNoCase(const MStr& o) const { return CompareNoCaseView(m_s, o.m_s); }
+int MStr::CompareNoCase(const MStr& o) const
+{
+    return CompareNoCaseView(m_s, o.m_s);
+}
 
-int MStr::CompareNoCase(const char* o) const { return CompareNoCaseView(m_s, o ? o : ""); }
+int MStr::CompareNoCase(const char* o) const
+{
+    return CompareNoCaseView(m_s, o ? o : "");
+}
 
 MStr MStr::Left(int n) const
 {
@@ -116,11 +123,13 @@ void MStr::SplitPath(MStr* drive, MStr* dir, MStr* fname, MStr* ext) const
         rest.remove_prefix(2);
     }
     const size_t slash = rest.find_last_of("/\\");
-    std::string_view folder = slash == std::string_view::npos ? std::string_view() : rest.substr(0, slash + 1);
+    std::string_view folder =
+        slash == std::string_view::npos ? std::string_view() : rest.substr(0, slash + 1);
     std::string_view file = slash == std::string_view::npos ? rest : rest.substr(slash + 1);
     const size_t dot = file.find_last_of('.');
     std::string_view title = dot == std::string_view::npos ? file : file.substr(0, dot);
-    std::string_view extension = dot == std::string_view::npos ? std::string_view() : file.substr(dot);
+    std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : file.substr(dot);
     if (drive)
         *drive = MStr(drv);
     if (dir)
@@ -150,9 +159,15 @@ MStr MStr::Lowered() const
     return copy;
 }
 
-int MStr::ToInt() const { return static_cast<int>(std::strtol(m_s.c_str(), nullptr, 10)); }
+int MStr::ToInt() const
+{
+    return static_cast<int>(std::strtol(m_s.c_str(), nullptr, 10));
+}
 
-double MStr::ToDouble() const { return std::strtod(m_s.c_str(), nullptr); }
+double MStr::ToDouble() const
+{
+    return std::strtod(m_s.c_str(), nullptr);
+}
 
 void MStr::Trim()
 {

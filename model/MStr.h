@@ -113,7 +113,10 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-inline bool MStr::EqualsNoCase(std::string_view o) const { return ::EqualsNoCase(m_s, o); }
+inline bool MStr::EqualsNoCase(std::string_view o) const
+{
+    return ::EqualsNoCase(m_s, o);
+}
 
 // The value of a hexadecimal digit, or -1 for any other character.
 inline int HexDigitValue(char c)

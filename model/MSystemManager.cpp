@@ -28,7 +28,8 @@ using QueryDescFn = int (*)(char*);
 using QueryCountFn = int (*)();
 using RegisterFn = int (*)(MSystemManager*, int);
 
-constexpr uint32_t kVersionTag = uint32_t('Q') | uint32_t('V') << 8 | uint32_t('0') << 16 | uint32_t('2') << 24;
+constexpr uint32_t kVersionTag =
+    uint32_t('Q') | uint32_t('V') << 8 | uint32_t('0') << 16 | uint32_t('2') << 24;
 constexpr int kMaxTranslatorsPerModule = 256;
 constexpr size_t kDescBufferSize = 4096;
 
@@ -39,9 +40,15 @@ bool IsRegularFile(const fs::path& p)
 }
 } // namespace
 
-void SetSystemManager(MSystemManager* manager) { g_SystemManager = manager; }
+void SetSystemManager(MSystemManager* manager)
+{
+    g_SystemManager = manager;
+}
 
-MSystemManager* GetSystemManager() { return g_SystemManager; }
+MSystemManager* GetSystemManager()
+{
+    return g_SystemManager;
+}
 
 bool MatchFilePattern(std::string_view pattern, std::string_view name)
 {
@@ -89,14 +96,26 @@ MSystemManager::MSystemManager()
     m_ProgramFolder = ExecutableFolder();
     m_Scene = new MScene();
     m_Scene->AddRef();
-    for (MBaseObject* proto : std::initializer_list<MBaseObject*>{
-             new MMaterial(), new MMaterialLayer(), new MFileShaderNode(), new MAnimFileShaderNode(),
-             new MRGBGenShaderNode(), new MAlphaGenShaderNode(), new MBlendFuncShaderNode(),
-             new MAlphaFuncShaderNode(), new MTCScrollShaderNode(), new MTCRotateShaderNode(),
-             new MTCScaleShaderNode(), new MTCStretchShaderNode(), new MTCTurbShaderNode(),
-             new MTCGenShaderNode(), new MQERadiantShaderNode(), new MQ3MapSurfaceShaderNode(),
-             new MQ3SkyParmsShaderNode(), new MQ3SunShaderNode(), new MDeformVertsShaderNode(),
-             new MVerbatimShaderNode()})
+    for (MBaseObject* proto : std::initializer_list<MBaseObject*>{new MMaterial(),
+                                                                  new MMaterialLayer(),
+                                                                  new MFileShaderNode(),
+                                                                  new MAnimFileShaderNode(),
+                                                                  new MRGBGenShaderNode(),
+                                                                  new MAlphaGenShaderNode(),
+                                                                  new MBlendFuncShaderNode(),
+                                                                  new MAlphaFuncShaderNode(),
+                                                                  new MTCScrollShaderNode(),
+                                                                  new MTCRotateShaderNode(),
+                                                                  new MTCScaleShaderNode(),
+                                                                  new MTCStretchShaderNode(),
+                                                                  new MTCTurbShaderNode(),
+                                                                  new MTCGenShaderNode(),
+                                                                  new MQERadiantShaderNode(),
+                                                                  new MQ3MapSurfaceShaderNode(),
+                                                                  new MQ3SkyParmsShaderNode(),
+                                                                  new MQ3SunShaderNode(),
+                                                                  new MDeformVertsShaderNode(),
+                                                                  new MVerbatimShaderNode()})
         RegisterPrototype(proto);
     // Whole scenes open and save through the library's own translator.
     MCompleteTranslator complete;
@@ -183,21 +202,24 @@ int MSystemManager::FindAndLoadDLLs(const MStr& pattern, bool log, bool register
 {
     std::vector<fs::path> files;
     std::error_code ec;
-    for (fs::directory_iterator it(m_ProgramFolder.str(), ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(m_ProgramFolder.str(), ec), end; !ec && it != end;
+         it.increment(ec))
     {
         const std::string name = it->path().filename().string();
         if (MatchFilePattern(pattern.str(), name) && IsRegularFile(it->path()))
             files.push_back(it->path());
     }
     if (ec && log)
-        LogOutput("Could not search '%s' for plug-ins: %s", m_ProgramFolder.c_str(), ec.message().c_str());
+        LogOutput("Could not search '%s' for plug-ins: %s", m_ProgramFolder.c_str(),
+                  ec.message().c_str());
     std::sort(files.begin(), files.end());
 
     int loaded = 0;
     for (const fs::path& file : files)
     {
         const std::string path = file.string();
-        auto fail = [&](const char* why) {
+        auto fail = [&](const char* why)
+        {
             if (log)
                 LogOutput("Plug-in '%s' skipped: %s", path.c_str(), why);
         };
@@ -216,7 +238,8 @@ int MSystemManager::FindAndLoadDLLs(const MStr& pattern, bool log, bool register
         auto reg = reinterpret_cast<RegisterFn>(dlsym(module->handle, "ModRegister"));
         if (!version || !desc || !count || !reg)
         {
-            fail("it lacks one of the exports ModQueryVersion, ModQueryDesc, ModQueryCount, ModRegister");
+            fail("it lacks one of the exports ModQueryVersion, ModQueryDesc, ModQueryCount, "
+                 "ModRegister");
             continue;
         }
         uint32_t tag = 0;
@@ -271,14 +294,20 @@ int MSystemManager::RegisterTranslator(int kind, MTranslator* translator)
     return 1;
 }
 
-int MSystemManager::RegisterImageTranslator(MImageTranslator* t) { return RegisterTranslator(TRANSLATOR_IMAGE, t); }
+int MSystemManager::RegisterImageTranslator(MImageTranslator* t)
+{
+    return RegisterTranslator(TRANSLATOR_IMAGE, t);
+}
 
 int MSystemManager::RegisterMaterialTranslator(MMaterialTranslator* t)
 {
     return RegisterTranslator(TRANSLATOR_MATERIAL, t);
 }
 
-int MSystemManager::RegisterSceneTranslator(MSceneTranslator* t) { return RegisterTranslator(TRANSLATOR_SCENE, t); }
+int MSystemManager::RegisterSceneTranslator(MSceneTranslator* t)
+{
+    return RegisterTranslator(TRANSLATOR_SCENE, t);
+}
 
 int MSystemManager::GetTranslatorCount(int kind) const
 {
@@ -299,7 +328,8 @@ MImageTranslator* MSystemManager::GetImageTranslator(int index) const
 
 MMaterialTranslator* MSystemManager::GetMaterialTranslator(int index) const
 {
-    return static_cast<MMaterialTranslator*>(GetTranslatorFromIndex(TRANSLATOR_MATERIAL, index + 1));
+    return static_cast<MMaterialTranslator*>(
+        GetTranslatorFromIndex(TRANSLATOR_MATERIAL, index + 1));
 }
 
 MSceneTranslator* MSystemManager::GetSceneTranslator(int index) const
@@ -355,14 +385,20 @@ MStr JoinFilters(const std::vector<MTranslator*>& list)
 }
 } // namespace
 
-MStr MSystemManager::CreateImageTranslatorFilterString() const { return JoinFilters(m_Translators[TRANSLATOR_IMAGE]); }
+MStr MSystemManager::CreateImageTranslatorFilterString() const
+{
+    return JoinFilters(m_Translators[TRANSLATOR_IMAGE]);
+}
 
 MStr MSystemManager::CreateMaterialTranslatorFilterString() const
 {
     return JoinFilters(m_Translators[TRANSLATOR_MATERIAL]);
 }
 
-MStr MSystemManager::CreateSceneTranslatorFilterString() const { return JoinFilters(m_Translators[TRANSLATOR_SCENE]); }
+MStr MSystemManager::CreateSceneTranslatorFilterString() const
+{
+    return JoinFilters(m_Translators[TRANSLATOR_SCENE]);
+}
 
 void MSystemManager::RegisterPrototype(MBaseObject* prototype)
 {
@@ -488,7 +524,8 @@ MStr MSystemManager::GetRelativeImageFilename(const MStr& path) const
             continue;
         if (base.back() != '/')
             base += '/';
-        if (full.size() > base.size() && EqualsNoCase(std::string_view(full).substr(0, base.size()), base))
+        if (full.size() > base.size() &&
+            EqualsNoCase(std::string_view(full).substr(0, base.size()), base))
             return MStr(full.substr(base.size()));
     }
     return MStr();

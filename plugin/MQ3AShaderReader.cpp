@@ -1,8 +1,8 @@
 #include "MQ3AShaderReader.h"
 
 #include "MMaterial.h"
-#include "MQ3AShaderWriter.h"
 #include "MMaterialLayer.h"
+#include "MQ3AShaderWriter.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MSystemManager.h"
@@ -161,7 +161,8 @@ MMaterial* MQ3AShaderReader::ReadShader()
             MStr a, b;
             words.ReadWord(a);
             words.ReadWord(b);
-            Log("Q3AShaderImport: Warning - 'CloudParms' Not supported ( %s %s )", a.c_str(), b.c_str());
+            Log("Q3AShaderImport: Warning - 'CloudParms' Not supported ( %s %s )", a.c_str(),
+                b.c_str());
             AddToOption(KeepLine(word, rest));
         }
         else if (word.EqualsNoCase("sky"))
@@ -232,21 +233,31 @@ void MQ3AShaderReader::NoteShaderWideLine(const MStr& key, size_t lineStart)
             m_Scene->AddObject(node, m_OptionNode);
         // Lines noted after the earlier one, at or past its place, move on.
         for (auto& [k, seen] : m_Seen)
-            if (seen.index > earlier.index || (seen.index == earlier.index && seen.order > earlier.order))
+            if (seen.index > earlier.index ||
+                (seen.index == earlier.index && seen.order > earlier.order))
                 ++seen.index;
     }
-    m_Seen[key.str()] = SeenLine{lineStart, m_Lexer.GetPosition(), m_Option->GetShaderCount(), ++m_LineOrder};
+    m_Seen[key.str()] =
+        SeenLine{lineStart, m_Lexer.GetPosition(), m_Option->GetShaderCount(), ++m_LineOrder};
 }
 
-bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShaderNode>& qer, bool& used)
+bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShaderNode>& qer,
+                                      bool& used)
 {
-    static constexpr std::string_view kValued[] = {"tessSize",   "qer_editorimage",      "q3map_lightimage",
-                                          "q3map_backshader", "q3map_surfaceLight", "q3map_lightsubdivide",
-                                          "qer_trans",  "sort",                 "light"};
-    static constexpr std::string_view kFlags[] = {"qer_nocarve", "q3map_globaltexture", "nopicmip",
-                                         "nomipmaps",   "polygonOffset",       "entityMergable"};
-    static constexpr std::string_view kNumeric[] = {"tessSize", "q3map_surfaceLight", "q3map_lightsubdivide",
-                                           "qer_trans", "light"};
+    static constexpr std::string_view kValued[] = {"tessSize",
+                                                   "qer_editorimage",
+                                                   "q3map_lightimage",
+                                                   "q3map_backshader",
+                                                   "q3map_surfaceLight",
+                                                   "q3map_lightsubdivide",
+                                                   "qer_trans",
+                                                   "sort",
+                                                   "light"};
+    static constexpr std::string_view kFlags[] = {"qer_nocarve",   "q3map_globaltexture",
+                                                  "nopicmip",      "nomipmaps",
+                                                  "polygonOffset", "entityMergable"};
+    static constexpr std::string_view kNumeric[] = {"tessSize", "q3map_surfaceLight",
+                                                    "q3map_lightsubdivide", "qer_trans", "light"};
     const size_t lineStart = m_Lexer.GetLastWordStart();
     const MStr key = word.Lowered();
     for (std::string_view k : kValued)
@@ -290,7 +301,8 @@ bool MQ3AShaderReader::ReadQerKeyword(const MStr& word, LazyNode<MQERadiantShade
     m_Lexer.ReadWord(extra);
     const char c = extra.IsEmpty() ? 0 : extra.c_str()[0];
     if ((c >= '0' && c <= '9') || c == '.')
-        Log("Q3AShaderImport: Warning - fogparams keyword has an extra parameter '%s'. Ignoring", extra.c_str());
+        Log("Q3AShaderImport: Warning - fogparams keyword has an extra parameter '%s'. Ignoring",
+            extra.c_str());
     else
         m_Lexer.SetPosition(q);
     NoteShaderWideLine(key, lineStart);
@@ -316,7 +328,8 @@ MStr MQ3AShaderReader::ReadVector()
     return v[0] + " " + v[1] + " " + v[2];
 }
 
-bool MQ3AShaderReader::ReadDeformVertexes(const MStr& word, LazyNode<MDeformVertsShaderNode>& deform)
+bool MQ3AShaderReader::ReadDeformVertexes(const MStr& word,
+                                          LazyNode<MDeformVertsShaderNode>& deform)
 {
     if (!word.EqualsNoCase("deformVertexes"))
         return false;

@@ -34,7 +34,8 @@ bool MQ3AShaderTranslator::ImportFile(MStr fileName, MScene* scene)
     if (!read)
     {
         if (read.code == MFILE_TOO_LARGE)
-            Log("Q3AShaderImport: Error - '%s' not read: %s", fileName.c_str(), read.reason.c_str());
+            Log("Q3AShaderImport: Error - '%s' not read: %s", fileName.c_str(),
+                read.reason.c_str());
         return false;
     }
     MQ3AShaderReader reader(std::move(text), scene);
@@ -52,7 +53,8 @@ bool MQ3AShaderTranslator::ExportFile(MStr fileName, MScene* scene)
     if (written)
         return true;
     if (written.code == MFILE_WRITE_ERROR)
-        Log("Q3AShader: Error - Could not write file '%s': %s", fileName.c_str(), written.reason.c_str());
+        Log("Q3AShader: Error - Could not write file '%s': %s", fileName.c_str(),
+            written.reason.c_str());
     else
         Log("Q3AShader: Error - Could not open file '%s' for writing", fileName.c_str());
     return false;

@@ -11,7 +11,10 @@
 
 namespace
 {
-bool IsOn(const MStr& value) { return value.EqualsNoCase("on"); }
+bool IsOn(const MStr& value)
+{
+    return value.EqualsNoCase("on");
+}
 
 bool IsNumber(const MStr& text)
 {
@@ -21,7 +24,10 @@ bool IsNumber(const MStr& text)
 }
 } // namespace
 
-void MQ3AShaderWriter::WriteIndent(int count) { m_Out.append(static_cast<size_t>(count), '\t'); }
+void MQ3AShaderWriter::WriteIndent(int count)
+{
+    m_Out.append(static_cast<size_t>(count), '\t');
+}
 
 void MQ3AShaderWriter::Line(int level, const char* fmt, ...)
 {
@@ -47,11 +53,13 @@ MStr MQ3AShaderWriter::ImageName(const MStr& fname) const
 void MQ3AShaderWriter::WriteScene(MScene* scene)
 {
     // Walk the tree without disturbing a walk the caller may have going.
-    scene->ForEachNode([this](MBaseObjectTreeNode* n) {
-        const auto* material = dynamic_cast<const MMaterial*>(n->GetObject());
-        if (material && material->HasFlags(OBJ_SELECTED))
-            WriteMaterial(material, 0);
-    });
+    scene->ForEachNode(
+        [this](MBaseObjectTreeNode* n)
+        {
+            const auto* material = dynamic_cast<const MMaterial*>(n->GetObject());
+            if (material && material->HasFlags(OBJ_SELECTED))
+                WriteMaterial(material, 0);
+        });
 }
 
 void MQ3AShaderWriter::WriteMaterial(const MMaterial* material, int level)
@@ -95,11 +103,13 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
 {
     auto f = [node](const char* name) { return double(node->GetParamFloat(name)); };
     auto s = [node](const char* name) { return node->GetParamByName(name); };
-    auto writeWave = [&](const char* lead) {
-        Line(level, "%s %s %.3f %.3f %.3f %.3f\n", lead, s("fn").c_str(), f("Base"), f("Amp"), f("Phs"),
-             f("Fr"));
+    auto writeWave = [&](const char* lead)
+    {
+        Line(level, "%s %s %.3f %.3f %.3f %.3f\n", lead, s("fn").c_str(), f("Base"), f("Amp"),
+             f("Phs"), f("Fr"));
     };
-    auto writeColourGen = [&](const char* keyword) {
+    auto writeColourGen = [&](const char* keyword)
+    {
         if (s("Ty").EqualsNoCase("wave"))
             writeWave((MStr(keyword) + " wave").c_str());
         else if (s("Args").IsEmpty())
@@ -163,8 +173,8 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
         if (s("Ty").EqualsNoCase("vector"))
         {
             const MVector a = node->GetParamVec("sV"), b = node->GetParamVec("tV");
-            Line(level, "tcGen vector ( %.3f %.3f %.3f ) ( %.3f %.3f %.3f )\n", double(a.x), double(a.y),
-                 double(a.z), double(b.x), double(b.y), double(b.z));
+            Line(level, "tcGen vector ( %.3f %.3f %.3f ) ( %.3f %.3f %.3f )\n", double(a.x),
+                 double(a.y), double(a.z), double(b.x), double(b.y), double(b.z));
         }
         else
             Line(level, "tcGen %s\n", s("Ty").c_str());
@@ -213,31 +223,35 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
     else if (dynamic_cast<const MQ3SunShaderNode*>(node))
     {
         const MVector c = node->GetParamVec("Col");
-        Line(level, "q3map_sun %.3f %.3f %.3f %.3f %.3f %.3f\n", double(c.x), double(c.y), double(c.z), f("in"),
-             f("deg"), f("ele"));
+        Line(level, "q3map_sun %.3f %.3f %.3f %.3f %.3f %.3f\n", double(c.x), double(c.y),
+             double(c.z), f("in"), f("deg"), f("ele"));
     }
     else if (dynamic_cast<const MQ3SkyParmsShaderNode*>(node))
     {
-        auto box = [&](const char* name) {
+        auto box = [&](const char* name)
+        {
             const MStr v = s(name);
             return v.IsEmpty() ? MStr("-") : v;
         };
         // A cloud height written as "-" (the game's default) stays "-".
         const MStr height = s("clHt");
-        const MStr heightText = IsNumber(height) ? MStr::Printf("%i", node->GetParamInt("clHt")) : MStr("-");
-        Line(level, "skyParms %s %s %s\n", box("farBox").c_str(), heightText.c_str(), box("nearBox").c_str());
+        const MStr heightText =
+            IsNumber(height) ? MStr::Printf("%i", node->GetParamInt("clHt")) : MStr("-");
+        Line(level, "skyParms %s %s %s\n", box("farBox").c_str(), heightText.c_str(),
+             box("nearBox").c_str());
     }
     else if (dynamic_cast<const MDeformVertsShaderNode*>(node))
     {
         const MStr type = s("Ty");
         if (type.EqualsNoCase("wave"))
-            Line(level, "DeformVertexes %s %.3f %s %.3f %.3f %.3f %.3f\n", type.c_str(), f("div"), s("fn").c_str(),
-                 f("Base"), f("Amp"), f("Phs"), f("Fr"));
+            Line(level, "DeformVertexes %s %.3f %s %.3f %.3f %.3f %.3f\n", type.c_str(), f("div"),
+                 s("fn").c_str(), f("Base"), f("Amp"), f("Phs"), f("Fr"));
         else if (type.EqualsNoCase("bulge"))
             Line(level, "DeformVertexes bulge %.3f %.3f %.3f\n", f("bW"), f("bH"), f("bS"));
         else if (type.EqualsNoCase("move"))
-            Line(level, "DeformVertexes %s %.3f %.3f %.3f %s %.3f %.3f %.3f %.3f\n", type.c_str(), f("mX"),
-                 f("mY"), f("mZ"), s("fn").c_str(), f("Base"), f("Amp"), f("Phs"), f("Fr"));
+            Line(level, "DeformVertexes %s %.3f %.3f %.3f %s %.3f %.3f %.3f %.3f\n", type.c_str(),
+                 f("mX"), f("mY"), f("mZ"), s("fn").c_str(), f("Base"), f("Amp"), f("Phs"),
+                 f("Fr"));
         else if (type.EqualsNoCase("normal"))
             Line(level, "DeformVertexes normal %.3f %.3f\n", f("bW"), f("bH"));
         else if (type.EqualsNoCase("autosprite") || type.EqualsNoCase("autosprite2") ||

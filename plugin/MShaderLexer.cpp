@@ -145,7 +145,8 @@ MStr MShaderLexer::RestOfLine()
 int MShaderLexer::LineOf(size_t pos) const
 {
     pos = std::min(pos, m_Text.size());
-    return 1 + static_cast<int>(std::count(m_Text.begin(), m_Text.begin() + static_cast<long>(pos), '\n'));
+    return 1 + static_cast<int>(
+                   std::count(m_Text.begin(), m_Text.begin() + static_cast<long>(pos), '\n'));
 }
 
 MStr MShaderLexer::TextBetween(size_t from, size_t to) const

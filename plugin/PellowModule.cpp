@@ -29,7 +29,10 @@ PELLOW_EXPORT int ModQueryDesc(char* buffer)
     return 1;
 }
 
-PELLOW_EXPORT int ModQueryCount() { return 3; }
+PELLOW_EXPORT int ModQueryCount()
+{
+    return 3;
+}
 
 PELLOW_EXPORT int ModRegister(MSystemManager* manager, int index)
 {

@@ -33,22 +33,29 @@ CliRun Cli(const std::string& args, const std::string& errFile = "/dev/null")
     return r;
 }
 
-std::string Sample(const char* name) { return (TestDataDir() / "shaders" / name).string(); }
+std::string Sample(const char* name)
+{
+    return (TestDataDir() / "shaders" / name).string();
+}
 } // namespace
 
 TEST(GlazenCli, CheckPrintsLogLinesAndOneSummaryPerFile)
 {
-    const std::string base = Sample("sample_base.shader"), effects = Sample("sample_effects.shader");
+    const std::string base = Sample("sample_base.shader"),
+                      effects = Sample("sample_effects.shader");
     const CliRun r = Cli("check " + base + " " + effects);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("ShaderImport: Name: textures/sample/slime\n"), std::string::npos);
     EXPECT_NE(r.out.find("Q3AShaderImport: Keyword not found q3map_flare\n"), std::string::npos);
     // base nodes: wall (QER, surface | file, rgbGen | file, blend), slime (deform, QER, surface |
     // file, scroll, turb, rgbGen), sky (QER, surface, sky, sun | file, scale, scroll).
-    EXPECT_NE(r.out.find(base + ": 3 shaders, 4 stages, 20 nodes, 3 messages\n"), std::string::npos) << r.out;
-    // effects: flicker (kept line, QER | anim, blend, rgbGen | file, blend, tcGen, alphaGen, rgbGen),
-    // fog (QER, surface | kept "detail").
-    EXPECT_NE(r.out.find(effects + ": 2 shaders, 3 stages, 13 nodes, 3 messages\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(base + ": 3 shaders, 4 stages, 20 nodes, 3 messages\n"), std::string::npos)
+        << r.out;
+    // effects: flicker (kept line, QER | anim, blend, rgbGen | file, blend, tcGen, alphaGen,
+    // rgbGen), fog (QER, surface | kept "detail").
+    EXPECT_NE(r.out.find(effects + ": 2 shaders, 3 stages, 13 nodes, 3 messages\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST(GlazenCli, ExitCodesTellUnreadableFilesFromUsageErrors)
@@ -81,7 +88,8 @@ TEST(GlazenCli, ListAndConvertRoundTrip)
     EXPECT_EQ(list.out, "textures/sample/flicker\ntextures/sample/fog\n");
 
     const std::string out = (tmp.Path() / "all.shader").string();
-    ASSERT_EQ(Cli("convert " + Sample("sample_base.shader") + " " + Sample("sample_effects.shader") + " -o " + out)
+    ASSERT_EQ(Cli("convert " + Sample("sample_base.shader") + " " +
+                  Sample("sample_effects.shader") + " -o " + out)
                   .status,
               0);
     const std::string first = ReadWholeFile(out);
@@ -103,7 +111,10 @@ TEST(GlazenCli, ImagePathsResolveMapNamesAsInTheEditor)
     tmp.Write("game/textures/x/a.jpg", "not really a jpeg");
     const std::string script = tmp.Write("s.shader", "t\n{\n{\nmap textures/x/a.tga\n}\n}\n");
     const std::string out = (tmp.Path() / "o.shader").string();
-    ASSERT_EQ(Cli("--image-path " + (tmp.Path() / "game").string() + " convert " + script + " -o " + out).status, 0);
+    ASSERT_EQ(
+        Cli("--image-path " + (tmp.Path() / "game").string() + " convert " + script + " -o " + out)
+            .status,
+        0);
     EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.JPG"), std::string::npos);
     ASSERT_EQ(Cli("convert " + script + " -o " + out).status, 0);
     EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.tga"), std::string::npos);

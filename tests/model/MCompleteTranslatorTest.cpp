@@ -171,7 +171,8 @@ void BuildRichScene(MScene* scene)
     MMaterialLayer* oddOption = b.Layer(odd, "OptionLayer");
     auto* verbatim = b.Add<MVerbatimShaderNode>(oddOption);
     verbatim->SetParamByName("Keyword", "q3map_\"quoted\"\\back");
-    verbatim->SetParamByName("Text", std::string("tab\there\nnewline\0nul \xe2\x82\xac", 26));
+    static const char kOddText[] = "tab\there\nnewline\0nul \xe2\x82\xac";
+    verbatim->SetParamByName("Text", std::string(kOddText, sizeof kOddText - 1));
 
     // A material in the tree below another object, and tree node flags.
     MMaterial* child = new MMaterial();

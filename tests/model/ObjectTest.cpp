@@ -1,6 +1,6 @@
 #include "MBaseObject.h"
-#include "TestSupport.h"
 #include "MParameterObject.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -33,20 +33,22 @@ std::vector<fs::path> CorpusScripts()
 std::vector<std::string> Shape(MScene* scene)
 {
     std::vector<std::string> out;
-    scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-        const auto* m = dynamic_cast<const MMaterial*>(n->GetObject());
-        if (!m)
-            return;
-        std::string s = m->GetName().str() + ":";
-        for (int i = 0; i < m->GetLayerCount(); ++i)
+    scene->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
         {
-            s += " [";
-            for (const MBaseObject* node : m->GetLayer(i)->GetShaderList())
-                s += " " + node->ClassName().str();
-            s += " ]";
-        }
-        out.push_back(s);
-    });
+            const auto* m = dynamic_cast<const MMaterial*>(n->GetObject());
+            if (!m)
+                return;
+            std::string s = m->GetName().str() + ":";
+            for (int i = 0; i < m->GetLayerCount(); ++i)
+            {
+                s += " [";
+                for (const MBaseObject* node : m->GetLayer(i)->GetShaderList())
+                    s += " " + node->ClassName().str();
+                s += " ]";
+            }
+            out.push_back(s);
+        });
     return out;
 }
 
@@ -64,7 +66,8 @@ struct ScriptLines
 std::string NormalWord(std::string w)
 {
     std::replace(w.begin(), w.end(), '\\', '/');
-    std::transform(w.begin(), w.end(), w.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(w.begin(), w.end(), w.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     char* end = nullptr;
     const double d = std::strtod(w.c_str(), &end);
     if (!w.empty() && end == w.c_str() + w.size() && std::isfinite(d))
@@ -114,9 +117,10 @@ ScriptLines ExtractLines(const std::string& text)
 
     ScriptLines out;
     int depth = 0;
-    size_t block = 0; // 0 for shader-wide lines, else the stage's block
+    size_t block = 0;                 // 0 for shader-wide lines, else the stage's block
     std::vector<std::string> pending; // words of the current line within a block
-    auto flush = [&] {
+    auto flush = [&]
+    {
         if (pending.empty() || out.shaders.empty())
         {
             pending.clear();
@@ -176,9 +180,9 @@ ScriptLines ExtractLines(const std::string& text)
 // the default, or give in an equivalent form.
 bool MayBeOmitted(const std::string& line)
 {
-    static const char* const kDefaults[] = {"depthfunc lequal", "q3map_lightsubdivide 120.000",
-                                            "qer_trans 1.000", "sort default", "tesssize 0.000",
-                                            "q3map_surfacelight 0.000", "light 0.000"};
+    static const char* const kDefaults[] = {
+        "depthfunc lequal", "q3map_lightsubdivide 120.000", "qer_trans 1.000", "sort default",
+        "tesssize 0.000",   "q3map_surfacelight 0.000",     "light 0.000"};
     for (const char* d : kDefaults)
         if (line == d)
             return true;
@@ -206,8 +210,8 @@ struct LossReport
     std::vector<std::string> examples;
 };
 
-void CompareScripts(const std::string& file, const ScriptLines& original, const ScriptLines& exported,
-                    LossReport& report)
+void CompareScripts(const std::string& file, const ScriptLines& original,
+                    const ScriptLines& exported, LossReport& report)
 {
     ASSERT_EQ(original.shaders.size(), exported.shaders.size()) << file;
     for (size_t s = 0; s < original.shaders.size(); ++s)
@@ -258,10 +262,12 @@ TEST(CorpusRoundTrip, EveryScriptComesBackWithItsShadersStagesNodesAndLines)
         ASSERT_TRUE(translator.ImportFile(file.string(), scene));
         const std::vector<std::string> shape = Shape(scene);
         shaders += long(shape.size());
-        scene->ForEachNode([&](MBaseObjectTreeNode* n) {
-            if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
-                stages += m->GetLayerCount() - 1;
-        });
+        scene->ForEachNode(
+            [&](MBaseObjectTreeNode* n)
+            {
+                if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
+                    stages += m->GetLayerCount() - 1;
+            });
 
         const std::string first = (tmp.Path() / "first.shader").string();
         const std::string second = (tmp.Path() / "second.shader").string();
@@ -276,8 +282,8 @@ TEST(CorpusRoundTrip, EveryScriptComesBackWithItsShadersStagesNodesAndLines)
         const std::string firstText = ReadWholeFile(first);
         EXPECT_EQ(firstText, ReadWholeFile(second));
 
-        CompareScripts(file.filename().string(), ExtractLines(ReadWholeFile(file)), ExtractLines(firstText),
-                       report);
+        CompareScripts(file.filename().string(), ExtractLines(ReadWholeFile(file)),
+                       ExtractLines(firstText), report);
     }
     EXPECT_EQ(shaders, 2158);
     EXPECT_EQ(stages, 4415);

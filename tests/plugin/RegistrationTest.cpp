@@ -57,8 +57,10 @@ TEST(PellowModule, RegistersTargaJpegShaderInOrderAndRefusesOtherIndices)
     EXPECT_EQ(reg(&sys.manager, -1), 0);
     ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_IMAGE), 2);
     ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
-    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 1)->ClassName(), "MTGATranslator");
-    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 2)->ClassName(), "MJPGTranslator");
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 1)->ClassName(),
+              "MTGATranslator");
+    EXPECT_EQ(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 2)->ClassName(),
+              "MJPGTranslator");
     // The temporaries are gone; the registry's own copies still answer.
     MTranslator* shader = sys.manager.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
     EXPECT_EQ(shader->ClassName(), "MQ3AShaderTranslator");

@@ -7,7 +7,10 @@ using Strings = std::vector<std::string>;
 
 namespace
 {
-MBaseShaderNode* Node(MMaterial* m, int layer, int index) { return m->GetLayer(layer)->GetShader(index); }
+MBaseShaderNode* Node(MMaterial* m, int layer, int index)
+{
+    return m->GetLayer(layer)->GetShader(index);
+}
 } // namespace
 
 TEST(ShaderReader, EmptyOrCommentOnlyFilesAddNothingAndMissingFilesFail)
@@ -41,13 +44,15 @@ TEST(ShaderReader, ShadersBecomeCollapsedMaterialsWithAnOptionLayerFirst)
     }
     EXPECT_EQ(ms[0]->GetLayer(0)->GetShaderCount(), 0);
     EXPECT_EQ(f.Classes(ms[1]->GetLayer(0)), Strings{"MQ3MapSurfaceShaderNode"});
-    EXPECT_EQ(f.sys.log.lines, (Strings{"ShaderImport: Name: textures/a", "ShaderImport: Name: textures/b"}));
+    EXPECT_EQ(f.sys.log.lines,
+              (Strings{"ShaderImport: Name: textures/a", "ShaderImport: Name: textures/b"}));
 }
 
 TEST(ShaderReader, MissingOpeningBraceLeavesTheEmptyMaterialAndEndsTheImport)
 {
     ShaderFixture f;
-    auto ms = f.Import("textures/ok\n{\n}\ntextures/bad\nsurfaceparm nodraw\n}\ntextures/never\n{\n}\n");
+    auto ms =
+        f.Import("textures/ok\n{\n}\ntextures/bad\nsurfaceparm nodraw\n}\ntextures/never\n{\n}\n");
     ASSERT_EQ(ms.size(), 2u);
     EXPECT_EQ(ms[1]->GetName(), "textures/bad");
     EXPECT_EQ(ms[1]->GetLayerCount(), 1);
@@ -71,8 +76,8 @@ TEST(ShaderReader, EndOfFileInsideAShaderOrStageEndsThem)
 
 TEST(ShaderReader, FogparmsTakesBareOrBracketedColourAndAnExtraNumber)
 {
-    for (const char* line : {"fogparms ( 0.5 0.3 0.2 ) 512", "fogparms 0.5 0.3 0.2 512", "fogparms (0.5 0.3 0.2 ) 512",
-                             "fogparms ( 0.5 0.3 0.2) 512"})
+    for (const char* line : {"fogparms ( 0.5 0.3 0.2 ) 512", "fogparms 0.5 0.3 0.2 512",
+                             "fogparms (0.5 0.3 0.2 ) 512", "fogparms ( 0.5 0.3 0.2) 512"})
     {
         ShaderFixture f;
         auto ms = f.Import(std::string("t\n{\n") + line + "\n}\n");
@@ -84,9 +89,11 @@ TEST(ShaderReader, FogparmsTakesBareOrBracketedColourAndAnExtraNumber)
     ShaderFixture f;
     auto ms = f.Import("t\n{\nfogparms ( 1 1 1 ) 256 1\nsurfaceparm fog\n}\n"
                        "u\n{\nfogparms 1 1 1 256\nsurfaceparm fog\n}\n");
-    EXPECT_TRUE(f.sys.log.Contains("Q3AShaderImport: Warning - fogparams keyword has an extra parameter '1'. Ignoring"));
+    EXPECT_TRUE(f.sys.log.Contains(
+        "Q3AShaderImport: Warning - fogparams keyword has an extra parameter '1'. Ignoring"));
     // The keyword after a fog line is read as a keyword.
-    EXPECT_EQ(f.Classes(ms[1]->GetLayer(0)), (Strings{"MQERadiantShaderNode", "MQ3MapSurfaceShaderNode"}));
+    EXPECT_EQ(f.Classes(ms[1]->GetLayer(0)),
+              (Strings{"MQERadiantShaderNode", "MQ3MapSurfaceShaderNode"}));
     EXPECT_EQ(f.Messages().size(), 1u);
 }
 
@@ -139,8 +146,8 @@ TEST(ShaderReader, UnknownKeywordsAreLoggedAndKeptWholeLineInFileOrder)
                        "}\n");
     ASSERT_EQ(ms.size(), 1u);
     MMaterialLayer* option = ms[0]->GetLayer(0);
-    ASSERT_EQ(f.Classes(option), (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
-                                          "MDeformVertsShaderNode"}));
+    ASSERT_EQ(f.Classes(option), (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode",
+                                          "MVerbatimShaderNode", "MDeformVertsShaderNode"}));
     EXPECT_EQ(option->GetShader(0)->GetParamByName("Keyword"), "q3map_tcGen");
     EXPECT_EQ(option->GetShader(0)->GetParamByName("Text"), "ivector ( 128 0 0 ) ( 0 128 0 )");
     EXPECT_EQ(option->GetShader(1)->GetParamByName("Keyword"), "deformVertexes");
@@ -174,8 +181,8 @@ TEST(ShaderReader, ShaderWideKeywordsFillTheirNodes)
     MMaterial* m = ms[0];
     EXPECT_EQ(m->GetParamByName("Cull"), "none");
     MMaterialLayer* option = m->GetLayer(0);
-    ASSERT_EQ(f.Classes(option), (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode", "MQERadiantShaderNode",
-                                          "MQ3MapSurfaceShaderNode"}));
+    ASSERT_EQ(f.Classes(option), (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode",
+                                          "MQERadiantShaderNode", "MQ3MapSurfaceShaderNode"}));
     MBaseShaderNode* qer = option->GetShader(2);
     EXPECT_EQ(qer->GetParamByName("qer_editorimage"), "textures/e.tga");
     EXPECT_EQ(qer->GetParamByName("qer_trans"), "0.5");
@@ -191,8 +198,9 @@ TEST(ShaderReader, ShaderWideKeywordsFillTheirNodes)
     EXPECT_EQ(surface->GetParam(surface->GetParamCount() - 1)->GetName(), "name");
     EXPECT_EQ(surface->FindParameter("nodraw"), nullptr) << "only the words a shader sets are held";
     EXPECT_EQ(option->GetShader(0)->GetParamByName("Text"), "512 full");
-    EXPECT_EQ(f.Messages(), (Strings{"Q3AShaderImport: Warning - 'CloudParms' Not supported ( 512 full )",
-                                     "Q3AShaderImport: Warning - 'Sky' Not supported ( env/x )"}));
+    EXPECT_EQ(f.Messages(),
+              (Strings{"Q3AShaderImport: Warning - 'CloudParms' Not supported ( 512 full )",
+                       "Q3AShaderImport: Warning - 'Sky' Not supported ( env/x )"}));
 }
 
 TEST(ShaderReader, RepeatedShaderWideLinesKeepTheEarlierOneWhereItStood)
@@ -211,9 +219,11 @@ TEST(ShaderReader, RepeatedShaderWideLinesKeepTheEarlierOneWhereItStood)
     ASSERT_EQ(ms.size(), 1u);
     MMaterialLayer* option = ms[0]->GetLayer(0);
     ASSERT_EQ(f.Classes(option),
-              (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
-                       "MVerbatimShaderNode", "MQERadiantShaderNode", "MQ3SunShaderNode"}));
-    auto line = [&](int i) {
+              (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
+                       "MVerbatimShaderNode", "MVerbatimShaderNode", "MQERadiantShaderNode",
+                       "MQ3SunShaderNode"}));
+    auto line = [&](int i)
+    {
         return option->GetShader(i)->GetParamByName("Keyword").str() + " " +
                option->GetShader(i)->GetParamByName("Text").str();
     };
@@ -250,9 +260,10 @@ TEST(ShaderReader, StageKeywordsBecomeNodesInLineOrder)
     MMaterialLayer* stage = ms[0]->GetLayer(1);
     EXPECT_EQ(stage->GetName().Left(5), "Layer");
     EXPECT_EQ(f.Classes(stage),
-              (Strings{"MFileShaderNode", "MBlendFuncShaderNode", "MRGBGenShaderNode", "MAlphaFuncShaderNode",
-                       "MTCScrollShaderNode", "MTCRotateShaderNode", "MTCScaleShaderNode",
-                       "MTCStretchShaderNode", "MTCTurbShaderNode", "MTCGenShaderNode", "MAlphaGenShaderNode"}));
+              (Strings{"MFileShaderNode", "MBlendFuncShaderNode", "MRGBGenShaderNode",
+                       "MAlphaFuncShaderNode", "MTCScrollShaderNode", "MTCRotateShaderNode",
+                       "MTCScaleShaderNode", "MTCStretchShaderNode", "MTCTurbShaderNode",
+                       "MTCGenShaderNode", "MAlphaGenShaderNode"}));
     EXPECT_EQ(stage->GetShader(0)->GetParamByName("Fname"), "textures/a.tga");
     EXPECT_EQ(stage->GetShader(0)->GetParamByName("RpU"), "On");
     EXPECT_EQ(stage->GetShader(1)->GetParamByName("bmP"), "custom");
@@ -297,7 +308,8 @@ TEST(ShaderReader, AnimMapTakesTheNamesOnItsLineOnly)
     for (int i = 0; i < 14; ++i)
         many += " f" + std::to_string(i) + ".tga";
     auto ms = f.Import("t\n{\n{\nanimmap 5 a.tga b.tga c.tga // no d.tga\nmap after.tga\n}\n"
-                       "{\nanimMap 10\nmap x.tga\n}\n{\n" + many + "\n}\n{ animmap 2 a b }\n}\n");
+                       "{\nanimMap 10\nmap x.tga\n}\n{\n" +
+                       many + "\n}\n{ animmap 2 a b }\n}\n");
     ASSERT_EQ(ms.size(), 1u);
     ASSERT_EQ(ms[0]->GetLayerCount(), 5);
     MBaseShaderNode* anim = Node(ms[0], 1, 0);
@@ -318,9 +330,10 @@ TEST(ShaderReader, AnimMapTakesTheNamesOnItsLineOnly)
 TEST(ShaderReader, UnknownStageLinesAndValuesAreKept)
 {
     ShaderFixture f;
-    auto ms = f.Import("t\n{\n{ detail }\n{\nmap a.tga\nvideoMap v.roq\ntcMod transform 1 0 0 1 0 0\n"
-                       "rgbGen const ( 1 0.5 0 )\nalphaGen const 0.3\nalphaGen portal 256\n"
-                       "tcGen vector ( 1 0 0 ) ( 0 1 0 )\ntextures/bare/path.tga\n}\n}\n");
+    auto ms =
+        f.Import("t\n{\n{ detail }\n{\nmap a.tga\nvideoMap v.roq\ntcMod transform 1 0 0 1 0 0\n"
+                 "rgbGen const ( 1 0.5 0 )\nalphaGen const 0.3\nalphaGen portal 256\n"
+                 "tcGen vector ( 1 0 0 ) ( 0 1 0 )\ntextures/bare/path.tga\n}\n}\n");
     ASSERT_EQ(ms.size(), 1u);
     ASSERT_EQ(ms[0]->GetLayerCount(), 3);
     MMaterialLayer* oneLine = ms[0]->GetLayer(1);
@@ -329,9 +342,10 @@ TEST(ShaderReader, UnknownStageLinesAndValuesAreKept)
     EXPECT_EQ(oneLine->GetShader(0)->GetParamByName("Text"), "");
 
     MMaterialLayer* stage = ms[0]->GetLayer(2);
-    EXPECT_EQ(f.Classes(stage), (Strings{"MFileShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
-                                         "MRGBGenShaderNode", "MAlphaGenShaderNode", "MAlphaGenShaderNode",
-                                         "MTCGenShaderNode", "MVerbatimShaderNode"}));
+    EXPECT_EQ(f.Classes(stage),
+              (Strings{"MFileShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
+                       "MRGBGenShaderNode", "MAlphaGenShaderNode", "MAlphaGenShaderNode",
+                       "MTCGenShaderNode", "MVerbatimShaderNode"}));
     EXPECT_EQ(stage->GetShader(1)->GetParamByName("Text"), "v.roq");
     EXPECT_EQ(stage->GetShader(2)->GetParamByName("Keyword"), "tcMod");
     EXPECT_EQ(stage->GetShader(2)->GetParamByName("Text"), "transform 1 0 0 1 0 0");
@@ -365,8 +379,9 @@ TEST(ShaderReader, MapNamesFallBackToTheirJpgSiblingOnlyWhenThatExists)
     f.tmp.Write("game/textures/base/both.tga", "x");
     f.tmp.Write("game/textures/base/both.jpg", "x");
     f.sys.manager.GetImageSearchPaths().AddString((f.tmp.Path() / "game").string());
-    auto ms = f.Import("t\n{\n{\nmap textures/base/a.tga\nmap textures/base/both.tga\n"
-                       "map textures/base/none.tga\nmap ab\nanimMap 1 textures\\base\\a.tga\n}\n}\n");
+    auto ms =
+        f.Import("t\n{\n{\nmap textures/base/a.tga\nmap textures/base/both.tga\n"
+                 "map textures/base/none.tga\nmap ab\nanimMap 1 textures\\base\\a.tga\n}\n}\n");
     ASSERT_EQ(ms.size(), 1u);
     EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname"), "textures/base/a.JPG");
     EXPECT_EQ(Node(ms[0], 1, 1)->GetParamByName("Fname"), "textures/base/both.tga");
@@ -379,7 +394,8 @@ TEST(ShaderReader, VeryLongWordsAndGarbageNeverBreakReading)
 {
     ShaderFixture f;
     const std::string longName(200000, 'n');
-    auto ms = f.Import("textures/" + longName + "\n{\n{\nmap " + longName + ".tga\n}\n}\n}\n}\n{\n");
+    auto ms =
+        f.Import("textures/" + longName + "\n{\n{\nmap " + longName + ".tga\n}\n}\n}\n}\n{\n");
     ASSERT_GE(ms.size(), 1u);
     EXPECT_EQ(ms[0]->GetName().GetLength(), 9 + 200000);
     EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname").GetLength(), 200004);

@@ -33,10 +33,12 @@ struct ShaderFixture
     std::vector<MMaterial*> Materials()
     {
         std::vector<MMaterial*> out;
-        Scene()->ForEachNode([&](MBaseObjectTreeNode* n) {
-            if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
-                out.push_back(m);
-        });
+        Scene()->ForEachNode(
+            [&](MBaseObjectTreeNode* n)
+            {
+                if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
+                    out.push_back(m);
+            });
         return out;
     }
 

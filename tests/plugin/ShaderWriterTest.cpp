@@ -26,7 +26,8 @@ MMaterialLayer* AddStage(MMaterial* m)
     return layer;
 }
 
-template <class T> T* AddNode(MMaterialLayer* layer, std::initializer_list<std::pair<const char*, const char*>> values)
+template <class T>
+T* AddNode(MMaterialLayer* layer, std::initializer_list<std::pair<const char*, const char*>> values)
 {
     auto* node = new T();
     for (const auto& [k, v] : values)
@@ -36,7 +37,8 @@ template <class T> T* AddNode(MMaterialLayer* layer, std::initializer_list<std::
 }
 
 // The text one node writes at level 1.
-template <class T> std::string NodeText(std::initializer_list<std::pair<const char*, const char*>> values)
+template <class T>
+std::string NodeText(std::initializer_list<std::pair<const char*, const char*>> values)
 {
     T node;
     node.AddRef();
@@ -69,11 +71,14 @@ TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
     ShaderFixture f;
     MMaterial* m = AddMaterial(f.Scene(), "textures/m");
     m->SetParamByName("Cull", "none");
-    AddNode<MVerbatimShaderNode>(m->GetLayer(0), {{"Keyword", "q3map_flare"}, {"Text", "flareShader"}});
-    AddNode<MQ3MapSurfaceShaderNode>(m->GetLayer(0), {{"trans", "On"}, {"nodraw", "on"}, {"custom", "On"}});
+    AddNode<MVerbatimShaderNode>(m->GetLayer(0),
+                                 {{"Keyword", "q3map_flare"}, {"Text", "flareShader"}});
+    AddNode<MQ3MapSurfaceShaderNode>(m->GetLayer(0),
+                                     {{"trans", "On"}, {"nodraw", "on"}, {"custom", "On"}});
     MMaterialLayer* stage = AddStage(m);
     AddNode<MFileShaderNode>(stage, {{"Fname", "textures\\m\\a.tga"}});
-    AddNode<MBlendFuncShaderNode>(stage, {{"bmP", "custom"}, {"bSrc", "GL_ONE"}, {"bDst", "GL_ZERO"}});
+    AddNode<MBlendFuncShaderNode>(stage,
+                                  {{"bmP", "custom"}, {"bSrc", "GL_ONE"}, {"bDst", "GL_ZERO"}});
     stage->SetParamByName("dFn", "equal");
     stage->SetParamByName("dWr", "On");
     MMaterialLayer* second = AddStage(m);
@@ -102,8 +107,11 @@ TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
 TEST(ShaderWriter, QerNodeWritesNothingAtDefaultsAndEachLineWhenSet)
 {
     EXPECT_EQ(NodeText<MQERadiantShaderNode>({}), "");
-    EXPECT_EQ(NodeText<MQERadiantShaderNode>({{"q3map_lightsubdivide", "120"}, {"qer_trans", "1.0"},
-                                              {"tessSize", "0"}, {"FogDist", "-5"}, {"sort", "default"}}),
+    EXPECT_EQ(NodeText<MQERadiantShaderNode>({{"q3map_lightsubdivide", "120"},
+                                              {"qer_trans", "1.0"},
+                                              {"tessSize", "0"},
+                                              {"FogDist", "-5"},
+                                              {"sort", "default"}}),
               "");
     EXPECT_EQ(NodeText<MQERadiantShaderNode>({{"q3map_globaltexture", "On"},
                                               {"qer_editorimage", "e.tga"},
@@ -131,59 +139,92 @@ TEST(ShaderWriter, QerNodeWritesNothingAtDefaultsAndEachLineWhenSet)
 
 TEST(ShaderWriter, StageNodeLineForms)
 {
-    EXPECT_EQ(NodeText<MFileShaderNode>({{"Fname", "a.tga"}, {"RpU", "off"}, {"RpV", "On"}}), "\tmap a.tga\n");
-    EXPECT_EQ(NodeText<MFileShaderNode>({{"Fname", "a.tga"}, {"RpU", "on"}, {"RpV", "off"}}), "\tclampmap a.tga\n");
-    EXPECT_EQ(NodeText<MAnimFileShaderNode>(
-                  {{"Fr", "5"}, {"nF", "3"}, {"Fname0", "a.tga"}, {"Fname1", "b\\c.tga"}, {"Fname2", "d.tga"}}),
+    EXPECT_EQ(NodeText<MFileShaderNode>({{"Fname", "a.tga"}, {"RpU", "off"}, {"RpV", "On"}}),
+              "\tmap a.tga\n");
+    EXPECT_EQ(NodeText<MFileShaderNode>({{"Fname", "a.tga"}, {"RpU", "on"}, {"RpV", "off"}}),
+              "\tclampmap a.tga\n");
+    EXPECT_EQ(NodeText<MAnimFileShaderNode>({{"Fr", "5"},
+                                             {"nF", "3"},
+                                             {"Fname0", "a.tga"},
+                                             {"Fname1", "b\\c.tga"},
+                                             {"Fname2", "d.tga"}}),
               "\tanimMap 5.000 a.tga b/c.tga d.tga\n");
-    EXPECT_EQ(NodeText<MTCScrollShaderNode>({{"Ds", ".5"}, {"Dt", "-1"}}), "\ttcMod scroll 0.500 -1.000\n");
+    EXPECT_EQ(NodeText<MTCScrollShaderNode>({{"Ds", ".5"}, {"Dt", "-1"}}),
+              "\ttcMod scroll 0.500 -1.000\n");
     EXPECT_EQ(NodeText<MTCRotateShaderNode>({{"Dr", "30"}}), "\ttcMod rotate 30.000\n");
-    EXPECT_EQ(NodeText<MTCScaleShaderNode>({{"Ss", "2"}, {"St", "3"}}), "\ttcMod scale 2.000 3.000\n");
-    EXPECT_EQ(NodeText<MTCStretchShaderNode>({{"fn", "sin"}, {"Base", "1"}, {"Amp", "0.1"}, {"Phs", "0"}, {"Fr", "1"}}),
+    EXPECT_EQ(NodeText<MTCScaleShaderNode>({{"Ss", "2"}, {"St", "3"}}),
+              "\ttcMod scale 2.000 3.000\n");
+    EXPECT_EQ(NodeText<MTCStretchShaderNode>(
+                  {{"fn", "sin"}, {"Base", "1"}, {"Amp", "0.1"}, {"Phs", "0"}, {"Fr", "1"}}),
               "\ttcMod stretch sin 1.000 0.100 0.000 1.000\n");
-    EXPECT_EQ(NodeText<MTCTurbShaderNode>({{"Base", "0"}, {"Amp", "0.25"}, {"Phase", "0.5"}, {"Freq", "1"}}),
+    EXPECT_EQ(NodeText<MTCTurbShaderNode>(
+                  {{"Base", "0"}, {"Amp", "0.25"}, {"Phase", "0.5"}, {"Freq", "1"}}),
               "\ttcMod turb 0.000 0.250 0.500 1.000\n");
     EXPECT_EQ(NodeText<MBlendFuncShaderNode>({{"bmP", "Blend"}}),
               "\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n");
     EXPECT_EQ(NodeText<MBlendFuncShaderNode>({{"bmP", "add"}}), "\tblendfunc gl_one gl_one\n");
-    EXPECT_EQ(NodeText<MBlendFuncShaderNode>({{"bmP", "filter"}}), "\tblendfunc gl_dst_color gl_zero\n");
+    EXPECT_EQ(NodeText<MBlendFuncShaderNode>({{"bmP", "filter"}}),
+              "\tblendfunc gl_dst_color gl_zero\n");
     EXPECT_EQ(NodeText<MBlendFuncShaderNode>({{"bmP", "other"}}), "\tblendfunc \n");
     EXPECT_EQ(NodeText<MAlphaFuncShaderNode>({{"fn", "OFF"}}), "");
     EXPECT_EQ(NodeText<MAlphaFuncShaderNode>({{"fn", "GT0"}}), "\talphaFunc GT0\n");
-    EXPECT_EQ(NodeText<MRGBGenShaderNode>({{"Ty", "Wave"}, {"fn", "sin"}, {"Base", "0"}, {"Amp", "1"}, {"Phs", "0"},
-                                          {"Fr", "0.5"}}),
+    EXPECT_EQ(NodeText<MRGBGenShaderNode>({{"Ty", "Wave"},
+                                           {"fn", "sin"},
+                                           {"Base", "0"},
+                                           {"Amp", "1"},
+                                           {"Phs", "0"},
+                                           {"Fr", "0.5"}}),
               "\trgbGen wave sin 0.000 1.000 0.000 0.500\n");
     EXPECT_EQ(NodeText<MRGBGenShaderNode>({{"Ty", "vertex"}}), "\trgbGen vertex\n");
-    EXPECT_EQ(NodeText<MRGBGenShaderNode>({{"Ty", "const"}, {"Args", "( 1 0 0 )"}}), "\trgbGen const ( 1 0 0 )\n");
+    EXPECT_EQ(NodeText<MRGBGenShaderNode>({{"Ty", "const"}, {"Args", "( 1 0 0 )"}}),
+              "\trgbGen const ( 1 0 0 )\n");
     EXPECT_EQ(NodeText<MAlphaGenShaderNode>({{"Ty", "wave"}, {"fn", "square"}}),
               "\talphaGen wave square 0.000 1.000 0.000 1.000\n");
-    EXPECT_EQ(NodeText<MAlphaGenShaderNode>({{"Ty", "portal"}, {"Args", "256"}}), "\talphaGen portal 256\n");
+    EXPECT_EQ(NodeText<MAlphaGenShaderNode>({{"Ty", "portal"}, {"Args", "256"}}),
+              "\talphaGen portal 256\n");
     EXPECT_EQ(NodeText<MTCGenShaderNode>({{"Ty", "vector"}, {"sV", "1 0 0"}, {"tV", "0 .5 0"}}),
               "\ttcGen vector ( 1.000 0.000 0.000 ) ( 0.000 0.500 0.000 )\n");
     EXPECT_EQ(NodeText<MTCGenShaderNode>({{"Ty", "environment"}}), "\ttcGen environment\n");
     EXPECT_EQ(NodeText<MVerbatimShaderNode>({{"Keyword", "detail"}}), "\tdetail\n");
-    EXPECT_EQ(NodeText<MVerbatimShaderNode>({{"Keyword", "q3map_x"}, {"Text", "a\nb"}}), "\tq3map_x a b\n");
+    EXPECT_EQ(NodeText<MVerbatimShaderNode>({{"Keyword", "q3map_x"}, {"Text", "a\nb"}}),
+              "\tq3map_x a b\n");
 }
 
 TEST(ShaderWriter, ShaderWideNodeLineForms)
 {
-    EXPECT_EQ(NodeText<MQ3SunShaderNode>({{"Col", "1 .5 0"}, {"in", "100"}, {"deg", "45"}, {"ele", "60"}}),
+    EXPECT_EQ(NodeText<MQ3SunShaderNode>(
+                  {{"Col", "1 .5 0"}, {"in", "100"}, {"deg", "45"}, {"ele", "60"}}),
               "\tq3map_sun 1.000 0.500 0.000 100.000 45.000 60.000\n");
-    EXPECT_EQ(NodeText<MQ3SkyParmsShaderNode>({{"farBox", "env/sky"}, {"clHt", "512"}, {"nearBox", ""}}),
-              "\tskyParms env/sky 512 -\n");
+    EXPECT_EQ(
+        NodeText<MQ3SkyParmsShaderNode>({{"farBox", "env/sky"}, {"clHt", "512"}, {"nearBox", ""}}),
+        "\tskyParms env/sky 512 -\n");
     EXPECT_EQ(NodeText<MQ3SkyParmsShaderNode>({{"farBox", "-"}, {"clHt", "-"}, {"nearBox", "-"}}),
               "\tskyParms - - -\n");
-    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "wave"}, {"div", "100"}, {"fn", "sin"}, {"Base", "0"},
-                                               {"Amp", "2"}, {"Phs", "0"}, {"Fr", "1"}}),
+    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "wave"},
+                                                {"div", "100"},
+                                                {"fn", "sin"},
+                                                {"Base", "0"},
+                                                {"Amp", "2"},
+                                                {"Phs", "0"},
+                                                {"Fr", "1"}}),
               "\tDeformVertexes wave 100.000 sin 0.000 2.000 0.000 1.000\n");
-    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "bulge"}, {"bW", "1"}, {"bH", "2"}, {"bS", "3"}}),
-              "\tDeformVertexes bulge 1.000 2.000 3.000\n");
-    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "move"}, {"mX", "0"}, {"mY", "0"}, {"mZ", "3"},
-                                               {"fn", "sin"}, {"Base", "0"}, {"Amp", "1"}, {"Phs", "0"}, {"Fr", "1"}}),
+    EXPECT_EQ(
+        NodeText<MDeformVertsShaderNode>({{"Ty", "bulge"}, {"bW", "1"}, {"bH", "2"}, {"bS", "3"}}),
+        "\tDeformVertexes bulge 1.000 2.000 3.000\n");
+    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "move"},
+                                                {"mX", "0"},
+                                                {"mY", "0"},
+                                                {"mZ", "3"},
+                                                {"fn", "sin"},
+                                                {"Base", "0"},
+                                                {"Amp", "1"},
+                                                {"Phs", "0"},
+                                                {"Fr", "1"}}),
               "\tDeformVertexes move 0.000 0.000 3.000 sin 0.000 1.000 0.000 1.000\n");
     EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "normal"}, {"bW", "0.5"}, {"bH", "2"}}),
               "\tDeformVertexes normal 0.500 2.000\n");
-    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "autosprite2"}}), "\tDeformVertexes autosprite2\n");
+    EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "autosprite2"}}),
+              "\tDeformVertexes autosprite2\n");
     EXPECT_EQ(NodeText<MDeformVertsShaderNode>({{"Ty", "text0"}}), "");
 }
 
@@ -206,7 +247,8 @@ TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
     AddMaterial(f.Scene(), "t");
     const std::string missingDir = (f.tmp.Path() / "no" / "such" / "x.shader").string();
     EXPECT_FALSE(f.translator.ExportFile(missingDir, f.Scene()));
-    EXPECT_TRUE(f.sys.log.Contains("Q3AShader: Error - Could not open file '" + missingDir + "' for writing"));
+    EXPECT_TRUE(f.sys.log.Contains("Q3AShader: Error - Could not open file '" + missingDir +
+                                   "' for writing"));
 
     // A target that is a folder cannot be replaced: the write fails after the
     // temporary file was made, and nothing is left behind.
@@ -235,10 +277,11 @@ TEST(ShaderWriter, ReadThenWrittenScriptKeepsKeywordsInsideTheBracesAndStagesInO
     f.Import("textures/x\n{\n\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
              "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
              "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n");
-    EXPECT_EQ(f.ExportAll(), "textures/x\n{\n\tcull front\n\tDeformVertexes normal 0.500 2.000\n"
-                             "\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
-                             "\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n\n"
-                             "\t{\n\t\tanimMap 2.000 b.tga c.tga\n"
-                             "\t\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n\t\ttcMod rotate 10.000\n\t}\n\n"
-                             "}\n\n");
+    EXPECT_EQ(f.ExportAll(),
+              "textures/x\n{\n\tcull front\n\tDeformVertexes normal 0.500 2.000\n"
+              "\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
+              "\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n\n"
+              "\t{\n\t\tanimMap 2.000 b.tga c.tga\n"
+              "\t\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n\t\ttcMod rotate 10.000\n\t}\n\n"
+              "}\n\n");
 }

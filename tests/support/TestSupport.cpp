@@ -25,12 +25,16 @@ TestSystem::~TestSystem()
     SetSystemManager(nullptr);
 }
 
-int TestSystem::LoadPlugins() { return manager.FindAndLoadDLLs("*.DLF", true, true); }
+int TestSystem::LoadPlugins()
+{
+    return manager.FindAndLoadDLLs("*.DLF", true, true);
+}
 
 TempDir::TempDir()
 {
     std::random_device rd;
-    path = fs::temp_directory_path() / ("glazen-test-" + std::to_string(rd()) + std::to_string(rd()));
+    path =
+        fs::temp_directory_path() / ("glazen-test-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(path);
 }
 
@@ -57,6 +61,15 @@ std::string ReadWholeFile(const fs::path& p)
     return ss.str();
 }
 
-fs::path CorpusDir() { return GLAZEN_CORPUS_DIR; }
-fs::path TestDataDir() { return GLAZEN_TEST_DATA; }
-fs::path BinDir() { return GLAZEN_BIN_DIR; }
+fs::path CorpusDir()
+{
+    return GLAZEN_CORPUS_DIR;
+}
+fs::path TestDataDir()
+{
+    return GLAZEN_TEST_DATA;
+}
+fs::path BinDir()
+{
+    return GLAZEN_BIN_DIR;
+}

@@ -4,8 +4,8 @@
 
 #include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 // Collects log lines in memory.
