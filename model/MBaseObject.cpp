@@ -31,10 +31,7 @@ class MNameParameterObject : public MParameterObject
 };
 } // namespace
 
-MBaseObject::MBaseObject()
-{
-    m_Params.resize(1);
-}
+MBaseObject::MBaseObject() = default;
 
 MBaseObject::~MBaseObject() = default;
 
@@ -48,10 +45,10 @@ MBaseObject* MBaseObject::CreateNew() const
 
 void MBaseObject::SetSchema(const MParamSchema* schema)
 {
-    if (m_Schema || m_Params.size() != 1)
+    if (m_Schema || !m_Params.empty())
         return;
     m_Schema = schema;
-    m_Params.resize(1 + size_t(SchemaCount()));
+    m_Params.resize(size_t(SchemaCount()));
 }
 
 void MBaseObject::DetachSchema()
@@ -63,7 +60,7 @@ void MBaseObject::DetachSchema()
 
 MParameterObject* MBaseObject::Slot(int index) const
 {
-    auto& slot = m_Params[size_t(index)];
+    auto& slot = Held(index);
     if (!slot)
     {
         if (index == 0)
@@ -88,9 +85,9 @@ int MBaseObject::FindIndex(std::string_view name) const
         if (i >= 0)
             return i + 1;
     }
-    for (size_t i = size_t(count) + 1; i < m_Params.size(); ++i)
+    for (size_t i = size_t(count); i < m_Params.size(); ++i)
         if (EqualsNoCase(m_Params[i]->GetName().str(), name))
-            return int(i);
+            return int(i) + 1;
     return -1;
 }
 
@@ -101,8 +98,8 @@ bool MBaseObject::ValueByName(std::string_view name, MStr& value) const
         return false;
     if (i == 0)
         value = m_Name;
-    else if (m_Params[size_t(i)])
-        value = m_Params[size_t(i)]->GetValue(m_Time);
+    else if (const auto& held = Held(i))
+        value = held->GetValue(m_Time);
     else
         value = m_Schema->Get(i - 1).value;
     return true;
@@ -125,14 +122,14 @@ void MBaseObject::SetFrom(const MBaseObject* other)
         // where it has none.
         for (int i = 1; i <= SchemaCount(); ++i)
         {
-            if (other->m_Params[size_t(i)])
-                Slot(i)->SetFrom(*other->m_Params[size_t(i)]);
+            if (const auto& theirs = other->Held(i))
+                Slot(i)->SetFrom(*theirs);
             else
-                m_Params[size_t(i)].reset();
+                Held(i).reset();
         }
         first = size_t(SchemaCount()) + 1;
     }
-    for (size_t i = first; i < other->m_Params.size(); ++i)
+    for (size_t i = first; i < size_t(other->GetParamCount()); ++i)
     {
         const MParameterObject* p = other->Slot(int(i));
         MParameterObject* mine = FindParameter(p->GetName().str());
@@ -160,8 +157,8 @@ void MBaseObject::SetName(const MStr& name)
     if (m_Scene)
         m_Scene->OnObjectRenaming(this);
     m_Name = name;
-    if (m_Params[0])
-        static_cast<MNameParameterObject*>(m_Params[0].get())->Mirror(name);
+    if (m_NameParam)
+        static_cast<MNameParameterObject*>(m_NameParam.get())->Mirror(name);
     if (m_Scene)
         m_Scene->OnObjectRenamed(this);
 }
@@ -278,6 +275,6 @@ bool MBaseObject::RemoveParameter(std::string_view name)
         return false;
     if (i <= SchemaCount())
         DetachSchema();
-    m_Params.erase(m_Params.begin() + i);
+    m_Params.erase(m_Params.begin() + (i - 1));
     return true;
 }

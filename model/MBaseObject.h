@@ -62,7 +62,7 @@ class MBaseObject
 
     // Parameters.
     // The parameters: "Name" first, then the class's, then any added ones.
-    int GetParamCount() const { return static_cast<int>(m_Params.size()); }
+    int GetParamCount() const { return static_cast<int>(m_Params.size()) + 1; }
     MParameterObject* GetParam(int index) const;
     MParameterObject* FindParameter(std::string_view name) const;
     // The value as text at the object's time; empty when there is no such
@@ -122,8 +122,14 @@ class MBaseObject
     MScene* m_Scene = nullptr;
     MStr m_Name;
     const MParamSchema* m_Schema = nullptr;
-    // [0] the name parameter, made on demand; [1 .. schema count] the class's
-    // parameters, null until reached; then the parameters added to this object.
+    // Parameter 0 is the name, made on demand. Parameters 1 to the schema's
+    // count are the class's, null until reached, then come the parameters
+    // added to this object; they are held in m_Params from index 0.
+    std::unique_ptr<MParameterObject>& Held(int index) const
+    {
+        return index == 0 ? m_NameParam : m_Params[size_t(index - 1)];
+    }
+    mutable std::unique_ptr<MParameterObject> m_NameParam;
     mutable std::vector<std::unique_ptr<MParameterObject>> m_Params;
 };
 

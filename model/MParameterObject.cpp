@@ -24,7 +24,7 @@ MVector ParseVectorText(const MStr& text)
 }
 
 MParameterObject::MParameterObject(const MParameterObject& o)
-    : m_Name(o.m_Name), m_Value(o.m_Value), m_Default(o.m_Default),
+    : m_Name(o.m_Name), m_Value(o.m_Value),
       m_Keys(o.m_Keys ? std::make_unique<std::map<int, MStr>>(*o.m_Keys) : nullptr)
 {
 }
@@ -150,8 +150,9 @@ std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, cons
 
 int MParamSchema::Find(std::string_view name) const
 {
+    const uint32_t key = Key(name);
     for (size_t i = 0; i < m_Names.size(); ++i)
-        if (EqualsNoCase(m_Names[i], name))
+        if (m_Keys[i] == key && EqualsNoCase(m_Names[i], name))
             return static_cast<int>(i);
     return -1;
 }

@@ -15,10 +15,7 @@
 class MParameterObject
 {
   public:
-    MParameterObject(MStr name, MStr value)
-        : m_Name(std::move(name)), m_Value(value), m_Default(std::move(value))
-    {
-    }
+    MParameterObject(MStr name, MStr value) : m_Name(std::move(name)), m_Value(std::move(value)) {}
     virtual ~MParameterObject() = default;
 
     virtual int GetType() const = 0;
@@ -37,10 +34,6 @@ class MParameterObject
     // Copies the value (and keys) of another parameter.
     virtual void SetFrom(const MParameterObject& other);
 
-    // The value the parameter had when it was made.
-    const MStr& GetDefault() const { return m_Default; }
-    void SetDefault(const MStr& value) { m_Default = value; }
-
     float GetFloat(int time = 0) const;
     MVector GetVector(int time = 0) const;
 
@@ -54,7 +47,6 @@ class MParameterObject
 
     MStr m_Name;
     MStr m_Value;
-    MStr m_Default;
     // Keys by time; made only for a parameter that gets keys, since most never do.
     std::unique_ptr<std::map<int, MStr>> m_Keys;
 };
@@ -204,7 +196,10 @@ class MParamSchema
     explicit MParamSchema(std::vector<MParamSpec> specs) : m_Specs(std::move(specs))
     {
         for (const MParamSpec& spec : m_Specs)
+        {
             m_Names.emplace_back(spec.name);
+            m_Keys.push_back(Key(spec.name));
+        }
     }
     int GetCount() const { return static_cast<int>(m_Specs.size()); }
     const MParamSpec& Get(int i) const { return m_Specs[static_cast<size_t>(i)]; }
@@ -212,6 +207,15 @@ class MParamSchema
     int Find(std::string_view name) const;
 
   private:
+    // Length and lowered first letter: most names are told apart by these
+    // alone, before any text is compared.
+    static uint32_t Key(std::string_view name)
+    {
+        const unsigned char c = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+        return uint32_t(name.size()) << 8 | ((c >= 'A' && c <= 'Z') ? c + 32u : c);
+    }
+
     std::vector<MParamSpec> m_Specs;
     std::vector<std::string_view> m_Names;
+    std::vector<uint32_t> m_Keys;
 };

@@ -1,5 +1,7 @@
 #include "MScene.h"
 
+#include <charconv>
+
 MScene::~MScene()
 {
     ClearScene();
@@ -121,8 +123,10 @@ MStr MScene::GenerateUniqueName(const MStr& base)
     const size_t baseLength = candidate.size();
     for (unsigned next = it->second + 1;; ++next)
     {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, next).ptr;
         candidate.resize(baseLength);
-        candidate += std::to_string(next);
+        candidate.append(digits, end);
         if (m_Names.count(candidate) || (m_DigitBaseUsed && IssuedBefore(candidate)))
             continue;
         it->second = next;

@@ -45,6 +45,14 @@ class MScene : public MBaseObjectTree
     MStr GenerateUniqueName(const MStr& base);
     // The first object found with this exact name, or null.
     MBaseObject* FindObjectByName(const MStr& name) const;
+    // Makes room for this many more objects, so a large import does not
+    // rebuild the name index as it grows.
+    void ReserveObjects(size_t count)
+    {
+        const size_t want = m_Names.size() + count;
+        if (want > size_t(double(m_Names.bucket_count()) * m_Names.max_load_factor()))
+            m_Names.reserve(want);
+    }
     // Empties the scene: every object, the selection and the name counters.
     void ClearScene();
 

@@ -37,6 +37,9 @@ void MQ3AShaderReader::Log(const char* fmt, ...)
 
 int MQ3AShaderReader::ReadAll()
 {
+    // Real scripts hold about one object (material, layer or node) for every
+    // 40 bytes.
+    m_Scene->ReserveObjects(m_Lexer.GetTextSize() / 40);
     int count = 0;
     while (!m_Lexer.AtEnd())
     {
@@ -188,9 +191,9 @@ MMaterial* MQ3AShaderReader::ReadShader()
     // out, so reading the written script back gives the same nodes.
     if (qerUsed)
     {
-        MQ3AShaderWriter probe;
-        probe.WriteNode(qer.Get(), 0);
-        if (!probe.GetText().empty())
+        m_Probe.ClearText();
+        m_Probe.WriteNode(qer.Get(), 0);
+        if (!m_Probe.GetText().empty())
             AddToOption(qer.Get());
     }
     if (surfaceUsed)
@@ -468,10 +471,9 @@ MBaseShaderNode* MQ3AShaderReader::ReadMap(MMaterialLayer* layer)
 MBaseShaderNode* MQ3AShaderReader::ReadAnimMap(MMaterialLayer* layer)
 {
     auto* node = new MAnimFileShaderNode();
-    node->SetParamByName("nF", "10");
-    node->SetNumberOfImages(10);
     node->SetParamByName("Fr", ReadArg());
-    // The frames are the words on the frequency's line.
+    // The frames are the words on the frequency's line; each makes its
+    // "Fname<i>" parameter as it comes, so the node holds exactly its frames.
     int count = 0;
     while (m_Lexer.NextWordOnSameLine() && !m_Lexer.NextIsCloseBrace())
     {

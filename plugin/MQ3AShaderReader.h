@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MQ3AShaderWriter.h"
 #include "MShaderLexer.h"
 #include "MStr.h"
 
@@ -113,6 +114,7 @@ class MQ3AShaderReader
     };
 
     MShaderLexer m_Lexer;
+    MQ3AShaderWriter m_Probe; // tells whether a QER node would write anything
     MMaterialLayer* m_Option = nullptr;
     MBaseObjectTreeNode* m_OptionNode = nullptr;
     std::unordered_map<std::string, SeenLine> m_Seen;

@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <typeinfo>
 
 namespace
 {
@@ -99,8 +100,58 @@ void MQ3AShaderWriter::WriteLayerBody(const MMaterialLayer* layer, int level)
         Line(level, "depthWrite\n");
 }
 
+MQ3AShaderWriter::NodeKind MQ3AShaderWriter::KindOf(const MBaseShaderNode* node)
+{
+    // Every node of a class shares its type's record, so the class tests run
+    // once per class, not once per node.
+    const std::type_info* type = &typeid(*node);
+    auto it = m_Kinds.find(type);
+    if (it != m_Kinds.end())
+        return it->second;
+    NodeKind kind = NodeKind::Other;
+    if (dynamic_cast<const MFileShaderNode*>(node))
+        kind = NodeKind::File;
+    else if (dynamic_cast<const MAnimFileShaderNode*>(node))
+        kind = NodeKind::Anim;
+    else if (dynamic_cast<const MTCScrollShaderNode*>(node))
+        kind = NodeKind::Scroll;
+    else if (dynamic_cast<const MTCRotateShaderNode*>(node))
+        kind = NodeKind::Rotate;
+    else if (dynamic_cast<const MTCScaleShaderNode*>(node))
+        kind = NodeKind::Scale;
+    else if (dynamic_cast<const MTCStretchShaderNode*>(node))
+        kind = NodeKind::Stretch;
+    else if (dynamic_cast<const MTCTurbShaderNode*>(node))
+        kind = NodeKind::Turb;
+    else if (dynamic_cast<const MBlendFuncShaderNode*>(node))
+        kind = NodeKind::Blend;
+    else if (dynamic_cast<const MAlphaFuncShaderNode*>(node))
+        kind = NodeKind::AlphaFunc;
+    else if (dynamic_cast<const MRGBGenShaderNode*>(node))
+        kind = NodeKind::RGBGen;
+    else if (dynamic_cast<const MAlphaGenShaderNode*>(node))
+        kind = NodeKind::AlphaGen;
+    else if (dynamic_cast<const MTCGenShaderNode*>(node))
+        kind = NodeKind::TCGen;
+    else if (dynamic_cast<const MQERadiantShaderNode*>(node))
+        kind = NodeKind::QER;
+    else if (dynamic_cast<const MQ3MapSurfaceShaderNode*>(node))
+        kind = NodeKind::Surface;
+    else if (dynamic_cast<const MQ3SunShaderNode*>(node))
+        kind = NodeKind::Sun;
+    else if (dynamic_cast<const MQ3SkyParmsShaderNode*>(node))
+        kind = NodeKind::Sky;
+    else if (dynamic_cast<const MDeformVertsShaderNode*>(node))
+        kind = NodeKind::Deform;
+    else if (dynamic_cast<const MVerbatimShaderNode*>(node))
+        kind = NodeKind::Verbatim;
+    m_Kinds.emplace(type, kind);
+    return kind;
+}
+
 void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
 {
+    const NodeKind kind = KindOf(node);
     auto f = [node](const char* name) { return double(node->GetParamFloat(name)); };
     auto s = [node](const char* name) { return node->GetParamByName(name); };
     auto writeWave = [&](const char* lead)
@@ -118,31 +169,31 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
             Line(level, "%s %s %s\n", keyword, s("Ty").c_str(), s("Args").c_str());
     };
 
-    if (dynamic_cast<const MFileShaderNode*>(node))
+    if (kind == NodeKind::File)
     {
         const bool repeat = s("RpU") == "On" || s("RpV") == "On";
         Line(level, "%s %s\n", repeat ? "map" : "clampmap", ImageName(s("Fname")).c_str());
     }
-    else if (const auto* anim = dynamic_cast<const MAnimFileShaderNode*>(node))
+    else if (kind == NodeKind::Anim)
     {
         WriteIndent(level);
         m_Out += MStr::Printf("animMap %.3f", f("Fr")).str();
-        const int frames = anim->GetParamInt("nF");
+        const int frames = node->GetParamInt("nF");
         for (int i = 0; i < frames; ++i)
             m_Out += " " + ImageName(s(MStr::Printf("Fname%i", i).c_str())).str();
         m_Out += "\n";
     }
-    else if (dynamic_cast<const MTCScrollShaderNode*>(node))
+    else if (kind == NodeKind::Scroll)
         Line(level, "tcMod scroll %.3f %.3f\n", f("Ds"), f("Dt"));
-    else if (dynamic_cast<const MTCRotateShaderNode*>(node))
+    else if (kind == NodeKind::Rotate)
         Line(level, "tcMod rotate %.3f\n", f("Dr"));
-    else if (dynamic_cast<const MTCScaleShaderNode*>(node))
+    else if (kind == NodeKind::Scale)
         Line(level, "tcMod scale %.3f %.3f\n", f("Ss"), f("St"));
-    else if (dynamic_cast<const MTCStretchShaderNode*>(node))
+    else if (kind == NodeKind::Stretch)
         writeWave("tcMod stretch");
-    else if (dynamic_cast<const MTCTurbShaderNode*>(node))
+    else if (kind == NodeKind::Turb)
         Line(level, "tcMod turb %.3f %.3f %.3f %.3f\n", f("Base"), f("Amp"), f("Phase"), f("Freq"));
-    else if (dynamic_cast<const MBlendFuncShaderNode*>(node))
+    else if (kind == NodeKind::Blend)
     {
         const MStr mode = s("bmP");
         MStr text;
@@ -159,16 +210,16 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
         }
         Line(level, "blendfunc %s\n", text.c_str());
     }
-    else if (dynamic_cast<const MAlphaFuncShaderNode*>(node))
+    else if (kind == NodeKind::AlphaFunc)
     {
         if (!s("fn").EqualsNoCase("off"))
             Line(level, "alphaFunc %s\n", s("fn").c_str());
     }
-    else if (dynamic_cast<const MRGBGenShaderNode*>(node))
+    else if (kind == NodeKind::RGBGen)
         writeColourGen("rgbGen");
-    else if (dynamic_cast<const MAlphaGenShaderNode*>(node))
+    else if (kind == NodeKind::AlphaGen)
         writeColourGen("alphaGen");
-    else if (dynamic_cast<const MTCGenShaderNode*>(node))
+    else if (kind == NodeKind::TCGen)
     {
         if (s("Ty").EqualsNoCase("vector"))
         {
@@ -179,7 +230,7 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
         else
             Line(level, "tcGen %s\n", s("Ty").c_str());
     }
-    else if (dynamic_cast<const MQERadiantShaderNode*>(node))
+    else if (kind == NodeKind::QER)
     {
         if (IsOn(s("q3map_globaltexture")))
             Line(level, "q3map_globaltexture\n");
@@ -210,7 +261,7 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
                  node->GetParamInt("FogDist"));
         }
     }
-    else if (dynamic_cast<const MQ3MapSurfaceShaderNode*>(node))
+    else if (kind == NodeKind::Surface)
     {
         // Parameter 0 is the node's name, not a surface word.
         for (int i = 1; i < node->GetParamCount(); ++i)
@@ -220,13 +271,13 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
                 Line(level, "surfaceparm %s\n", p->GetName().c_str());
         }
     }
-    else if (dynamic_cast<const MQ3SunShaderNode*>(node))
+    else if (kind == NodeKind::Sun)
     {
         const MVector c = node->GetParamVec("Col");
         Line(level, "q3map_sun %.3f %.3f %.3f %.3f %.3f %.3f\n", double(c.x), double(c.y),
              double(c.z), f("in"), f("deg"), f("ele"));
     }
-    else if (dynamic_cast<const MQ3SkyParmsShaderNode*>(node))
+    else if (kind == NodeKind::Sky)
     {
         auto box = [&](const char* name)
         {
@@ -240,7 +291,7 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
         Line(level, "skyParms %s %s %s\n", box("farBox").c_str(), heightText.c_str(),
              box("nearBox").c_str());
     }
-    else if (dynamic_cast<const MDeformVertsShaderNode*>(node))
+    else if (kind == NodeKind::Deform)
     {
         const MStr type = s("Ty");
         if (type.EqualsNoCase("wave"))
@@ -258,7 +309,7 @@ void MQ3AShaderWriter::WriteNode(const MBaseShaderNode* node, int level)
                  type.EqualsNoCase("projectionShadow"))
             Line(level, "DeformVertexes %s\n", type.c_str());
     }
-    else if (dynamic_cast<const MVerbatimShaderNode*>(node))
+    else if (kind == NodeKind::Verbatim)
     {
         // Kept text is one line; an edit must not split it.
         MStr text = s("Text");

@@ -68,7 +68,6 @@ TEST(Parameter, TextIsKeptExactlyAndParsedOnDemand)
     f.SetValue("junk");
     EXPECT_EQ(f.GetValue(), "junk");
     EXPECT_FLOAT_EQ(f.GetFloat(), 0.0f);
-    EXPECT_EQ(f.GetDefault(), "1.50");
 
     MVectorParameterObject v("sV", "( 1 0.5 .25 )");
     EXPECT_EQ(v.GetVector(), (MVector{1, 0.5f, 0.25f}));
