@@ -165,9 +165,8 @@ template <class T> class MRef
     T* m_p = nullptr;
 };
 
-// Declares ClassName, ParentClassName and CreateNew for a class with a
-// default constructor; CreateNew copies the parameters with SetFrom.
-#define M_DECLARE_CLASS(Class, Parent)                                                             \
+// Declares ClassName and ParentClassName.
+#define M_DECLARE_CLASS_NAMES(Class, Parent)                                                       \
     MStr ClassName() const override                                                                \
     {                                                                                              \
         return #Class;                                                                             \
@@ -175,7 +174,12 @@ template <class T> class MRef
     MStr ParentClassName() const override                                                          \
     {                                                                                              \
         return #Parent;                                                                            \
-    }                                                                                              \
+    }
+
+// Declares ClassName, ParentClassName and CreateNew for a class with a
+// default constructor; CreateNew copies the parameters with SetFrom.
+#define M_DECLARE_CLASS(Class, Parent)                                                             \
+    M_DECLARE_CLASS_NAMES(Class, Parent)                                                           \
     MBaseObject* CreateNew() const override                                                        \
     {                                                                                              \
         auto* copy = new (std::nothrow) Class();                                                   \
@@ -187,12 +191,5 @@ template <class T> class MRef
 // As M_DECLARE_CLASS, for containers: CreateNew gives a container holding the
 // same members (each gaining a reference).
 #define M_DECLARE_CLASS_COPY_MEMBERS(Class, Parent)                                                \
-    MStr ClassName() const override                                                                \
-    {                                                                                              \
-        return #Class;                                                                             \
-    }                                                                                              \
-    MStr ParentClassName() const override                                                          \
-    {                                                                                              \
-        return #Parent;                                                                            \
-    }                                                                                              \
+    M_DECLARE_CLASS_NAMES(Class, Parent)                                                           \
     MBaseObject* CreateNew() const override;
