@@ -110,6 +110,7 @@ MMaterial* MQ3AShaderReader::ReadShader()
         }
         else if (ReadQerKeyword(word, qer, qerUsed))
         {
+            // read into the QER node, or kept as written
         }
         else if (ReadDeformVertexes(word, deform))
         {
