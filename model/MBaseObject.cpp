@@ -67,8 +67,8 @@ MParameterObject* MBaseObject::Slot(int index) const
             slot = std::make_unique<MNameParameterObject>(const_cast<MBaseObject*>(this));
         else
         {
-            const MParamSpec& spec = m_Schema->Get(index - 1);
-            slot = MakeParameter(spec.kind, spec.name, spec.value, spec.choices);
+            const MParamEntry& entry = m_Schema->Get(index - 1);
+            slot = MakeParameter(entry.kind, entry.name, entry.value, entry.choices);
         }
     }
     return slot.get();

@@ -178,7 +178,7 @@ std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, cons
 // The parameters every object of a class has, in order, with their kinds and
 // defaults. Objects make a parameter from its entry only when it is first
 // reached, so a node holds only what it uses.
-struct MParamSpec
+struct MParamEntry
 {
     const char* name;
     int kind;
@@ -189,20 +189,20 @@ struct MParamSpec
 class MParamSchema
 {
   public:
-    MParamSchema(std::initializer_list<MParamSpec> specs)
-        : MParamSchema(std::vector<MParamSpec>(specs))
+    MParamSchema(std::initializer_list<MParamEntry> entries)
+        : MParamSchema(std::vector<MParamEntry>(entries))
     {
     }
-    explicit MParamSchema(std::vector<MParamSpec> specs) : m_Specs(std::move(specs))
+    explicit MParamSchema(std::vector<MParamEntry> entries) : m_Entries(std::move(entries))
     {
-        for (const MParamSpec& spec : m_Specs)
+        for (const MParamEntry& entry : m_Entries)
         {
-            m_Names.emplace_back(spec.name);
-            m_Keys.push_back(Key(spec.name));
+            m_Names.emplace_back(entry.name);
+            m_Keys.push_back(Key(entry.name));
         }
     }
-    int GetCount() const { return static_cast<int>(m_Specs.size()); }
-    const MParamSpec& Get(int i) const { return m_Specs[static_cast<size_t>(i)]; }
+    int GetCount() const { return static_cast<int>(m_Entries.size()); }
+    const MParamEntry& Get(int i) const { return m_Entries[static_cast<size_t>(i)]; }
     // The index of a name (without regard to case), or -1.
     int Find(std::string_view name) const;
 
@@ -215,7 +215,7 @@ class MParamSchema
         return uint32_t(name.size()) << 8 | ((c >= 'A' && c <= 'Z') ? c + 32u : c);
     }
 
-    std::vector<MParamSpec> m_Specs;
+    std::vector<MParamEntry> m_Entries;
     std::vector<std::string_view> m_Names;
     std::vector<uint32_t> m_Keys;
 };
