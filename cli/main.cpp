@@ -47,6 +47,14 @@ class StreamSink : public MOutputSink
     FILE* m_Out;
 };
 
+// Keeps log lines to show later.
+class KeepSink : public MOutputSink
+{
+  public:
+    void WriteLine(const char* line) override { lines.emplace_back(line); }
+    std::vector<std::string> lines;
+};
+
 struct SceneCounts
 {
     int shaders = 0, stages = 0, nodes = 0;
@@ -198,21 +206,15 @@ int main(int argc, char** argv)
 
     if (!pluginDir.empty())
         manager.SetProgramFolder(pluginDir);
-    StreamSink loadLog(nullptr);
-    std::vector<std::string> loadLines;
-    struct Keep : MOutputSink
-    {
-        std::vector<std::string>* lines;
-        void WriteLine(const char* l) override { lines->emplace_back(l); }
-    } keep;
-    keep.lines = &loadLines;
-    manager.SetConsoleOutput(&keep);
+    // The loader's lines are shown only when no shader translator came of it.
+    KeepSink loadLog;
+    manager.SetConsoleOutput(&loadLog);
     manager.FindAndLoadDLLs("*.DLM", true, true);
     manager.FindAndLoadDLLs("*.DLF", true, true);
     manager.SetConsoleOutput();
     if (manager.GetTranslatorCount(TRANSLATOR_MATERIAL) == 0)
     {
-        for (const std::string& l : loadLines)
+        for (const std::string& l : loadLog.lines)
             std::fprintf(stderr, "%s\n", l.c_str());
         std::fprintf(stderr, "glazen-cli: no shader translator in '%s' (is Pellow.dlf there?)\n",
                      manager.GetProgramFolder().c_str());

@@ -12,6 +12,20 @@ const MChoiceList& WaveFunctions()
     return k;
 }
 
+// A schema of the given entries with the five of a wave form between them.
+MParamSchema WithWave(std::initializer_list<MParamEntry> before,
+                      std::initializer_list<MParamEntry> after = {})
+{
+    std::vector<MParamEntry> entries(before);
+    entries.insert(entries.end(), {{"fn", PARAM_STRING, "sin", WaveFunctions()},
+                                   {"Base", PARAM_FLOAT, "0"},
+                                   {"Amp", PARAM_FLOAT, "1"},
+                                   {"Phs", PARAM_FLOAT, "0"},
+                                   {"Fr", PARAM_FLOAT, "1"}});
+    entries.insert(entries.end(), after);
+    return MParamSchema(std::move(entries));
+}
+
 void AppendWave(const MBaseObject* o, MStr& text)
 {
     text +=
@@ -99,15 +113,7 @@ namespace
 // line for types that take values ("const ( 1 0 0 )", "portal 256").
 MParamSchema ColourGenSchema(const MChoiceList& types)
 {
-    return MParamSchema({
-        {"Ty", PARAM_STRING, "identity", types},
-        {"fn", PARAM_STRING, "sin", WaveFunctions()},
-        {"Base", PARAM_FLOAT, "0"},
-        {"Amp", PARAM_FLOAT, "1"},
-        {"Phs", PARAM_FLOAT, "0"},
-        {"Fr", PARAM_FLOAT, "1"},
-        {"Args", PARAM_STRING, ""},
-    });
+    return WithWave({{"Ty", PARAM_STRING, "identity", types}}, {{"Args", PARAM_STRING, ""}});
 }
 
 void AppendColourGen(const MBaseObject* node, MStr& text)
@@ -226,13 +232,7 @@ void MTCScaleShaderNode::AppendDisplayText(MStr& text) const
 
 MTCStretchShaderNode::MTCStretchShaderNode()
 {
-    static const MParamSchema kSchema{
-        {"fn", PARAM_STRING, "sin", WaveFunctions()},
-        {"Base", PARAM_FLOAT, "0"},
-        {"Amp", PARAM_FLOAT, "1"},
-        {"Phs", PARAM_FLOAT, "0"},
-        {"Fr", PARAM_FLOAT, "1"},
-    };
+    static const MParamSchema kSchema = WithWave({});
     SetSchema(&kSchema);
 }
 
@@ -409,21 +409,16 @@ MDeformVertsShaderNode::MDeformVertsShaderNode()
 {
     static const MChoiceList kTypes = MakeChoiceList(
         {"wave", "bulge", "normal", "move", "autosprite", "autosprite2", "projectionShadow"});
-    static const MParamSchema kSchema{
-        {"Ty", PARAM_STRING, "wave", kTypes},
-        {"div", PARAM_FLOAT, "0"},
-        {"fn", PARAM_STRING, "sin", WaveFunctions()},
-        {"Base", PARAM_FLOAT, "0"},
-        {"Amp", PARAM_FLOAT, "1"},
-        {"Phs", PARAM_FLOAT, "0"},
-        {"Fr", PARAM_FLOAT, "1"},
-        {"bW", PARAM_FLOAT, "0"},
-        {"bH", PARAM_FLOAT, "0"},
-        {"bS", PARAM_FLOAT, "0"},
-        {"mX", PARAM_FLOAT, "0"},
-        {"mY", PARAM_FLOAT, "0"},
-        {"mZ", PARAM_FLOAT, "0"},
-    };
+    static const MParamSchema kSchema =
+        WithWave({{"Ty", PARAM_STRING, "wave", kTypes}, {"div", PARAM_FLOAT, "0"}},
+                 {
+                     {"bW", PARAM_FLOAT, "0"},
+                     {"bH", PARAM_FLOAT, "0"},
+                     {"bS", PARAM_FLOAT, "0"},
+                     {"mX", PARAM_FLOAT, "0"},
+                     {"mY", PARAM_FLOAT, "0"},
+                     {"mZ", PARAM_FLOAT, "0"},
+                 });
     SetSchema(&kSchema);
 }
 
