@@ -150,15 +150,15 @@ int MBaseObject::Delete()
     return m_RefCount;
 }
 
-void MBaseObject::SetName(const MStr& name)
+void MBaseObject::SetName(MStr name)
 {
     if (m_Name == name)
         return;
     if (m_Scene)
         m_Scene->OnObjectRenaming(this);
-    m_Name = name;
+    m_Name = std::move(name);
     if (m_NameParam)
-        static_cast<MNameParameterObject*>(m_NameParam.get())->Mirror(name);
+        static_cast<MNameParameterObject*>(m_NameParam.get())->Mirror(m_Name);
     if (m_Scene)
         m_Scene->OnObjectRenamed(this);
 }

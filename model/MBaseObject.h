@@ -49,7 +49,7 @@ class MBaseObject
     int Delete();
     int GetRefCount() const { return m_RefCount; }
 
-    void SetName(const MStr& name);
+    void SetName(MStr name);
     const MStr& GetName() const { return m_Name; }
 
     uint32_t GetFlags() const { return m_Flags; }

@@ -23,6 +23,10 @@ bool MBaseObjectList::Add(MBaseObject* obj)
     if (!obj)
         return false;
     obj->AddRef();
+    // Layers hold a handful of nodes and materials a handful of layers:
+    // room for a few at once saves growing one at a time.
+    if (m_Items.capacity() == 0)
+        m_Items.reserve(4);
     m_Items.push_back(obj);
     return true;
 }

@@ -36,20 +36,12 @@ void MScene::OnObjectRemoved(MBaseObject* obj)
 
 void MScene::IndexName(MBaseObject* obj)
 {
-    m_Names.emplace(obj->GetName().str(), obj);
+    m_Names.Add(obj);
 }
 
 void MScene::UnindexName(MBaseObject* obj)
 {
-    auto [first, last] = m_Names.equal_range(obj->GetName().str());
-    for (auto it = first; it != last; ++it)
-    {
-        if (it->second == obj)
-        {
-            m_Names.erase(it);
-            return;
-        }
-    }
+    m_Names.Remove(obj);
 }
 
 void MScene::OnObjectRenaming(MBaseObject* obj)
@@ -127,7 +119,7 @@ MStr MScene::GenerateUniqueName(const MStr& base)
         const auto end = std::to_chars(digits, digits + sizeof digits, next).ptr;
         candidate.resize(baseLength);
         candidate.append(digits, end);
-        if (m_Names.count(candidate) || (m_DigitBaseUsed && IssuedBefore(candidate)))
+        if (m_Names.Contains(candidate) || (m_DigitBaseUsed && IssuedBefore(candidate)))
             continue;
         it->second = next;
         return MStr(std::move(candidate));
@@ -136,14 +128,13 @@ MStr MScene::GenerateUniqueName(const MStr& base)
 
 MBaseObject* MScene::FindObjectByName(const MStr& name) const
 {
-    auto it = m_Names.find(name.str());
-    return it == m_Names.end() ? nullptr : it->second;
+    return m_Names.Find(name.str());
 }
 
 void MScene::ClearScene()
 {
     SelectNone();
-    m_Names.clear();
+    m_Names.Clear();
     RemoveAll();
     m_LastSuffix.clear();
     m_DigitBaseUsed = false;

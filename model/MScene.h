@@ -2,6 +2,7 @@
 
 #include "MBaseObjectList.h"
 #include "MBaseObjectTree.h"
+#include "MNameIndex.h"
 
 #include <string>
 #include <unordered_map>
@@ -45,14 +46,6 @@ class MScene : public MBaseObjectTree
     MStr GenerateUniqueName(const MStr& base);
     // The first object found with this exact name, or null.
     MBaseObject* FindObjectByName(const MStr& name) const;
-    // Makes room for this many more objects, so a large import does not
-    // rebuild the name index as it grows.
-    void ReserveObjects(size_t count)
-    {
-        const size_t want = m_Names.size() + count;
-        if (want > size_t(double(m_Names.bucket_count()) * m_Names.max_load_factor()))
-            m_Names.reserve(want);
-    }
     // Empties the scene: every object, the selection and the name counters.
     void ClearScene();
 
@@ -90,8 +83,7 @@ class MScene : public MBaseObjectTree
     bool IssuedBefore(std::string_view name) const;
 
     MBaseObjectList m_Selected;
-    // Name -> its bearers; the keys are views of the objects' own names.
-    std::unordered_multimap<std::string_view, MBaseObject*> m_Names;
+    MNameIndex m_Names;
     // Base -> the last number handed out with it.
     std::unordered_map<std::string, unsigned, Hash, std::equal_to<>> m_LastSuffix;
     // Names of different bases can only meet when a base ends in a digit.

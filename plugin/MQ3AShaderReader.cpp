@@ -37,9 +37,6 @@ void MQ3AShaderReader::Log(const char* fmt, ...)
 
 int MQ3AShaderReader::ReadAll()
 {
-    // Real scripts hold about one object (material, layer or node) for every
-    // 40 bytes.
-    m_Scene->ReserveObjects(m_Lexer.GetTextSize() / 40);
     int count = 0;
     while (!m_Lexer.AtEnd())
     {

@@ -34,7 +34,6 @@ class MShaderLexer
     bool ReadChar(char c);
 
     size_t GetPosition() const { return m_Pos; }
-    size_t GetTextSize() const { return m_Text.size(); }
     // Where the word read last began.
     size_t GetLastWordStart() const { return m_LastWordStart; }
     // The text between two positions with every run of white space made
