@@ -41,6 +41,10 @@ seeds_for() {
         [ -d "$corpus/shaders/openarena" ] && find "$corpus/shaders/openarena" -type f || true ;;
     scene)
         [ -d "$repo/tests/data/scenes" ] && find "$repo/tests/data/scenes" -type f || true ;;
+    keys)
+        [ -d "$repo/tests/data/keys" ] && find "$repo/tests/data/keys" -type f || true ;;
+    config)
+        [ -d "$repo/tests/data/config" ] && find "$repo/tests/data/config" -type f || true ;;
     *) ;;
     esac
 }

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "MKeyState.h"
+#include "MStr.h"
+
+#include <cstdint>
+#include <string>
+
+// The registry key the two file names are kept under.
+inline constexpr const char* kRegistryKeyPath = "Software\\Orrick\\Glazen\\1.0\\";
+
+// The number of display colours and of mouse control records.
+inline constexpr int kDisplayColourCount = 12;
+inline constexpr int kMouseControlCount = 6;
+// Recent-file slots.
+inline constexpr int kRecentFileSlots = 5;
+
+// The program folder, the names of the configuration and key files, and the
+// mouse control records (never stored; every start begins with the defaults).
+class MConfig
+{
+  public:
+    MConfig();
+
+    MStr m_ProgramFolder;
+    MStr m_ConfigFileName;
+    MStr m_KeyFileName;
+    MKeyState m_Controls[kMouseControlCount];
+
+    // The folder of the running executable, ending in '/'.
+    static MStr FindProgramFolder();
+    static void DefaultControls(MKeyState controls[kMouseControlCount]);
+};
+
+// A colour value: red in the low byte, then green, then blue.
+constexpr uint32_t MakeColourValue(int r, int g, int b)
+{
+    return uint32_t(r & 0xFF) | (uint32_t(g & 0xFF) << 8) | (uint32_t(b & 0xFF) << 16);
+}
+// The default of each display colour, in table order.
+uint32_t DefaultColourValue(int index);
+void ResetDisplayColours();
+
+// Registry names: 1 on success, 0 when the key cannot be opened.
+int ReadRegistryNames(const MStr& keyPath);
+int WriteRegistryNames(const MStr& keyPath);
+// The configuration file: 1 on success, 0 when it cannot be opened.
+int ReadConfigFile(const MStr& path);
+int WriteConfigFile(const MStr& path);
+// Applies a configuration file's bytes to the settings they name.
+void ApplyConfigData(const char* data, size_t size);
+// The configuration file's bytes for the present settings.
+std::string FormatConfigData();
+
+// Start-up and shutdown: registry, configuration file, actions, key file.
+void LoadConfiguration();
+void SaveConfiguration();
+
+// Tool preference files: Prefs/Tools/<tool>.ascr under the program folder.
+MStr GetToolPrefsPath(const MStr& toolName);
+int ReadToolPrefStrings(const MStr& toolName, const MStr* names, MStr* results, int count);
+int ReadToolPrefString(const MStr& toolName, const MStr& name, MStr& result);
+struct MScriptVariable;
+int ReadToolPrefVariables(const MStr& toolName, MScriptVariable* variables, int count);
+int ReadToolPrefVariable(const MStr& toolName, MScriptVariable& variable);
+int AppendToolPrefs(const MStr& toolName, const MStr* names, const MStr* values, int count);
+int AppendToolPref(const MStr& toolName, const MStr& name, const MStr& value);
+// Reads and logs the tool's variables; 1 when the file was found.
+int OpenToolConfiguration(const MStr& toolName);
