@@ -127,6 +127,7 @@ MSystemManager::~MSystemManager()
     if (g_SystemManager == this)
         g_SystemManager = nullptr;
     m_Sinks.clear();
+    m_FileSink = nullptr;
     if (m_Scene)
         m_Scene->Delete();
     // Objects whose code lives in a plug-in go before the plug-in is unloaded.
@@ -147,12 +148,14 @@ void MSystemManager::LogLine(const MStr& line)
     ++m_LogLines;
     for (MOutputSink* sink : m_Sinks)
         sink->WriteLine(line.c_str());
+    if (m_FileSink)
+        m_FileSink->WriteLine(line.c_str());
 }
 
 void MSystemManager::LogOutputV(const char* fmt, va_list args)
 {
     // With nobody listening the line is only counted, not formatted.
-    if (m_Sinks.empty())
+    if (m_Sinks.empty() && !m_FileSink)
     {
         ++m_LogLines;
         return;

@@ -47,6 +47,9 @@ class MSystemManager : public MBaseObject
     void LogOutputV(const char* fmt, va_list args);
     void LogLine(const MStr& line);
     void SetConsoleOutput(MOutputSink* first = nullptr, MOutputSink* second = nullptr);
+    // A sink that receives every line whatever SetConsoleOutput says (the
+    // editor's log file); null to stop.
+    void SetLogFileOutput(MOutputSink* sink) { m_FileSink = sink; }
     // Lines written since the manager was made.
     long GetLogLineCount() const { return m_LogLines; }
 
@@ -110,6 +113,7 @@ class MSystemManager : public MBaseObject
     int RegisterTranslator(int kind, MTranslator* translator);
 
     std::vector<MOutputSink*> m_Sinks;
+    MOutputSink* m_FileSink = nullptr;
     long m_LogLines = 0;
     MStr m_ProgramFolder;
     std::vector<std::unique_ptr<Module>> m_Modules;

@@ -1,0 +1,96 @@
+#include "MDialogs.h"
+#include "MLogFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(Dialogs, LibraryFiltersBecomeQtNameFilters)
+{
+    auto filters = MQtNameFilters("Quake 3 Shader (*.shader)|*.shader|Images|*.tga;*.jpg||");
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0], "Quake 3 Shader (*.shader) (*.shader)");
+    EXPECT_EQ(filters[1], "Images (*.tga *.jpg)");
+    // A dangling description without a pattern is not an entry.
+    EXPECT_EQ(MQtNameFilters("Scenes|*.glazen|Odd").size(), 1u);
+    EXPECT_TRUE(MQtNameFilters("").empty());
+}
+
+TEST(Dialogs, ProviderCanBeReplacedAndRestored)
+{
+    struct Scripted : MDialogProvider
+    {
+        MFileDialogResult AskFile(QWidget*, const MFileDialogRequest&) override { return {}; }
+        int AskYesNoCancel(QWidget*, const MStr&, const MStr&) override { return MSG_NO; }
+        bool AskColour(QWidget*, uint32_t&) override { return false; }
+    } scripted;
+    MSetDialogProvider(&scripted);
+    EXPECT_EQ(MDialogs().AskYesNoCancel(nullptr, "?", "?"), MSG_NO);
+    MSetDialogProvider(nullptr);
+    EXPECT_NE(dynamic_cast<MQtDialogProvider*>(&MDialogs()), nullptr);
+}
+
+TEST(LogFile, AppendsEveryLineAndMarksEachRun)
+{
+    TempDir dir;
+    std::string path = (dir.Path() / "state" / "glazen" / "glazen.log").string();
+    {
+        MLogFile log;
+        ASSERT_TRUE(log.Open(path));
+        log.WriteLine("first");
+    }
+    {
+        MLogFile log;
+        ASSERT_TRUE(log.Open(path));
+        log.WriteLine("second");
+    }
+    std::string text = ReadWholeFile(path);
+    EXPECT_NE(text.find("first\n"), std::string::npos);
+    EXPECT_NE(text.find("second\n"), std::string::npos);
+    EXPECT_LT(text.find("first"), text.find("second"));
+    EXPECT_EQ(text.find("---- Glazen started"), 0u);
+}
+
+TEST(LogFile, TrimsTheOlderHalfWhenPastItsLimit)
+{
+    TempDir dir;
+    std::string path = (dir.Path() / "glazen.log").string();
+    MLogFile log;
+    ASSERT_TRUE(log.Open(path, 4000));
+    for (int i = 0; i < 500; ++i)
+        log.WriteLine(("line " + std::to_string(i)).c_str());
+    log.Close();
+    std::string text = ReadWholeFile(path);
+    EXPECT_LE(text.size(), 4000u);
+    EXPECT_NE(text.find("line 499\n"), std::string::npos);
+    EXPECT_EQ(text.find("line 1\n"), std::string::npos);
+    // Trimming cuts at a line start.
+    EXPECT_EQ(text.rfind("line ", 0), 0u);
+}
+
+TEST(LogFile, SystemManagerFeedsItWhateverTheConsoleSays)
+{
+    TempDir dir;
+    std::string path = (dir.Path() / "glazen.log").string();
+    MLogFile log;
+    ASSERT_TRUE(log.Open(path));
+    MSystemManager manager;
+    manager.SetLogFileOutput(&log);
+    manager.SetConsoleOutput(nullptr, nullptr);
+    manager.LogOutput("Set output to %s", "NULL");
+    manager.SetLogFileOutput(nullptr);
+    manager.LogOutput("not written");
+    std::string text = ReadWholeFile(path);
+    EXPECT_NE(text.find("Set output to NULL\n"), std::string::npos);
+    EXPECT_EQ(text.find("not written"), std::string::npos);
+}
+
+TEST(LogFile, DefaultPathFollowsTheStateFolder)
+{
+    std::string old = getenv("XDG_STATE_HOME") ? getenv("XDG_STATE_HOME") : "";
+    setenv("XDG_STATE_HOME", "/tmp/some-state", 1);
+    EXPECT_EQ(MLogFile::DefaultPath(), "/tmp/some-state/glazen/glazen.log");
+    if (old.empty())
+        unsetenv("XDG_STATE_HOME");
+    else
+        setenv("XDG_STATE_HOME", old.c_str(), 1);
+}
