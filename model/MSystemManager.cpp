@@ -226,6 +226,11 @@ int MSystemManager::FindAndLoadDLLs(const MStr& pattern, bool log, bool register
             if (log)
                 LogOutput("Plug-in '%s' skipped: %s", path.c_str(), why);
         };
+        // A second search of the same folder must not register a plug-in's
+        // translators twice.
+        if (std::any_of(m_Modules.begin(), m_Modules.end(),
+                        [&](const std::unique_ptr<Module>& m) { return m->path == path; }))
+            continue;
         auto module = std::make_unique<Module>();
         module->path = path;
         module->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -401,6 +406,14 @@ MStr MSystemManager::CreateMaterialTranslatorFilterString() const
 MStr MSystemManager::CreateSceneTranslatorFilterString() const
 {
     return JoinFilters(m_Translators[TRANSLATOR_SCENE]);
+}
+
+MStr MSystemManager::CreateSceneAndMatTranslatorFilterString() const
+{
+    std::vector<MTranslator*> both = m_Translators[TRANSLATOR_SCENE];
+    both.insert(both.end(), m_Translators[TRANSLATOR_MATERIAL].begin(),
+                m_Translators[TRANSLATOR_MATERIAL].end());
+    return JoinFilters(both);
 }
 
 void MSystemManager::RegisterPrototype(MBaseObject* prototype)

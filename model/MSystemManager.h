@@ -87,6 +87,8 @@ class MSystemManager : public MBaseObject
     MStr CreateImageTranslatorFilterString() const;
     MStr CreateMaterialTranslatorFilterString() const;
     MStr CreateSceneTranslatorFilterString() const;
+    // The scene translators' entries, then the material translators'.
+    MStr CreateSceneAndMatTranslatorFilterString() const;
 
     // One prototype object per class; the manager holds a reference on each.
     // A second prototype of a class replaces the first.

@@ -1,6 +1,8 @@
 #include "MDialogs.h"
 
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -111,4 +113,14 @@ bool MQtDialogProvider::AskColour(QWidget* owner, uint32_t& colour)
         return false;
     colour = uint32_t(chosen.red()) | uint32_t(chosen.green()) << 8 | uint32_t(chosen.blue()) << 16;
     return true;
+}
+
+bool MQtDialogProvider::OpenDocument(const MStr& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(path)));
+}
+
+void MQtDialogProvider::ShowAbout(QWidget* owner, const MStr& caption, const MStr& text)
+{
+    QMessageBox::about(owner, ToQ(caption), ToQ(text));
 }

@@ -53,6 +53,9 @@ class MDialogProvider
     virtual int AskYesNoCancel(QWidget* owner, const MStr& text, const MStr& caption) = 0;
     // Lets the user pick a colour (red in the low byte); false when cancelled.
     virtual bool AskColour(QWidget* owner, uint32_t& colour) = 0;
+    // Opens a local file with the desktop's handler; false when none took it.
+    virtual bool OpenDocument(const MStr& path) = 0;
+    virtual void ShowAbout(QWidget* owner, const MStr& caption, const MStr& text) = 0;
 };
 
 // The provider in use: the Qt one unless another was set.
@@ -67,6 +70,8 @@ class MQtDialogProvider : public MDialogProvider
     MFileDialogResult AskFile(QWidget* owner, const MFileDialogRequest& request) override;
     int AskYesNoCancel(QWidget* owner, const MStr& text, const MStr& caption) override;
     bool AskColour(QWidget* owner, uint32_t& colour) override;
+    bool OpenDocument(const MStr& path) override;
+    void ShowAbout(QWidget* owner, const MStr& caption, const MStr& text) override;
 };
 
 // The name filters of a library filter string, one per description and

@@ -225,6 +225,9 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
     EXPECT_EQ(m.CreateMaterialTranslatorFilterString(),
               "shader files|*.shader|script files|*.script|out files|*.out");
     EXPECT_EQ(m.CreateImageTranslatorFilterString(), "Targa|*.tga");
+    EXPECT_EQ(m.CreateSceneAndMatTranslatorFilterString(),
+              "Glazen Scene Files (*.glazen)|*.glazen|shader files|*.shader|script files|*.script|"
+              "out files|*.out");
 
     // A translator whose copy is not a translator is refused without a leak.
     Counted::live = 0;

@@ -22,6 +22,8 @@ TEST(Dialogs, ProviderCanBeReplacedAndRestored)
         MFileDialogResult AskFile(QWidget*, const MFileDialogRequest&) override { return {}; }
         int AskYesNoCancel(QWidget*, const MStr&, const MStr&) override { return MSG_NO; }
         bool AskColour(QWidget*, uint32_t&) override { return false; }
+        bool OpenDocument(const MStr&) override { return false; }
+        void ShowAbout(QWidget*, const MStr&, const MStr&) override {}
     } scripted;
     MSetDialogProvider(&scripted);
     EXPECT_EQ(MDialogs().AskYesNoCancel(nullptr, "?", "?"), MSG_NO);

@@ -86,4 +86,8 @@ TEST(PellowModule, LoaderFindsThePluginByPatternWithoutRegardToCase)
     EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
     EXPECT_NE(sys.manager.FindMaterialTranslatorThatImports("a.SHADER"), nullptr);
     EXPECT_EQ(sys.manager.FindMaterialTranslatorThatImports("a.tga"), nullptr);
+    // A second search loads nothing twice, so no translator is listed twice.
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
+    EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
+    EXPECT_EQ(sys.manager.GetLoadedModuleCount(), 1);
 }
