@@ -12,8 +12,9 @@ inline constexpr const char* kRegistryKeyPath = "Software\\Orrick\\Glazen\\1.0\\
 // The number of display colours and of mouse control records.
 inline constexpr int kDisplayColourCount = 12;
 inline constexpr int kMouseControlCount = 6;
-// Recent-file slots.
+// Recent-file slots, and the File menu command id of the first.
 inline constexpr int kRecentFileSlots = 5;
+inline constexpr int kRecentFileFirstId = 57616;
 
 // The program folder, the names of the configuration and key files, and the
 // mouse control records (never stored; every start begins with the defaults).

@@ -1,6 +1,8 @@
 #include "MScene.h"
 
 #include <charconv>
+#include <unordered_set>
+#include <vector>
 
 MScene::~MScene()
 {
@@ -145,4 +147,93 @@ void MScene::SetTime(int time)
     m_SceneTime = time;
     MBaseObject::SetTime(time);
     ForEachNode([time](MBaseObjectTreeNode* n) { n->GetObject()->SetTime(time); });
+}
+
+bool MScene::SetObjectList(const MBaseObjectTree* tree)
+{
+    if (!tree)
+        return false;
+    if (tree == this)
+        return true;
+
+    // Hold the incoming objects and note where each goes before the scene
+    // lets go of its own: an object may be in both, and the scene's reference
+    // may be the last one an object outside the tree has.
+    struct Entry
+    {
+        MRef<MBaseObject> obj;
+        size_t parent; // index into entries, or npos for the top level
+        uint32_t flags;
+    };
+    constexpr size_t npos = static_cast<size_t>(-1);
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<size_t>(tree->GetCount()));
+    std::unordered_map<const MBaseObjectTreeNode*, size_t> indexOf;
+    indexOf.reserve(static_cast<size_t>(tree->GetCount()));
+    tree->ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            MBaseObject* obj = n->GetObject();
+            size_t parent = npos;
+            if (auto it = indexOf.find(n->GetParent()); it != indexOf.end())
+                parent = it->second;
+            else if (n->GetParent() != tree->GetRoot())
+                return; // under a skipped node: skipped too
+            if (!obj || obj == this)
+                return; // the scene never holds itself
+            indexOf.emplace(n, entries.size());
+            entries.push_back({MRef<MBaseObject>(obj), parent, n->GetFlags()});
+        });
+
+    std::vector<MRef<MBaseObject>> oldSelection;
+    oldSelection.reserve(static_cast<size_t>(m_Selected.GetCount()));
+    for (MBaseObject* o : m_Selected)
+        oldSelection.emplace_back(o);
+
+    RemoveAll();
+    std::vector<MBaseObjectTreeNode*> nodes(entries.size(), nullptr);
+    for (size_t i = 0; i < entries.size(); ++i)
+    {
+        const Entry& e = entries[i];
+        MBaseObjectTreeNode* parent = e.parent == npos ? nullptr : nodes[e.parent];
+        if (e.parent != npos && !parent)
+            continue; // its parent could not be placed
+        nodes[i] = Add(e.obj.Get(), parent);
+        if (nodes[i])
+            nodes[i]->SetFlags(e.flags);
+    }
+
+    // Adding put every flagged object in the selection in tree order; put
+    // those that were selected before back in their old order, ahead.
+    std::unordered_set<const MBaseObject*> kept;
+    std::vector<MBaseObject*> order;
+    for (const MRef<MBaseObject>& o : oldSelection)
+        if (o->HasFlags(OBJ_SELECTED) && FindObject(o.Get()) && kept.insert(o.Get()).second)
+            order.push_back(o.Get());
+    for (MBaseObject* o : m_Selected)
+        if (kept.insert(o).second)
+            order.push_back(o);
+    m_Selected.RemoveAll();
+    for (MBaseObject* o : order)
+        m_Selected.Add(o);
+    return true;
+}
+
+void MScene::UpdateSelectedObjectList()
+{
+    m_Selected.RemoveAll();
+    ForEachNode(
+        [this](MBaseObjectTreeNode* n)
+        {
+            if (n->GetObject()->HasFlags(OBJ_SELECTED))
+                m_Selected.Add(n->GetObject());
+        });
+}
+
+void MScene::UpdateObject(MBaseObject* obj, bool all)
+{
+    if (all)
+        ForEachNode([](MBaseObjectTreeNode* n) { n->GetObject()->UpdateObject(); });
+    else if (obj)
+        obj->UpdateObject();
 }

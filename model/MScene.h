@@ -49,6 +49,24 @@ class MScene : public MBaseObjectTree
     // Empties the scene: every object, the selection and the name counters.
     void ClearScene();
 
+    // Makes the scene's tree a copy of another tree: the same objects under
+    // the same parents in the same order, with the other tree's node flags.
+    // The scene takes references of its own and the other tree is left as it
+    // was. Objects that are no longer in the tree leave the scene, its name
+    // index and the selection; selected objects that stay keep their place in
+    // the selection, and newly present objects whose flag word says selected
+    // follow in tree order. False (and nothing changes) for a null tree.
+    bool SetObjectList(const MBaseObjectTree* tree);
+    // Rebuilds the selection from the OBJ_SELECTED flags of the objects in
+    // the tree, in tree order. Used after flag words were set directly.
+    void UpdateSelectedObjectList();
+    // Tells objects that what they show may have changed: with all, every
+    // object in the tree runs its UpdateObject; otherwise only obj (when
+    // given). The objects' own UpdateObject decides what that means; the base
+    // class does nothing.
+    using MBaseObjectTree::UpdateObject;
+    void UpdateObject(MBaseObject* obj, bool all);
+
     MBaseObjectTree& GetObjectTree() { return *this; }
     int GetObjectCount() const { return GetCount(); }
 

@@ -2,8 +2,10 @@
 
 #include "MStr.h"
 
+#include <QPointer>
+#include <QWidget>
+
 class QAction;
-class QWidget;
 
 // A small menu model over Qt menus. A menu is a QMenuBar or a QMenu; each
 // item that stands for a command carries its command id. An item's text
@@ -27,7 +29,9 @@ bool MEnableMenuItem(const QWidget* menu, int commandId, bool enable);
 bool MIsMenuItemEnabled(const QWidget* menu, int commandId);
 
 // One item of a menu, by the menu and a command id. It is set when both are
-// given; the empty reference names no item.
+// given; the empty reference names no item. The menu is watched: once it is
+// destroyed the reference reads as unset and its operations do nothing, so a
+// reference may outlive the window that owned the menu.
 class MMenuItemRef
 {
   public:
@@ -39,8 +43,8 @@ class MMenuItemRef
         m_Menu = menu;
         m_CommandId = commandId;
     }
-    bool IsSet() const { return m_Menu != nullptr && m_CommandId != 0; }
-    QWidget* GetMenu() const { return m_Menu; }
+    bool IsSet() const { return !m_Menu.isNull() && m_CommandId != 0; }
+    QWidget* GetMenu() const { return m_Menu.data(); }
     int GetCommandId() const { return m_CommandId; }
 
     // The item's text cut at its first tab, then a tab and the shortcut text.
@@ -53,6 +57,6 @@ class MMenuItemRef
     MStr GetText() const;
 
   private:
-    QWidget* m_Menu = nullptr;
+    QPointer<QWidget> m_Menu;
     int m_CommandId = 0;
 };

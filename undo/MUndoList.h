@@ -34,12 +34,16 @@ class MUndoList : public MMenuItemRef
     int GetLimit() const { return m_Limit; }
     void SetClearsOpposite(bool clears) { m_ClearsOpposite = clears; }
     bool GetClearsOpposite() const { return m_ClearsOpposite; }
-    void SetOpposite(MUndoList* opposite) { m_Opposite = opposite; }
+    // The other list; the list itself is refused (no opposite then).
+    void SetOpposite(MUndoList* opposite);
     MUndoList* GetOpposite() const { return m_Opposite; }
     void SetPrefix(const MStr& prefix) { m_Prefix = prefix; }
     const MStr& GetPrefix() const { return m_Prefix; }
 
   private:
+    // Destroys every node without touching the menu.
+    void DestroyAll();
+
     int m_Count = 0;
     int m_Limit = -1;
     bool m_ClearsOpposite = false;

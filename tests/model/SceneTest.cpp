@@ -222,3 +222,157 @@ TEST(Scene, SetTimeReachesEveryObjectAndObjectsAddedLater)
     EXPECT_EQ(snapshot->GetTime(), 0);
     EXPECT_EQ(scene.CreateNew(), nullptr);
 }
+
+namespace
+{
+// The scene's tree as "name(children) " text, depth first.
+std::string Shape(const MBaseObjectTree& tree)
+{
+    std::string out;
+    std::vector<const MBaseObjectTreeNode*> stack;
+    tree.ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            while (!stack.empty() && stack.back() != n->GetParent())
+            {
+                out += ")";
+                stack.pop_back();
+            }
+            out += " " + n->GetObject()->GetName().str();
+            if (n->HasChildren())
+            {
+                out += "(";
+                stack.push_back(n);
+            }
+        });
+    out.append(stack.size(), ')');
+    return out;
+}
+
+// An object that counts its UpdateObject calls.
+class Updating : public MBaseObject
+{
+  public:
+    explicit Updating(const char* name) { SetName(name); }
+    void UpdateObject() override { ++updates; }
+    int updates = 0;
+};
+} // namespace
+
+TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
+{
+    Counted::live = 0;
+    {
+        MScene scene;
+        auto* a = new Counted("a");
+        auto* b = new Counted("b");
+        auto* c = new Counted("c");
+        auto* d = new Counted("d");
+        MBaseObjectTreeNode* na = scene.AddObject(a);
+        scene.AddObject(b, na);
+        MBaseObjectTreeNode* nc = scene.AddObject(c, na);
+        scene.AddObject(d);
+        scene.SelectObject(b);
+        scene.FindObject(c)->SetFlags(0x77);
+        MRef<MBaseObject> saved(scene.MBaseObjectTree::CreateNew());
+        auto* tree = static_cast<MBaseObjectTree*>(saved.Get());
+        EXPECT_EQ(b->GetRefCount(), 3); // the scene, its selection and the copy
+
+        // Edit: b goes, d moves under c, a new selected object e arrives, the
+        // selection gains d (ahead of the later e).
+        scene.DeleteObject(b);
+        scene.SetParent(scene.FindObject(d), nc);
+        scene.SelectObject(d);
+        auto* e = new Counted("e");
+        scene.AddObject(e);
+        scene.SelectObject(e);
+        EXPECT_EQ(Shape(scene), " a( c( d)) e");
+        EXPECT_EQ(Selection(scene), "d e ");
+
+        ASSERT_TRUE(scene.SetObjectList(tree));
+        EXPECT_EQ(Shape(scene), " a( b c) d");
+        EXPECT_EQ(Shape(*tree), " a( b c) d"); // the given tree is untouched
+        EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
+        EXPECT_EQ(scene.GetObjectCount(), 4);
+        // e left the scene, its index and the selection and was released.
+        EXPECT_EQ(Counted::live, 4);
+        EXPECT_EQ(scene.FindObjectByName("e"), nullptr);
+        EXPECT_EQ(scene.FindObjectByName("b"), b);
+        EXPECT_EQ(b->GetOwnerScene(), &scene);
+        // d stays selected; b still carries its flag, so it is selected again.
+        EXPECT_EQ(Selection(scene), "d b ");
+        EXPECT_EQ(a->GetRefCount(), 2); // the scene's tree and the copy
+        EXPECT_EQ(b->GetRefCount(), 3);
+
+        // The scene's tree is its own: editing it leaves the copy alone, and
+        // releasing the copy leaves the scene whole.
+        scene.DeleteObject(d);
+        EXPECT_EQ(Shape(*tree), " a( b c) d");
+        saved.Reset();
+        EXPECT_EQ(Counted::live, 3);
+        EXPECT_EQ(a->GetRefCount(), 1);
+        EXPECT_EQ(Shape(scene), " a( b c)");
+
+        // A null tree changes nothing; the scene's own tree is already itself.
+        EXPECT_FALSE(scene.SetObjectList(nullptr));
+        EXPECT_TRUE(scene.SetObjectList(&scene));
+        EXPECT_EQ(Shape(scene), " a( b c)");
+        EXPECT_EQ(Selection(scene), "b ");
+
+        // An empty tree empties the scene; names handed out stay handed out.
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
+        MBaseObjectTree empty;
+        EXPECT_TRUE(scene.SetObjectList(&empty));
+        EXPECT_EQ(scene.GetObjectCount(), 0);
+        EXPECT_EQ(scene.GetSelectedList().GetCount(), 0);
+        EXPECT_EQ(Counted::live, 0);
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
+    }
+    EXPECT_EQ(Counted::live, 0);
+}
+
+TEST(Scene, UpdateSelectedObjectListFollowsTheFlagsInTreeOrder)
+{
+    MScene scene;
+    auto* a = new Counted("a");
+    auto* b = new Counted("b");
+    auto* c = new Counted("c");
+    MBaseObjectTreeNode* na = scene.AddObject(a);
+    scene.AddObject(c);
+    scene.AddObject(b, na);
+    scene.SelectObject(c);
+    scene.SelectObject(a);
+    EXPECT_EQ(Selection(scene), "c a ");
+
+    // Flags set directly, as flag restores and Select All do.
+    c->ClearFlags(OBJ_SELECTED);
+    b->AddFlags(OBJ_SELECTED);
+    scene.UpdateSelectedObjectList();
+    EXPECT_EQ(Selection(scene), "a b ");
+    EXPECT_EQ(c->GetRefCount(), 1); // the selection let it go
+
+    // An object outside the scene keeps its flag but is not selected.
+    MRef<Counted> outside(new Counted("x"));
+    scene.SelectObject(outside.Get());
+    scene.UpdateSelectedObjectList();
+    EXPECT_EQ(Selection(scene), "a b ");
+    EXPECT_TRUE(outside->HasFlags(OBJ_SELECTED));
+    EXPECT_EQ(outside->GetRefCount(), 1);
+}
+
+TEST(Scene, UpdateObjectReachesOneObjectOrAll)
+{
+    MScene scene;
+    auto* a = new Updating("a");
+    auto* b = new Updating("b");
+    scene.AddObject(a);
+    scene.AddObject(b, scene.FindObject(a));
+    scene.UpdateObject(b, false);
+    EXPECT_EQ(a->updates, 0);
+    EXPECT_EQ(b->updates, 1);
+    scene.UpdateObject(nullptr, true);
+    EXPECT_EQ(a->updates, 1);
+    EXPECT_EQ(b->updates, 2);
+    scene.UpdateObject(nullptr, false); // nothing to update
+    EXPECT_EQ(a->updates + b->updates, 3);
+}
