@@ -1,0 +1,283 @@
+#include "ViewTestSupport.h"
+
+#include "MGLFont.h"
+
+#include <QFontMetrics>
+#include <QOpenGLContext>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <array>
+
+namespace
+{
+// A material view whose camera is a translation, to see it applied.
+class ShiftedView : public RecordingView
+{
+  public:
+    void SetupViewTransform() override { glTranslatef(shift.x, shift.y, shift.z); }
+    MVector3 shift;
+};
+
+class OpenGLView : public ViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        view = AddView<ShiftedView>(QRect(0, 0, 200, 100), "Material View", 0);
+        ShowMain();
+        ASSERT_TRUE(view->isValid());
+        ASSERT_EQ(view->MakeCurrent(), 0);
+    }
+
+    std::array<float, 16> Projection()
+    {
+        std::array<float, 16> m{};
+        glGetFloatv(GL_PROJECTION_MATRIX, m.data());
+        return m;
+    }
+
+    ShiftedView* view = nullptr;
+};
+
+QRgb Rgb(uint32_t colourValue)
+{
+    return qRgb(int(colourValue & 0xFF), int((colourValue >> 8) & 0xFF),
+                int((colourValue >> 16) & 0xFF));
+}
+} // namespace
+
+TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsOnly)
+{
+    EXPECT_TRUE(
+        sys.log.Contains("OpenGLWnd::InitOpenGL() - Pixel Format 16bpp, 0Alpha bits, 0ZBuf"));
+    // The request, as it stands before the context is made.
+    CMaterialViewWnd fresh;
+    fresh.InitView();
+    EXPECT_EQ(fresh.format().redBufferSize(), 5);
+    EXPECT_EQ(fresh.format().greenBufferSize(), 6);
+    EXPECT_EQ(fresh.format().blueBufferSize(), 5);
+    EXPECT_EQ(fresh.format().depthBufferSize(), 0);
+    EXPECT_EQ(fresh.format().alphaBufferSize(), 0);
+    EXPECT_EQ(fresh.format().profile(), QSurfaceFormat::CompatibilityProfile);
+    EXPECT_EQ(view->context()->format().profile(), QSurfaceFormat::CompatibilityProfile);
+    const QSize extent = view->GetTextExtent();
+    const QFontMetrics fm(MDefaultGuiFont());
+    EXPECT_EQ(extent.width(), fm.horizontalAdvance(QString::fromLatin1(kFontMeasureText)));
+    EXPECT_GT(extent.width(), extent.height());
+    EXPECT_GT(extent.height(), 0);
+}
+
+TEST_F(OpenGLView, InitialStateIsTheFixedFunctionSetUp)
+{
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    GLint shade = 0;
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    EXPECT_EQ(shade, GL_SMOOTH);
+    GLint cull = 0;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+    EXPECT_EQ(cull, GL_BACK);
+}
+
+TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
+{
+    ASSERT_TRUE(MFontListsPresent());
+    const QFontMetrics fm(MDefaultGuiFont());
+    view->SetupProjection(0);
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 200, 0, 100, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    glRasterPos2i(10, 40);
+    MDrawGLText("WW");
+    GLfloat pos[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+    EXPECT_FLOAT_EQ(pos[0], 10.0f + 2.0f * fm.horizontalAdvance(QChar('W')));
+    EXPECT_FLOAT_EQ(pos[1], 40.0f);
+
+    // Ink above the baseline, within the two glyphs.
+    std::vector<GLubyte> pixels(size_t(200 * 100 * 4));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 200, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int lit = 0;
+    int outside = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (pixels[size_t((y * 200 + x) * 4)] > 128)
+            {
+                const bool inside =
+                    x >= 8 && x <= pos[0] + 2 && y >= 40 - fm.descent() && y <= 40 + fm.ascent();
+                (inside ? lit : outside)++;
+            }
+    EXPECT_GT(lit, 10);
+    EXPECT_EQ(outside, 0);
+
+    // A control code draws nothing and does not move.
+    glRasterPos2i(10, 40);
+    MDrawGLText("\x01");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+    EXPECT_FLOAT_EQ(pos[0], 10.0f);
+}
+
+TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
+{
+    view->SetToolDragPositions(QPointF(3, 4), QPointF(50.7, 30.2));
+    view->SetupProjection(1);
+    EXPECT_EQ(view->GetPickRegion(), (MPickRegion{50, 30, 4, 4}));
+    EXPECT_EQ(view->GetDragStart(), QPoint(3, 4));
+    EXPECT_EQ(view->GetDragCurrent(), QPoint(50, 30));
+    // gluPickMatrix: the 4 by 4 square fills the viewport.
+    std::array<float, 16> m = Projection();
+    EXPECT_FLOAT_EQ(m[0], 200.0f / 4);
+    EXPECT_FLOAT_EQ(m[5], 100.0f / 4);
+    EXPECT_FLOAT_EQ(m[12], (200.0f - 2 * 50) / 4);
+    EXPECT_FLOAT_EQ(m[13], (100.0f - 2 * (100 - 30)) / 4);
+
+    view->SetupProjection(2);
+    EXPECT_EQ(view->GetPickRegion(), (MPickRegion{50, 30, 4, 4}));
+
+    view->SetToolDragPositions(QPointF(10, 10), QPointF(10, 40));
+    view->SetupProjection(3);
+    EXPECT_EQ(view->GetPickRegion(), (MPickRegion{10, 25, 1, 30}));
+    m = Projection();
+    EXPECT_FLOAT_EQ(m[0], 200.0f);
+    EXPECT_FLOAT_EQ(m[5], 100.0f / 30);
+
+    view->SetToolDragPositions(QPointF(40, 10), QPointF(9, 5));
+    view->SetupProjection(4);
+    EXPECT_EQ(view->GetPickRegion(), (MPickRegion{24, 7, 31, 5}));
+    // Integer halves truncate towards zero, as the positions do.
+    view->SetToolDragPositions(QPointF(-5.9, -3), QPointF(4, 0));
+    view->SetupProjection(3);
+    EXPECT_EQ(view->GetPickRegion(), (MPickRegion{0, -1, 9, 3}));
+
+    // Without a pick mode the projection is the identity.
+    view->SetupProjection(0);
+    m = Projection();
+    EXPECT_FLOAT_EQ(m[0], 1.0f);
+    EXPECT_FLOAT_EQ(m[12], 0.0f);
+    EXPECT_FLOAT_EQ(view->GetAspect(), 2.0f);
+}
+
+TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
+{
+    view->SetupProjection(0);
+    MRay ray = view->ScreenToRay(100, 50);
+    ASSERT_TRUE(ray.IsValid());
+    EXPECT_NEAR(ray.origin.x, 0, 1e-5);
+    EXPECT_NEAR(ray.origin.y, 0, 1e-5);
+    EXPECT_NEAR(ray.origin.z, -1, 1e-5);
+    EXPECT_NEAR(ray.direction.z, 1, 1e-5);
+    EXPECT_NEAR(ray.direction.Length(), 1, 1e-5);
+
+    // A pixel projection centred on the origin, y upwards.
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-100, 100, -50, 50, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    ray = view->ScreenToRay(150, 25);
+    EXPECT_NEAR(ray.origin.x, 50, 1e-3);
+    EXPECT_NEAR(ray.origin.y, 25, 1e-3);
+    EXPECT_NEAR(ray.origin.z, 10, 1e-3);
+    EXPECT_NEAR(ray.direction.z, -1, 1e-5);
+
+    bool hit = false;
+    MVector3 p = view->ScreenToPlane(150, 25, MPlane({0, 0, 1}, 2), &hit);
+    EXPECT_TRUE(hit);
+    EXPECT_NEAR(p.x, 50, 1e-3);
+    EXPECT_NEAR(p.y, 25, 1e-3);
+    EXPECT_NEAR(p.z, 2, 1e-3);
+    // A plane along the ray is not met.
+    p = view->ScreenToPlane(150, 25, MPlane({1, 0, 0}, 5), &hit);
+    EXPECT_FALSE(hit);
+
+    // The camera transform counts; the modelview is left as it was.
+    view->shift = MVector3(10, 0, 0);
+    glLoadIdentity();
+    glTranslatef(0, 7, 0);
+    ray = view->ScreenToRay(150, 25);
+    EXPECT_NEAR(ray.origin.x, 40, 1e-3);
+    EXPECT_NEAR(ray.origin.y, 25, 1e-3);
+    GLfloat mv[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    EXPECT_FLOAT_EQ(mv[13], 7.0f);
+}
+
+TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
+{
+    view->SetupProjection(0);
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-100, 100, -50, 50, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLineWidth(2.0f);
+    view->DrawAxisGizmo(40, 1, 3, false, GIZMO_X | GIZMO_HILIGHT_Y | GIZMO_CONES);
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_FLOAT_EQ(width, 2.0f);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    GLint modes[2];
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_FILL);
+
+    auto pixel = [](int x, int y)
+    {
+        GLubyte rgba[4];
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return qRgb(rgba[0], rgba[1], rgba[2]);
+    };
+    // Window centre (100, 50); the X axis runs to the right for 28 pixels.
+    EXPECT_EQ(pixel(115, 50), qRgb(255, 0, 0));
+    EXPECT_EQ(pixel(100, 65), qRgb(0, 0, 0));
+
+    // Picking at a point of the Y axis hits name 2 only.
+    view->SetToolDragPositions(QPointF(), QPointF(100, 35));
+    view->SetupProjection(1);
+    glOrtho(-100, 100, -50, 50, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    std::array<GLuint, 256> buffer{};
+    glSelectBuffer(GLsizei(buffer.size()), buffer.data());
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    view->DrawAxisGizmo(40, 1, 3, true, GIZMO_X | GIZMO_Y | GIZMO_Z);
+    const GLint hits = glRenderMode(GL_RENDER);
+    ASSERT_EQ(hits, 1);
+    EXPECT_EQ(buffer[0], 1u);
+    EXPECT_EQ(buffer[3], 2u);
+}
+
+TEST_F(OpenGLView, StandInsClearToTheBackgroundColourUnderTheOverlay)
+{
+    auto* outline = AddView<CSceneViewWnd>(QRect(250, 0, 200, 100), "Scene Outline", 1);
+    SetActiveView(view);
+    QImage image = view->grabFramebuffer();
+    ASSERT_EQ(image.size(), QSize(200, 100));
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, Rgb(g_ColourValues[0]) & 0xFFFFFF);
+    // The left corner square is lighter than the background; the active
+    // frame is dark green.
+    EXPECT_GT(qRed(image.pixel(200 - 27, 9)), qRed(image.pixel(100, 60)));
+    EXPECT_EQ(qRed(image.pixel(1, 50)), 0);
+    EXPECT_NEAR(qGreen(image.pixel(1, 50)), 76, 2);
+
+    const uint32_t saved = g_ColourValues[0];
+    g_ColourValues[0] = MakeColourValue(200, 10, 50);
+    image = outline->grabFramebuffer();
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
+    // Not active: no frame.
+    EXPECT_EQ(image.pixel(1, 50) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
+    image = view->grabFramebuffer();
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
+    g_ColourValues[0] = saved;
+}

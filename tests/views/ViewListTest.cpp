@@ -1,0 +1,193 @@
+#include "ViewTestSupport.h"
+
+#include "KViewActions.h"
+
+namespace
+{
+using ViewList = ViewTest;
+} // namespace
+
+TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
+{
+    auto* view = new CSceneViewWnd(main.get());
+    QPointer<CSceneViewWnd> alive(view);
+    // The window's own reference.
+    EXPECT_EQ(view->GetRefCount(), 1);
+    g_ViewWndList.AddView(view);
+    g_ViewWndList.AddView(view);
+    g_ViewWndList.AddView(nullptr);
+    EXPECT_EQ(view->GetRefCount(), 2);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
+    EXPECT_EQ(g_ViewWndList.FindByWidget(view), view);
+    EXPECT_EQ(g_ViewWndList.FindByWidget(main.get()), nullptr);
+
+    EXPECT_EQ(g_ViewWndList.RemoveView(view), nullptr);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 0);
+    EXPECT_TRUE(view->IsWindowDestroyed());
+    EXPECT_FALSE(view->isVisible());
+    // Still there until control is back in the event loop.
+    ASSERT_FALSE(alive.isNull());
+    EXPECT_EQ(view->GetRefCount(), 1);
+    FlushDeletes();
+    EXPECT_TRUE(alive.isNull());
+}
+
+TEST_F(ViewList, RemovingAnyViewActivatesTheMostRecentlyAddedOne)
+{
+    auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
+    auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
+    auto* c = AddView<RecordingView>(QRect(200, 0, 100, 100), "C");
+    EXPECT_EQ(g_ViewWndList.GetAt(0), c);
+    EXPECT_EQ(g_ViewWndList.GetAt(2), a);
+    EXPECT_EQ(g_ViewWndList.GetAt(3), nullptr);
+    SetActiveView(a);
+    const int redrawsOfC = c->redraws;
+
+    EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
+    EXPECT_EQ(g_ActiveView, c);
+    // Made active without a redraw.
+    EXPECT_EQ(c->redraws, redrawsOfC);
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ActiveView, a);
+    // A view not in the list changes nothing.
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
+    EXPECT_EQ(g_ActiveView, nullptr);
+}
+
+TEST_F(ViewList, SettingTheActiveViewRedrawsTheOldAndTheNew)
+{
+    auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
+    auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
+    SetActiveView(a);
+    a->redraws = b->redraws = 0;
+    SetActiveView(a);
+    EXPECT_EQ(a->redraws, 0);
+    SetActiveView(b);
+    EXPECT_EQ(a->redraws, 1);
+    EXPECT_EQ(b->redraws, 1);
+    SetActiveView(nullptr);
+    EXPECT_EQ(b->redraws, 2);
+    g_ViewWndList.RedrawAll();
+    EXPECT_EQ(a->redraws, 2);
+    EXPECT_EQ(b->redraws, 3);
+}
+
+TEST_F(ViewList, AWindowDeletedByQtLeavesNoPointerBehind)
+{
+    auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
+    auto* b = AddView<CSceneViewWnd>(QRect(100, 0, 100, 100), "B", 1);
+    SetActiveView(a);
+    delete a;
+    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
+    EXPECT_EQ(g_ActiveView, nullptr);
+    EXPECT_EQ(g_ViewPanes[0], nullptr);
+    EXPECT_EQ(g_ViewPanes[1], b);
+    // The main window takes the rest with it.
+    main.reset();
+    EXPECT_EQ(g_ViewWndList.GetCount(), 0);
+    EXPECT_EQ(g_ViewPanes[1], nullptr);
+}
+
+TEST_F(ViewList, ClosingAFloatingViewRemovesIt)
+{
+    auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
+    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
+    QPointer<CSceneViewWnd> alive(floating);
+    floating->InitView();
+    g_ViewWndList.AddView(floating);
+    floating->show();
+    SetActiveView(floating);
+    floating->close();
+    EXPECT_FALSE(g_ViewWndList.Contains(floating));
+    EXPECT_EQ(g_ActiveView, a);
+    FlushDeletes();
+    EXPECT_TRUE(alive.isNull());
+}
+
+TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
+{
+    AddView<CSceneViewWnd>(QRect(3, 3, 300, 400), "Left", 0);
+    AddView<CSceneViewWnd>(QRect(309, 303, 200, 100), "Lower", 1);
+    auto* upper = AddView<CSceneViewWnd>(QRect(309, 3, 200, 294), "Upper", 2);
+    ShowMain();
+    QPointer<CSceneViewWnd> old(upper);
+    SetActiveView(upper);
+
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    auto* view = dynamic_cast<CMaterialViewWnd*>(g_ViewPanes[2]);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->parentWidget(), main.get());
+    EXPECT_FALSE(view->isWindow());
+    EXPECT_EQ(view->geometry(), QRect(309, 3, 200, 294));
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(view->GetViewName(), "Material View");
+    EXPECT_EQ(view->windowTitle(), "MaterialEditView");
+    EXPECT_EQ(view->ClassName(), "CMaterialViewWnd");
+    EXPECT_EQ(view->ParentClassName(), "MBaseViewWnd");
+    EXPECT_EQ(g_ActiveView, view);
+    EXPECT_EQ(g_ViewWndList.GetHead(), view);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 3);
+    EXPECT_FALSE(g_ViewWndList.Contains(upper));
+    FlushDeletes();
+    EXPECT_TRUE(old.isNull());
+
+    // Again, the other way round.
+    ASSERT_EQ(KViewportSceneOutline(), 1);
+    auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[2]);
+    ASSERT_NE(outline, nullptr);
+    EXPECT_EQ(outline->geometry(), QRect(309, 3, 200, 294));
+    EXPECT_EQ(outline->GetViewName(), "Scene Outline");
+    EXPECT_EQ(outline->windowTitle(), "SceneView");
+}
+
+TEST_F(ViewList, WithoutAnActiveViewNothingIsReplaced)
+{
+    AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
+    g_ActiveView = nullptr;
+    EXPECT_EQ(KViewportMaterialEdit(), 0);
+    EXPECT_EQ(KViewportSceneOutline(), 0);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
+    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(g_ViewPanes[0])->GetViewName(), "A");
+}
+
+TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
+{
+    ShowMain();
+    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
+    floating->setGeometry(120, 140, 320, 240);
+    floating->InitView();
+    g_ViewWndList.AddView(floating);
+    floating->show();
+    const QRect place = floating->geometry();
+    SetActiveView(floating);
+
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isWindow());
+    EXPECT_EQ(view->parentWidget(), main.get());
+    EXPECT_EQ(view->geometry(), place);
+    for (MBaseViewWnd* pane : g_ViewPanes)
+        EXPECT_EQ(pane, nullptr);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
+}
+
+TEST_F(ViewList, CopiesCarryNameAndOptionsButStartOutOfFullView)
+{
+    CMaterialViewWnd view;
+    view.SetViewName("Material View");
+    view.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
+    std::unique_ptr<MBaseObject> copy(view.CreateNew());
+    auto* material = dynamic_cast<CMaterialViewWnd*>(copy.get());
+    ASSERT_NE(material, nullptr);
+    EXPECT_EQ(material->GetViewName(), "Material View");
+    EXPECT_EQ(material->GetFlags(), uint32_t(VIEW_GRID_VISIBLE));
+    EXPECT_EQ(material->parentWidget(), nullptr);
+
+    CSceneViewWnd outline;
+    outline.SetViewName("Scene Outline");
+    std::unique_ptr<MBaseObject> outlineCopy(outline.CreateNew());
+    ASSERT_NE(dynamic_cast<CSceneViewWnd*>(outlineCopy.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(outlineCopy.get())->GetViewName(), "Scene Outline");
+}
