@@ -16,8 +16,10 @@ class MBaseShaderNode : public MBaseObject
     virtual MStr GetBaseName() const { return "ShaderNode"; }
     // Appends a short summary of the node's values (a blend mode, a file name).
     virtual void AppendDisplayText(MStr& text) const;
-    // Sets up the OpenGL state that shows what the node does; non-zero when
-    // it set up a swatch. The drawing side of the library fills this in.
+    // Sets up the fixed-function OpenGL state that shows what the node does
+    // (a texture, a blend mode, a colour, a texture matrix) for a swatch
+    // quad; non-zero when it set up a swatch. Needs a current context; the
+    // caller saves and restores the state around it.
     virtual int SetOpenGLParams() { return 0; }
 
     MMaterialLayer* GetLayer() const { return m_Layer; }

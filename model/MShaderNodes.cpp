@@ -122,6 +122,14 @@ void AppendColourGen(const MBaseObject* node, MStr& text)
     text += type;
     if (type.EqualsNoCase("wave"))
         AppendWave(node, text);
+    else
+    {
+        // The values of "const ( 1 0 0 )" or "portal 256".
+        MStr args = node->GetParamByName("Args");
+        args.Trim();
+        if (!args.IsEmpty())
+            text += " " + args.str();
+    }
 }
 } // namespace
 

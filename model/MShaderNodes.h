@@ -15,6 +15,7 @@ class MFileShaderNode : public MBaseShaderNode
     MFileShaderNode();
     M_DECLARE_SHADER_NODE(MFileShaderNode, "FileShader")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 // animMap: a frequency and up to any number of frames "Fname0", "Fname1", ...
@@ -24,6 +25,11 @@ class MAnimFileShaderNode : public MBaseShaderNode
     MAnimFileShaderNode();
     M_DECLARE_SHADER_NODE(MAnimFileShaderNode, "AnimFileShader")
     void AppendDisplayText(MStr& text) const override;
+    // Shows the frame of the scene's time: "Fr" frames a second, cycling
+    // through the first "nF" frames.
+    int SetOpenGLParams() override;
+    // The frame shown at a scene time in ticks.
+    int GetFrameIndex(int ticks) const;
     // Makes sure parameters "Fname0" to "Fname<n-1>" exist.
     void SetNumberOfImages(int n);
     int GetNumberOfImages() const { return m_Images; }
@@ -43,6 +49,7 @@ class MRGBGenShaderNode : public MBaseShaderNode
     MRGBGenShaderNode();
     M_DECLARE_SHADER_NODE(MRGBGenShaderNode, "RGBGenNode")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MAlphaGenShaderNode : public MBaseShaderNode
@@ -51,6 +58,7 @@ class MAlphaGenShaderNode : public MBaseShaderNode
     MAlphaGenShaderNode();
     M_DECLARE_SHADER_NODE(MAlphaGenShaderNode, "AlphaGenNode")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MBlendFuncShaderNode : public MBaseShaderNode
@@ -59,6 +67,7 @@ class MBlendFuncShaderNode : public MBaseShaderNode
     MBlendFuncShaderNode();
     M_DECLARE_SHADER_NODE(MBlendFuncShaderNode, "BlendFuncNode")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MAlphaFuncShaderNode : public MBaseShaderNode
@@ -67,6 +76,7 @@ class MAlphaFuncShaderNode : public MBaseShaderNode
     MAlphaFuncShaderNode();
     M_DECLARE_SHADER_NODE(MAlphaFuncShaderNode, "AlphaFuncNode")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MTCScrollShaderNode : public MBaseShaderNode
@@ -75,6 +85,7 @@ class MTCScrollShaderNode : public MBaseShaderNode
     MTCScrollShaderNode();
     M_DECLARE_SHADER_NODE(MTCScrollShaderNode, "TCModScroll")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MTCRotateShaderNode : public MBaseShaderNode
@@ -83,6 +94,7 @@ class MTCRotateShaderNode : public MBaseShaderNode
     MTCRotateShaderNode();
     M_DECLARE_SHADER_NODE(MTCRotateShaderNode, "TCModRotate")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MTCScaleShaderNode : public MBaseShaderNode
@@ -91,6 +103,7 @@ class MTCScaleShaderNode : public MBaseShaderNode
     MTCScaleShaderNode();
     M_DECLARE_SHADER_NODE(MTCScaleShaderNode, "TCModScale")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MTCStretchShaderNode : public MBaseShaderNode
@@ -99,6 +112,7 @@ class MTCStretchShaderNode : public MBaseShaderNode
     MTCStretchShaderNode();
     M_DECLARE_SHADER_NODE(MTCStretchShaderNode, "TCModStretch")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 class MTCTurbShaderNode : public MBaseShaderNode
@@ -107,8 +121,11 @@ class MTCTurbShaderNode : public MBaseShaderNode
     MTCTurbShaderNode();
     M_DECLARE_SHADER_NODE(MTCTurbShaderNode, "TCModTurb")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
+// No swatch (SetOpenGLParams returns 0): on a flat swatch facing the viewer
+// generated coordinates show a single texel or a smear.
 class MTCGenShaderNode : public MBaseShaderNode
 {
   public:
@@ -124,6 +141,7 @@ class MQERadiantShaderNode : public MBaseShaderNode
     MQERadiantShaderNode();
     M_DECLARE_SHADER_NODE(MQERadiantShaderNode, "QERNode")
     void AppendDisplayText(MStr& text) const override;
+    int SetOpenGLParams() override;
 };
 
 // surfaceparm words: one on/off parameter per word set, standard or not, so
