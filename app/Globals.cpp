@@ -2,6 +2,7 @@
 
 #include "MAction.h"
 #include "MBaseUndoNode.h"
+#include "MBaseViewWndList.h"
 #include "MKeyBinding.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
@@ -19,6 +20,7 @@ uint32_t g_ColourValues[kDisplayColourCount] = {
     MakeColourValue(255, 255, 0),   MakeColourValue(255, 127, 0), MakeColourValue(0, 255, 255),
     MakeColourValue(255, 0, 0),     MakeColourValue(0, 255, 0),   MakeColourValue(0, 0, 255),
 };
+MBaseViewWndList g_ViewWndList;
 MUndoList g_UndoList;
 MUndoList g_RedoList;
 MStr g_CurrentFileName;
@@ -30,5 +32,9 @@ MKeyBindingTable g_KeyBindingTable;
 MSystemManager g_SystemManager;
 
 QWidget* g_MainWnd = nullptr;
+MBaseViewWnd* g_ActiveView = nullptr;
+MBaseViewWnd* g_ViewPanes[3] = {nullptr, nullptr, nullptr};
 MScene* g_CurrentScene = nullptr;
 MBaseUndoNode* g_PendingUndoNode = nullptr;
+bool g_SavePromptAnswered = false;
+bool g_Closing = false;

@@ -32,3 +32,7 @@ extern QWidget* g_MainWnd;
 extern MScene* g_CurrentScene;
 // A node between its making and its push, owned here until then.
 extern MBaseUndoNode* g_PendingUndoNode;
+// The exit prompt has been answered Yes or No; it is not shown again.
+extern bool g_SavePromptAnswered;
+// A close request is under way.
+extern bool g_Closing;

@@ -2,10 +2,10 @@
 
 #include <QColorDialog>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 namespace
 {
@@ -26,6 +26,11 @@ MDialogProvider& MDialogs()
 void MSetDialogProvider(MDialogProvider* provider)
 {
     g_Provider = provider;
+}
+
+MDialogProvider* MGetDialogProvider()
+{
+    return g_Provider;
 }
 
 std::vector<MStr> MQtNameFilters(const MStr& filter)

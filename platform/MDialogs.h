@@ -62,6 +62,8 @@ class MDialogProvider
 MDialogProvider& MDialogs();
 // Sets the provider (not owned); null goes back to the Qt one.
 void MSetDialogProvider(MDialogProvider* provider);
+// The provider set with MSetDialogProvider, or null for the Qt one.
+MDialogProvider* MGetDialogProvider();
 
 // Qt's own dialogs: QFileDialog, QMessageBox, QColorDialog.
 class MQtDialogProvider : public MDialogProvider

@@ -25,10 +25,13 @@ TEST(Dialogs, ProviderCanBeReplacedAndRestored)
         bool OpenDocument(const MStr&) override { return false; }
         void ShowAbout(QWidget*, const MStr&, const MStr&) override {}
     } scripted;
+    MDialogProvider* previous = MGetDialogProvider();
     MSetDialogProvider(&scripted);
+    EXPECT_EQ(MGetDialogProvider(), &scripted);
     EXPECT_EQ(MDialogs().AskYesNoCancel(nullptr, "?", "?"), MSG_NO);
     MSetDialogProvider(nullptr);
     EXPECT_NE(dynamic_cast<MQtDialogProvider*>(&MDialogs()), nullptr);
+    MSetDialogProvider(previous);
 }
 
 TEST(LogFile, AppendsEveryLineAndMarksEachRun)

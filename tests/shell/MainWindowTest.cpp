@@ -1,0 +1,377 @@
+// The main window driven as a user drives it: menus, keys, dialogs answered
+// by script. Runs on a real display (Xvfb), since the views draw with OpenGL.
+#include "CBottomDlg.h"
+#include "CConsoleDlg.h"
+#include "CKorvaDlg.h"
+#include "Globals.h"
+#include "KFileActions.h"
+#include "MAction.h"
+#include "MKeyBinding.h"
+#include "MMaterial.h"
+#include "MMenu.h"
+#include "MScene.h"
+#include "MSystemManager.h"
+#include "MUndoList.h"
+#include "ScriptedDialogs.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+int g_TestActionRuns = 0;
+int TestAction()
+{
+    ++g_TestActionRuns;
+    return 1;
+}
+
+// A main window started as the program starts it, with its configuration,
+// registry and log file in a temporary folder.
+class MainWindowTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (home.Path() / "state").c_str(), 1);
+        fs::create_directories(home.Path() / "program");
+        g_Config.m_ProgramFolder = (home.Path() / "program").string() + "/";
+        for (MStr& name : g_RecentFiles)
+            name = "";
+        g_RecentFileCount = kRecentFileSlots;
+        g_SavePromptAnswered = false;
+        g_Closing = false;
+        g_SystemManager.SetLogFileOutput(&logLines);
+    }
+
+    void Start()
+    {
+        window = std::make_unique<CKorvaDlg>();
+        window->Initialise();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void TearDown() override
+    {
+        if (window)
+        {
+            // Whatever the test left, the window goes without asking.
+            g_SavePromptAnswered = true;
+            window.reset();
+        }
+        g_SystemManager.SetLogFileOutput(nullptr);
+        g_ActionRegistry.Clear();
+        g_KeyBindingTable.Clear();
+    }
+
+    QAction* Item(int id) const { return MFindMenuItem(window->menuBar(), id); }
+    void Choose(int id)
+    {
+        QAction* item = Item(id);
+        ASSERT_NE(item, nullptr) << id;
+        item->trigger();
+    }
+    int MaterialCount() const
+    {
+        int n = 0;
+        g_CurrentScene->ForEachNode(
+            [&](MBaseObjectTreeNode* node)
+            { n += dynamic_cast<MMaterial*>(node->GetObject()) != nullptr; });
+        return n;
+    }
+    std::vector<std::string> ConsoleLines() const
+    {
+        std::vector<std::string> lines;
+        QString text = window->Console()->Output()->toPlainText();
+        for (const QString& l : text.split('\n'))
+            lines.push_back(l.toStdString());
+        return lines;
+    }
+    // True when the lines hold each wanted line, in this order.
+    static bool InOrder(const std::vector<std::string>& lines,
+                        const std::vector<std::string>& wanted)
+    {
+        size_t at = 0;
+        for (const std::string& l : lines)
+            if (at < wanted.size() && l == wanted[at])
+                ++at;
+        return at == wanted.size();
+    }
+    std::string Shader(const char* name) const
+    {
+        return (TestDataDir() / "shaders" / name).string();
+    }
+
+    TempDir home;
+    CaptureSink logLines;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<CKorvaDlg> window;
+};
+} // namespace
+
+TEST_F(MainWindowTest, StartsUpInOrderWithTitleMenusAndUndoItems)
+{
+    Start();
+    EXPECT_EQ(window->windowTitle(), "Glazen - Untitled");
+    const std::string folder = g_Config.m_ProgramFolder.c_str();
+    EXPECT_TRUE(
+        InOrder(ConsoleLines(),
+                {"Initialising Views...", "Initialising Panels...", "Initialising Undo Lists...",
+                 "Loading Registry Settings from Software\\Orrick\\Glazen\\1.0\\",
+                 "Loading Configuration from " + folder + "Glazen.CFG",
+                 "Initialising General Action List", "Initialising General Action List",
+                 "Initialising View Action List", "Initialising Main Action List",
+                 "Loading Keyboard Configuration from " + folder + "Glazen.KEY"}));
+    // Lines from before the console existed still reach the log file.
+    EXPECT_TRUE(std::any_of(logLines.lines.begin(), logLines.lines.end(),
+                            [](const std::string& l) { return l.find("Pellow.dlf") != l.npos; }));
+    // The bottom field shows the newest line.
+    EXPECT_EQ(window->BottomPanel()->LogField()->text().toStdString(), ConsoleLines().back());
+
+    QStringList titles;
+    for (QAction* a : window->menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&Shaders", "&Display", "&Options", "&Window",
+                                   "&Help"}));
+    EXPECT_EQ(Item(32781)->text(), "E&xit");
+    EXPECT_EQ(Item(57643)->text(), "Undo ");
+    EXPECT_FALSE(Item(57643)->isEnabled());
+    EXPECT_EQ(Item(57644)->text(), "Redo ");
+    // Every item of an action with a menu id is there.
+    int withMenu = 0;
+    for (MAction* a = g_ActionRegistry.GetHead(); a; a = a->GetNext())
+    {
+        if (a->GetMenuItem().GetCommandId() == 0)
+            continue;
+        ++withMenu;
+        EXPECT_NE(Item(a->GetMenuItem().GetCommandId()), nullptr) << a->GetName().c_str();
+    }
+    EXPECT_EQ(withMenu, 34);
+}
+
+TEST_F(MainWindowTest, ImportShadersThenUndoAndRedo)
+{
+    Start();
+    dialogs.AnswerFile({Shader("sample_base.shader"), Shader("sample_effects.shader")}, 1);
+    Choose(33066);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].title, "Import...");
+    EXPECT_EQ(dialogs.fileRequests[0].kind, MFileDialogRequest::OpenMany);
+    auto lines = ConsoleLines();
+    EXPECT_TRUE(InOrder(
+        lines, {"Translator imported '" + Shader("sample_base.shader") + "' successfully.",
+                "Translator imported '" + Shader("sample_effects.shader") + "' successfully."}));
+    const int imported = MaterialCount();
+    EXPECT_GT(imported, 1);
+    EXPECT_EQ(Item(57643)->text(), "Undo Import");
+    EXPECT_TRUE(Item(57643)->isEnabled());
+
+    Choose(57643);
+    EXPECT_EQ(MaterialCount(), 0);
+    EXPECT_EQ(Item(57644)->text(), "Redo Import");
+    EXPECT_FALSE(Item(57643)->isEnabled());
+    Choose(57644);
+    EXPECT_EQ(MaterialCount(), imported);
+    EXPECT_EQ(Item(57643)->text(), "Undo Import");
+}
+
+TEST_F(MainWindowTest, UnreadableShaderFileIsLoggedAndTheRestImported)
+{
+    Start();
+    const std::string missing = (home.Path() / "nowhere.shader").string();
+    dialogs.AnswerFile({missing, Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    auto lines = ConsoleLines();
+    EXPECT_TRUE(InOrder(
+        lines, {"Translator Could not import file '" + missing + "'.",
+                "Translator imported '" + Shader("sample_base.shader") + "' successfully."}));
+    EXPECT_GT(MaterialCount(), 0);
+}
+
+TEST_F(MainWindowTest, SaveAsThenOpenRestoresTheSceneAndListsRecentFiles)
+{
+    Start();
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    ASSERT_GT(imported, 0);
+
+    const std::string scene = (home.Path() / "first.glazen").string();
+    dialogs.AnswerFile({scene});
+    Choose(32774);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Glazen - " + scene);
+    EXPECT_TRUE(fs::exists(scene));
+
+    // New asks first; No discards.
+    dialogs.Answer(MSG_NO);
+    Choose(57600);
+    EXPECT_EQ(MaterialCount(), 0);
+    EXPECT_EQ(window->windowTitle(), "Glazen - Untitled");
+
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({scene});
+    Choose(57601);
+    EXPECT_EQ(MaterialCount(), imported);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Glazen - " + scene);
+    EXPECT_TRUE(InOrder(ConsoleLines(), {"Reading of Scene to 0.00 seconds to complete."}) ||
+                std::any_of(ConsoleLines().begin(), ConsoleLines().end(),
+                            [](const std::string& l)
+                            { return l.rfind("Reading of Scene to ", 0) == 0; }));
+
+    QAction* recent = Item(57616);
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->text().toStdString(), "&1   " + scene);
+    EXPECT_EQ(Item(57617), nullptr);
+    // The entries stand just above the separator and Exit.
+    QList<QAction*> items = window->FileMenu()->actions();
+    ASSERT_GE(items.size(), 3);
+    EXPECT_EQ(items[items.size() - 3], recent);
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+}
+
+TEST_F(MainWindowTest, FailedOpenLeavesTheSceneAsItWas)
+{
+    Start();
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    const std::string broken = home.Write("broken.glazen", "{ not a scene");
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({broken});
+    Choose(57601);
+    EXPECT_EQ(MaterialCount(), imported);
+    EXPECT_EQ(window->windowTitle(), "Glazen - Untitled");
+    auto lines = ConsoleLines();
+    EXPECT_TRUE(InOrder(lines, {"Translator Could not load file " + broken + "."}));
+    EXPECT_EQ(Item(57616), nullptr);
+}
+
+TEST_F(MainWindowTest, ExitPromptCancelKeepsRunningAndAsksAgain)
+{
+    Start();
+    dialogs.Answer(MSG_CANCEL);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(g_Closing);
+    EXPECT_EQ(dialogs.prompts.size(), 1u);
+    dialogs.Answer(MSG_CANCEL);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(dialogs.prompts.size(), 2u);
+    EXPECT_EQ(dialogs.prompts[0], "Save Changes: Do you wish to save your changes?");
+}
+
+TEST_F(MainWindowTest, ExitPromptNoClosesWithoutSavingAndShutsDownInOrder)
+{
+    Start();
+    dialogs.Answer(MSG_NO);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+    EXPECT_TRUE(InOrder(logLines.lines, {"Set output to NULL", "config saved", "Shelves deleted",
+                                         "Tab Control set to NULL", "Cleaning Up Globals...",
+                                         "Deleting Undo and Redo Nodes...", "Globals Clean"}));
+    // The configuration went to the program folder.
+    EXPECT_TRUE(fs::exists(home.Path() / "program" / "Glazen.CFG"));
+}
+
+TEST_F(MainWindowTest, ExitPromptYesSavesFirstAndACancelledSaveKeepsRunning)
+{
+    Start();
+    dialogs.Answer(MSG_YES);
+    dialogs.CancelFile();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+
+    const std::string scene = (home.Path() / "kept.glazen").string();
+    dialogs.Answer(MSG_YES);
+    dialogs.AnswerFile({scene});
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(fs::exists(scene));
+}
+
+TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
+{
+    Start();
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", TestAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'K', false, false, false);
+    g_TestActionRuns = 0;
+    QWidget* target = window->ClientArea();
+    QTest::keyPress(target, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 0);
+    QTest::keyRelease(target, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 1);
+    // With Ctrl the binding does not match.
+    QTest::keyClick(target, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(g_TestActionRuns, 1);
+
+    QLineEdit* field = window->BottomPanel()->LogField();
+    field->setReadOnly(false);
+    field->clear();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 1);
+    EXPECT_EQ(field->text(), "k");
+}
+
+TEST_F(MainWindowTest, CtrlWithAMenuCommandOpensToolPreferencesInstead)
+{
+    home.Write("program/Prefs/Tools/KFileNew.ascr", "Clear = 1;\n");
+    Start();
+    QTest::keyPress(window->ClientArea(), Qt::Key_Control, Qt::ControlModifier);
+    Choose(57600);
+    QTest::keyRelease(window->ClientArea(), Qt::Key_Control);
+    // The action did not run: no save prompt.
+    EXPECT_TRUE(dialogs.prompts.empty());
+    auto lines = ConsoleLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l)
+                            { return l.rfind("Variaible Found 'Clear' of Value '1'", 0) == 0; }));
+}
+
+TEST_F(MainWindowTest, HelpAboutAndConsoleWindow)
+{
+    Start();
+    Choose(32868);
+    ASSERT_EQ(dialogs.opened.size(), 0u) << "the manual is not in the test's program folder";
+    g_Config.m_ProgramFolder = (BinDir().string() + "/").c_str();
+    Choose(32868);
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0], BinDir().string() + "/Glazen.html");
+    Choose(32871);
+    ASSERT_EQ(dialogs.about.size(), 1u);
+    EXPECT_NE(dialogs.about[0].find("Glazen " GLAZEN_VERSION), std::string::npos);
+    EXPECT_NE(dialogs.about[0].find("Qt"), std::string::npos);
+    Choose(32823);
+    EXPECT_TRUE(window->Console()->isVisible());
+    EXPECT_EQ(window->Console()->pos(), QPoint(50, 300));
+}
+
+TEST_F(MainWindowTest, ColumnSplitDragClampsTheFraction)
+{
+    Start();
+    QWidget* client = window->ClientArea();
+    QRect area = window->ViewArea();
+    const int splitX = area.left() + static_cast<int>((area.width() - 6) * 0.75f) + 3;
+    const int y = area.top() + 20;
+    QTest::mousePress(client, Qt::LeftButton, {}, QPoint(splitX, y));
+    QTest::mouseMove(client, QPoint(-50, y));
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), 0.0f);
+    QTest::mouseMove(client, QPoint(client->width() + 50, y));
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), 1.0f);
+    QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(client->width() + 50, y));
+    QTest::mouseMove(client, QPoint(area.left() + 10, y));
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), 1.0f);
+}
