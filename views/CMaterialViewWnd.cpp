@@ -48,8 +48,10 @@ void CMaterialViewWnd::paintGL()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     const uint32_t c = g_ColourValues[0];
+    // Opaque: the widget's framebuffer is composed over the window, and a
+    // clear alpha of 0 would let the window's own background show through.
     glClearColor(float(c & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-                 float((c >> 16) & 0xFF) / 255.0f, 0.0f);
+                 float((c >> 16) & 0xFF) / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     DrawOverlay();
     glFlush();

@@ -110,16 +110,18 @@ MBaseViewWnd* ReplaceViewInPane(MBaseViewWnd* newView, const MStr& viewName,
         return nullptr;
     }
 
-    // The old view's rectangle: in the main window's coordinates for a pane,
+    // The old view's rectangle: in its parent's coordinates for a pane (the
+    // new view takes the same parent, the main window's area for the panes),
     // in screen coordinates for a floating window.
     const int pane = FindViewPane(old);
     QRect rect = old->geometry();
     const QRect initial(10, 10, 490, 490);
     if (pane >= 0)
     {
-        if (mainWnd && old->parentWidget() != mainWnd)
-            rect.moveTopLeft(mainWnd->mapFromGlobal(old->mapToGlobal(QPoint(0, 0))));
-        newView->setParent(mainWnd);
+        QWidget* parent = old->parentWidget() ? old->parentWidget() : mainWnd;
+        if (parent != old->parentWidget())
+            rect.moveTopLeft(parent->mapFromGlobal(old->mapToGlobal(QPoint(0, 0))));
+        newView->setParent(parent);
         g_ViewPanes[pane] = newView;
     }
     else

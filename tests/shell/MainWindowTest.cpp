@@ -6,6 +6,8 @@
 #include "Globals.h"
 #include "KFileActions.h"
 #include "MAction.h"
+#include "MBaseViewWnd.h"
+#include "MBaseViewWndList.h"
 #include "MKeyBinding.h"
 #include "MMaterial.h"
 #include "MMenu.h"
@@ -374,4 +376,47 @@ TEST_F(MainWindowTest, ColumnSplitDragClampsTheFraction)
     QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(client->width() + 50, y));
     QTest::mouseMove(client, QPoint(area.left() + 10, y));
     EXPECT_FLOAT_EQ(window->GetColumnFraction(), 1.0f);
+}
+
+TEST_F(MainWindowTest, FullViewHidesTheOtherPanesUntilCleared)
+{
+    Start();
+    MBaseViewWnd* pane0 = g_ViewPanes[0];
+    ASSERT_NE(pane0, nullptr);
+    pane0->ToggleFullView();
+    window->Layout();
+    EXPECT_TRUE(pane0->isVisible());
+    for (int i : {1, 2})
+    {
+        ASSERT_NE(g_ViewPanes[i], nullptr);
+        EXPECT_FALSE(g_ViewPanes[i]->isVisible());
+        EXPECT_EQ(g_ViewPanes[i]->geometry(), QRect(0, 0, 0, 0));
+    }
+    const QRect area = window->ViewArea();
+    EXPECT_EQ(pane0->geometry().topLeft(), area.topLeft() + QPoint(3, 3));
+    pane0->ToggleFullView();
+    window->Layout();
+    EXPECT_TRUE(g_ViewPanes[2]->isVisible());
+    EXPECT_GT(g_ViewPanes[2]->width(), 0);
+}
+
+// Saves a picture of the window after importing the sample shaders, for a
+// person to look at: build/<preset>/screenshots/main-window.png.
+TEST_F(MainWindowTest, ScreenshotAfterImportingTheSampleShaders)
+{
+    Start();
+    window->resize(1200, 800);
+    dialogs.AnswerFile({Shader("sample_base.shader"), Shader("sample_effects.shader")}, 1);
+    Choose(33066);
+    QApplication::processEvents();
+    QTest::qWait(100);
+    QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    const fs::path folder = BinDir().parent_path() / "screenshots";
+    fs::create_directories(folder);
+    const fs::path file = folder / "main-window.png";
+    ASSERT_TRUE(shot.save(QString::fromStdString(file.string())));
+    // The views are drawn, not left blank: the material view's grey shows.
+    const QPoint inView = g_ViewPanes[0]->mapTo(window.get(), QPoint(40, 40));
+    EXPECT_EQ(QColor(shot.pixel(inView)), QColor(102, 102, 102));
 }
