@@ -1,0 +1,190 @@
+// Start-up of the editor to its first paint, and the editor's memory when it
+// is idle after start-up.
+//
+// Each iteration starts this program anew as a child (a fresh process, as a
+// user starting the editor), which starts the main window exactly as the
+// editor does and reports:
+//   - the iteration's time: from the moment the parent starts the process
+//     (loading the shared libraries and the plug-in included) to the first
+//     frame of the material view on screen; the steady clock is the same in
+//     both processes;
+//   - main_to_paint_ms: the part of it after the child's main() began;
+//   - idle_rss_MiB and idle_heap_MiB: resident memory and heap in use one
+//     second after that frame, with nothing happening.
+//
+//   xvfb-run -a build/bench/bin/bench_startup
+#include "CKorvaApp.h"
+#include "CKorvaDlg.h"
+#include "Globals.h"
+#include "MBaseViewWnd.h"
+#include "MBaseViewWndList.h"
+#include "MSystemManager.h"
+
+#include <QApplication>
+#include <QOpenGLWidget>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+long StatusKiB(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+// The child: starts the editor's main window and reports its figures on
+// standard output as "spawn_to_paint_ms main_to_paint_ms rss_kib heap_kib".
+int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point start)
+{
+    const std::string temp =
+        std::filesystem::temp_directory_path() / ("glazen-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(temp + "/program");
+    setenv("XDG_CONFIG_HOME", (temp + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (temp + "/state").c_str(), 1);
+    g_Config.m_ProgramFolder = (temp + "/program/").c_str();
+
+    CKorvaApp::PrepareOpenGL();
+    QApplication app(argc, argv);
+    double firstPaintMs = -1;
+    double mainToPaintMs = -1;
+    {
+        CKorvaDlg window;
+        window.Initialise();
+        window.show();
+        auto* view = qobject_cast<QOpenGLWidget*>(g_ViewPanes[0]);
+        if (!view)
+            return 1;
+        QObject::connect(view, &QOpenGLWidget::frameSwapped, &app,
+                         [&]
+                         {
+                             if (firstPaintMs >= 0)
+                                 return;
+                             const auto now = Clock::now();
+                             firstPaintMs =
+                                 std::chrono::duration<double, std::milli>(now - spawned).count();
+                             mainToPaintMs =
+                                 std::chrono::duration<double, std::milli>(now - start).count();
+                             QTimer::singleShot(1000, &app, &QCoreApplication::quit);
+                         });
+        QTimer::singleShot(30000, &app, &QCoreApplication::quit);
+        app.exec();
+        const long rss = StatusKiB("VmRSS:");
+        const long heap = static_cast<long>(mallinfo2().uordblks / 1024);
+        std::printf("%.3f %.3f %ld %ld\n", firstPaintMs, mainToPaintMs, rss, heap);
+        std::fflush(stdout);
+        g_SavePromptAnswered = true;
+    }
+    std::filesystem::remove_all(temp);
+    return firstPaintMs >= 0 ? 0 : 1;
+}
+
+struct ChildFigures
+{
+    double spawnToPaintMs = 0;
+    double mainToPaintMs = 0;
+    long rssKiB = 0;
+    long heapKiB = 0;
+    bool ok = false;
+};
+
+ChildFigures SpawnChild()
+{
+    ChildFigures f;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return f;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    char self[] = "/proc/self/exe";
+    char flag[] = "--child";
+    const auto spawned = Clock::now();
+    std::string stamp = std::to_string(spawned.time_since_epoch().count());
+    char* args[] = {self, flag, stamp.data(), nullptr};
+    pid_t pid = 0;
+    const int err = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (err != 0)
+    {
+        close(pipeFds[0]);
+        return f;
+    }
+    std::string out;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs, &f.mainToPaintMs, &f.rssKiB,
+                    &f.heapKiB) == 4 &&
+        WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        f.ok = true;
+    return f;
+}
+
+void BM_StartupToFirstPaint(benchmark::State& state)
+{
+    double rss = 0, heap = 0, fromMain = 0;
+    int runs = 0;
+    for (auto _ : state)
+    {
+        ChildFigures f = SpawnChild();
+        if (!f.ok)
+        {
+            state.SkipWithError("the editor did not paint (is there a display? use xvfb-run)");
+            return;
+        }
+        state.SetIterationTime(f.spawnToPaintMs / 1000.0);
+        fromMain += f.mainToPaintMs;
+        rss += f.rssKiB;
+        heap += f.heapKiB;
+        ++runs;
+    }
+    if (runs > 0)
+    {
+        state.counters["main_to_paint_ms"] = fromMain / runs;
+        state.counters["idle_rss_MiB"] = rss / runs / 1024.0;
+        state.counters["idle_heap_MiB"] = heap / runs / 1024.0;
+    }
+}
+BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto start = Clock::now();
+    if (argc > 2 && std::strcmp(argv[1], "--child") == 0)
+    {
+        const Clock::time_point spawned{Clock::duration{std::atoll(argv[2])}};
+        return RunChild(argc, argv, spawned, start);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
