@@ -14,12 +14,7 @@ MStr g_ColourNames[kDisplayColourCount] = {
     "Normal Hilight",   "Normal Lolight", "Select Box",
     "X Axis",           "Y Axis",         "Z Axis",
 };
-uint32_t g_ColourValues[kDisplayColourCount] = {
-    MakeColourValue(102, 102, 102), MakeColourValue(76, 76, 76),  MakeColourValue(255, 255, 255),
-    MakeColourValue(32, 255, 32),   MakeColourValue(32, 224, 32), MakeColourValue(230, 230, 32),
-    MakeColourValue(255, 255, 0),   MakeColourValue(255, 127, 0), MakeColourValue(0, 255, 255),
-    MakeColourValue(255, 0, 0),     MakeColourValue(0, 255, 0),   MakeColourValue(0, 0, 255),
-};
+std::array<uint32_t, kDisplayColourCount> g_ColourValues = kDefaultColourValues;
 MBaseViewWndList g_ViewWndList;
 MUndoList g_UndoList;
 MUndoList g_RedoList;

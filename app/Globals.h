@@ -16,7 +16,7 @@ class QWidget;
 // The editor's global objects. They are defined in one place, in the order
 // they are built, and live for the whole run.
 extern MStr g_ColourNames[kDisplayColourCount];
-extern uint32_t g_ColourValues[kDisplayColourCount];
+extern std::array<uint32_t, kDisplayColourCount> g_ColourValues;
 extern MUndoList g_UndoList;
 extern MUndoList g_RedoList;
 extern MStr g_CurrentFileName;

@@ -1,25 +1,10 @@
 #pragma once
 
+#include "KActions.h"
 #include "MStr.h"
 
-// File, shader, window and help commands. Each returns non-zero when it
-// carried the command out.
-int KFileNew();
-int KFileOpen();
-int KFileSave();
-int KFileSaveAs();
-int KFileMerge();
-int KFileImport();
-int KFileExport();
-int KFileExit();
-int KFileImportShaders();
-int KFileExportShaders();
-int KHelpContents();
-int KHelpKeyword();
-int KHelpAbout();
-int KToolsConsoleWindow();
-int KWindowSceneOutline();
-int KWindowMaterialEdit();
+// The file, shader, window and help commands are declared with every other
+// action in KActions.h; these are their helpers the main window calls too.
 
 // Opens the recent file in slot index (0..4); no save prompt, undo kept.
 int OpenRecentFile(int index);

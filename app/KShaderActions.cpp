@@ -1,4 +1,4 @@
-#include "KShaderActions.h"
+#include "KActions.h"
 
 #include "Globals.h"
 #include "MMaterial.h"

@@ -349,17 +349,9 @@ void MConfig::DefaultControls(MKeyState controls[kMouseControlCount])
 
 uint32_t DefaultColourValue(int index)
 {
-    static constexpr uint32_t kDefaults[kDisplayColourCount] = {
-        MakeColourValue(102, 102, 102), MakeColourValue(76, 76, 76),
-        MakeColourValue(255, 255, 255), MakeColourValue(32, 255, 32),
-        MakeColourValue(32, 224, 32),   MakeColourValue(230, 230, 32),
-        MakeColourValue(255, 255, 0),   MakeColourValue(255, 127, 0),
-        MakeColourValue(0, 255, 255),   MakeColourValue(255, 0, 0),
-        MakeColourValue(0, 255, 0),     MakeColourValue(0, 0, 255),
-    };
     if (index < 0 || index >= kDisplayColourCount)
         return 0;
-    return kDefaults[index];
+    return kDefaultColourValues[static_cast<size_t>(index)];
 }
 
 void ResetDisplayColours()

@@ -3,6 +3,7 @@
 #include "MKeyState.h"
 #include "MStr.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -38,7 +39,16 @@ constexpr uint32_t MakeColourValue(int r, int g, int b)
 {
     return uint32_t(r & 0xFF) | (uint32_t(g & 0xFF) << 8) | (uint32_t(b & 0xFF) << 16);
 }
-// The default of each display colour, in table order.
+// The display colours' defaults, in table order: "Background", "Grid",
+// "Object", "Object Selection", "Component", "Component Selection",
+// "Normal Hilight", "Normal Lolight", "Select Box", "X Axis", "Y Axis", "Z Axis".
+inline constexpr std::array<uint32_t, kDisplayColourCount> kDefaultColourValues = {
+    MakeColourValue(102, 102, 102), MakeColourValue(76, 76, 76),  MakeColourValue(255, 255, 255),
+    MakeColourValue(32, 255, 32),   MakeColourValue(32, 224, 32), MakeColourValue(230, 230, 32),
+    MakeColourValue(255, 255, 0),   MakeColourValue(255, 127, 0), MakeColourValue(0, 255, 255),
+    MakeColourValue(255, 0, 0),     MakeColourValue(0, 255, 0),   MakeColourValue(0, 0, 255),
+};
+// The default of one display colour; 0 out of range.
 uint32_t DefaultColourValue(int index);
 void ResetDisplayColours();
 

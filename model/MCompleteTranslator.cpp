@@ -25,23 +25,6 @@ void Log(const MStr& line)
         sys->LogLine(line);
 }
 
-bool IsKnownKind(int64_t kind)
-{
-    switch (kind)
-    {
-    case PARAM_FLOAT:
-    case PARAM_FLOAT_KEYED:
-    case PARAM_VECTOR:
-    case PARAM_VECTOR_KEYED:
-    case PARAM_STRING:
-    case PARAM_FILENAME:
-    case PARAM_COLOUR:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsKeyedKind(int64_t kind)
 {
     return kind == PARAM_FLOAT_KEYED || kind == PARAM_VECTOR_KEYED;
@@ -630,7 +613,7 @@ class SceneReader
             Fail(where.Text() + " is not a [name, kind, value] record");
         const MStr name = ReadText(p[0], {where, ": the name"});
         const int kind = static_cast<int>(ReadInteger(p[1], {where, ": the kind"}, 0, INT_MAX));
-        if (!IsKnownKind(kind))
+        if (!IsParameterKind(kind))
             Fail(where.Text() + MStr::Printf(": the kind %i is not known", kind));
         const MStr value = ReadText(p[2], {where, ": the value"});
         const json* keys = p.size() == 4 ? &p[3] : nullptr;

@@ -170,6 +170,24 @@ class MStringChoiceParameterObject : public MParameterObject
 // The two choices of an on/off parameter.
 const MChoiceList& OnOffChoices();
 
+// True for the kinds a parameter can be (the PARAM_* values).
+constexpr bool IsParameterKind(long long kind)
+{
+    switch (kind)
+    {
+    case PARAM_FLOAT:
+    case PARAM_FLOAT_KEYED:
+    case PARAM_VECTOR:
+    case PARAM_VECTOR_KEYED:
+    case PARAM_STRING:
+    case PARAM_FILENAME:
+    case PARAM_COLOUR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Makes a parameter of a kind (PARAM_*); a string parameter with choices is a
 // choice parameter. Unknown kinds give a string parameter.
 std::unique_ptr<MParameterObject> MakeParameter(int kind, const MStr& name, const MStr& value,

@@ -89,10 +89,7 @@ int ApplyTexCoordModifier(const MTexMatrix& m)
 
 int MFileShaderNode::SetOpenGLParams()
 {
-    // A stage is a map (repeating) unless both axes are off: then it is a clampmap.
-    const bool repeat =
-        GetParamByName("RpU").EqualsNoCase("On") || GetParamByName("RpV").EqualsNoCase("On");
-    return ShowImage(GetParamByName("Fname"), repeat);
+    return ShowImage(GetParamByName("Fname"), Repeats());
 }
 
 int MAnimFileShaderNode::GetFrameIndex(int ticks) const

@@ -61,8 +61,13 @@ void MFileShaderNode::AppendDisplayText(MStr& text) const
 {
     const MStr name = GetParamByName("Fname");
     text += name.IsEmpty() ? MStr("(no texture)") : FileTitle(name);
-    if (!GetParamByName("RpU").EqualsNoCase("On") && !GetParamByName("RpV").EqualsNoCase("On"))
+    if (!Repeats())
         text += " clamp";
+}
+
+bool MFileShaderNode::Repeats() const
+{
+    return GetParamByName("RpU") == "On" || GetParamByName("RpV") == "On";
 }
 
 MAnimFileShaderNode::MAnimFileShaderNode()

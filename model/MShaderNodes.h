@@ -16,6 +16,10 @@ class MFileShaderNode : public MBaseShaderNode
     M_DECLARE_SHADER_NODE(MFileShaderNode, "FileShader")
     void AppendDisplayText(MStr& text) const override;
     int SetOpenGLParams() override;
+    // A map repeats unless both axes are off; the writer then writes a
+    // clampmap. "On" is matched exactly, as the writer matches it, so the
+    // view shows what the file will say.
+    bool Repeats() const;
 };
 
 // animMap: a frequency and up to any number of frames "Fname0", "Fname1", ...

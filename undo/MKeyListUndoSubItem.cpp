@@ -5,27 +5,6 @@
 
 #include <new>
 
-namespace
-{
-// The kinds whose value can be stored and put back.
-bool IsRecordedKind(int kind)
-{
-    switch (kind)
-    {
-    case PARAM_FLOAT:
-    case PARAM_FLOAT_KEYED:
-    case PARAM_VECTOR:
-    case PARAM_VECTOR_KEYED:
-    case PARAM_STRING:
-    case PARAM_FILENAME:
-    case PARAM_COLOUR:
-        return true;
-    default:
-        return false;
-    }
-}
-} // namespace
-
 MBaseObject* MKeyListUndoSubItem::CreateNew() const
 {
     auto* copy = new (std::nothrow) MKeyListUndoSubItem();
@@ -52,7 +31,7 @@ bool MKeyListUndoSubItem::SetParameter(MBaseObject* owner, MParameterObject* par
     m_ParamName = param->GetName();
     m_ParamType = param->GetType();
     // Other kinds are recorded without a copy and are left as they are.
-    if (IsRecordedKind(m_ParamType))
+    if (IsParameterKind(m_ParamType))
         m_Stored = param->Clone();
     return true;
 }

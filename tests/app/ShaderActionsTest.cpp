@@ -1,5 +1,5 @@
 #include "Globals.h"
-#include "KShaderActions.h"
+#include "KActions.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"

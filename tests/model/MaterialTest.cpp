@@ -203,6 +203,13 @@ TEST(ShaderNodes, DefaultsAndShortSummaries)
     EXPECT_EQ(Display(file), "[wall.tga");
     file.SetParamByName("rpv", "off");
     EXPECT_EQ(Display(file), "[wall.tga clamp");
+    // Only "On" as the writer reads it repeats: "on" is written as a clampmap,
+    // so it shows as one.
+    file.SetParamByName("RpU", "on");
+    EXPECT_FALSE(file.Repeats());
+    EXPECT_EQ(Display(file), "[wall.tga clamp");
+    file.SetParamByName("RpU", "On");
+    EXPECT_TRUE(file.Repeats());
 
     MBlendFuncShaderNode blend;
     EXPECT_EQ(Display(blend), "[blend");
