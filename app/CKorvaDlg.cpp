@@ -90,7 +90,8 @@ void Log(const char* line)
 }
 
 // Widgets that take typed keys themselves; keys typed into them never reach
-// the actions.
+// the actions. (The menu bar, when Alt gave it the keyboard, keeps its keys
+// too.)
 bool IsEditField(const QObject* o)
 {
     return qobject_cast<const QLineEdit*>(o) || qobject_cast<const QTextEdit*>(o) ||
@@ -529,7 +530,8 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
     // Only keys aimed at this window: dialogs, message boxes, menus and the
     // console get their keys as usual.
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this || IsEditField(widget))
+    if (!widget || widget->window() != this || IsEditField(widget) ||
+        qobject_cast<QMenuBar*>(widget))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // With Alt the key goes to Qt, so menu mnemonics work.

@@ -328,6 +328,32 @@ TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
     EXPECT_EQ(field->text(), "k");
 }
 
+TEST_F(MainWindowTest, KeysWithAltGoOnToQtForTheMenuMnemonics)
+{
+    // A widget of the main window that records the key presses that reach it.
+    struct KeyWitness : QWidget
+    {
+        using QWidget::QWidget;
+        void keyPressEvent(QKeyEvent* e) override { pressed.push_back(e->key()); }
+        std::vector<int> pressed;
+    };
+    Start();
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", TestAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'F', false, false, false);
+    g_TestActionRuns = 0;
+    auto* witness = new KeyWitness(window->ClientArea());
+    witness->setFocusPolicy(Qt::StrongFocus);
+    witness->show();
+    QTest::keyClick(witness, Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(witness->pressed, (std::vector<int>{Qt::Key_Alt, Qt::Key_F}));
+    EXPECT_EQ(g_TestActionRuns, 0);
+    // A plain key is the key bindings' alone.
+    QTest::keyClick(witness, Qt::Key_F);
+    EXPECT_EQ(witness->pressed.size(), 2u);
+    EXPECT_EQ(g_TestActionRuns, 1);
+    delete witness;
+}
+
 TEST_F(MainWindowTest, CtrlWithAMenuCommandOpensToolPreferencesInstead)
 {
     home.Write("program/Prefs/Tools/KFileNew.ascr", "Clear = 1;\n");
