@@ -387,6 +387,29 @@ TEST_F(MainWindowTest, HelpAboutAndConsoleWindow)
     EXPECT_EQ(window->Console()->pos(), QPoint(50, 300));
 }
 
+TEST_F(MainWindowTest, FloatingOutlineAndShaderEditWindows)
+{
+    Start();
+    const int views = g_ViewWndList.GetCount();
+    Choose(32989);
+    ASSERT_EQ(g_ViewWndList.GetCount(), views + 1);
+    MBaseViewWnd* outline = g_ViewWndList.GetHead();
+    EXPECT_EQ(outline->ClassName(), "CSceneViewWnd");
+    EXPECT_TRUE(outline->isWindow());
+    EXPECT_TRUE(outline->isVisible());
+    EXPECT_EQ(outline->windowTitle(), "SceneView");
+    Choose(33045);
+    ASSERT_EQ(g_ViewWndList.GetCount(), views + 2);
+    MBaseViewWnd* shaders = g_ViewWndList.GetHead();
+    EXPECT_EQ(shaders->ClassName(), "CMaterialViewWnd");
+    EXPECT_TRUE(shaders->isWindow());
+    EXPECT_EQ(shaders->GetViewName(), "Material Edit");
+    EXPECT_EQ(shaders->windowTitle(), "MaterialView");
+    // Neither took a pane.
+    for (MBaseViewWnd* pane : g_ViewPanes)
+        EXPECT_TRUE(pane != outline && pane != shaders);
+}
+
 TEST_F(MainWindowTest, ColumnSplitDragClampsTheFraction)
 {
     Start();
