@@ -12,12 +12,18 @@
 
 namespace
 {
-// A material view whose camera is a translation, to see it applied.
+// An OpenGL view with the framework's projection alone and a camera that is
+// a translation, to see them applied. It draws nothing, so the state the
+// framework set up stays for the checks.
 class ShiftedView : public RecordingView
 {
   public:
+    void SetupProjection(int pickMode) override { MBaseOpenGLWnd::SetupProjection(pickMode); }
     void SetupViewTransform() override { glTranslatef(shift.x, shift.y, shift.z); }
     MVector3 shift;
+
+  protected:
+    void paintGL() override {}
 };
 
 class OpenGLView : public ViewTest
@@ -41,12 +47,6 @@ class OpenGLView : public ViewTest
 
     ShiftedView* view = nullptr;
 };
-
-QRgb Rgb(uint32_t colourValue)
-{
-    return qRgb(int(colourValue & 0xFF), int((colourValue >> 8) & 0xFF),
-                int((colourValue >> 16) & 0xFF));
-}
 } // namespace
 
 TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsOnly)
@@ -258,26 +258,29 @@ TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
     EXPECT_EQ(buffer[3], 2u);
 }
 
-TEST_F(OpenGLView, StandInsClearToTheBackgroundColourUnderTheOverlay)
+TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
 {
+    auto* material = AddView<CMaterialViewWnd>(QRect(0, 110, 200, 100), "Material View", 2);
     auto* outline = AddView<CSceneViewWnd>(QRect(250, 0, 200, 100), "Scene Outline", 1);
-    SetActiveView(view);
-    QImage image = view->grabFramebuffer();
+    SetActiveView(material);
+    QImage image = material->grabFramebuffer();
     ASSERT_EQ(image.size(), QSize(200, 100));
-    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, Rgb(g_ColourValues[0]) & 0xFFFFFF);
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
     // The left corner square is lighter than the background; the active
     // frame is dark green.
     EXPECT_GT(qRed(image.pixel(200 - 27, 9)), qRed(image.pixel(100, 60)));
     EXPECT_EQ(qRed(image.pixel(1, 50)), 0);
     EXPECT_NEAR(qGreen(image.pixel(1, 50)), 76, 2);
 
+    // The scene outline follows the configured background; the material
+    // view keeps its own grey.
     const uint32_t saved = g_ColourValues[0];
     g_ColourValues[0] = MakeColourValue(200, 10, 50);
     image = outline->grabFramebuffer();
     EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
     // Not active: no frame.
     EXPECT_EQ(image.pixel(1, 50) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
-    image = view->grabFramebuffer();
-    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
+    image = material->grabFramebuffer();
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
     g_ColourValues[0] = saved;
 }

@@ -1,0 +1,479 @@
+// Editing in the material view with real mouse input: selection, expansion,
+// drag and drop of layers and nodes, zoom and pan, and the popup menu.
+#include "MaterialViewTestSupport.h"
+
+namespace
+{
+// Two materials, both expanded:
+//   A: L1 (N1, N2), L2 (N3)        rows 0 and 1
+//   B: L4 (N4)                     row 2
+class MaterialEdit : public MaterialViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        MaterialViewTest::SetUp();
+        view->SetZoom(1.0f);
+        view->SetPan(MVector3(1.4f, 0.8f, 0.0f));
+        a = AddMaterial("A", true);
+        l1 = AddLayer(a, "L1");
+        n1 = AddNode(l1, "N1");
+        n2 = AddNode(l1, "N2");
+        l2 = AddLayer(a, "L2");
+        n3 = AddNode(l2, "N3");
+        b = AddMaterial("B", true);
+        l4 = AddLayer(b, "L4");
+        n4 = AddNode(l4, "N4");
+        r = view->GetRowHeight();
+    }
+
+    // Cell centres on screen by row and slot: slot 0 the material, 1 the
+    // layer, 2 and on the nodes.
+    QPoint Cell(int row, int slot) const { return CellCentre(0.2f + 0.5f * slot, row * r); }
+
+    int Warnings(const std::string& line) const
+    {
+        int n = 0;
+        for (const std::string& l : sys.log.lines)
+            n += l == line;
+        return n;
+    }
+
+    MMaterial *a = nullptr, *b = nullptr;
+    MMaterialLayer *l1 = nullptr, *l2 = nullptr, *l4 = nullptr;
+    MBaseShaderNode *n1 = nullptr, *n2 = nullptr, *n3 = nullptr, *n4 = nullptr;
+    float r = 0;
+};
+
+using Strings = std::vector<std::string>;
+
+bool HasYellow(const QImage& image, QPoint from, QPoint to)
+{
+    int n = 0;
+    for (int y = std::min(from.y(), to.y()) - 2; y <= std::max(from.y(), to.y()) + 2; ++y)
+        for (int x = std::min(from.x(), to.x()) - 2; x <= std::max(from.x(), to.x()) + 2; ++x)
+            if (image.rect().contains(x, y))
+            {
+                const QRgb p = image.pixel(x, y);
+                n += qRed(p) > 240 && qGreen(p) > 240 && qBlue(p) < 20;
+            }
+    return n > 10;
+}
+
+struct ActionCalls
+{
+    static inline int addLayer = 0, import = 0, exportShaders = 0;
+    static int AddLayer() { return ++addLayer; }
+    static int Import() { return ++import; }
+    static int Export() { return ++exportShaders; }
+};
+} // namespace
+
+TEST_F(MaterialEdit, ALayerDroppedOnALayerGoesBeforeIt)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(1, 1));
+    QTest::mouseMove(view, Cell(0, 1) + QPoint(0, 30));
+    QTest::mouseMove(view, Cell(0, 1));
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_LAYER);
+    EXPECT_EQ(view->GetDragSource().GetLayer(), l2);
+    EXPECT_EQ(view->GetDropTarget().GetLayer(), l1);
+    // The insertion line stands above L1's row, along the layer and its nodes.
+    const QImage image = view->grabFramebuffer();
+    EXPECT_NEAR(view->GetInsertionStart().x, 0.7f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionStart().y, -0.05f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionEnd().x, 2.2f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionEnd().y, -0.05f, 1e-5);
+    EXPECT_TRUE(HasYellow(image, Pixel(0.8f, -0.05f), Pixel(2.0f, -0.05f)));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 1));
+
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L2", "L1"}));
+    EXPECT_EQ(TreeChildren(a), (Strings{"L2", "L1"}));
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_NONE);
+    EXPECT_TRUE(view->GetDragSource().IsEmpty());
+    EXPECT_TRUE(view->GetDropTarget().IsEmpty());
+    // Held by the material's list, the tree and the selection; the drag
+    // records let go.
+    EXPECT_EQ(l2->GetRefCount(), 3);
+}
+
+TEST_F(MaterialEdit, ALayerDroppedOnANodeOfAnotherLayerGoesBeforeThatLayer)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(1, 1));
+    QTest::mouseMove(view, Cell(0, 2));
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_NODE);
+    // No insertion line for a layer over a node.
+    const QImage image = view->grabFramebuffer();
+    EXPECT_FALSE(HasYellow(image, Pixel(0.0f, -0.1f), Pixel(2.6f, 1.8f)));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 2));
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L2", "L1"}));
+    EXPECT_EQ(TreeChildren(a), (Strings{"L2", "L1"}));
+}
+
+TEST_F(MaterialEdit, ALayerDroppedOnAMaterialIsAppendedToItInTheModelAndTheTree)
+{
+    // A's first layer into the strip left of B's layers, below B's cell.
+    const QPoint strip = Pixel(0.4f, 2 * r + 0.45f);
+    ASSERT_EQ(view->HitTest(view->ScreenToWorld(strip.x(), strip.y())), nullptr);
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 1));
+    QTest::mouseMove(view, strip);
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_MATERIAL);
+    EXPECT_EQ(view->GetDropTarget().GetMaterial(), b);
+    // The slot after B's last layer.
+    view->grabFramebuffer();
+    EXPECT_NEAR(view->GetInsertionStart().x, 0.7f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionStart().y, 3 * r - 0.05f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionEnd().x, 1.1f, 1e-5);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, strip);
+    EXPECT_EQ(Names(a->GetLayerList()), Strings{"L2"});
+    EXPECT_EQ(Names(b->GetLayerList()), (Strings{"L4", "L1"}));
+    EXPECT_EQ(l1->GetMaterial(), b);
+    EXPECT_EQ(TreeChildren(a), Strings{"L2"});
+    EXPECT_EQ(TreeChildren(b), (Strings{"L4", "L1"}));
+    EXPECT_EQ(TreeChildren(l1), (Strings{"N1", "N2"}));
+
+    // B's first layer, now on row 1, onto A's cell.
+    Drag(Cell(1, 1), Cell(0, 0));
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L2", "L4"}));
+    EXPECT_EQ(Names(b->GetLayerList()), Strings{"L1"});
+    EXPECT_EQ(l4->GetMaterial(), a);
+    EXPECT_EQ(TreeChildren(a), (Strings{"L2", "L4"}));
+    EXPECT_EQ(TreeChildren(b), Strings{"L1"});
+    EXPECT_EQ(TreeChildren(l4), Strings{"N4"});
+}
+
+TEST_F(MaterialEdit, ALayerDroppedOnItselfOrItsOwnNodesStaysWhereItWas)
+{
+    // Onto itself: far enough from the press to drag, still in its cell.
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 1) - QPoint(30, 30));
+    QTest::mouseMove(view, Cell(0, 1) + QPoint(30, 30));
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_LAYER);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 1) + QPoint(30, 30));
+    // Onto its own node.
+    Drag(Cell(0, 1), Cell(0, 3));
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L1", "L2"}));
+    EXPECT_EQ(TreeChildren(a), (Strings{"L1", "L2"}));
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N1", "N2"}));
+    EXPECT_EQ(Warnings("Warning: No valid drag destination for layer"), 0);
+}
+
+TEST_F(MaterialEdit, ANodeDroppedOnANodeGoesBeforeItInItsLayer)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 3));
+    QTest::mouseMove(view, Cell(0, 2));
+    const QImage image = view->grabFramebuffer();
+    // Left of N1.
+    EXPECT_NEAR(view->GetInsertionStart().x, 1.15f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionStart().y, 0.0f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionEnd().y, 0.4f, 1e-5);
+    EXPECT_TRUE(HasYellow(image, Pixel(1.15f, 0.05f), Pixel(1.15f, 0.35f)));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 2));
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N2", "N1"}));
+    EXPECT_EQ(TreeChildren(l1), (Strings{"N2", "N1"}));
+
+    // From another layer.
+    Drag(Cell(1, 2), Cell(0, 3));
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N2", "N3", "N1"}));
+    EXPECT_EQ(l2->GetShaderCount(), 0);
+    EXPECT_EQ(n3->GetLayer(), l1);
+    EXPECT_EQ(TreeChildren(l1), (Strings{"N2", "N3", "N1"}));
+    EXPECT_EQ(TreeChildren(l2), Strings{});
+}
+
+TEST_F(MaterialEdit, ANodeDroppedOnALayerIsAppendedToIt)
+{
+    // Onto L4's cell.
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 2));
+    QTest::mouseMove(view, Cell(2, 1));
+    view->grabFramebuffer();
+    // After L4's last node.
+    EXPECT_NEAR(view->GetInsertionStart().x, 1.65f, 1e-5);
+    EXPECT_NEAR(view->GetInsertionStart().y, 2 * r, 1e-5);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(2, 1));
+    EXPECT_EQ(Names(l4->GetShaderList()), (Strings{"N4", "N1"}));
+    EXPECT_EQ(TreeChildren(l4), (Strings{"N4", "N1"}));
+    EXPECT_EQ(n1->GetLayer(), l4);
+
+    // Into the gap after L2's last node.
+    Drag(Cell(0, 2), Pixel(1.75f, r + 0.2f));
+    EXPECT_EQ(Names(l2->GetShaderList()), (Strings{"N3", "N2"}));
+    EXPECT_EQ(l1->GetShaderCount(), 0);
+}
+
+TEST_F(MaterialEdit, ANodeDroppedOnAMaterialAloneIsRefusedWithAWarning)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 2));
+    QTest::mouseMove(view, Cell(0, 0));
+    EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_MATERIAL);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 0));
+    EXPECT_EQ(Warnings("Warning: No valid drag destination for shader"), 1);
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N1", "N2"}));
+    EXPECT_EQ(TreeChildren(l1), (Strings{"N1", "N2"}));
+
+    // Onto itself: nothing changes, nothing is logged.
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(0, 2) - QPoint(30, 30));
+    QTest::mouseMove(view, Cell(0, 2) + QPoint(30, 30));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 2) + QPoint(30, 30));
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N1", "N2"}));
+    EXPECT_EQ(Warnings("Warning: No valid drag destination for shader"), 1);
+}
+
+TEST_F(MaterialEdit, ShortMovesAndModifiedPressesNeverDrag)
+{
+    // Within 10 pixels of the press.
+    Drag(Cell(1, 1), Cell(1, 1) + QPoint(-8, -10));
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L1", "L2"}));
+    // Shift or Ctrl: the press selects, but the state is not the drag control.
+    Drag(Cell(1, 1), Cell(0, 1), Qt::ShiftModifier);
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L1", "L2"}));
+    EXPECT_TRUE(l2->HasFlags(OBJ_SELECTED));
+    Drag(Cell(1, 2), Cell(0, 2), Qt::ControlModifier);
+    EXPECT_EQ(Names(l1->GetShaderList()), (Strings{"N1", "N2"}));
+    EXPECT_EQ(Names(l2->GetShaderList()), Strings{"N3"});
+    // Another drag control is followed.
+    g_Config.m_Controls[4] = MKeyState{1, 0, 0, 1, 0, 0};
+    Drag(Cell(1, 1), Cell(0, 1), Qt::ShiftModifier);
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L1", "L2"})); // moves carry no Shift
+    Drag(Cell(1, 1), Cell(0, 1));
+    EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L1", "L2"}));
+}
+
+TEST_F(MaterialEdit, ClicksSelectToggleWithCtrlAndClearOnEmptySpace)
+{
+    QTest::mouseClick(view, Qt::LeftButton, {}, Cell(0, 1));
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"L1"});
+    QTest::mouseClick(view, Qt::LeftButton, {}, Cell(0, 2));
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"N1"});
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, Cell(0, 0));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, Cell(2, 1));
+    // In tree order.
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), (Strings{"A", "N1", "L4"}));
+    // Ctrl on a selected cell deselects that one only.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, Cell(0, 2));
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), (Strings{"A", "L4"}));
+    EXPECT_FALSE(n1->HasFlags(OBJ_SELECTED));
+
+    // Alt changes nothing but the press point.
+    const QPoint p = Cell(1, 2);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::AltModifier, p);
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), (Strings{"A", "L4"}));
+    const MVector3 press = view->ScreenToWorld(p.x(), p.y());
+    EXPECT_NEAR(view->GetPressPoint().x, press.x, 1e-5);
+    EXPECT_NEAR(view->GetPressPoint().y, press.y, 1e-5);
+
+    // Empty space clears.
+    QTest::mouseClick(view, Qt::LeftButton, {}, Pixel(2.4f, 1.6f));
+    EXPECT_EQ(Scene()->GetSelectedList().GetCount(), 0);
+    EXPECT_FALSE(a->HasFlags(OBJ_SELECTED));
+}
+
+TEST_F(MaterialEdit, ARightClickSelectsBeforeThePopupOpens)
+{
+    Scene()->SelectObject(a, false);
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 2));
+    EXPECT_EQ(view->popups, 1);
+    EXPECT_EQ(view->selectedAtPopup, Strings{"N1"});
+    // With Ctrl the selection grows.
+    QTest::mouseClick(view, Qt::RightButton, Qt::ControlModifier, Cell(0, 1));
+    EXPECT_EQ(view->selectedAtPopup, (Strings{"N1", "L1"}));
+    // On a selected cell it deselects; on empty space it changes nothing.
+    QTest::mouseClick(view, Qt::RightButton, Qt::ControlModifier, Cell(0, 2));
+    EXPECT_EQ(view->selectedAtPopup, Strings{"L1"});
+    QTest::mouseClick(view, Qt::RightButton, {}, Pixel(2.4f, 1.6f));
+    EXPECT_EQ(view->selectedAtPopup, Strings{"L1"});
+    EXPECT_EQ(view->popups, 4);
+
+    // The chosen command acts on the selection made by the press.
+    a->ClearFlags(OBJ_EXPANDED);
+    view->chooseCommand = CMaterialViewWnd::ID_MATVIEW_EXPAND_SELECTION;
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
+    EXPECT_TRUE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_TRUE(l1->HasFlags(OBJ_EXPANDED));
+    view->chooseCommand = CMaterialViewWnd::ID_MATVIEW_COLLAPSE_SELECTION;
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0)); // deselects A first
+    EXPECT_TRUE(a->HasFlags(OBJ_EXPANDED));
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
+    EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_TRUE(l1->HasFlags(OBJ_EXPANDED));
+
+    // A selected node takes the flag too, with nothing to show for it.
+    n4->ClearFlags(OBJ_EXPANDED);
+    Scene()->SelectObject(n4, false);
+    EXPECT_EQ(view->OnViewCommand(CMaterialViewWnd::ID_MATVIEW_EXPAND_SELECTION), 1);
+    EXPECT_TRUE(n4->HasFlags(OBJ_EXPANDED));
+}
+
+TEST_F(MaterialEdit, ADoubleClickTogglesExpansionAndMovesLaterMaterialsDown)
+{
+    a->ClearFlags(OBJ_EXPANDED);
+    // Collapsed, A takes one row: B is on row 1.
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
+    const QImage before = view->grabFramebuffer();
+    QTest::mouseDClick(view, Qt::LeftButton, {}, Cell(0, 0));
+    EXPECT_TRUE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 2 * r + 0.2f, 0)), b);
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), l2);
+    // The next draw shows the layers.
+    const QImage after = view->grabFramebuffer();
+    const QPoint layerCorner = Pixel(0.7f, 0.0f);
+    int changed = 0;
+    for (int y = layerCorner.y(); y < layerCorner.y() + 120; ++y)
+        for (int x = layerCorner.x() - 2; x < layerCorner.x() + 3; ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y);
+    EXPECT_GT(changed, 50);
+    // The double-click's presses select the material, as single clicks do.
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"A"});
+
+    QTest::mouseDClick(view, Qt::LeftButton, {}, Cell(0, 0));
+    EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
+    // On empty space nothing flips.
+    QTest::mouseDClick(view, Qt::LeftButton, {}, Pixel(2.4f, 1.6f));
+    EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_TRUE(b->HasFlags(OBJ_EXPANDED));
+}
+
+TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirst)
+{
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(1, 1));
+    ASSERT_EQ(view->popups, 1);
+    const std::vector<QString> top = {"Collapse All",        "Expand All", "Expand Selection",
+                                      "Collapse Selection",  "",           "Import Materials...",
+                                      "Export Materials...", "",           "Add Layer",
+                                      "Add Shader Node",     "",           "View"};
+    EXPECT_EQ(view->menuTexts, top);
+    std::vector<std::pair<QString, int>> expected;
+    int id = 10;
+    for (MBaseObject* proto : sys.Manager().GetPrototypes())
+        if (dynamic_cast<MBaseShaderNode*>(proto))
+            expected.insert(expected.begin(),
+                            {QString::fromStdString(proto->ClassName().str()), id++});
+    ASSERT_GE(expected.size(), 10u);
+    EXPECT_EQ(view->nodeItems, expected);
+    EXPECT_EQ(view->nodeItems.back(), (std::pair<QString, int>{"MFileShaderNode", 10}));
+}
+
+TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
+{
+    // A name taken already: the next unique one.
+    auto* taken = new MBaseObject();
+    taken->SetName("MFileShaderNode1");
+    Scene()->AddObject(taken);
+    view->chooseCommand = 10; // the first node class: MFileShaderNode
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(1, 1));
+    ASSERT_EQ(l2->GetShaderCount(), 2);
+    MBaseShaderNode* added = l2->GetShader(1);
+    EXPECT_EQ(added->ClassName(), "MFileShaderNode");
+    EXPECT_EQ(added->GetName(), "MFileShaderNode2");
+    EXPECT_EQ(added->GetLayer(), l2);
+    EXPECT_EQ(TreeChildren(l2), (Strings{"N3", "MFileShaderNode2"}));
+    EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"MFileShaderNode2"});
+    // Held by the layer's list, the tree and the selection.
+    EXPECT_EQ(added->GetRefCount(), 3);
+
+    // Two layers selected: the first in tree order gets the node.
+    Scene()->SelectObject(l4, false);
+    Scene()->SelectObject(l2, true);
+    EXPECT_EQ(view->OnViewCommand(10), 0);
+    EXPECT_EQ(l2->GetShaderCount(), 3);
+    EXPECT_EQ(l4->GetShaderCount(), 1);
+    // A selected node: its layer.
+    Scene()->SelectObject(n4, false);
+    view->OnViewCommand(11);
+    ASSERT_EQ(l4->GetShaderCount(), 2);
+    EXPECT_EQ(l4->GetShader(1)->ClassName(), "MAnimFileShaderNode");
+
+    // Nothing suitable selected, or no such class: nothing is added.
+    Scene()->SelectObject(a, false);
+    view->OnViewCommand(10);
+    Scene()->SelectObject(l1, false);
+    view->OnViewCommand(110);
+    EXPECT_EQ(l1->GetShaderCount(), 2);
+    EXPECT_EQ(l2->GetShaderCount(), 3);
+    EXPECT_EQ(l4->GetShaderCount(), 2);
+}
+
+TEST_F(MaterialEdit, MenuCommandsRunTheirActionsByName)
+{
+    g_ActionRegistry.RegisterAction("KMaterialAddLayer", "Add Layer", "Material",
+                                    &ActionCalls::AddLayer);
+    g_ActionRegistry.RegisterAction("KFileImportShaders", "Import", "File", &ActionCalls::Import);
+    g_ActionRegistry.RegisterAction("KFileExportShaders", "Export", "File", &ActionCalls::Export);
+    ActionCalls::addLayer = ActionCalls::import = ActionCalls::exportShaders = 0;
+    view->chooseCommand = CMaterialViewWnd::ID_MATVIEW_ADD_LAYER;
+    QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
+    EXPECT_EQ(ActionCalls::addLayer, 1);
+    EXPECT_EQ(view->OnViewCommand(CMaterialViewWnd::ID_MATVIEW_IMPORT), 0);
+    EXPECT_EQ(view->OnViewCommand(CMaterialViewWnd::ID_MATVIEW_EXPORT), 0);
+    EXPECT_EQ(ActionCalls::import, 1);
+    EXPECT_EQ(ActionCalls::exportShaders, 1);
+    EXPECT_EQ(ActionCalls::addLayer, 1);
+
+    // Expand All and Collapse All act on every material and layer.
+    EXPECT_EQ(view->OnViewCommand(CMaterialViewWnd::ID_MATVIEW_COLLAPSE_ALL), 1);
+    EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
+    EXPECT_FALSE(l4->HasFlags(OBJ_EXPANDED));
+    EXPECT_TRUE(n4->HasFlags(OBJ_EXPANDED));
+    EXPECT_EQ(view->OnViewCommand(CMaterialViewWnd::ID_MATVIEW_EXPAND_ALL), 1);
+    EXPECT_TRUE(b->HasFlags(OBJ_EXPANDED));
+    EXPECT_TRUE(l1->HasFlags(OBJ_EXPANDED));
+    EXPECT_EQ(view->OnViewCommand(4242), 0);
+}
+
+TEST_F(MaterialEdit, ZoomByTheMouseKeepsThePressPointAndNeverReachesZero)
+{
+    // The default zoom control: Alt with the left and middle buttons.
+    const QPoint press = Pixel(1.0f, 0.5f);
+    QTest::mousePress(view, Qt::MiddleButton, Qt::AltModifier, press);
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, press);
+    // Right by 50 pixels: 1.5 times.
+    QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier, press + QPoint(50, 0));
+    EXPECT_NEAR(view->GetZoom(), 1.5f, 1e-5);
+    // The world point under the press stays under it.
+    MVector3 under = view->ScreenToWorld(press.x(), press.y());
+    EXPECT_NEAR(under.x, 1.0f, 2e-3);
+    EXPECT_NEAR(under.y, 0.5f, 2e-3);
+    // Left by 250 pixels in one event: the factor would be -1.5; one event
+    // zooms out at most tenfold.
+    QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                      press + QPoint(-200, 0));
+    EXPECT_NEAR(view->GetZoom(), 0.15f, 1e-5);
+    under = view->ScreenToWorld(press.x(), press.y());
+    EXPECT_NEAR(under.x, 1.0f, 2e-2);
+    // Many such moves: the zoom stops at its bound, positive and finite.
+    for (int i = 0; i < 10; ++i)
+    {
+        QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                          press + QPoint(50, 0));
+        QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                          press + QPoint(-200, 0));
+    }
+    EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
+    EXPECT_TRUE(std::isfinite(view->GetPan().x));
+    EXPECT_TRUE(std::isfinite(view->GetPan().y));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, press);
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::AltModifier, press);
+    // Nothing was selected by the presses.
+    EXPECT_EQ(Scene()->GetSelectedList().GetCount(), 0);
+    // The picture is still drawn.
+    const QImage image = view->grabFramebuffer();
+    EXPECT_EQ(image.size(), QSize(800, 600));
+}
+
+TEST_F(MaterialEdit, PanByTheMouseFollowsThePointer)
+{
+    const QPoint start(400, 300);
+    const MVector3 before = view->GetPan();
+    QTest::mousePress(view, Qt::MiddleButton, Qt::AltModifier, start);
+    QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                      start + QPoint(30, -20));
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::AltModifier, start + QPoint(30, -20));
+    // 300 pixels to a world unit at zoom 1.
+    EXPECT_NEAR(view->GetPan().x, before.x - 0.1f, 1e-5);
+    EXPECT_NEAR(view->GetPan().y, before.y + 20.0f / 300.0f, 1e-5);
+    // Without Alt it is no pan.
+    QTest::mousePress(view, Qt::MiddleButton, {}, start);
+    QTest::mouseMove(view, start + QPoint(30, 30));
+    QTest::mouseRelease(view, Qt::MiddleButton, {}, start + QPoint(30, 30));
+    EXPECT_NEAR(view->GetPan().x, before.x - 0.1f, 1e-5);
+}

@@ -1,0 +1,324 @@
+// The material view's layout: columns, rows, hit testing, drop places,
+// framing, zoom bounds and label fitting.
+#include "MaterialViewTestSupport.h"
+
+#include "MGLFont.h"
+
+#include <QFontMetrics>
+
+#include <limits>
+
+namespace
+{
+using MaterialLayout = MaterialViewTest;
+
+// The advance of a text as the glyph lists draw it: one glyph per byte.
+int DrawnWidth(const std::string& s)
+{
+    QFont font = MDefaultGuiFont();
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics fm(font);
+    int w = 0;
+    for (unsigned char c : s)
+        w += fm.horizontalAdvance(QChar(char16_t(c)));
+    return w;
+}
+} // namespace
+
+TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
+{
+    // 800 by 600 at zoom 1: the smaller side spans 2 world units.
+    EXPECT_FLOAT_EQ(view->ScreenToWorld(400, 300).x, 0.0f);
+    EXPECT_FLOAT_EQ(view->ScreenToWorld(400, 300).y, 0.0f);
+    EXPECT_NEAR(view->ScreenToWorld(0, 0).x, -4.0f / 3.0f, 1e-5);
+    EXPECT_NEAR(view->ScreenToWorld(0, 0).y, -1.0f, 1e-5);
+    EXPECT_NEAR(view->ScreenToWorld(400, 600).y, 1.0f, 1e-5);
+
+    view->SetZoom(2.0f);
+    view->SetPan(MVector3(3, -1, 0.5f));
+    const MVector3 p = view->ScreenToWorld(100, 500);
+    // Zoom 2: the 600 pixels of the smaller side span one world unit.
+    EXPECT_NEAR(p.x, 3.0f + (100 - 400) / 600.0f, 1e-5);
+    EXPECT_NEAR(p.y, -1.0f + (500 - 300) / 600.0f, 1e-5);
+    EXPECT_FLOAT_EQ(p.z, 0.5f);
+    const QPointF back = view->WorldToScreen(p);
+    EXPECT_NEAR(back.x(), 100.0, 1e-3);
+    EXPECT_NEAR(back.y(), 500.0, 1e-3);
+    // Row height: a cell, the label's line and 10 pixels.
+    const float pixel = 1.0f / 600.0f;
+    EXPECT_NEAR(view->GetRowHeight(), 0.4f + (view->GetTextExtent().height() + 10) * pixel, 1e-5);
+}
+
+TEST_F(MaterialLayout, NineCollapsedMaterialsFillAColumnOfEightThenStartAnother)
+{
+    std::vector<MMaterial*> m;
+    for (int i = 0; i < 9; ++i)
+    {
+        m.push_back(AddMaterial(("m" + std::to_string(i)).c_str()));
+        AddNode(AddLayer(m.back(), "L"), "N"); // collapsed: never placed
+    }
+    const float r = view->GetRowHeight();
+    for (int i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(view->HitTest(MVector3(0.25f, i * r + 0.05f, 0)), m[size_t(i)]) << i;
+        EXPECT_EQ(view->HitTest(MVector3(0.55f, i * r + 0.35f, 0)), m[size_t(i)]) << i;
+        // The layer would stand right of it; the material is collapsed.
+        EXPECT_EQ(view->HitTest(MVector3(0.75f, i * r + 0.2f, 0)), nullptr) << i;
+    }
+    // The first column's cells end at 0.6; the second starts 0.2 further.
+    EXPECT_EQ(view->HitTest(MVector3(0.85f, 0.05f, 0)), m[8]);
+    EXPECT_EQ(view->HitTest(MVector3(0.75f, 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.85f, r + 0.05f, 0)), nullptr);
+    // Open cells: the edges themselves are outside.
+    EXPECT_EQ(view->HitTest(MVector3(0.2f, 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.3f, 0.0f, 0)), nullptr);
+
+    EXPECT_EQ(view->GetExtentsMin(), MVector3());
+    EXPECT_NEAR(view->GetExtentsMax().x, 1.2f, 1e-6);
+    EXPECT_NEAR(view->GetExtentsMax().y, 7 * r + 0.4f, 1e-5);
+
+    view->FrameAll();
+    EXPECT_NEAR(view->GetZoom(), std::min(2.0f / (7 * r + 0.6f), 4.0f / 1.4f), 1e-5);
+    EXPECT_NEAR(view->GetPan().x, 0.6f, 1e-6);
+    EXPECT_NEAR(view->GetPan().y, (7 * r + 0.4f) / 2, 1e-5);
+}
+
+TEST_F(MaterialLayout, HiddenMaterialsTakeNoRowAndDoNotCount)
+{
+    std::vector<MMaterial*> m;
+    for (int i = 0; i < 10; ++i)
+        m.push_back(AddMaterial(("m" + std::to_string(i)).c_str()));
+    m[2]->ClearFlags(OBJ_VISIBLE);
+    const float r = view->GetRowHeight();
+    EXPECT_EQ(view->HitTest(MVector3(0.3f, r + 0.2f, 0)), m[1]);
+    EXPECT_EQ(view->HitTest(MVector3(0.3f, 2 * r + 0.2f, 0)), m[3]);
+    EXPECT_EQ(view->HitTest(MVector3(0.3f, 7 * r + 0.2f, 0)), m[8]);
+    // The ninth counted material, m9, starts the second column.
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), m[9]);
+
+    // Materials anywhere in the tree count; what lies under a material in
+    // the tree is reached through its layers only.
+    auto* group = new MBaseObject();
+    group->SetName("group");
+    Scene()->AddObject(group);
+    auto* nested = new MMaterial();
+    nested->SetName("nested");
+    nested->ClearFlags(OBJ_EXPANDED);
+    Scene()->AddObject(nested, Scene()->FindObject(group));
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), nested);
+}
+
+TEST_F(MaterialLayout, ExpandedMaterialsAndLayersTakeARowPerLayer)
+{
+    MMaterial* a = AddMaterial("A", true);
+    MMaterialLayer* l1 = AddLayer(a, "L1");
+    MQ3MapSurfaceShaderNode* n1 = AddNode(l1, "N1");
+    MQ3MapSurfaceShaderNode* n2 = AddNode(l1, "N2");
+    MMaterialLayer* l2 = AddLayer(a, "L2", false);
+    AddNode(l2, "hidden");
+    MMaterialLayer* l3 = AddLayer(a, "L3");
+    MMaterial* b = AddMaterial("B");
+    MMaterial* c = AddMaterial("C", true); // expanded without layers: one row
+    MMaterial* d = AddMaterial("D");
+    const float r = view->GetRowHeight();
+
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), a);
+    // The first layer stands on the material's row, 0.5 to the right.
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), l1);
+    EXPECT_EQ(view->HitTest(MVector3(1.4f, 0.2f, 0)), n1);
+    EXPECT_EQ(view->HitTest(MVector3(1.9f, 0.2f, 0)), n2);
+    EXPECT_EQ(view->HitTest(MVector3(2.4f, 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), l2);
+    // A collapsed layer's nodes are never placed.
+    EXPECT_EQ(view->HitTest(MVector3(1.4f, r + 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, 2 * r + 0.2f, 0)), l3);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 3 * r + 0.2f, 0)), b);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 4 * r + 0.2f, 0)), c);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 5 * r + 0.2f, 0)), d);
+    EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
+
+    // Collapsing the material takes its layer rows away.
+    a->ClearFlags(OBJ_EXPANDED);
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
+}
+
+TEST_F(MaterialLayout, DropPlacesAreCellsTheGapAfterALayerAndTheStripLeftOfTheLayers)
+{
+    MMaterial* a = AddMaterial("A", true);
+    MMaterialLayer* l1 = AddLayer(a, "L1");
+    MQ3MapSurfaceShaderNode* n1 = AddNode(l1, "N1");
+    AddNode(l1, "N2");
+    MMaterialLayer* l2 = AddLayer(a, "L2", false);
+    AddNode(l2, "N3");
+    MMaterial* b = AddMaterial("B");
+    const float r = view->GetRowHeight();
+    MDragShaderInfo record;
+
+    // A node's cell names the node with its layer and material.
+    ASSERT_EQ(view->FindDropTarget(MVector3(1.4f, 0.2f, 0), record), &record);
+    EXPECT_EQ(record.GetShaderNode(), n1);
+    EXPECT_EQ(record.GetLayer(), l1);
+    EXPECT_EQ(record.GetMaterial(), a);
+    // A layer's cell.
+    ASSERT_NE(view->FindDropTarget(MVector3(0.9f, r + 0.2f, 0), record), nullptr);
+    EXPECT_EQ(record.GetShaderNode(), nullptr);
+    EXPECT_EQ(record.GetLayer(), l2);
+    EXPECT_EQ(record.GetMaterial(), a);
+
+    // The gap after the last node of a row (nodes end at 2.1, the next slot
+    // is at 2.2, the zone runs to 2.4).
+    for (float x : {2.15f, 2.3f, 2.39f})
+    {
+        record.Clear();
+        ASSERT_NE(view->FindDropTarget(MVector3(x, 0.3f, 0), record), nullptr) << x;
+        EXPECT_EQ(record.GetLayer(), l1) << x;
+        EXPECT_EQ(record.GetShaderNode(), nullptr) << x;
+        EXPECT_EQ(record.GetMaterial(), a) << x;
+    }
+    // A collapsed layer's zone is right of its own cell.
+    ASSERT_NE(view->FindDropTarget(MVector3(1.25f, r + 0.2f, 0), record), nullptr);
+    EXPECT_EQ(record.GetLayer(), l2);
+    EXPECT_EQ(record.GetShaderNode(), nullptr);
+
+    // The strip left of the layers, down to 0.2 into the next row.
+    for (float y : {r + 0.2f, 2 * r + 0.1f})
+    {
+        record.Clear();
+        ASSERT_NE(view->FindDropTarget(MVector3(0.4f, y, 0), record), nullptr) << y;
+        EXPECT_EQ(record.GetMaterial(), a) << y;
+        EXPECT_EQ(record.GetLayer(), nullptr) << y;
+    }
+    ASSERT_NE(view->FindDropTarget(MVector3(0.4f, 2 * r + 0.3f, 0), record), nullptr);
+    EXPECT_EQ(record.GetMaterial(), b);
+    EXPECT_EQ(record.GetLayer(), nullptr);
+
+    // Elsewhere: null, and the record keeps what it named.
+    record.Set(n1, nullptr, nullptr);
+    EXPECT_EQ(view->FindDropTarget(MVector3(2.5f, 0.2f, 0), record), nullptr);
+    EXPECT_EQ(view->FindDropTarget(MVector3(-1.0f, 0.2f, 0), record), nullptr);
+    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 5 * r, 0), record), nullptr);
+    EXPECT_EQ(record.GetShaderNode(), n1);
+    EXPECT_EQ(record.GetMaterial(), a);
+}
+
+TEST_F(MaterialLayout, FramingAnEmptySceneOrNoSceneZoomsToTen)
+{
+    view->SetZoom(3.0f);
+    view->SetPan(MVector3(5, 5, 5));
+    view->LayoutWalk();
+    view->FrameAll();
+    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
+    EXPECT_EQ(view->GetPan(), MVector3());
+
+    // No scene at all: nothing is placed, hit or drawn.
+    AddMaterial("M");
+    g_CurrentScene = nullptr;
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
+    MDragShaderInfo record;
+    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 0.2f, 0), record), nullptr);
+    const QImage image = view->grabFramebuffer();
+    EXPECT_EQ(image.pixel(400, 300) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
+    view->FrameAll();
+    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
+}
+
+TEST_F(MaterialLayout, ZoomStaysWithinItsBounds)
+{
+    view->ZoomBy(1.4f);
+    view->ZoomBy(1.4f);
+    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-6);
+    view->ZoomBy(0.7142857f);
+    view->ZoomBy(1.4f);
+    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-5);
+    // Factors that are no zoom are ignored.
+    for (float f : {0.0f, -2.0f, std::numeric_limits<float>::quiet_NaN(),
+                    std::numeric_limits<float>::infinity()})
+        view->ZoomBy(f);
+    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-5);
+    for (int i = 0; i < 100; ++i)
+        view->ZoomBy(10.0f);
+    EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMaxZoom);
+    for (int i = 0; i < 100; ++i)
+        view->ZoomBy(0.01f);
+    EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
+    view->SetZoom(0.0f);
+    EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
+    // Even at the smallest zoom the layout has a finite row height.
+    EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
+}
+
+TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
+{
+    const int h = view->GetTextExtent().height();
+    EXPECT_EQ(view->FitLabel("Box", 1000, h + 5), "Box");
+    // Taller than the limit: empty.
+    EXPECT_EQ(view->FitLabel("Box", 1000, h - 1), "");
+
+    const std::string name = "textures/base_wall/metalfloor_wall_10";
+    const int limit = DrawnWidth(name) / 2;
+    const MStr fitted = view->FitLabel(name, limit, h + 5);
+    const std::string f = fitted.str();
+    ASSERT_GT(f.size(), 3u);
+    EXPECT_EQ(f.substr(f.size() - 3), "...");
+    const std::string kept = f.substr(0, f.size() - 3);
+    EXPECT_EQ(name.substr(0, kept.size()), kept);
+    EXPECT_LE(DrawnWidth(f), limit);
+    // The longest start that fits: one more character does not.
+    EXPECT_GT(DrawnWidth(name.substr(0, kept.size() + 1) + "..."), limit);
+
+    // A single character that fits is kept; nothing fits a tiny cell.
+    EXPECT_EQ(view->FitLabel("W", DrawnWidth("W"), h + 5), "W");
+    EXPECT_EQ(view->FitLabel("Wide", DrawnWidth("W.."), h + 5), "");
+    EXPECT_EQ(view->FitLabel("", 0, h + 5), "");
+
+    // Labels: the name, and for a shader node its summary after it.
+    MMaterial* m = AddMaterial("Mat");
+    MFileShaderNode* node = AddFileNode(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
+    EXPECT_EQ(CMaterialViewWnd::LabelText(m), "Mat");
+    MStr summary;
+    node->AppendDisplayText(summary);
+    EXPECT_EQ(CMaterialViewWnd::LabelText(node), "FileShader1 " + summary.str());
+}
+
+TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
+{
+    MRef<MMaterial> material(new MMaterial());
+    auto* layer = new MMaterialLayer();
+    material->AddLayer(layer);
+    auto* node = new MQ3MapSurfaceShaderNode();
+    layer->AddShader(node);
+    EXPECT_EQ(layer->GetRefCount(), 1);
+    {
+        MDragShaderInfo info;
+        info.Set(node, nullptr, nullptr);
+        EXPECT_EQ(info.GetShaderNode(), node);
+        EXPECT_EQ(info.GetLayer(), layer);
+        EXPECT_EQ(info.GetMaterial(), material.Get());
+        EXPECT_EQ(node->GetRefCount(), 2);
+        EXPECT_EQ(layer->GetRefCount(), 2);
+        EXPECT_EQ(material->GetRefCount(), 2);
+
+        // A layer taken out of its material stays alive in the record.
+        material->RemoveLayer(layer);
+        EXPECT_EQ(layer->GetRefCount(), 1);
+        // Setting the record to what it holds keeps it.
+        info.Set(node, layer, material.Get());
+        EXPECT_EQ(layer->GetRefCount(), 1);
+        EXPECT_EQ(layer->GetShaderCount(), 1);
+        material->AddLayer(layer);
+
+        info.SetObject(material.Get());
+        EXPECT_EQ(info.GetLayer(), nullptr);
+        EXPECT_EQ(info.GetShaderNode(), nullptr);
+        EXPECT_EQ(node->GetRefCount(), 1);
+        info.SetObject(nullptr);
+        EXPECT_TRUE(info.IsEmpty());
+        info.SetObject(layer);
+        EXPECT_EQ(info.GetMaterial(), material.Get());
+    }
+    // Destruction lets go.
+    EXPECT_EQ(material->GetRefCount(), 1);
+    EXPECT_EQ(layer->GetRefCount(), 1);
+}
