@@ -3,23 +3,13 @@
 #include "CKorvaDlg.h"
 #include "Globals.h"
 #include "MLogFile.h"
+#include "MOpenGLSetup.h"
 #include "MSystemManager.h"
 
 #include <QApplication>
-#include <QSurfaceFormat>
 
 #include <cstdio>
 #include <cstdlib>
-
-void CKorvaApp::PrepareOpenGL()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    QSurfaceFormat::setDefaultFormat(format);
-}
 
 bool CKorvaApp::HaveDisplay()
 {
@@ -39,7 +29,7 @@ int CKorvaApp::Run(int argc, char** argv)
                              "run it in a desktop session or under xvfb-run\n");
         return 2;
     }
-    PrepareOpenGL();
+    MPrepareOpenGL();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Glazen");
     QApplication::setApplicationVersion(GLAZEN_VERSION);

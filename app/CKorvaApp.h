@@ -7,10 +7,6 @@ class CKorvaApp
   public:
     // Returns the program's exit status.
     int Run(int argc, char** argv);
-    // Settings that must be made before the QApplication exists: contexts
-    // shared between views, and a compatibility profile for fixed-function
-    // OpenGL.
-    static void PrepareOpenGL();
     // True when a display is there to open windows on.
     static bool HaveDisplay();
 };

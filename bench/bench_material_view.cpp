@@ -26,9 +26,10 @@
 #include "MShaderNodes.h"
 #include "MSystemManager.h"
 
+#include "MOpenGLSetup.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSurfaceFormat>
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -160,11 +161,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    QSurfaceFormat::setDefaultFormat(format);
+    MPrepareOpenGL();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

@@ -18,6 +18,7 @@
 #include "Globals.h"
 #include "MBaseViewWnd.h"
 #include "MBaseViewWndList.h"
+#include "MOpenGLSetup.h"
 #include "MSystemManager.h"
 
 #include <QApplication>
@@ -64,7 +65,7 @@ int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point
     setenv("XDG_STATE_HOME", (temp + "/state").c_str(), 1);
     g_Config.m_ProgramFolder = (temp + "/program/").c_str();
 
-    CKorvaApp::PrepareOpenGL();
+    MPrepareOpenGL();
     QApplication app(argc, argv);
     double firstPaintMs = -1;
     double mainToPaintMs = -1;

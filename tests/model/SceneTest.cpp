@@ -8,29 +8,6 @@
 #include <unordered_set>
 #include <vector>
 
-namespace
-{
-// The selection as names, checking that it agrees with the flag word of
-// every object in the scene.
-std::string Selection(MScene& scene)
-{
-    std::string out;
-    for (MBaseObject* o : scene.GetSelectedList())
-    {
-        EXPECT_TRUE(o->HasFlags(OBJ_SELECTED)) << o->GetName().str();
-        out += o->GetName().str() + " ";
-    }
-    scene.ForEachNode(
-        [&](MBaseObjectTreeNode* n)
-        {
-            EXPECT_EQ(n->GetObject()->HasFlags(OBJ_SELECTED),
-                      scene.GetSelectedList().Contains(n->GetObject()))
-                << n->GetObject()->GetName().str();
-        });
-    return out;
-}
-} // namespace
-
 TEST(Scene, AddObjectAtTopLevelOrAfterSiblingsAndDeleteObject)
 {
     Counted::live = 0;
@@ -225,30 +202,6 @@ TEST(Scene, SetTimeReachesEveryObjectAndObjectsAddedLater)
 
 namespace
 {
-// The scene's tree as "name(children) " text, depth first.
-std::string Shape(const MBaseObjectTree& tree)
-{
-    std::string out;
-    std::vector<const MBaseObjectTreeNode*> stack;
-    tree.ForEachNode(
-        [&](MBaseObjectTreeNode* n)
-        {
-            while (!stack.empty() && stack.back() != n->GetParent())
-            {
-                out += ")";
-                stack.pop_back();
-            }
-            out += " " + n->GetObject()->GetName().str();
-            if (n->HasChildren())
-            {
-                out += "(";
-                stack.push_back(n);
-            }
-        });
-    out.append(stack.size(), ')');
-    return out;
-}
-
 // An object that counts its UpdateObject calls.
 class Updating : public MBaseObject
 {
@@ -286,12 +239,12 @@ TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
         auto* e = new Counted("e");
         scene.AddObject(e);
         scene.SelectObject(e);
-        EXPECT_EQ(Shape(scene), " a( c( d)) e");
+        EXPECT_EQ(TreeShape(scene), " a( c( d)) e");
         EXPECT_EQ(Selection(scene), "d e ");
 
         ASSERT_TRUE(scene.SetObjectList(tree));
-        EXPECT_EQ(Shape(scene), " a( b c) d");
-        EXPECT_EQ(Shape(*tree), " a( b c) d"); // the given tree is untouched
+        EXPECT_EQ(TreeShape(scene), " a( b c) d");
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
         EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
         EXPECT_EQ(scene.GetObjectCount(), 4);
         // e left the scene, its index and the selection and was released.
@@ -307,16 +260,16 @@ TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
         // The scene's tree is its own: editing it leaves the copy alone, and
         // releasing the copy leaves the scene whole.
         scene.DeleteObject(d);
-        EXPECT_EQ(Shape(*tree), " a( b c) d");
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d");
         saved.Reset();
         EXPECT_EQ(Counted::live, 3);
         EXPECT_EQ(a->GetRefCount(), 1);
-        EXPECT_EQ(Shape(scene), " a( b c)");
+        EXPECT_EQ(TreeShape(scene), " a( b c)");
 
         // A null tree changes nothing; the scene's own tree is already itself.
         EXPECT_FALSE(scene.SetObjectList(nullptr));
         EXPECT_TRUE(scene.SetObjectList(&scene));
-        EXPECT_EQ(Shape(scene), " a( b c)");
+        EXPECT_EQ(TreeShape(scene), " a( b c)");
         EXPECT_EQ(Selection(scene), "b ");
 
         // An empty tree empties the scene; names handed out stay handed out.

@@ -3,8 +3,9 @@
 // OpenGL views share one context group, as in the editor.
 #include "MDialogs.h"
 
+#include "MOpenGLSetup.h"
+
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -53,11 +54,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QSurfaceFormat format;
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    QSurfaceFormat::setDefaultFormat(format);
+    MPrepareOpenGL();
     QApplication app(argc, argv);
     RefuseEveryDialog refuse;
     MSetDialogProvider(&refuse);

@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include "MScene.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
 #include <random>
@@ -72,4 +76,64 @@ fs::path TestDataDir()
 fs::path BinDir()
 {
     return GLAZEN_BIN_DIR;
+}
+
+std::string TreeShape(const MBaseObjectTree& tree)
+{
+    std::string out;
+    std::vector<const MBaseObjectTreeNode*> stack;
+    tree.ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            while (!stack.empty() && stack.back() != n->GetParent())
+            {
+                out += ")";
+                stack.pop_back();
+            }
+            out += " " + n->GetObject()->GetName().str();
+            if (n->HasChildren())
+            {
+                out += "(";
+                stack.push_back(n);
+            }
+        });
+    out.append(stack.size(), ')');
+    return out;
+}
+
+std::string Selection(MScene& scene)
+{
+    std::string out;
+    for (MBaseObject* o : scene.GetSelectedList())
+    {
+        EXPECT_TRUE(o->HasFlags(OBJ_SELECTED)) << o->GetName().str();
+        out += o->GetName().str() + " ";
+    }
+    scene.ForEachNode(
+        [&](MBaseObjectTreeNode* n)
+        {
+            EXPECT_EQ(n->GetObject()->HasFlags(OBJ_SELECTED),
+                      scene.GetSelectedList().Contains(n->GetObject()))
+                << n->GetObject()->GetName().str();
+        });
+    return out;
+}
+
+std::string Targa(int w, int h, const std::vector<RgbPixel>& pixels)
+{
+    std::string t(18, '\0');
+    t[2] = 2;
+    t[12] = char(w & 0xFF);
+    t[13] = char(w >> 8);
+    t[14] = char(h & 0xFF);
+    t[15] = char(h >> 8);
+    t[16] = 24;
+    t[17] = 0x20; // top-left origin
+    for (const RgbPixel& p : pixels)
+    {
+        t += char(p.b);
+        t += char(p.g);
+        t += char(p.r);
+    }
+    return t;
 }

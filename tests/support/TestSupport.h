@@ -46,6 +46,22 @@ class TempDir
 };
 
 std::string ReadWholeFile(const std::filesystem::path& p);
+
+struct RgbPixel
+{
+    int r, g, b;
+};
+// A w x h Targa file (uncompressed, 24 bits, rows from the top) of pixels
+// given left to right, top to bottom.
+std::string Targa(int w, int h, const std::vector<RgbPixel>& pixels);
+
+class MBaseObjectTree;
+class MScene;
+// A tree as " name(children)" text, depth first.
+std::string TreeShape(const MBaseObjectTree& tree);
+// The selection as names, each followed by a blank; checks (as test
+// expectations) that it agrees with the selected flag of every object.
+std::string Selection(MScene& scene);
 std::filesystem::path CorpusDir();
 std::filesystem::path TestDataDir();
 std::filesystem::path BinDir();

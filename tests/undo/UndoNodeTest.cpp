@@ -36,50 +36,6 @@ class MessageCounter : public QObject
     std::map<int, int> counts;
 };
 
-// The selection as names, checking that it agrees with the selected flag of
-// every object in the scene.
-std::string Selection(MScene& scene)
-{
-    std::string out;
-    for (MBaseObject* o : scene.GetSelectedList())
-    {
-        EXPECT_TRUE(o->HasFlags(OBJ_SELECTED)) << o->GetName().str();
-        out += o->GetName().str() + " ";
-    }
-    scene.ForEachNode(
-        [&](MBaseObjectTreeNode* n)
-        {
-            EXPECT_EQ(n->GetObject()->HasFlags(OBJ_SELECTED),
-                      scene.GetSelectedList().Contains(n->GetObject()))
-                << n->GetObject()->GetName().str();
-        });
-    return out;
-}
-
-// The tree as "name(children) " text, depth first.
-std::string Shape(const MBaseObjectTree& tree)
-{
-    std::string out;
-    std::vector<const MBaseObjectTreeNode*> stack;
-    tree.ForEachNode(
-        [&](MBaseObjectTreeNode* n)
-        {
-            while (!stack.empty() && stack.back() != n->GetParent())
-            {
-                out += ")";
-                stack.pop_back();
-            }
-            out += " " + n->GetObject()->GetName().str();
-            if (n->HasChildren())
-            {
-                out += "(";
-                stack.push_back(n);
-            }
-        });
-    out.append(stack.size(), ')');
-    return out;
-}
-
 // The editor's undo set-up on a test system's scene: the global lists bound
 // to an Edit menu as at start-up, and a counter as the message target.
 class UndoNodeTest : public ::testing::Test
@@ -363,11 +319,11 @@ TEST_F(UndoNodeTest, SceneTreeUndoOfDeleteBringsBackHierarchyFlagsAndSelection)
         scene->DeleteObject(o);
     c->AddFlags(OBJ_VISIBLE | OBJ_CHANNELS_OPEN);
     g_UndoList.AddNode(node);
-    EXPECT_EQ(Shape(*scene), " a( c)");
+    EXPECT_EQ(TreeShape(*scene), " a( c)");
     EXPECT_EQ(Counted::live, 4); // the node holds b and d
 
     KEditUndo();
-    EXPECT_EQ(Shape(*scene), " a( b c) d");
+    EXPECT_EQ(TreeShape(*scene), " a( b c) d");
     EXPECT_FALSE(c->HasFlags(OBJ_VISIBLE));
     EXPECT_FALSE(c->HasFlags(OBJ_CHANNELS_OPEN));
     EXPECT_EQ(Selection(*scene), "b d "); // tree order
@@ -375,7 +331,7 @@ TEST_F(UndoNodeTest, SceneTreeUndoOfDeleteBringsBackHierarchyFlagsAndSelection)
     EXPECT_EQ(b->GetOwnerScene(), scene);
 
     KEditRedo();
-    EXPECT_EQ(Shape(*scene), " a( c)");
+    EXPECT_EQ(TreeShape(*scene), " a( c)");
     EXPECT_TRUE(c->HasFlags(OBJ_CHANNELS_OPEN));
     EXPECT_EQ(Selection(*scene), "");
     EXPECT_EQ(scene->FindObjectByName("b"), nullptr);
@@ -397,16 +353,16 @@ TEST_F(UndoNodeTest, SceneTreeUndoOfReparentingAndItsClone)
     node->SetName("Parent/Child");
     scene->SetParent(scene->FindObject(b), scene->FindObject(a));
     g_UndoList.AddNode(node);
-    EXPECT_EQ(Shape(*scene), " a( b( c))");
+    EXPECT_EQ(TreeShape(*scene), " a( b( c))");
 
     std::unique_ptr<MBaseUndoNode> copy(node->Clone());
     EXPECT_EQ(copy->GetName(), "Parent/Child");
     KEditUndo();
-    EXPECT_EQ(Shape(*scene), " a b( c)");
+    EXPECT_EQ(TreeShape(*scene), " a b( c)");
     KEditRedo();
-    EXPECT_EQ(Shape(*scene), " a( b( c))");
+    EXPECT_EQ(TreeShape(*scene), " a( b( c))");
     EXPECT_EQ(copy->Restore(), 1);
-    EXPECT_EQ(Shape(*scene), " a b( c)");
+    EXPECT_EQ(TreeShape(*scene), " a b( c)");
 
     // A node made without a scene restores nothing.
     g_CurrentScene = nullptr;

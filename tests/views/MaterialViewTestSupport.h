@@ -64,24 +64,10 @@ class CountingNode : public MBaseShaderNode
     static inline int calls = 0;
 };
 
-// A w x h Targa file (uncompressed, 24 bits, rows from the top) of one colour.
+// A w x h Targa file of one colour.
 inline std::string SolidTarga(int r, int g, int b, int w = 4, int h = 4)
 {
-    std::string t(18, '\0');
-    t[2] = 2;
-    t[12] = char(w & 0xFF);
-    t[13] = char(w >> 8);
-    t[14] = char(h & 0xFF);
-    t[15] = char(h >> 8);
-    t[16] = 24;
-    t[17] = 0x20; // top-left origin
-    for (int i = 0; i < w * h; ++i)
-    {
-        t += char(b);
-        t += char(g);
-        t += char(r);
-    }
-    return t;
+    return Targa(w, h, std::vector<RgbPixel>(static_cast<size_t>(w * h), RgbPixel{r, g, b}));
 }
 
 class MaterialViewTest : public ViewTest

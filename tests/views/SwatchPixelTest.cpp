@@ -25,32 +25,7 @@
 namespace
 {
 constexpr int kSize = 64;
-
-struct Rgb
-{
-    int r, g, b;
-};
-
-// A w x h Targa file (uncompressed, 24 bits, rows from the top) of pixels
-// given left to right, top to bottom.
-std::string Targa(int w, int h, const std::vector<Rgb>& pixels)
-{
-    std::string t(18, '\0');
-    t[2] = 2;
-    t[12] = char(w & 0xFF);
-    t[13] = char(w >> 8);
-    t[14] = char(h & 0xFF);
-    t[15] = char(h >> 8);
-    t[16] = 24;
-    t[17] = 0x20; // top-left origin
-    for (const Rgb& p : pixels)
-    {
-        t += char(p.b);
-        t += char(p.g);
-        t += char(p.r);
-    }
-    return t;
-}
+using Rgb = RgbPixel;
 
 std::string SolidTarga(Rgb c)
 {
