@@ -315,20 +315,7 @@ MConfig::MConfig()
 
 MStr MConfig::FindProgramFolder()
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    if (ec || folder.empty())
-    {
-        ec.clear();
-        folder = fs::current_path(ec);
-        if (ec)
-            folder.clear();
-    }
-    std::string s = folder.string();
-    if (s.empty() || s.back() != '/')
-        s += '/';
-    return MStr(s);
+    return MSystemManager::ExecutableFolder();
 }
 
 void MConfig::DefaultControls(MKeyState controls[kMouseControlCount])

@@ -1066,7 +1066,7 @@ void CMaterialViewWnd::ShowPopupMenu(int screenX, int screenY)
     const auto add = [&menu](const char* text, int id)
     { MSetCommandId(menu.addAction(QString::fromLatin1(text)), id); };
     add("Collapse All", ID_MATVIEW_COLLAPSE_ALL);
-    add("Expand All", ID_MATVIEW_EXPAND_ALL);
+    add("Exapand All", ID_MATVIEW_EXPAND_ALL);
     add("Expand Selection", ID_MATVIEW_EXPAND_SELECTION);
     add("Collapse Selection", ID_MATVIEW_COLLAPSE_SELECTION);
     menu.addSeparator();

@@ -337,10 +337,18 @@ TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirst)
 {
     QTest::mouseClick(view, Qt::RightButton, {}, Cell(1, 1));
     ASSERT_EQ(view->popups, 1);
-    const std::vector<QString> top = {"Collapse All",        "Expand All", "Expand Selection",
-                                      "Collapse Selection",  "",           "Import Materials...",
-                                      "Export Materials...", "",           "Add Layer",
-                                      "Add Shader Node",     "",           "View"};
+    const std::vector<QString> top = {"Collapse All",
+                                      "Exapand All",
+                                      "Expand Selection",
+                                      "Collapse Selection",
+                                      "",
+                                      "Import Materials...",
+                                      "Export Materials...",
+                                      "",
+                                      "Add Layer",
+                                      "Add Shader Node",
+                                      "",
+                                      "View"};
     EXPECT_EQ(view->menuTexts, top);
     std::vector<std::pair<QString, int>> expected;
     int id = 10;
