@@ -7,3 +7,12 @@
 int KViewportSceneOutline();
 // A material edit view ("Material View").
 int KViewportMaterialEdit();
+
+// Framing and zoom of the active view. A material view frames all its cells
+// and multiplies its zoom by 1.4 (in) or 0.71428573 (out); views of other
+// kinds are left alone and the action gives 0.
+int KViewportFrameSelected();
+// Every view is framed in turn; the active view stays active.
+int KViewportFrameAll();
+int KViewportZoomIn();
+int KViewportZoomOut();

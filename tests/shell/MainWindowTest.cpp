@@ -3,6 +3,7 @@
 #include "CBottomDlg.h"
 #include "CConsoleDlg.h"
 #include "CKorvaDlg.h"
+#include "CMaterialViewWnd.h"
 #include "Globals.h"
 #include "KFileActions.h"
 #include "MAction.h"
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -408,6 +410,25 @@ TEST_F(MainWindowTest, FloatingOutlineAndShaderEditWindows)
     // Neither took a pane.
     for (MBaseViewWnd* pane : g_ViewPanes)
         EXPECT_TRUE(pane != outline && pane != shaders);
+}
+
+TEST_F(MainWindowTest, MouseWheelZoomsTheActiveMaterialView)
+{
+    Start();
+    auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
+    ASSERT_NE(view, nullptr);
+    const float before = view->GetZoom();
+    auto wheel = [&](int delta)
+    {
+        const QPointF at(10, 10);
+        QWheelEvent event(at, window->ClientArea()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window.get(), &event);
+    };
+    wheel(120);
+    EXPECT_FLOAT_EQ(view->GetZoom(), before * 1.4f);
+    wheel(-120);
+    EXPECT_NEAR(view->GetZoom(), before, 1e-5f);
 }
 
 TEST_F(MainWindowTest, ColumnSplitDragClampsTheFraction)
