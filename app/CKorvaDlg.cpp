@@ -312,7 +312,7 @@ bool CKorvaDlg::Initialise()
 
 QRect CKorvaDlg::ViewArea() const
 {
-    return QRect(QPoint(m_Left, m_Top_), QPoint(m_Right - 1, m_BottomEdge - 1));
+    return QRect(QPoint(m_Left, m_ViewTop), QPoint(m_Right - 1, m_BottomEdge - 1));
 }
 
 void CKorvaDlg::ComputeSizes()
@@ -323,13 +323,13 @@ void CKorvaDlg::ComputeSizes()
     const int B = m_Bottom ? m_Bottom->height() : 0;
     const int barWidth = m_ChannelBar ? kChannelBarWidth : 0;
     m_Left = (m_ChannelBarOnLeft ? barWidth : 0) + 2;
-    m_Top_ = T;
+    m_ViewTop = T;
     m_Right = W - 5 - (m_ChannelBarOnLeft ? 0 : barWidth);
     m_BottomEdge = H - B;
     const int w = std::max(0, m_Right - m_Left - 6);
     m_LeftWidth = static_cast<int>(w * m_ColumnFraction);
     m_RightWidth = w - m_LeftWidth;
-    const int h = std::max(0, m_BottomEdge - m_Top_ - 6);
+    const int h = std::max(0, m_BottomEdge - m_ViewTop - 6);
     m_UpperHeight = static_cast<int>(h * m_RowFraction);
     m_LowerHeight = h - m_UpperHeight;
 }
@@ -370,15 +370,15 @@ void CKorvaDlg::Layout()
             g_ViewPanes[i]->hide();
             g_ViewPanes[i]->setGeometry(0, 0, 0, 0);
         }
-        g_ViewPanes[full]->setGeometry(m_Left + 3, m_Top_ + 3, m_LeftWidth + m_RightWidth,
+        g_ViewPanes[full]->setGeometry(m_Left + 3, m_ViewTop + 3, m_LeftWidth + m_RightWidth,
                                        m_UpperHeight + m_LowerHeight);
         g_ViewPanes[full]->show();
         return;
     }
     const QRect rects[3] = {
-        QRect(m_Left + 3, m_Top_ + 3, m_LeftWidth, m_BottomEdge - m_Top_),
-        QRect(m_Left + m_LeftWidth + 6, m_Top_ + m_UpperHeight + 6, m_RightWidth, m_LowerHeight),
-        QRect(m_Left + m_LeftWidth + 6, m_Top_ + 3, m_RightWidth, m_UpperHeight),
+        QRect(m_Left + 3, m_ViewTop + 3, m_LeftWidth, m_BottomEdge - m_ViewTop),
+        QRect(m_Left + m_LeftWidth + 6, m_ViewTop + m_UpperHeight + 6, m_RightWidth, m_LowerHeight),
+        QRect(m_Left + m_LeftWidth + 6, m_ViewTop + 3, m_RightWidth, m_UpperHeight),
     };
     for (int i = 0; i < 3; ++i)
         if (g_ViewPanes[i])
@@ -560,7 +560,7 @@ bool CKorvaDlg::ClientMouse(QEvent* event)
     const QPoint p = me->position().toPoint();
     ComputeSizes();
     const bool columnHit = std::abs(p.x() - m_LeftWidth - m_Left - 3) < 6;
-    const bool rowHit = std::abs(p.y() - (m_Top_ + m_UpperHeight + 3)) < 6;
+    const bool rowHit = std::abs(p.y() - (m_ViewTop + m_UpperHeight + 3)) < 6;
     switch (event->type())
     {
     case QEvent::MouseButtonPress:

@@ -82,7 +82,7 @@ class CKorvaDlg : public QMainWindow
     float m_ColumnFraction = 0.75f;
     float m_RowFraction = 1.0f;
     // Derived view sizes.
-    int m_Left = 0, m_Top_ = 0, m_Right = 0, m_BottomEdge = 0;
+    int m_Left = 0, m_ViewTop = 0, m_Right = 0, m_BottomEdge = 0; // the view area
     int m_LeftWidth = 0, m_RightWidth = 0, m_UpperHeight = 0, m_LowerHeight = 0;
 
     MKeyState m_MouseState;
