@@ -17,11 +17,12 @@ build=${FUZZ_BUILD_DIR:-}
 if [ -z "$build" ]; then
     build="$repo/build/fuzz"
     cmake --preset fuzz >/dev/null
-    cmake --build --preset fuzz -j "$(nproc)"
 else
     cmake --preset fuzz -B "$build" >/dev/null
-    cmake --build "$build" -j "$(nproc)"
 fi
+# Only the fuzz targets and what they link are built; the programs are not.
+fuzz_targets=$(cmake --build "$build" --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p')
+cmake --build "$build" -j "$(nproc)" --target $fuzz_targets
 bin="$build/bin"
 artifacts="$build/artifacts"
 
