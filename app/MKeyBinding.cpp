@@ -269,25 +269,39 @@ void MKeyBindingTable::LoadKeyData(const char* data, size_t size)
     }
 }
 
-std::string MKeyBindingTable::FormatKeyData() const
+namespace
+{
+// One line per binding worth keeping: the quoted action name, " = ", what
+// keyText writes for the key, a blank, the quoted list name, CR LF.
+template <class KeyText> std::string FormatRecords(const MKeyBinding* head, KeyText keyText)
 {
     std::string out;
-    for (MKeyBinding* b = m_Head; b; b = b->m_Next)
+    for (const MKeyBinding* b = head; b; b = b->GetNext())
     {
         if (!HasRecord(b))
             continue;
         AppendQuoted(out, b->m_Action->GetName());
         out += " = ";
-        out += char(b->m_KeyCode & 0xFF);
-        out += char(b->m_KeyCode >> 8);
-        out += b->m_Shift ? 'S' : 's';
-        out += b->m_Ctrl ? 'C' : 'c';
-        out += b->m_Alt ? 'A' : 'a';
+        keyText(out, *b);
         out += ' ';
         AppendQuoted(out, b->m_Action->GetListName());
         out += "\r\n";
     }
     return out;
+}
+} // namespace
+
+std::string MKeyBindingTable::FormatKeyData() const
+{
+    return FormatRecords(m_Head,
+                         [](std::string& out, const MKeyBinding& b)
+                         {
+                             out += char(b.m_KeyCode & 0xFF);
+                             out += char(b.m_KeyCode >> 8);
+                             out += b.m_Shift ? 'S' : 's';
+                             out += b.m_Ctrl ? 'C' : 'c';
+                             out += b.m_Alt ? 'A' : 'a';
+                         });
 }
 
 int MKeyBindingTable::SaveKeyFile(const MStr& path) const
@@ -297,17 +311,6 @@ int MKeyBindingTable::SaveKeyFile(const MStr& path) const
 
 int MKeyBindingTable::SavePlainText(const MStr& path) const
 {
-    std::string out;
-    for (MKeyBinding* b = m_Head; b; b = b->m_Next)
-    {
-        if (!HasRecord(b))
-            continue;
-        AppendQuoted(out, b->m_Action->GetName());
-        out += " = ";
-        out += b->GetShortcutText().str();
-        out += ' ';
-        AppendQuoted(out, b->m_Action->GetListName());
-        out += "\r\n";
-    }
-    return WriteFile(path, out);
+    return WriteFile(path, FormatRecords(m_Head, [](std::string& out, const MKeyBinding& b)
+                                         { out += b.GetShortcutText().str(); }));
 }
