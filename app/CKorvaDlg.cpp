@@ -2,6 +2,7 @@
 
 #include "CBottomDlg.h"
 #include "CChannelBar.h"
+#include "CColorPickerDlg.h"
 #include "CConsoleDlg.h"
 #include "CSceneViewWnd.h"
 #include "CTopToolDlg.h"
@@ -24,6 +25,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -304,6 +306,11 @@ bool CKorvaDlg::Initialise()
 
     setWindowIcon(m_AppIcon);
 
+    // The colour picker: modeless, without owner, hidden until asked for.
+    if (!g_ColorPicker)
+        g_ColorPicker = new CColorPickerDlg(nullptr);
+    g_ColorPicker->hide();
+
     LoadConfiguration();
     RebuildRecentFileMenu();
     Layout();
@@ -533,6 +540,10 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
     if (!widget || widget->window() != this || IsEditField(widget) ||
         qobject_cast<QMenuBar*>(widget))
         return false;
+    // The channel bar's choice boxes take their keys (Enter, Tab, Escape and
+    // the arrows) like its edit fields do.
+    if (qobject_cast<QComboBox*>(widget) && m_ChannelBar && m_ChannelBar->isAncestorOf(widget))
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // With Alt the key goes to Qt, so menu mnemonics work.
     if (key->modifiers() & Qt::AltModifier)
@@ -645,6 +656,8 @@ void CKorvaDlg::Shutdown()
     g_RedoList.Purge();
     delete g_PendingUndoNode;
     g_PendingUndoNode = nullptr;
+    delete g_ColorPicker;
+    g_ColorPicker = nullptr;
     if (g_CurrentScene)
     {
         g_CurrentScene->ClearScene();
