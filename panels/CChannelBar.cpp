@@ -32,6 +32,7 @@ CChannelBar::CChannelBar(QWidget* parent) : QWidget(parent)
     setObjectName("ChannelBar");
     setWindowTitle("ChannelBar");
     setAccessibleName("ChannelBar");
+    setFont(ChannelPanelFont());
     setAutoFillBackground(false);
     m_Scroller.SetAllowed(false, true);
 }
@@ -135,9 +136,18 @@ QSize CChannelBar::ContentSize() const
 
 void CChannelBar::MakeWindow(Block& block)
 {
-    block.window = std::make_unique<CChannelParamWnd>(this, block.object);
+    if (!m_Spare.empty())
+    {
+        block.window = std::move(m_Spare.back());
+        m_Spare.pop_back();
+        block.window->SetObject(block.object);
+    }
+    else
+    {
+        block.window = std::make_unique<CChannelParamWnd>(this, block.object);
+        Watch(block.window.get());
+    }
     block.window->resize(width() - kIndicatorSpace, CChannelParamWnd::ContentHeight(block.object));
-    Watch(block.window.get());
     block.window->BuildRows();
 }
 
@@ -147,23 +157,46 @@ void CChannelBar::LayoutBlocks()
     // Windows are kept a screen beyond either edge, so short scrolls make none.
     const int keepTop = -height(), keepBottom = 2 * height();
     QWidget* focus = QApplication::focusWidget();
+    std::vector<int> tops(m_Blocks.size());
     int y = m_Scroller.GetOffset().y();
-    for (Block& b : m_Blocks)
+    // First the windows far from view are let go, then the blocks near it
+    // take them.
+    for (size_t i = 0; i < m_Blocks.size(); ++i)
     {
+        Block& b = m_Blocks[i];
+        tops[i] = y;
         const int h = CChannelParamWnd::ContentHeight(b.object);
         const bool near = y + h > keepTop && y < keepBottom;
-        if (near || (b.window && b.window->isAncestorOf(focus)))
-        {
-            if (!b.window)
-                MakeWindow(b);
-            b.window->setGeometry(0, y, w, h);
-            if (b.window->isHidden())
-                b.window->show();
-        }
-        else if (b.window)
-            b.window.reset();
+        if (b.window && !near && !b.window->isAncestorOf(focus))
+            ReleaseWindow(b);
         y += h + kBlockGap;
     }
+    for (size_t i = 0; i < m_Blocks.size(); ++i)
+    {
+        Block& b = m_Blocks[i];
+        const int h = CChannelParamWnd::ContentHeight(b.object);
+        const bool near = tops[i] + h > keepTop && tops[i] < keepBottom;
+        if (!near && !b.window)
+            continue;
+        if (!b.window)
+            MakeWindow(b);
+        b.window->setGeometry(0, tops[i], w, h);
+        if (b.window->isHidden())
+            b.window->show();
+    }
+}
+
+void CChannelBar::ReleaseWindow(Block& block)
+{
+    if (!block.window)
+        return;
+    // A few spare windows are enough for a screen of blocks.
+    if (m_Spare.size() < 64)
+    {
+        block.window->hide();
+        m_Spare.push_back(std::move(block.window));
+    }
+    block.window.reset();
 }
 
 CChannelParamWnd* CChannelBar::ShowBlock(int i)

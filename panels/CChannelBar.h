@@ -73,12 +73,15 @@ class CChannelBar : public QWidget
     // of those far from it.
     void LayoutBlocks();
     void MakeWindow(Block& block);
+    void ReleaseWindow(Block& block);
     int BlockIndexOf(const CChannelParamWnd* window) const;
     void Watch(QWidget* widget);
     bool FilterMouse(QWidget* widget, QEvent* event);
     void MoveFocus(int block, int row, bool backwards);
 
     std::vector<Block> m_Blocks;
+    // Windows of blocks that scrolled away, handed on to blocks coming into view.
+    std::vector<std::unique_ptr<CChannelParamWnd>> m_Spare;
     MDragScroller m_Scroller;
     bool m_RebuildQueued = false;
 };

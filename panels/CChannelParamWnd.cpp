@@ -31,7 +31,9 @@ constexpr int kRowStep = 20;
 constexpr int kRowHeight = 17;
 
 // The panels' small font: the desktop's sans-serif at 10 pixels.
-const QFont& PanelFont()
+} // namespace
+
+const QFont& ChannelPanelFont()
 {
     static const QFont font = []
     {
@@ -43,6 +45,8 @@ const QFont& PanelFont()
     return font;
 }
 
+namespace
+{
 int SceneTime()
 {
     return g_CurrentScene ? g_CurrentScene->GetTime() : 0;
@@ -73,9 +77,17 @@ CChannelParamWnd::CChannelParamWnd(CChannelBar* bar, MBaseObject* object)
 {
     setObjectName("ChannelBar");
     setWindowTitle("ChannelBar");
-    setFont(PanelFont());
     if (object)
         setAccessibleName(QString::fromUtf8(object->GetName().c_str()));
+}
+
+void CChannelParamWnd::SetObject(MBaseObject* object)
+{
+    if (object == m_Object)
+        return;
+    m_Object = object;
+    m_Shown = nullptr;
+    setAccessibleName(object ? QString::fromUtf8(object->GetName().c_str()) : QString());
 }
 
 CChannelParamWnd::~CChannelParamWnd()
@@ -97,8 +109,16 @@ void CChannelParamWnd::ClearRows()
 {
     if (g_ColorPicker && g_ColorPicker->IsEditing(this))
         g_ColorPicker->AttachRow(nullptr, nullptr);
-    for (auto& row : m_Rows)
-        delete row->Editor();
+    for (size_t i = 0; i < m_Rows.size(); ++i)
+    {
+        if (i == 0 && m_Rows[i]->edit && !m_SpareNameEdit)
+        {
+            m_SpareNameEdit = m_Rows[i]->edit;
+            m_SpareNameEdit->hide();
+            continue;
+        }
+        delete m_Rows[i]->Editor();
+    }
     m_Rows.clear();
     m_Anchor = m_End = -1;
 }
@@ -173,16 +193,16 @@ void CChannelParamWnd::AddRow(std::unique_ptr<ChannelRow> row, int y, double fra
             if (items[i].startsWith(value, Qt::CaseInsensitive))
                 selected = i;
         box->setCurrentIndex(selected);
-        box->setFont(PanelFont());
         // A choice commits at once, through the bar like a typed value.
         connect(box, &QComboBox::activated, m_Bar, [bar = m_Bar, box] { bar->Commit(box, 0); });
         row->choice = box;
     }
     else
     {
-        auto* edit = new QLineEdit(this);
+        QLineEdit* edit = m_Rows.empty() && m_SpareNameEdit ? m_SpareNameEdit : new QLineEdit(this);
+        if (edit == m_SpareNameEdit)
+            m_SpareNameEdit = nullptr;
         edit->setText(QString::fromUtf8(row->valueText.c_str()));
-        edit->setFont(PanelFont());
         edit->setFrame(true);
         edit->setCursorPosition(0);
         row->edit = edit;
@@ -314,7 +334,7 @@ void CChannelParamWnd::paintEvent(QPaintEvent*)
         p.setBrush(Qt::black);
         p.drawPolygon(triangle);
     }
-    p.setFont(PanelFont());
+    p.setFont(ChannelPanelFont());
     for (size_t i = 1; i < m_Rows.size(); ++i)
     {
         const ChannelLabel& label = m_Rows[i]->label;

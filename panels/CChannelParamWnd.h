@@ -3,6 +3,7 @@
 #include "MKeyState.h"
 #include "MStr.h"
 
+#include <QFont>
 #include <QRect>
 #include <QWidget>
 
@@ -14,6 +15,10 @@ class MBaseObject;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+
+// The panels' small font: the desktop's sans-serif at 10 pixels. Blocks,
+// their editors and labels take it from the bar.
+const QFont& ChannelPanelFont();
 
 // A row's label: drawn by its block, not a window of its own.
 struct ChannelLabel
@@ -68,6 +73,9 @@ class CChannelParamWnd : public QWidget
     ~CChannelParamWnd() override;
 
     MBaseObject* GetObject() const { return m_Object; }
+    // Shows another object (a window handed on as blocks scroll by); its
+    // rows are made at the next BuildRows.
+    void SetObject(MBaseObject* object);
     // Rows are made again at the next BuildRows.
     void ForgetShown() { m_Shown = nullptr; }
     // Makes the rows for the object, or only refreshes their values when they
@@ -109,6 +117,9 @@ class CChannelParamWnd : public QWidget
     MBaseObject* m_Object;
     MBaseObject* m_Shown = nullptr;
     std::vector<std::unique_ptr<ChannelRow>> m_Rows;
+    // The name row's field, kept across row rebuilds: most blocks show
+    // nothing else, so a block handed on makes no new field.
+    QLineEdit* m_SpareNameEdit = nullptr;
     MKeyState m_Keys;
     int m_Anchor = -1;
     int m_End = -1;
