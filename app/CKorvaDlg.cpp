@@ -20,6 +20,7 @@
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MSystemManager.h"
+#include "MToolTipWnd.h"
 #include "MUndoList.h"
 
 #include <QAbstractSpinBox>
@@ -310,6 +311,7 @@ bool CKorvaDlg::Initialise()
     if (!g_ColorPicker)
         g_ColorPicker = new CColorPickerDlg(nullptr);
     g_ColorPicker->hide();
+    ToolTip();
 
     LoadConfiguration();
     RebuildRecentFileMenu();
@@ -520,9 +522,17 @@ bool CKorvaDlg::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_Client)
             Layout();
         break;
+    case QEvent::MouseMove:
+        // The tool tip follows the window under the mouse: a move over
+        // another window hides the tip and hands it to that window.
+        if (auto* w = qobject_cast<QWidget*>(watched))
+            if (w != ToolTip().GetWindowUnderMouse() &&
+                w == QApplication::widgetAt(
+                         static_cast<QMouseEvent*>(event)->globalPosition().toPoint()))
+                ToolTip().SetWindowUnderMouse(w);
+        [[fallthrough]];
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
-    case QEvent::MouseMove:
         if (watched == m_Client && ClientMouse(event))
             return true;
         break;
@@ -658,6 +668,7 @@ void CKorvaDlg::Shutdown()
     g_PendingUndoNode = nullptr;
     delete g_ColorPicker;
     g_ColorPicker = nullptr;
+    DestroyToolTip();
     if (g_CurrentScene)
     {
         g_CurrentScene->ClearScene();

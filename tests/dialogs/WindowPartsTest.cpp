@@ -1,0 +1,122 @@
+// The picture button's action running, auto-repeat, Ctrl+click and tool tip
+// text; the tool tip's owner rule; the folder chooser's result.
+#include "CDirPickerDlg.h"
+#include "CImageButton.h"
+#include "Globals.h"
+#include "MAction.h"
+#include "MKeyBinding.h"
+#include "MKeyCodes.h"
+#include "MToolTipWnd.h"
+#include "TestSupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace
+{
+int g_Runs = 0;
+int CountRun()
+{
+    ++g_Runs;
+    return 1;
+}
+
+class WindowPartsTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        g_Runs = 0;
+        g_ActionRegistry.RegisterAction("KTestStep", "Step Forward", "Main", CountRun);
+        g_ActionRegistry.RegisterAction("KTestQuiet", "", "Main", CountRun);
+        g_KeyBindingTable.SetActionRegistry(&g_ActionRegistry);
+        SetSystemManager(&g_SystemManager);
+        g_SystemManager.SetLogFileOutput(&log);
+        g_Config.m_ProgramFolder = home.Path().string() + "/";
+        button.SetActionName("KTestStep");
+        button.resize(32, 32);
+        button.show();
+    }
+    void TearDown() override
+    {
+        g_SystemManager.SetLogFileOutput(nullptr);
+        g_KeyBindingTable.Clear();
+        g_ActionRegistry.Clear();
+        DestroyToolTip();
+    }
+    TempDir home;
+    CaptureSink log;
+    CImageButton button;
+};
+
+TEST_F(WindowPartsTest, HoldingTheButtonRepeatsAfter800ThenEvery200MsUntilRelease)
+{
+    QTest::mousePress(&button, Qt::LeftButton);
+    EXPECT_EQ(g_Runs, 1);
+    EXPECT_TRUE(button.IsRepeating());
+    QTest::qWait(300);
+    EXPECT_EQ(g_Runs, 1); // timers never fire early
+    EXPECT_TRUE(QTest::qWaitFor([] { return g_Runs >= 3; }, 5000));
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    EXPECT_FALSE(button.IsRepeating());
+    const int runs = g_Runs;
+    QTest::qWait(450);
+    EXPECT_EQ(g_Runs, runs);
+}
+
+TEST_F(WindowPartsTest, CtrlClickOpensTheToolConfigurationInsteadOfRunning)
+{
+    QTest::mouseClick(&button, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(g_Runs, 0);
+    EXPECT_FALSE(button.IsRepeating());
+    bool askedForPrefs = false;
+    for (const std::string& l : log.lines)
+        askedForPrefs |= l.find("KTestStep.ascr") != std::string::npos;
+    EXPECT_TRUE(askedForPrefs);
+}
+
+TEST_F(WindowPartsTest, TipTextNamesTheShortcutWhenBound)
+{
+    EXPECT_EQ(button.TipText(), "Step Forward");
+    g_KeyBindingTable.AddBinding("KTestStep", "Main", MVirtualKeyFromQt(Qt::Key_F5, {}), false,
+                                 false, false);
+    EXPECT_EQ(button.TipText(), "Step Forward (F5)");
+    button.SetActionName("KTestQuiet");
+    EXPECT_EQ(button.TipText(), "KTestQuiet");
+}
+
+TEST_F(WindowPartsTest, TipShowsOnlyForTheWindowUnderTheMouse)
+{
+    QWidget other;
+    ToolTip().SetWindowUnderMouse(&other);
+    ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
+    EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
+    ToolTip().SetWindowUnderMouse(&button);
+    ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
+    ASSERT_NE(ToolTip().GetTipWindow(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([] { return ToolTip().GetTipWindow()->isVisible(); }, 2000));
+    // Another window under the mouse takes the tip away.
+    ToolTip().SetWindowUnderMouse(&other);
+    EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
+}
+
+TEST_F(WindowPartsTest, FolderChooserGivesTheTypedFolderAfterOk)
+{
+    std::filesystem::create_directories(home.Path() / "maps" / "textures");
+    const QString folder = QString::fromStdString((home.Path() / "maps" / "textures").string());
+    CDirPickerDlg picker(nullptr, MStr(home.Path().string().c_str()));
+    picker.show();
+    QTest::keyClicks(picker.PathField(), "/maps/textures");
+    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), folder);
+    picker.PathField()->clear();
+    QTest::keyClicks(picker.PathField(), "no-such-folder");
+    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), folder); // unmoved
+    QTimer::singleShot(0, &picker, [&] { picker.findChild<QPushButton*>("OK")->click(); });
+    EXPECT_TRUE(picker.DoModal());
+    EXPECT_EQ(QString::fromUtf8(picker.GetPath().c_str()), folder);
+}
+} // namespace
