@@ -353,6 +353,12 @@ bool CChannelBar::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     }
+    case QEvent::KeyRelease:
+        // Releases in an editor stop there: passed up to the bar they would
+        // reach the main window's key bindings.
+        if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget))
+            return true;
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -256,6 +257,43 @@ TEST_F(ChannelBarTest, ChooseFileStoresTheFullPathOutsideTheSearchPaths)
     // Cancelled: nothing changes.
     Block(0)->DoCommand(ID_CHANNEL_CHOOSE_FILE, 1);
     EXPECT_EQ(file->GetParamByName("Fname"), "/elsewhere/rock.tga");
+}
+
+TEST_F(ChannelBarTest, PopupMenuOffersTheRowsCommandsAndCollapsesTheBlock)
+{
+    Add<MFileShaderNode>("map1");
+    Add<MFileShaderNode>("map2");
+    bar.RebuildChannels();
+    const auto saved = CChannelBar::PopupRunner();
+    QStringList offered;
+    QString choose = "Collapse";
+    CChannelBar::PopupRunner() = [&](QMenu* menu, QPoint) -> QAction*
+    {
+        QAction* chosen = nullptr;
+        offered.clear();
+        for (QAction* a : menu->actions())
+        {
+            if (!a->isSeparator())
+                offered << a->text();
+            if (a->text() == choose)
+                chosen = a;
+        }
+        return chosen;
+    };
+    CChannelParamWnd* block = Block(0);
+    const QPoint onFname = block->GetRow(1).label.rect.center();
+    QTest::mousePress(block, Qt::RightButton, {}, onFname);
+    EXPECT_EQ(offered, QStringList({"Set Key", "Unset Key", "Copy Key", "Cut Key", "Paste Key",
+                                    "Expand", "Collapse", "Collapse All Objects",
+                                    "Expand All Objects", "Choose File..."}));
+    QApplication::processEvents(); // the queued rebuild
+    EXPECT_EQ(Block(0)->GetRowCount(), 1);
+    EXPECT_EQ(Block(1)->GetRowCount(), 4);
+    choose = "Expand All Objects";
+    QTest::mousePress(Block(1), Qt::RightButton, {}, QPoint(5, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(Block(0)->GetRowCount(), 4);
+    CChannelBar::PopupRunner() = saved;
 }
 
 TEST_F(ChannelBarTest, ColourPickerWritesTwoDecimalsWithoutAnUndoNode)

@@ -31,6 +31,13 @@ namespace fs = std::filesystem;
 
 namespace
 {
+int g_BoundRuns = 0;
+int BoundAction()
+{
+    ++g_BoundRuns;
+    return 1;
+}
+
 const char* kCorpusScript = GLAZEN_CORPUS_DIR "/shaders/openarena/acc_dm3.shader";
 
 class ChannelBarEditTest : public ::testing::Test
@@ -128,20 +135,39 @@ TEST_F(ChannelBarEditTest, MapEditedInTheBarIsExportedAndUndone)
     EXPECT_NE(exported.find("map textures/acc_dm3/brwnwater.tga"), std::string::npos) << exported;
 }
 
-TEST_F(ChannelBarEditTest, TabAndEscapeReachAChoiceBoxThroughTheMainWindow)
+TEST_F(ChannelBarEditTest, KeysReachTheBarsChoiceBoxesThroughTheMainWindow)
 {
     MFileShaderNode* map = ImportAndSelectStage();
     ASSERT_NE(map, nullptr);
     CChannelParamWnd* block = window->ChannelBar()->ShowBlock(1);
     auto* field = block->findChild<QLineEdit*>("Fname");
+    auto* repeatU = block->findChild<QComboBox*>("RpU");
+    auto* repeatV = block->findChild<QComboBox*>("RpV");
+    ASSERT_TRUE(field && repeatU && repeatV);
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Tab);
-    auto* repeat = block->findChild<QComboBox*>("RpU");
-    ASSERT_NE(repeat, nullptr);
-    EXPECT_EQ(QApplication::focusWidget(), repeat);
-    QTest::keyClick(repeat, Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), repeatU);
+    QTest::keyClick(repeatU, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), repeatV);
+    // An arrow key chooses the other item, which commits at once.
+    QTest::keyClick(repeatV, Qt::Key_Up);
+    EXPECT_EQ(map->GetParamByName("RpV"), "Off");
+    EXPECT_EQ(MFindMenuItem(window->menuBar(), 57643)->text(), "Undo Edit RpV");
+    repeatU->setFocus();
+    QTest::keyClick(repeatU, Qt::Key_Escape);
     EXPECT_EQ(QApplication::focusWidget(), window.get());
     EXPECT_EQ(map->GetParamByName("RpU"), "On");
+
+    // A bound key runs its action from the bar's background and its blocks,
+    // never from a choice box.
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", BoundAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'K', false, false, false);
+    g_BoundRuns = 0;
+    QTest::keyClick(window->ChannelBar(), Qt::Key_K);
+    QTest::keyClick(block, Qt::Key_K);
+    EXPECT_EQ(g_BoundRuns, 2);
+    QTest::keyClick(repeatU, Qt::Key_K);
+    EXPECT_EQ(g_BoundRuns, 2);
 }
 
 // A picture of the window with a stage's rows in the bar, for a person to
