@@ -1,6 +1,7 @@
 #include "CChannelBar.h"
 
 #include "CChannelParamWnd.h"
+#include "CColorPickerDlg.h"
 #include "Globals.h"
 #include "MBaseObject.h"
 #include "MBaseObjectList.h"
@@ -190,6 +191,9 @@ void CChannelBar::ReleaseWindow(Block& block)
 {
     if (!block.window)
         return;
+    // The picker lets go of a row whose object may soon be gone.
+    if (g_ColorPicker && g_ColorPicker->IsEditing(block.window.get()))
+        g_ColorPicker->AttachRow(nullptr, nullptr);
     // A few spare windows are enough for a screen of blocks.
     if (m_Spare.size() < 64)
     {

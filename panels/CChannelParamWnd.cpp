@@ -129,6 +129,10 @@ void CChannelParamWnd::BuildRows()
     {
         for (auto& row : m_Rows)
             RefreshRow(*row);
+        // The name may have been edited.
+        const QString name = QString::fromUtf8(m_Object->GetName().c_str());
+        if (accessibleName() != name)
+            setAccessibleName(name);
         return;
     }
     ClearRows();

@@ -311,7 +311,15 @@ TEST_F(ChannelBarTest, ColourPickerWritesTwoDecimalsWithoutAnUndoNode)
     EXPECT_EQ(block->GetRow(1).edit->text(), "0.50 0.50 0.20");
     EXPECT_EQ(picker.GetColorValue() & 0xFF, 127u);
     EXPECT_EQ(g_UndoList.GetCount(), 0);
-    picker.AttachRow(nullptr, nullptr);
+    // A rename shows in the block's accessible name.
+    block->GetRow(0).edit->setText("lamp2");
+    QTest::keyClick(block->GetRow(0).edit, Qt::Key_Return);
+    EXPECT_EQ(Block(0)->accessibleName(), "lamp2");
+    // The picker lets go of the row when its block goes with the selection.
+    g_ColorPicker = &picker;
+    scene->SelectNone();
+    bar.RebuildChannels();
+    g_ColorPicker = nullptr;
     EXPECT_EQ(picker.windowTitle(), "Colour Picker");
 }
 } // namespace
