@@ -250,7 +250,8 @@ TEST_F(ChannelBarTest, ChooseFileStoresTheFullPathOutsideTheSearchPaths)
     ScriptedDialogs dialogs;
     dialogs.AnswerFile({"/elsewhere/rock.tga"});
     dialogs.CancelFile();
-    Block(0)->DoCommand(ID_CHANNEL_CHOOSE_FILE, 1);
+    // A double-click on the image name opens the chooser.
+    QTest::mouseDClick(Block(0), Qt::LeftButton, {}, Block(0)->GetRow(1).label.rect.center());
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Choose Image...");
     EXPECT_EQ(file->GetParamByName("Fname"), "/elsewhere/rock.tga");
