@@ -8,38 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <zip.h>
-
 #include <cstring>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-struct Member
-{
-    std::string name;
-    std::string data;
-};
-
-// Writes a zip file of the members, stored uncompressed or deflated.
-void WriteArchive(const fs::path& path, const std::vector<Member>& members, bool deflate = true)
-{
-    fs::create_directories(path.parent_path());
-    int error = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(z, nullptr);
-    for (const Member& m : members)
-    {
-        zip_source_t* src = zip_source_buffer(z, m.data.data(), m.data.size(), 0);
-        const zip_int64_t index = zip_file_add(z, m.name.c_str(), src, ZIP_FL_ENC_UTF_8);
-        ASSERT_GE(index, 0);
-        zip_set_file_compression(z, zip_uint64_t(index), deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
-                                 0);
-    }
-    ASSERT_EQ(zip_close(z), 0);
-}
-
 std::string Corpus(const char* name)
 {
     return ReadWholeFile(CorpusDir() / "images" / name);
@@ -80,15 +54,15 @@ TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
     const std::string wallA = Corpus("oa-am_galmevish.tga"), wallB = Corpus("oa-multi.tga");
     const std::string jpg = Corpus("oa-ice.jpg"), medkit = Corpus("oa-holdable_medkit.tga");
     const fs::path game = dir.Path() / "baseq3";
-    WriteArchive(game / "pak0.pk3", {{"textures/Base/Wall.TGA", wallA},
-                                     {"textures/both.tga", wallA},
-                                     {"textures/only0.tga", wallA},
-                                     {"textures/inpk3dir.tga", wallA}});
-    WriteArchive(game / "PAK1.pk3",
-                 {{"textures/base/wall.tga", wallB},
-                  {"textures/both.tga", wallB},
-                  {"Textures/Sub/Deep/Ice.JPG", jpg}},
-                 false);
+    ASSERT_TRUE(WriteArchive(game / "pak0.pk3", {{"textures/Base/Wall.TGA", wallA},
+                                                 {"textures/both.tga", wallA},
+                                                 {"textures/only0.tga", wallA},
+                                                 {"textures/inpk3dir.tga", wallA}}));
+    ASSERT_TRUE(WriteArchive(game / "PAK1.pk3",
+                             {{"textures/base/wall.tga", wallB},
+                              {"textures/both.tga", wallB},
+                              {"Textures/Sub/Deep/Ice.JPG", jpg}},
+                             false));
     dir.Write("baseq3/zz.pk3dir/textures/base/WALL.tga", medkit);
     dir.Write("baseq3/zz.pk3dir/textures/inpk3dir.tga", medkit);
     dir.Write("baseq3/textures/inpk3dir.tga", jpg); // loose files come first
@@ -163,7 +137,8 @@ TEST(Archive, DamagedArchivesAndMembersAreSkippedWithOneLogLine)
         TestSystem sys;
         TempDir dir;
         const fs::path pk3 = dir.Path() / "pak0.pk3";
-        WriteArchive(pk3, {{"textures/bad.tga", good}, {"textures/fine.tga", other}}, false);
+        ASSERT_TRUE(
+            WriteArchive(pk3, {{"textures/bad.tga", good}, {"textures/fine.tga", other}}, false));
         std::string bytes = ReadWholeFile(pk3);
         if (c.damage == CutShort)
             bytes.resize(bytes.size() / 2);
@@ -204,8 +179,8 @@ TEST(Archive, LookUpFoldsCaseAndSeparatorsOnly)
 {
     TempDir dir;
     const fs::path pk3 = dir.Path() / "a.pk3";
-    WriteArchive(pk3,
-                 {{"Models/Box.MD3", "x"}, {"models/", ""}, {"dup.tga", "1"}, {"DUP.tga", "2"}});
+    ASSERT_TRUE(WriteArchive(
+        pk3, {{"Models/Box.MD3", "x"}, {"models/", ""}, {"dup.tga", "1"}, {"DUP.tga", "2"}}));
     std::string reason;
     auto archive = MArchive::Open(pk3.string(), reason);
     ASSERT_TRUE(archive) << reason;
