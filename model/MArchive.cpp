@@ -2,6 +2,7 @@
 
 #include "MSystemManager.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <new>
@@ -60,8 +61,17 @@ std::unique_ptr<MArchive> MArchive::Open(const std::string& path, std::string& r
             const std::string_view name = st.name;
             if (name.back() == '/' || name.back() == '\\')
                 continue; // a folder entry
-            Member member{std::string(name), zip_uint64_t(i),
-                          (st.valid & ZIP_STAT_SIZE) ? st.size : 0};
+            const unsigned needed =
+                ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+            const bool plainDeflate =
+                (st.valid & needed) == needed && st.comp_method == ZIP_CM_DEFLATE &&
+                (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE);
+            Member member{std::string(name),
+                          zip_uint64_t(i),
+                          (st.valid & ZIP_STAT_SIZE) ? st.size : 0,
+                          (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0,
+                          (st.valid & ZIP_STAT_CRC) ? st.crc : 0,
+                          plainDeflate};
             const int64_t slot = int64_t(archive->m_Members.size());
             archive->m_Members.push_back(std::move(member));
             if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxMemberBytes)
@@ -83,6 +93,8 @@ std::unique_ptr<MArchive> MArchive::Open(const std::string& path, std::string& r
 
 MArchive::~MArchive()
 {
+    if (m_Inflater)
+        libdeflate_free_decompressor(m_Inflater);
     if (m_Zip)
         zip_discard(m_Zip);
 }
@@ -117,6 +129,39 @@ MFileResult MArchive::Read(int64_t member, std::vector<uint8_t>& data, size_t ma
     const Member& m = m_Members[size_t(member)];
     if (m.size > maxBytes)
         return {MFILE_TOO_LARGE, MStr::Printf("it is larger than the %zu bytes allowed", maxBytes)};
+    if (member == m_LastMember)
+    {
+        try
+        {
+            data = m_LastData;
+            return {};
+        }
+        catch (const std::bad_alloc&)
+        {
+            return {MFILE_TOO_LARGE, "out of memory"};
+        }
+    }
+    if (m.plainDeflate)
+    {
+        std::vector<uint8_t> buffer;
+        std::string why;
+        try
+        {
+            why = ReadDeflated(m, buffer);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return {MFILE_TOO_LARGE, "out of memory"};
+        }
+        if (!why.empty())
+        {
+            Skip(member, why.c_str());
+            return {MFILE_READ_ERROR, why};
+        }
+        Keep(member, buffer);
+        data.swap(buffer);
+        return {};
+    }
     zip_file_t* file = zip_fopen_index(m_Zip, m.zipIndex, 0);
     if (!file)
     {
@@ -163,6 +208,61 @@ MFileResult MArchive::Read(int64_t member, std::vector<uint8_t>& data, size_t ma
         Skip(member, why.c_str());
         return {MFILE_READ_ERROR, why};
     }
+    Keep(member, buffer);
     data.swap(buffer);
+    return {};
+}
+
+void MArchive::Keep(int64_t member, const std::vector<uint8_t>& data)
+{
+    m_LastMember = -1;
+    m_LastData.clear();
+    if (data.size() > kMaxKeptBytes)
+        return;
+    try
+    {
+        m_LastData = data;
+        m_LastMember = member;
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_LastData.clear();
+    }
+}
+
+std::string MArchive::ReadDeflated(const Member& m, std::vector<uint8_t>& out)
+{
+    // Deflate at its worst adds 5 bytes a 64 KiB block to the data.
+    if (m.packedSize > m.size + m.size / 8 + 1024)
+        return "its packed size does not fit its size";
+    if (!m_Inflater && !(m_Inflater = libdeflate_alloc_decompressor()))
+        throw std::bad_alloc();
+    zip_file_t* file = zip_fopen_index(m_Zip, m.zipIndex, ZIP_FL_COMPRESSED);
+    if (!file)
+        return zip_strerror(m_Zip);
+    std::vector<uint8_t> packed(size_t(m.packedSize) + 1);
+    size_t used = 0;
+    std::string why;
+    while (used < packed.size())
+    {
+        const zip_int64_t n = zip_fread(file, packed.data() + used, packed.size() - used);
+        if (n < 0)
+            why = zip_file_strerror(file);
+        if (n <= 0)
+            break;
+        used += size_t(n);
+    }
+    zip_fclose(file);
+    if (!why.empty())
+        return why;
+    if (used != m.packedSize)
+        return "its packed data is not as long as its entry claims";
+    std::vector<uint8_t> buffer(size_t(m.size));
+    if (libdeflate_deflate_decompress(m_Inflater, packed.data(), used, buffer.data(), buffer.size(),
+                                      nullptr) != LIBDEFLATE_SUCCESS)
+        return "its packed data is damaged";
+    if (libdeflate_crc32(0, buffer.data(), buffer.size()) != m.crc)
+        return "CRC error";
+    out.swap(buffer);
     return {};
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 struct zip;
+struct libdeflate_decompressor;
 
 // One pk3 archive (a zip file) opened for reading. Its table of contents is
 // read once and indexed by name folded to lower case with '/' separators, so
@@ -41,7 +42,9 @@ class MArchive
     const std::string& GetPath() const { return m_Path; }
 
     // Reads a whole member; on failure data is left as it was. A damaged
-    // member is logged and leaves the index.
+    // member is logged and leaves the index. The last member read is kept,
+    // so the content checks of the image translators and the import that
+    // follows them unpack it once.
     MFileResult Read(int64_t member, std::vector<uint8_t>& data, size_t maxBytes = kMaxMemberBytes);
 
     // A name folded as the index keeps it.
@@ -53,12 +56,24 @@ class MArchive
         std::string name;
         uint64_t zipIndex;
         uint64_t size;
+        uint64_t packedSize;
+        uint32_t crc;
+        bool plainDeflate; // deflated, not encrypted, sizes and checksum known
     };
     MArchive() = default;
     void Skip(int64_t member, const char* why);
+    // Reads a plainly deflated member whole and unpacks it in one step; the
+    // reason on failure, empty on success.
+    std::string ReadDeflated(const Member& m, std::vector<uint8_t>& out);
+    // Keeps a copy of the member just read.
+    void Keep(int64_t member, const std::vector<uint8_t>& data);
 
     std::string m_Path;
     zip* m_Zip = nullptr;
+    libdeflate_decompressor* m_Inflater = nullptr;
     std::vector<Member> m_Members;
     std::unordered_map<std::string, int64_t> m_Index;
+    int64_t m_LastMember = -1;
+    std::vector<uint8_t> m_LastData;
+    static constexpr size_t kMaxKeptBytes = size_t(16) << 20;
 };

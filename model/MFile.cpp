@@ -10,6 +10,7 @@
 #include <limits.h>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,7 +72,11 @@ bool ReadMember(const MStr& path, Buffer& data, size_t maxBytes, MFileResult& re
         return false;
     std::vector<uint8_t> bytes;
     result = archive->Read(member, bytes, maxBytes);
-    if (result)
+    if (!result)
+        return true;
+    if constexpr (std::is_same_v<Buffer, std::vector<uint8_t>>)
+        data.swap(bytes);
+    else
         data.assign(bytes.begin(), bytes.end());
     return true;
 }

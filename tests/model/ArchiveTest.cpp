@@ -121,36 +121,39 @@ TEST(Archive, DamagedArchivesAndMembersAreSkippedWithOneLogLine)
     enum Damage
     {
         CutShort,
-        BadChecksum,
+        DataChanged,
+        ChecksumChanged,
         HugeSize
     };
     struct Case
     {
         Damage damage;
+        bool deflate;
         const char* logged; // what the one log line holds beside the archive's name
     };
-    for (const Case& c :
-         {Case{CutShort, "' skipped: "}, Case{BadChecksum, "member 'textures/bad.tga' skipped: "},
-          Case{HugeSize, "member 'textures/bad.tga' skipped: "}})
+    const char* member = "member 'textures/bad.tga' skipped: ";
+    for (const Case& c : {Case{CutShort, false, "' skipped: "}, Case{DataChanged, false, member},
+                          Case{DataChanged, true, member}, Case{ChecksumChanged, true, member},
+                          Case{HugeSize, false, member}})
     {
-        SCOPED_TRACE(int(c.damage));
+        SCOPED_TRACE(int(c.damage) * 2 + c.deflate);
         TestSystem sys;
         TempDir dir;
         const fs::path pk3 = dir.Path() / "pak0.pk3";
-        ASSERT_TRUE(
-            WriteArchive(pk3, {{"textures/bad.tga", good}, {"textures/fine.tga", other}}, false));
+        ASSERT_TRUE(WriteArchive(pk3, {{"textures/bad.tga", good}, {"textures/fine.tga", other}},
+                                 c.deflate));
         std::string bytes = ReadWholeFile(pk3);
+        // The central directory's entry of the first member.
+        const size_t central = bytes.find(std::string("PK\x01\x02", 4));
+        ASSERT_NE(central, std::string::npos);
         if (c.damage == CutShort)
             bytes.resize(bytes.size() / 2);
-        else if (c.damage == BadChecksum)
-            bytes[30 + std::strlen("textures/bad.tga") + 1000] ^= 0x55; // inside the stored data
+        else if (c.damage == DataChanged)
+            bytes[30 + std::strlen("textures/bad.tga") + 1000] ^= 0x55; // inside the member's data
+        else if (c.damage == ChecksumChanged)
+            bytes[central + 16] ^= 0x01;
         else
-        {
-            // The central directory's uncompressed size of the first member.
-            const size_t central = bytes.find(std::string("PK\x01\x02", 4));
-            ASSERT_NE(central, std::string::npos);
-            std::memcpy(&bytes[central + 24], "\xF0\xFF\xFF\xFF", 4);
-        }
+            std::memcpy(&bytes[central + 24], "\xF0\xFF\xFF\xFF", 4); // uncompressed size
         dir.Write("pak0.pk3", bytes);
         sys.manager.GetImageSearchPaths().AddString(dir.Path().string());
 
