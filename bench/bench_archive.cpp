@@ -22,13 +22,15 @@
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
-#include <ctime>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;

@@ -10,8 +10,8 @@
 #include <limits.h>
 #include <limits>
 #include <memory>
-#include <type_traits>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace
