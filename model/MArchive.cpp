@@ -5,6 +5,7 @@
 #include <libdeflate.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <new>
 
 namespace
