@@ -13,6 +13,8 @@ class MMaterial : public MBaseObject
     ~MMaterial() override;
     M_DECLARE_CLASS_COPY_MEMBERS(MMaterial, MBaseObject)
 
+    // A layer stands at most once in a material: adding one that is there
+    // already gives false and changes nothing.
     bool AddLayer(MMaterialLayer* layer);
     // Inserts before `before`; appends when `before` is not a layer of this material.
     bool AddLayerBefore(MMaterialLayer* layer, MMaterialLayer* before);

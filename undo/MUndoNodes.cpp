@@ -175,6 +175,7 @@ int MSceneTreeUndoNode::Restore()
     // The scene copies the recorded tree's structure, so the recording
     // itself is handed over and stays as it is.
     scene->SetObjectList(m_Tree.Get());
+    m_Lists.Restore();
     m_Tree->InitPosition(TRAVERSE_DEPTH_FIRST);
     while (MBaseObject* obj = m_Tree->GetNext())
         obj->SetFlags(m_Tree->GetCurrentNode()->GetFlags());
@@ -187,13 +188,17 @@ MBaseUndoNode* MSceneTreeUndoNode::Clone() const
     auto* copy =
         new (std::nothrow) MSceneTreeUndoNode(m_Scene.Get(), m_Tree ? CopyTree(*m_Tree) : nullptr);
     if (copy)
+    {
         copy->SetName(GetName());
+        copy->m_Lists = m_Lists;
+    }
     return copy;
 }
 
 bool MSceneTreeUndoNode::Capture()
 {
     m_Tree.Reset(m_Scene ? CopyTree(*m_Scene) : nullptr);
+    m_Lists = m_Scene ? MStructureRecord(*m_Scene) : MStructureRecord();
     CopyFlagsIntoTree();
     return true;
 }

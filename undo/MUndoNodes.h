@@ -2,6 +2,7 @@
 
 #include "MBaseObject.h"
 #include "MBaseUndoNode.h"
+#include "MStructureRecord.h"
 
 class MBaseObjectList;
 class MBaseObjectTree;
@@ -78,7 +79,9 @@ class MParameterUndoNode : public MBaseUndoNode
 
 // The scene's object tree: a copy of the tree (the same objects under the
 // same parents) whose nodes carry each object's flag word, so hierarchy,
-// selection, visibility and the other object flags come back together.
+// selection, visibility and the other object flags come back together; and
+// the layer and shader-node lists of the materials and layers in it, which
+// describe the same structure and come back with the tree.
 class MSceneTreeUndoNode : public MBaseUndoNode
 {
   public:
@@ -102,4 +105,5 @@ class MSceneTreeUndoNode : public MBaseUndoNode
 
     MRef<MScene> m_Scene;
     MRef<MBaseObjectTree> m_Tree;
+    MStructureRecord m_Lists;
 };
