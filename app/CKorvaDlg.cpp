@@ -533,6 +533,9 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
     if (!widget || widget->window() != this || IsEditField(widget) ||
         qobject_cast<QMenuBar*>(widget))
         return false;
+    // The scene outline runs its keys itself and passes on what it leaves.
+    if (qobject_cast<CSceneViewWnd*>(widget))
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // With Alt the key goes to Qt, so menu mnemonics work.
     if (key->modifiers() & Qt::AltModifier)
