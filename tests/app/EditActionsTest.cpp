@@ -15,8 +15,8 @@
 #include "TestSupport.h"
 
 #include <functional>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace
 {
@@ -139,13 +139,6 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
          "Select None"},
         {"select inverse", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
          KEditSelectInverse, "Select Inverse"},
-        {"select parent", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)->GetLayer(1)}); },
-         KSelectParent, "Select Parent"},
-        {"select child", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KSelectChild,
-         "Select Child"},
-        {"select next sibling", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
-         KSelectNextSibling, "Select Next Sibling"},
-        {"previous frame", nullptr, [](EditActions&) {}, KControlPrevFrame, "Previous Frame"},
         {"create shader", nullptr, [](EditActions&) {}, KPrimitiveCreateMaterial, nullptr},
         {"add layer", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KMaterialAddLayer,
          nullptr},

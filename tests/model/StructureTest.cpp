@@ -5,7 +5,6 @@
 #include "MMaterialLayer.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
-#include "MStructureRecord.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -61,18 +60,11 @@ class Structure : public ::testing::Test
 };
 } // namespace
 
-TEST_F(Structure, AddingUnderAContainerJoinsItsListOnce)
-{
-    EXPECT_EQ(Layers(m1), "L1 L2 ");
-    EXPECT_EQ(l3->GetMaterial(), m2);
-    EXPECT_EQ(f1->GetLayer(), l1);
-    // Adding to the list as well (as importers do) adds nothing twice.
-    EXPECT_FALSE(m1->AddLayer(l1));
-    EXPECT_EQ(m1->GetLayerCount(), 2);
-}
-
 TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
 {
+    // Added through the tree alone, the parts are in their lists.
+    EXPECT_EQ(Layers(m1), "L1 L2 ");
+    EXPECT_FALSE(m1->AddLayer(l1));
     // A layer moves to another shader, a node to another layer.
     EXPECT_TRUE(scene->ReparentObject(scene->FindObject(l2), scene->FindObject(m2)));
     EXPECT_TRUE(scene->ReparentObject(scene->FindObject(f1), scene->FindObject(l3)));
@@ -158,18 +150,4 @@ TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
         c.mend(*this, stray.Get());
         EXPECT_TRUE(Check()) << c.expected;
     }
-}
-
-TEST_F(Structure, RecordPutsListsBackAfterMovesAndDeletes)
-{
-    const MStructureRecord record(*scene);
-    scene->ReparentObject(scene->FindObject(l1), scene->FindObject(m2));
-    scene->DeleteObject(l2);
-    scene->DeleteObject(f1);
-    record.Restore();
-    EXPECT_EQ(Layers(m1), "L1 L2 ");
-    EXPECT_EQ(Layers(m2), "L3 ");
-    EXPECT_EQ(l1->GetMaterial(), m1);
-    EXPECT_EQ(f1->GetLayer(), l1);
-    EXPECT_EQ(l1->GetShaderCount(), 1);
 }
