@@ -267,13 +267,13 @@ void CSceneViewWnd::Paint(QPainter& p)
                 p.drawLine(lx, 0, lx, h);
             }
         }
-        if (widest + hs != m_Widest)
+        // The scroll ranges follow once the paint is over.
+        const int total = count * rowH + kFirstRowY;
+        if (widest + hs != m_Widest || total != m_ScrollTotal)
         {
             m_Widest = widest + hs;
             QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
         }
-        if (count * rowH + kFirstRowY != m_VBar->maximum() + m_VBar->pageStep())
-            QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
     }
 
     if (g_ActiveView == this)
@@ -296,6 +296,7 @@ void CSceneViewWnd::UpdateScrollBars()
 {
     EnsureRows();
     const int total = static_cast<int>(m_Rows.size()) * GetRowHeight() + kFirstRowY;
+    m_ScrollTotal = total;
     const int thickness = m_VBar->sizeHint().width();
     // Each bar shows only when its range exceeds the page; a shown bar takes
     // room from the other's page.

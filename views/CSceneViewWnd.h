@@ -121,6 +121,7 @@ class CSceneViewWnd : public MBaseViewWnd
     uint64_t m_RowsShape = ~uint64_t(0);
     uint32_t m_RowsFilter = 0;
     uint64_t m_RowsCollapseEpoch = 0;
-    int m_Widest = 0;
+    int m_Widest = 0;      // the widest row drawn last, unscrolled
+    int m_ScrollTotal = 0; // the content height the scroll bars were set for
     int m_DrawnRows = 0;
 };
