@@ -4,6 +4,8 @@
 #include "MBaseUndoNode.h"
 #include "MStructureRecord.h"
 
+#include <memory>
+
 class MBaseObjectList;
 class MBaseObjectTree;
 class MParameterObject;
@@ -105,5 +107,5 @@ class MSceneTreeUndoNode : public MBaseUndoNode
 
     MRef<MScene> m_Scene;
     MRef<MBaseObjectTree> m_Tree;
-    MStructureRecord m_Lists;
+    std::shared_ptr<const MStructureRecord> m_Lists;
 };
