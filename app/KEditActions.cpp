@@ -66,11 +66,9 @@ MBaseObjectTreeNode* AddParentCopy(MScene& scene, MBaseObjectTreeNode* parent)
     if (!copy)
         return parent;
     if (auto* m = dynamic_cast<MMaterial*>(copy.Get()))
-        while (m->GetLayerCount() > 0)
-            m->RemoveLayer(m->GetLayer(0));
+        m->RemoveAllLayers();
     else if (auto* l = dynamic_cast<MMaterialLayer*>(copy.Get()))
-        while (l->GetShaderCount() > 0)
-            l->RemoveShader(l->GetShader(0));
+        l->RemoveAllShaders();
     copy->SetName(scene.GenerateUniqueName(parent->GetObject()->GetName()));
     MBaseObjectTreeNode* node = scene.AddObject(copy.Get(), ParentOf(scene, parent));
     return node ? node : parent;

@@ -45,6 +45,14 @@ bool MMaterial::RemoveLayer(MMaterialLayer* layer)
     return m_Layers.Remove(layer);
 }
 
+void MMaterial::RemoveAllLayers()
+{
+    for (MBaseObject* o : m_Layers)
+        if (auto* l = dynamic_cast<MMaterialLayer*>(o); l && l->GetMaterial() == this)
+            l->SetMaterial(nullptr);
+    m_Layers.RemoveAll();
+}
+
 MMaterialLayer* MMaterial::GetLayer(int index) const
 {
     return dynamic_cast<MMaterialLayer*>(m_Layers.GetAt(index));
@@ -91,6 +99,14 @@ bool MMaterialLayer::RemoveShader(MBaseShaderNode* node)
     if (node->GetLayer() == this)
         node->SetLayer(nullptr);
     return m_Nodes.Remove(node);
+}
+
+void MMaterialLayer::RemoveAllShaders()
+{
+    for (MBaseObject* o : m_Nodes)
+        if (auto* n = dynamic_cast<MBaseShaderNode*>(o); n && n->GetLayer() == this)
+            n->SetLayer(nullptr);
+    m_Nodes.RemoveAll();
 }
 
 MBaseShaderNode* MMaterialLayer::GetShader(int index) const

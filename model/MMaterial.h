@@ -19,6 +19,7 @@ class MMaterial : public MBaseObject
     // Inserts before `before`; appends when `before` is not a layer of this material.
     bool AddLayerBefore(MMaterialLayer* layer, MMaterialLayer* before);
     bool RemoveLayer(MMaterialLayer* layer);
+    void RemoveAllLayers();
     MBaseObjectList& GetLayerList() { return m_Layers; }
     const MBaseObjectList& GetLayerList() const { return m_Layers; }
     int GetLayerCount() const { return m_Layers.GetCount(); }

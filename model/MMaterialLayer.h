@@ -20,6 +20,7 @@ class MMaterialLayer : public MBaseObject
     // Inserts before `before`; appends when `before` is not a node of this layer.
     bool AddShaderBefore(MBaseShaderNode* node, MBaseShaderNode* before);
     bool RemoveShader(MBaseShaderNode* node);
+    void RemoveAllShaders();
     MBaseObjectList& GetShaderList() { return m_Nodes; }
     const MBaseObjectList& GetShaderList() const { return m_Nodes; }
     int GetShaderCount() const { return m_Nodes.GetCount(); }

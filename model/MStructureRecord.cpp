@@ -41,11 +41,9 @@ void MStructureRecord::Restore() const
     for (const Entry& e : m_Entries)
     {
         if (auto* m = dynamic_cast<MMaterial*>(e.owner.Get()))
-            while (m->GetLayerCount() > 0)
-                m->RemoveLayer(m->GetLayer(0));
+            m->RemoveAllLayers();
         else if (auto* l = dynamic_cast<MMaterialLayer*>(e.owner.Get()))
-            while (l->GetShaderCount() > 0)
-                l->RemoveShader(l->GetShader(0));
+            l->RemoveAllShaders();
     }
     for (const Entry& e : m_Entries)
     {
