@@ -554,6 +554,9 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
     // the arrows) like its edit fields do.
     if (qobject_cast<QComboBox*>(widget) && m_ChannelBar && m_ChannelBar->isAncestorOf(widget))
         return false;
+    // The scene outline runs its keys itself and passes on what it leaves.
+    if (qobject_cast<CSceneViewWnd*>(widget))
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // With Alt the key goes to Qt, so menu mnemonics work.
     if (key->modifiers() & Qt::AltModifier)

@@ -21,10 +21,31 @@ class MScene : public MBaseObjectTree
     MStr ParentClassName() const override { return "MBaseObjectTree"; }
     MBaseObject* CreateNew() const override { return nullptr; }
 
-    // Adds the object at the top level, or as the last child of parent.
+    // Structure. A material's layer list, each layer's shader-node list and
+    // the tree describe the same structure: the layers of a material stand
+    // under it in the tree, the nodes of a layer under the layer. The
+    // operations below change both together.
+
+    // Adds the object at the top level, or as the last child of parent. A
+    // layer added under a material joins that material's layer list (leaving
+    // another material's), a shader node added under a layer joins its list.
     MBaseObjectTreeNode* AddObject(MBaseObject* obj, MBaseObjectTreeNode* parent = nullptr);
-    // Removes the object and everything under it from the scene.
-    bool DeleteObject(MBaseObject* obj);
+    // Removes the object from the scene and from the list of the material or
+    // layer that holds it. With children, everything under it goes too;
+    // without, its children move up to its parent in its place, except
+    // those of materials and layers, which cannot stand without them.
+    // False when the object is not in the scene.
+    bool DeleteObject(MBaseObject* obj, bool withChildren = true);
+    // Makes a node the last child of parent (null: the top level), moving
+    // the object between the lists as well. Refused, with a log line and no
+    // change, when it would break the structure: a layer away from every
+    // material, a shader node away from every layer, anything else under a
+    // material, layer or node, or a node under itself or its descendants.
+    bool ReparentObject(MBaseObjectTreeNode* node, MBaseObjectTreeNode* parent);
+    // True when the lists and the tree agree (see above) and every layer
+    // and node knows its container; otherwise false, with the first
+    // disagreement described in problem when given.
+    bool CheckStructure(MStr* problem = nullptr) const;
     // Selects an object (adding it to the selection, or replacing the
     // selection when add is false); a null object with add false empties it.
     void SelectObject(MBaseObject* obj, bool add = true);
@@ -108,5 +129,6 @@ class MScene : public MBaseObjectTree
     bool m_DigitBaseUsed = false;
     int m_SceneTime = 0;
     int m_PickMode = 0;
-    int m_SelectionMode = 0;
+    // Whole objects are selected until a tool picks components.
+    int m_SelectionMode = 0x10000;
 };
