@@ -21,6 +21,7 @@ bool MScene::DeleteObject(MBaseObject* obj)
 
 void MScene::OnObjectAdded(MBaseObject* obj)
 {
+    ++m_Generation;
     obj->SetOwnerScene(this);
     obj->SetTime(m_SceneTime);
     IndexName(obj);
@@ -30,6 +31,7 @@ void MScene::OnObjectAdded(MBaseObject* obj)
 
 void MScene::OnObjectRemoved(MBaseObject* obj)
 {
+    ++m_Generation;
     if (obj->HasFlags(OBJ_SELECTED))
         m_Selected.Remove(obj);
     UnindexName(obj);
