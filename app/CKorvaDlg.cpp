@@ -3,6 +3,7 @@
 #include "CBottomDlg.h"
 #include "CChannelBar.h"
 #include "CConsoleDlg.h"
+#include "COpenGLWnd.h"
 #include "CSceneViewWnd.h"
 #include "CTopToolDlg.h"
 #include "Globals.h"
@@ -18,7 +19,9 @@
 #include "MMenu.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
+#include "MSelectToolType.h"
 #include "MSystemManager.h"
+#include "MToolManager.h"
 #include "MUndoList.h"
 
 #include <QAbstractSpinBox>
@@ -246,7 +249,8 @@ bool CKorvaDlg::Initialise()
     g_CurrentScene = g_SystemManager.GetScene();
     if (g_CurrentScene)
         g_CurrentScene->AddRef();
-    // The default tool is chosen here once tools exist.
+    // The default tool.
+    g_ToolManager.PushTool(new MSelectToolType());
     MPostMessage(UM_SCENE_CHANGED, 0xFFFF);
 
     g_SystemManager.SetConsoleOutput(m_Console->OutputSink());
@@ -305,6 +309,9 @@ bool CKorvaDlg::Initialise()
     setWindowIcon(m_AppIcon);
 
     LoadConfiguration();
+    // The default tool again, now that the actions are registered.
+    g_ToolManager.PushTool(new MSelectToolType());
+    MPostMessage(UM_SCENE_CHANGED, 0xFFFF);
     RebuildRecentFileMenu();
     Layout();
     return true;
@@ -534,6 +541,9 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
         qobject_cast<QMenuBar*>(widget))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // A 3D viewport follows Shift, Ctrl and Alt for its mouse controls.
+    if (auto* viewport = qobject_cast<COpenGLWnd*>(widget))
+        viewport->ReadKeyModifiers(key);
     // With Alt the key goes to Qt, so menu mnemonics work.
     if (key->modifiers() & Qt::AltModifier)
         return false;
@@ -645,6 +655,7 @@ void CKorvaDlg::Shutdown()
     g_RedoList.Purge();
     delete g_PendingUndoNode;
     g_PendingUndoNode = nullptr;
+    g_ToolManager.Release();
     if (g_CurrentScene)
     {
         g_CurrentScene->ClearScene();

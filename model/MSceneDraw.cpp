@@ -795,6 +795,9 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
+    // A click inside a surface picks it in wireframe too.
+    if (selecting)
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     if (lit)
     {
         SetUpLight();
