@@ -393,6 +393,21 @@ void ApplyFilter(int filter)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f);
 }
 
+// A stage whose map is one the game makes itself ($lightmap, $whiteimage):
+// on a preview it is white, so a lightmap stage's blend leaves the stages
+// below as they are rather than covering them with the missing pattern.
+bool UsesEngineImage(const MMaterialLayer* layer)
+{
+    for (MBaseObject* o : layer->GetShaderList())
+        if (auto* file = dynamic_cast<MFileShaderNode*>(o))
+        {
+            const MStr name = file->GetParamByName("Fname");
+            if (name.GetLength() > 0 && name.str()[0] == '$')
+                return true;
+        }
+    return false;
+}
+
 // Every stage of a material, one pass each, blended in order. Stages that
 // set nothing up are skipped; a material without any shows its editor image.
 void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
@@ -413,6 +428,8 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
                 result |= node->SetOpenGLParams();
         if (result)
         {
+            if (UsesEngineImage(layer))
+                glDisable(GL_TEXTURE_2D);
             ApplyFilter(filter);
             SurfaceQuads(corner, w, h, deforms, seconds);
             drew = true;

@@ -240,7 +240,9 @@ void COpenGLWnd::DrawNow()
     }
     else
     {
-        glClearColor(0.4f, 0.4f, 0.4f, 0.0f);
+        // Opaque: a clear alpha of 0 lets what lies behind the window show
+        // through where the compositor honours it.
+        glClearColor(0.4f, 0.4f, 0.4f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (HasFlags(VIEW_GRID_VISIBLE))
             DrawGrid();
