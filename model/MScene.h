@@ -106,6 +106,8 @@ class MScene : public MBaseObjectTree
     bool GetMaterialSurface(const MBaseObject* material, MVector3& lo, MVector3& hi);
     // Distance between the corners of neighbouring surfaces.
     static constexpr float kSurfacePitch = 320.0f;
+    // Surfaces and meshes the last DrawScene drew (or named, when picking).
+    int GetLastDrawnCount() const { return m_LastDrawn; }
     // Bumped whenever objects come or go; the drawing layout follows it.
     unsigned GetGeneration() const { return m_Generation; }
 
@@ -143,6 +145,7 @@ class MScene : public MBaseObjectTree
     };
     std::unique_ptr<MSceneLayout, LayoutDeleter> m_Layout;
     unsigned m_Generation = 0;
+    int m_LastDrawn = 0;
     int m_SceneTime = 0;
     int m_PickMode = 0;
     int m_SelectionMode = 0;

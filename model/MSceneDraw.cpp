@@ -801,6 +801,7 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
 
     ViewVolume volume;
     volume.Read();
+    m_LastDrawn = 0;
     std::vector<MBaseObject*> named;
     if (selecting)
     {
@@ -859,6 +860,7 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
                              MVector3(corner.x + w + margin, corner.y + margin, margin)))
                 continue;
             const bool selected = material->HasFlags(OBJ_SELECTED);
+            ++m_LastDrawn;
             if (selecting)
             {
                 named.push_back(material);
@@ -888,6 +890,7 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
         const MMesh* mesh = MeshOf(obj);
         if (!mesh || mesh->GetTriangleCount() + mesh->GetVertexCount() == 0)
             continue;
+        ++m_LastDrawn;
         glPushMatrix();
         float m[16];
         if (const MTransformObject* t = obj->GetTransform())
