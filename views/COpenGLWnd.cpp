@@ -275,6 +275,8 @@ void COpenGLWnd::PickScene(const MVector3& start, const MVector3& current, MBase
     m_PickList = hits;
     DrawNow();
     m_PickList = nullptr;
+    // Leave the plain projection for what reads it before the next paint.
+    SetupProjection(0);
     // Picking drew nothing on screen; the next paint shows the new selection.
     update();
 }
@@ -525,6 +527,8 @@ void COpenGLWnd::WrapCursor(MToolType* tool, int& x, int& y)
 void COpenGLWnd::wheelEvent(QWheelEvent* event)
 {
     event->accept();
+    // The wheel acts on the view under the mouse.
+    SetActiveView(this);
     const int delta = event->angleDelta().y();
     if (delta > 0)
         g_ActionRegistry.RunActionByName("KViewportZoomIn");
