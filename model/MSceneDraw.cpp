@@ -384,14 +384,41 @@ void StageBaseState()
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void ApplyFilter(int filter)
+// The view's texture filter on the bound texture for one stage. Textures are
+// shared with the swatches, so the filters the texture had are put back
+// when the stage is drawn; a mipmapped texture keeps its mipmaps.
+class FilterScope
 {
-    if (!glIsEnabled(GL_TEXTURE_2D))
-        return;
-    const GLint f = filter == GL_NEAREST ? GL_NEAREST : GL_LINEAR;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f);
-}
+  public:
+    explicit FilterScope(int filter)
+    {
+        if (!glIsEnabled(GL_TEXTURE_2D))
+            return;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &m_Min);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &m_Mag);
+        const bool nearest = filter == GL_NEAREST;
+        const bool mipmapped = m_Min != GL_NEAREST && m_Min != GL_LINEAR;
+        const GLint min = mipmapped
+                              ? (nearest ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_LINEAR)
+                              : (nearest ? GL_NEAREST : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, nearest ? GL_NEAREST : GL_LINEAR);
+        m_Set = true;
+    }
+    ~FilterScope()
+    {
+        if (!m_Set)
+            return;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, m_Min);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, m_Mag);
+    }
+    FilterScope(const FilterScope&) = delete;
+    FilterScope& operator=(const FilterScope&) = delete;
+
+  private:
+    GLint m_Min = GL_LINEAR, m_Mag = GL_LINEAR;
+    bool m_Set = false;
+};
 
 // A stage whose map is one the game makes itself ($lightmap, $whiteimage):
 // on a preview it is white, so a lightmap stage's blend leaves the stages
@@ -430,7 +457,7 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
         {
             if (UsesEngineImage(layer))
                 glDisable(GL_TEXTURE_2D);
-            ApplyFilter(filter);
+            const FilterScope scope(filter);
             SurfaceQuads(corner, w, h, deforms, seconds);
             drew = true;
         }
@@ -448,8 +475,10 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
                     result |= qer->SetOpenGLParams();
     if (!result)
         glColor4f(0.6f, 0.6f, 0.6f, 1.0f);
-    ApplyFilter(filter);
-    SurfaceQuads(corner, w, h, deforms, seconds);
+    {
+        const FilterScope scope(filter);
+        SurfaceQuads(corner, w, h, deforms, seconds);
+    }
     CloseBracket();
 }
 
@@ -925,7 +954,7 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
                         result |= node->SetOpenGLParams();
                 if (result)
                 {
-                    ApplyFilter(flags.textureFilter);
+                    const FilterScope scope(flags.textureFilter);
                     DrawMesh(*mesh, true);
                 }
                 CloseBracket();

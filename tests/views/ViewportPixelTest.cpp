@@ -89,6 +89,21 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     EXPECT_TRUE(Reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
     // The background around the surface stays grey.
     EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
+
+    // The view's texture filter does not stay on the texture the swatches
+    // share.
+    auto minFilter = [&]
+    {
+        EXPECT_EQ(gl->MakeCurrent(), 0);
+        MTextureCache::Instance().BindImage("textures/test/halves.tga");
+        GLint f = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &f);
+        return f;
+    };
+    const GLint before = minFilter();
+    gl->m_TextureFilter = GL_NEAREST;
+    gl->grabFramebuffer();
+    EXPECT_EQ(minFilter(), before);
 }
 
 // Pictures of twenty corpus shaders, each given a real picture where its
