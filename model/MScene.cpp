@@ -202,6 +202,7 @@ bool MScene::CheckStructure(MStr* problem) const
 
 void MScene::OnObjectAdded(MBaseObject* obj)
 {
+    ++m_Generation;
     obj->SetOwnerScene(this);
     obj->SetTime(m_SceneTime);
     IndexName(obj);
@@ -211,6 +212,7 @@ void MScene::OnObjectAdded(MBaseObject* obj)
 
 void MScene::OnObjectRemoved(MBaseObject* obj)
 {
+    ++m_Generation;
     if (obj->HasFlags(OBJ_SELECTED))
         m_Selected.Remove(obj);
     UnindexName(obj);

@@ -5,6 +5,7 @@
 #include "MFile.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
+#include "MMesh.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MTranslator.h"
@@ -117,7 +118,10 @@ MSystemManager::MSystemManager()
                                                                   new MQ3SkyParmsShaderNode(),
                                                                   new MQ3SunShaderNode(),
                                                                   new MDeformVertsShaderNode(),
-                                                                  new MVerbatimShaderNode()})
+                                                                  new MVerbatimShaderNode(),
+                                                                  new MSceneObject(),
+                                                                  new MTransformObject(),
+                                                                  new MMesh()})
         RegisterPrototype(proto);
     // Whole scenes open and save through the library's own translator.
     MCompleteTranslator complete;

@@ -4,8 +4,10 @@
 #include "CConsoleDlg.h"
 #include "CKorvaDlg.h"
 #include "CMaterialViewWnd.h"
+#include "COpenGLWnd.h"
 #include "CSceneViewWnd.h"
 #include "Globals.h"
+#include "KActions.h"
 #include "KFileActions.h"
 #include "MAction.h"
 #include "MBaseViewWnd.h"
@@ -16,6 +18,8 @@
 #include "MMenu.h"
 #include "MScene.h"
 #include "MSystemManager.h"
+#include "MToolManager.h"
+#include "MToolType.h"
 #include "MUndoList.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -330,6 +334,34 @@ TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
     QTest::keyClick(field, Qt::Key_K);
     EXPECT_EQ(g_TestActionRuns, 1);
     EXPECT_EQ(field->text(), "k");
+}
+
+TEST_F(MainWindowTest, ViewportSeesModifierKeysWhileBoundKeysRunAndToolsComeAndGo)
+{
+    Start();
+    // Start-up chose the select tool twice.
+    EXPECT_EQ(g_ToolManager.GetCount(), 2);
+    EXPECT_EQ(g_ToolManager.GetTool(0)->GetName(), "KToolSelect");
+    ASSERT_EQ(KViewportPerspective(), 1);
+    auto* viewport = dynamic_cast<COpenGLWnd*>(g_ActiveView);
+    ASSERT_NE(viewport, nullptr);
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", TestAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'K', false, false, false);
+    g_TestActionRuns = 0;
+
+    QTest::keyPress(viewport, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_EQ(viewport->GetInputState().shift, 1);
+    QTest::keyRelease(viewport, Qt::Key_Shift, Qt::NoModifier);
+    EXPECT_EQ(viewport->GetInputState().shift, 0);
+    QTest::keyPress(viewport, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_EQ(viewport->GetInputState().ctrl, 1);
+    QTest::keyRelease(viewport, Qt::Key_Control, Qt::NoModifier);
+    QTest::keyClick(viewport, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 1);
+
+    g_SavePromptAnswered = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(g_ToolManager.GetCount(), 0);
 }
 
 TEST_F(MainWindowTest, KeysWithAltGoOnToQtForTheMenuMnemonics)
