@@ -408,7 +408,7 @@ void CKorvaDlg::RebuildRecentFileMenu()
         }
     }
     const int count = std::clamp(g_RecentFileCount, 0, kRecentFileSlots);
-    for (int i = count - 1; i >= 0; --i)
+    for (int i = 0; i < count; ++i)
     {
         if (g_RecentFiles[i].IsEmpty())
             continue;
