@@ -383,8 +383,13 @@ void CKorvaDlg::Layout()
     for (int i = 0; i < 3; ++i)
         if (g_ViewPanes[i])
         {
+            // A pane hidden by full view keeps no picture: it is painted
+            // afresh once shown.
+            const bool wasHidden = g_ViewPanes[i]->isHidden();
             g_ViewPanes[i]->setGeometry(rects[i]);
             g_ViewPanes[i]->show();
+            if (wasHidden)
+                g_ViewPanes[i]->update();
         }
 }
 
