@@ -274,22 +274,42 @@ bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
             Refuse(path, read.reason.c_str());
             return false;
         }
-        // The picture is made aside and handed over only when it is whole, so
-        // a refused file leaves the caller's image as it was. Rows are stored
-        // top first as they are decoded, which is the file's bottom-up order flipped.
-        MImage decoded;
-        const char* reason = "";
-        if (!Decode(file, image->HasAlpha(), decoded, reason))
-        {
-            Refuse(path, reason);
-            return false;
-        }
-        *image = std::move(decoded);
-        return true;
+        return DecodeInto(file, path, image);
     }
     catch (const std::bad_alloc&)
     {
         Refuse(path, "out of memory");
         return false;
     }
+}
+
+bool MTGATranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
+                                     MImage* image)
+{
+    if (!image || (!data && size))
+        return false;
+    try
+    {
+        return DecodeInto(std::vector<uint8_t>(data, data + size), name, image);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Refuse(name, "out of memory");
+        return false;
+    }
+}
+
+bool MTGATranslator::DecodeInto(const std::vector<uint8_t>& file, const MStr& path, MImage* image)
+{
+    // The picture is made aside and handed over only when it is whole, so a
+    // refused file leaves the caller's image as it was.
+    MImage decoded;
+    const char* reason = "";
+    if (!Decode(file, image->HasAlpha(), decoded, reason))
+    {
+        Refuse(path, reason);
+        return false;
+    }
+    *image = std::move(decoded);
+    return true;
 }
