@@ -17,6 +17,7 @@
 #include "MKeyCodes.h"
 #include "MMenu.h"
 #include "MPrivateEvent.h"
+#include "MRegistry.h"
 #include "MScene.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
@@ -30,15 +31,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextEdit>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace
 {
 // Width of the channel bar.
 constexpr int kChannelBarWidth = 250;
+// Registry access: read and write.
+constexpr uint32_t kWindowRegistryAccess = 0x2001F;
 
 // Command ids of the main menu.
 enum : int
@@ -305,9 +310,45 @@ bool CKorvaDlg::Initialise()
     setWindowIcon(m_AppIcon);
 
     LoadConfiguration();
+    RestoreWindowPlacement();
     RebuildRecentFileMenu();
     Layout();
     return true;
+}
+
+void CKorvaDlg::RestoreWindowPlacement()
+{
+    MRegistry reg;
+    MStr text;
+    if (!reg.OpenKey(kRegistryKeyPath, kWindowRegistryAccess, false) ||
+        !reg.ReadString("WindowPlacement", text))
+        return;
+    int x = 0, y = 0, w = 0, h = 0, maximised = 0;
+    if (std::sscanf(text.c_str(), "%d %d %d %d %d", &x, &y, &w, &h, &maximised) != 5 || w < 200 ||
+        h < 150)
+        return;
+    // A place on no screen (one unplugged since) is not taken.
+    const QRect placed(x, y, w, h);
+    bool onScreen = QGuiApplication::screens().isEmpty();
+    for (QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(placed);
+    if (!onScreen)
+        return;
+    setGeometry(placed);
+    if (maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CKorvaDlg::SaveWindowPlacement()
+{
+    // The size and place the window has when not maximised, and whether it is.
+    const QRect r = isMaximized() ? normalGeometry() : geometry();
+    MRegistry reg;
+    if (!reg.OpenKey(kRegistryKeyPath, kWindowRegistryAccess, true) ||
+        !reg.WriteString("WindowPlacement", MStr::Printf("%d %d %d %d %d", r.x(), r.y(), r.width(),
+                                                         r.height(), isMaximized() ? 1 : 0)))
+        g_SystemManager.LogOutput("Could not keep the window's place: %s",
+                                  reg.GetLastError().c_str());
 }
 
 QRect CKorvaDlg::ViewArea() const
@@ -640,6 +681,7 @@ void CKorvaDlg::Shutdown()
     g_SystemManager.SetConsoleOutput(nullptr, nullptr);
     Log("Set output to NULL");
     SaveConfiguration();
+    SaveWindowPlacement();
     Log("config saved");
     // The shelves and their tab control are let go here once they exist.
     Log("Shelves deleted");

@@ -179,16 +179,11 @@ int KFileMerge()
     return 1;
 }
 
-int OpenRecentFile(int index)
+int OpenSceneFile(const MStr& name)
 {
-    if (index < 0 || index >= kRecentFileSlots)
-        return 0;
-    const MStr name = g_RecentFiles[index];
-    if (name.IsEmpty() || !SavePrompt())
-        return 0;
     auto start = std::chrono::steady_clock::now();
     MCompleteTranslator complete;
-    if (!g_CurrentScene || !complete.ImportFile(name, g_CurrentScene))
+    if (name.IsEmpty() || !g_CurrentScene || !complete.ImportFile(name, g_CurrentScene))
     {
         g_SystemManager.LogOutput("Translator Could not load file %s.", name.c_str());
         return 0;
@@ -201,6 +196,50 @@ int OpenRecentFile(int index)
     g_SystemManager.LogOutput("Reading of Scene to %.2f seconds to complete.", SecondsSince(start));
     MSendSceneChanged();
     return 1;
+}
+
+int OpenRecentFile(int index)
+{
+    if (index < 0 || index >= kRecentFileSlots)
+        return 0;
+    const MStr name = g_RecentFiles[index];
+    if (name.IsEmpty() || !SavePrompt())
+        return 0;
+    return OpenSceneFile(name);
+}
+
+int OpenCommandLineFiles(const std::vector<MStr>& paths)
+{
+    int opened = 0;
+    MSceneTreeUndoNode* node = nullptr;
+    MCompleteTranslator complete;
+    for (const MStr& path : paths)
+    {
+        if (complete.CanImportFile(path))
+        {
+            // A scene replaces what was there, imports before it included.
+            delete node;
+            node = nullptr;
+            opened += OpenSceneFile(path);
+            continue;
+        }
+        MMaterialTranslator* translator = g_SystemManager.FindMaterialTranslatorThatImports(path);
+        if (!translator)
+        {
+            g_SystemManager.LogOutput("No suitable Translator could be found for '%s'.",
+                                      path.c_str());
+            continue;
+        }
+        if (!node)
+            node = MakeImportNode();
+        opened += LogImport(translator, path) ? 1 : 0;
+    }
+    if (node)
+    {
+        g_UndoList.AddNode(node);
+        MSendSceneChanged();
+    }
+    return opened;
 }
 
 int KFileImport()

@@ -404,6 +404,65 @@ TEST_F(MainWindowTest, RecentFilesStandInSlotOrderAndSaveAsAddsTheExtension)
     }
 }
 
+TEST_F(MainWindowTest, FilesNamedOnTheCommandLineAreOpenedOrImported)
+{
+    Start();
+    const std::string scene = (home.Path() / "kept.glazen").string();
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    dialogs.AnswerFile({scene});
+    ASSERT_EQ(KFileSaveAs(), 1);
+    dialogs.Answer(MSG_NO);
+    Choose(57600);
+    ASSERT_EQ(MaterialCount(), 0);
+
+    struct Case
+    {
+        std::vector<MStr> files;
+        int read, materials, undoSteps;
+        std::string title;
+    };
+    const std::string missing = (home.Path() / "missing.shader").string();
+    const Case cases[] = {
+        {{scene.c_str()}, 1, imported, 0, "Glazen - " + scene},
+        {{Shader("sample_base.shader").c_str(), missing.c_str()},
+         1,
+         imported,
+         1,
+         "Glazen - Untitled"},
+        {{(home.Path() / "notes.txt").c_str()}, 0, 0, 0, "Glazen - Untitled"},
+    };
+    for (const Case& c : cases)
+    {
+        dialogs.Answer(MSG_NO);
+        Choose(57600);
+        EXPECT_EQ(OpenCommandLineFiles(c.files), c.read) << c.files[0].c_str();
+        EXPECT_EQ(MaterialCount(), c.materials) << c.files[0].c_str();
+        EXPECT_EQ(g_UndoList.GetCount(), c.undoSteps) << c.files[0].c_str();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->windowTitle().toStdString(), c.title);
+    }
+}
+
+TEST_F(MainWindowTest, TheWindowComesBackAtItsSizeAndPlace)
+{
+    Start();
+    window->setGeometry(40, 50, 900, 640);
+    QCoreApplication::processEvents();
+    const QRect placed = window->geometry();
+    dialogs.Answer(MSG_NO);
+    ASSERT_TRUE(window->close());
+    window.reset();
+    g_SavePromptAnswered = false;
+    g_Closing = false;
+    g_ActionRegistry.Clear();
+    g_KeyBindingTable.Clear();
+    Start();
+    EXPECT_EQ(window->size(), placed.size());
+    EXPECT_EQ(window->geometry().topLeft(), placed.topLeft());
+}
+
 TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
 {
     Start();
