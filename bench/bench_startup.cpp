@@ -24,7 +24,9 @@
 #include "KFileActions.h"
 #include "MBaseViewWnd.h"
 #include "MBaseViewWndList.h"
+#include "MMaterial.h"
 #include "MOpenGLSetup.h"
+#include "MScene.h"
 #include "MSystemManager.h"
 
 #include <QApplication>
@@ -113,14 +115,28 @@ int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point
                 if (e.path().extension() == ".shader")
                     scripts.emplace_back(e.path().c_str());
             OpenCommandLineFiles(scripts);
-            app.processEvents();
-            // The close request, as the window manager's close button makes it.
-            const auto closing = Clock::now();
-            window.close();
-            const double closeMs =
-                std::chrono::duration<double, std::milli>(Clock::now() - closing).count();
-            std::printf("%lld %.3f\n", static_cast<long long>(closing.time_since_epoch().count()),
-                        closeMs);
+            long materials = 0;
+            g_CurrentScene->ForEachNode(
+                [&](MBaseObjectTreeNode* n)
+                { materials += dynamic_cast<MMaterial*>(n->GetObject()) != nullptr; });
+            // The close request comes while the event loop runs, as the
+            // window manager's close button makes it, once the views have
+            // drawn the imported scene.
+            Clock::time_point closing;
+            double closeMs = 0;
+            QTimer::singleShot(
+                500, &window,
+                [&]
+                {
+                    closing = Clock::now();
+                    window.close();
+                    closeMs =
+                        std::chrono::duration<double, std::milli>(Clock::now() - closing).count();
+                });
+            app.exec();
+            std::printf("%lld %.3f %ld\n",
+                        static_cast<long long>(closing.time_since_epoch().count()), closeMs,
+                        materials);
             std::fflush(stdout);
         }
     }
@@ -249,8 +265,9 @@ void BM_ShutdownWithCorpusLoaded(benchmark::State& state)
         Clock::time_point spawned, ended;
         long long closing = 0;
         double closeMs = 0;
+        long materials = 0;
         if (!Spawn("--child-shutdown", out, spawned, ended) ||
-            std::sscanf(out.c_str(), "%lld %lf", &closing, &closeMs) != 2)
+            std::sscanf(out.c_str(), "%lld %lf %ld", &closing, &closeMs, &materials) != 3)
         {
             state.SkipWithError("the editor did not start or shut down (use xvfb-run)");
             return;
@@ -258,6 +275,7 @@ void BM_ShutdownWithCorpusLoaded(benchmark::State& state)
         const Clock::time_point requested{Clock::duration{closing}};
         state.SetIterationTime(std::chrono::duration<double>(ended - requested).count());
         close += closeMs;
+        state.counters["materials"] = double(materials);
         ++runs;
     }
     if (runs > 0)
