@@ -192,39 +192,11 @@ bool Spawn(const char* mode, std::string& out, Clock::time_point& spawned, Clock
 ChildFigures SpawnChild()
 {
     ChildFigures f;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return f;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    char self[] = "/proc/self/exe";
-    char flag[] = "--child";
-    const auto spawned = Clock::now();
-    std::string stamp = std::to_string(spawned.time_since_epoch().count());
-    char* args[] = {self, flag, stamp.data(), nullptr};
-    pid_t pid = 0;
-    const int err = posix_spawn(&pid, self, &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (err != 0)
-    {
-        close(pipeFds[0]);
-        return f;
-    }
     std::string out;
-    char buf[256];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs, &f.mainToPaintMs, &f.rssKiB,
-                    &f.heapKiB) == 4 &&
-        WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        f.ok = true;
+    Clock::time_point spawned, ended;
+    const bool endedWell = Spawn("--child", out, spawned, ended);
+    f.ok = endedWell && std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs,
+                                     &f.mainToPaintMs, &f.rssKiB, &f.heapKiB) == 4;
     return f;
 }
 
