@@ -196,7 +196,7 @@ ChildFigures SpawnChild()
     Clock::time_point spawned, ended;
     const bool endedWell = Spawn("--child", out, spawned, ended);
     f.ok = endedWell && std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs,
-                                     &f.mainToPaintMs, &f.rssKiB, &f.heapKiB) == 4;
+                                    &f.mainToPaintMs, &f.rssKiB, &f.heapKiB) == 4;
     return f;
 }
 
