@@ -2,6 +2,7 @@
 
 #include "CKorvaDlg.h"
 #include "Globals.h"
+#include "KFileActions.h"
 #include "MLogFile.h"
 #include "MOpenGLSetup.h"
 #include "MSystemManager.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 bool CKorvaApp::HaveDisplay()
 {
@@ -44,6 +46,13 @@ int CKorvaApp::Run(int argc, char** argv)
         CKorvaDlg window;
         window.Initialise();
         window.show();
+        // glazen FILE...: scene files are opened, shader scripts imported.
+        std::vector<MStr> files;
+        const QStringList arguments = QApplication::arguments();
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            files.emplace_back(arguments[i].toUtf8().constData());
+        if (!files.empty())
+            OpenCommandLineFiles(files);
         status = app.exec();
     }
     g_SystemManager.SetLogFileOutput(nullptr);

@@ -19,6 +19,7 @@
 #include "MKeyCodes.h"
 #include "MMenu.h"
 #include "MPrivateEvent.h"
+#include "MRegistry.h"
 #include "MScene.h"
 #include "MSelectToolType.h"
 #include "MSystemManager.h"
@@ -36,15 +37,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextEdit>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace
 {
 // Width of the channel bar.
 constexpr int kChannelBarWidth = 250;
+// Registry access: read and write.
+constexpr uint32_t kWindowRegistryAccess = 0x2001F;
 
 // Command ids of the main menu.
 enum : int
@@ -321,9 +326,45 @@ bool CKorvaDlg::Initialise()
     // The default tool again, now that the actions are registered.
     g_ToolManager.PushTool(new MSelectToolType());
     MPostMessage(UM_SCENE_CHANGED, 0xFFFF);
+    RestoreWindowPlacement();
     RebuildRecentFileMenu();
     Layout();
     return true;
+}
+
+void CKorvaDlg::RestoreWindowPlacement()
+{
+    MRegistry reg;
+    MStr text;
+    if (!reg.OpenKey(kRegistryKeyPath, kWindowRegistryAccess, false) ||
+        !reg.ReadString("WindowPlacement", text))
+        return;
+    int x = 0, y = 0, w = 0, h = 0, maximised = 0;
+    if (std::sscanf(text.c_str(), "%d %d %d %d %d", &x, &y, &w, &h, &maximised) != 5 || w < 200 ||
+        h < 150)
+        return;
+    // A place on no screen (one unplugged since) is not taken.
+    const QRect placed(x, y, w, h);
+    bool onScreen = QGuiApplication::screens().isEmpty();
+    for (QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(placed);
+    if (!onScreen)
+        return;
+    setGeometry(placed);
+    if (maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CKorvaDlg::SaveWindowPlacement()
+{
+    // The size and place the window has when not maximised, and whether it is.
+    const QRect r = isMaximized() ? normalGeometry() : geometry();
+    MRegistry reg;
+    if (!reg.OpenKey(kRegistryKeyPath, kWindowRegistryAccess, true) ||
+        !reg.WriteString("WindowPlacement", MStr::Printf("%d %d %d %d %d", r.x(), r.y(), r.width(),
+                                                         r.height(), isMaximized() ? 1 : 0)))
+        g_SystemManager.LogOutput("Could not keep the window's place: %s",
+                                  reg.GetLastError().c_str());
 }
 
 QRect CKorvaDlg::ViewArea() const
@@ -399,8 +440,13 @@ void CKorvaDlg::Layout()
     for (int i = 0; i < 3; ++i)
         if (g_ViewPanes[i])
         {
+            // A pane hidden by full view keeps no picture: it is painted
+            // afresh once shown.
+            const bool wasHidden = g_ViewPanes[i]->isHidden();
             g_ViewPanes[i]->setGeometry(rects[i]);
             g_ViewPanes[i]->show();
+            if (wasHidden)
+                g_ViewPanes[i]->update();
         }
 }
 
@@ -424,7 +470,7 @@ void CKorvaDlg::RebuildRecentFileMenu()
         }
     }
     const int count = std::clamp(g_RecentFileCount, 0, kRecentFileSlots);
-    for (int i = count - 1; i >= 0; --i)
+    for (int i = 0; i < count; ++i)
     {
         if (g_RecentFiles[i].IsEmpty())
             continue;
@@ -669,6 +715,7 @@ void CKorvaDlg::Shutdown()
     g_SystemManager.SetConsoleOutput(nullptr, nullptr);
     Log("Set output to NULL");
     SaveConfiguration();
+    SaveWindowPlacement();
     Log("config saved");
     // The shelves and their tab control are let go here once they exist.
     Log("Shelves deleted");

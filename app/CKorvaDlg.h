@@ -68,6 +68,9 @@ class CKorvaDlg : public QMainWindow
     bool PreTranslateKey(QObject* watched, QEvent* event);
     bool ClientMouse(QEvent* event);
     void Shutdown();
+    // The window's size and place, kept in the registry between runs.
+    void RestoreWindowPlacement();
+    void SaveWindowPlacement();
     void ComputeSizes();
 
     QIcon m_AppIcon;

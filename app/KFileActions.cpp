@@ -36,8 +36,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The prompt of New and Open: 0 when the user cancels, or says Yes and then
-// cancels the save.
+// The prompt of New, Open and open recent: 0 when the user cancels, or says
+// Yes and the save is cancelled or fails.
 int SavePrompt()
 {
     switch (MDialogs().AskYesNoCancel(nullptr, kSaveText, kSaveCaption))
@@ -57,6 +57,8 @@ MFileDialogResult AskSceneFile(MFileDialogRequest::Kind kind)
     MFileDialogRequest request;
     request.kind = kind;
     request.filter = complete.GetFileFilter() + "||";
+    if (kind == MFileDialogRequest::Save)
+        request.defaultExtension = "glazen";
     return MDialogs().AskFile(nullptr, request);
 }
 
@@ -148,8 +150,7 @@ int KFileOpen()
 
 int KFileSave()
 {
-    KFileSaveAs();
-    return 1;
+    return KFileSaveAs();
 }
 
 int KFileSaveAs()
@@ -157,14 +158,18 @@ int KFileSaveAs()
     MFileDialogResult chosen = AskSceneFile(MFileDialogRequest::Save);
     if (!chosen.accepted || chosen.paths.empty())
         return 0;
-    const MStr& path = chosen.paths.front();
+    MStr path = chosen.paths.front();
+    // A name typed without an extension gets the scene extension, so that
+    // File > Open finds it again.
+    if (std::filesystem::path(path.c_str()).extension().empty())
+        path += ".glazen";
     MCompleteTranslator complete;
-    if (g_CurrentScene && complete.ExportFile(path, g_CurrentScene))
-    {
-        g_CurrentFileName = path;
-        MSendMessage(UM_UPDATE_TITLE);
-        AddRecentFile(path);
-    }
+    // The library logs why a save failed; name, title and recent files stay.
+    if (!g_CurrentScene || !complete.ExportFile(path, g_CurrentScene))
+        return 0;
+    g_CurrentFileName = path;
+    MSendMessage(UM_UPDATE_TITLE);
+    AddRecentFile(path);
     return 1;
 }
 
@@ -174,11 +179,8 @@ int KFileMerge()
     return 1;
 }
 
-int OpenRecentFile(int index)
+int OpenSceneFile(const MStr& name)
 {
-    if (index < 0 || index >= kRecentFileSlots)
-        return 0;
-    const MStr name = g_RecentFiles[index];
     auto start = std::chrono::steady_clock::now();
     MCompleteTranslator complete;
     if (name.IsEmpty() || !g_CurrentScene || !complete.ImportFile(name, g_CurrentScene))
@@ -186,12 +188,58 @@ int OpenRecentFile(int index)
         g_SystemManager.LogOutput("Translator Could not load file %s.", name.c_str());
         return 0;
     }
+    // The undo and redo nodes belong to the scene that was replaced.
+    PurgeUndoLists();
     g_CurrentFileName = name;
     MSendMessage(UM_UPDATE_TITLE);
     AddRecentFile(name);
     g_SystemManager.LogOutput("Reading of Scene to %.2f seconds to complete.", SecondsSince(start));
     MSendSceneChanged();
     return 1;
+}
+
+int OpenRecentFile(int index)
+{
+    if (index < 0 || index >= kRecentFileSlots)
+        return 0;
+    const MStr name = g_RecentFiles[index];
+    if (name.IsEmpty() || !SavePrompt())
+        return 0;
+    return OpenSceneFile(name);
+}
+
+int OpenCommandLineFiles(const std::vector<MStr>& paths)
+{
+    int opened = 0;
+    MSceneTreeUndoNode* node = nullptr;
+    MCompleteTranslator complete;
+    for (const MStr& path : paths)
+    {
+        if (complete.CanImportFile(path))
+        {
+            // A scene replaces what was there, imports before it included.
+            delete node;
+            node = nullptr;
+            opened += OpenSceneFile(path);
+            continue;
+        }
+        MMaterialTranslator* translator = g_SystemManager.FindMaterialTranslatorThatImports(path);
+        if (!translator)
+        {
+            g_SystemManager.LogOutput("No suitable Translator could be found for '%s'.",
+                                      path.c_str());
+            continue;
+        }
+        if (!node)
+            node = MakeImportNode();
+        opened += LogImport(translator, path) ? 1 : 0;
+    }
+    if (node)
+    {
+        g_UndoList.AddNode(node);
+        MSendSceneChanged();
+    }
+    return opened;
 }
 
 int KFileImport()

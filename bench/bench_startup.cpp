@@ -12,13 +12,21 @@
 //   - idle_rss_MiB and idle_heap_MiB: resident memory and heap in use one
 //     second after that frame, with nothing happening.
 //
+// BM_ShutdownWithCorpusLoaded starts the editor the same way, imports every
+// script of the shared corpus (2,158 shaders) as `glazen FILE...` does, and
+// times the shutdown: from the close request to the end of the process, as
+// the parent sees it; close_ms is the part up to the window's closing.
+//
 //   xvfb-run -a build/bench/bin/bench_startup
 #include "CKorvaApp.h"
 #include "CKorvaDlg.h"
 #include "Globals.h"
+#include "KFileActions.h"
 #include "MBaseViewWnd.h"
 #include "MBaseViewWndList.h"
+#include "MMaterial.h"
 #include "MOpenGLSetup.h"
+#include "MScene.h"
 #include "MSystemManager.h"
 
 #include <QApplication>
@@ -56,7 +64,8 @@ long StatusKiB(const char* field)
 
 // The child: starts the editor's main window and reports its figures on
 // standard output as "spawn_to_paint_ms main_to_paint_ms rss_kib heap_kib".
-int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point start)
+int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point start,
+             bool shutdown)
 {
     const std::string temp =
         std::filesystem::temp_directory_path() / ("glazen-bench-" + std::to_string(getpid()));
@@ -92,9 +101,44 @@ int RunChild(int argc, char** argv, Clock::time_point spawned, Clock::time_point
         app.exec();
         const long rss = StatusKiB("VmRSS:");
         const long heap = static_cast<long>(mallinfo2().uordblks / 1024);
-        std::printf("%.3f %.3f %ld %ld\n", firstPaintMs, mainToPaintMs, rss, heap);
-        std::fflush(stdout);
         g_SavePromptAnswered = true;
+        if (!shutdown)
+        {
+            std::printf("%.3f %.3f %ld %ld\n", firstPaintMs, mainToPaintMs, rss, heap);
+            std::fflush(stdout);
+        }
+        else
+        {
+            std::vector<MStr> scripts;
+            for (const auto& e : std::filesystem::directory_iterator(
+                     std::filesystem::path(GLAZEN_CORPUS_DIR) / "shaders" / "openarena"))
+                if (e.path().extension() == ".shader")
+                    scripts.emplace_back(e.path().c_str());
+            OpenCommandLineFiles(scripts);
+            long materials = 0;
+            g_CurrentScene->ForEachNode(
+                [&](MBaseObjectTreeNode* n)
+                { materials += dynamic_cast<MMaterial*>(n->GetObject()) != nullptr; });
+            // The close request comes while the event loop runs, as the
+            // window manager's close button makes it, once the views have
+            // drawn the imported scene.
+            Clock::time_point closing;
+            double closeMs = 0;
+            QTimer::singleShot(
+                500, &window,
+                [&]
+                {
+                    closing = Clock::now();
+                    window.close();
+                    closeMs =
+                        std::chrono::duration<double, std::milli>(Clock::now() - closing).count();
+                });
+            app.exec();
+            std::printf("%lld %.3f %ld\n",
+                        static_cast<long long>(closing.time_since_epoch().count()), closeMs,
+                        materials);
+            std::fflush(stdout);
+        }
     }
     std::filesystem::remove_all(temp);
     return firstPaintMs >= 0 ? 0 : 1;
@@ -109,21 +153,22 @@ struct ChildFigures
     bool ok = false;
 };
 
-ChildFigures SpawnChild()
+// Starts this program as a child with the given flag; returns what it printed
+// and whether it ended well, and when it ended.
+bool Spawn(const char* mode, std::string& out, Clock::time_point& spawned, Clock::time_point& ended)
 {
-    ChildFigures f;
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
-        return f;
+        return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     char self[] = "/proc/self/exe";
-    char flag[] = "--child";
-    const auto spawned = Clock::now();
+    std::string flag = mode;
+    spawned = Clock::now();
     std::string stamp = std::to_string(spawned.time_since_epoch().count());
-    char* args[] = {self, flag, stamp.data(), nullptr};
+    char* args[] = {self, flag.data(), stamp.data(), nullptr};
     pid_t pid = 0;
     const int err = posix_spawn(&pid, self, &actions, nullptr, args, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -131,9 +176,8 @@ ChildFigures SpawnChild()
     if (err != 0)
     {
         close(pipeFds[0]);
-        return f;
+        return false;
     }
-    std::string out;
     char buf[256];
     ssize_t n;
     while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
@@ -141,10 +185,18 @@ ChildFigures SpawnChild()
     close(pipeFds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs, &f.mainToPaintMs, &f.rssKiB,
-                    &f.heapKiB) == 4 &&
-        WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        f.ok = true;
+    ended = Clock::now();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ChildFigures SpawnChild()
+{
+    ChildFigures f;
+    std::string out;
+    Clock::time_point spawned, ended;
+    const bool endedWell = Spawn("--child", out, spawned, ended);
+    f.ok = endedWell && std::sscanf(out.c_str(), "%lf %lf %ld %ld", &f.spawnToPaintMs,
+                                    &f.mainToPaintMs, &f.rssKiB, &f.heapKiB) == 4;
     return f;
 }
 
@@ -174,15 +226,47 @@ void BM_StartupToFirstPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_ShutdownWithCorpusLoaded(benchmark::State& state)
+{
+    double close = 0;
+    int runs = 0;
+    for (auto _ : state)
+    {
+        std::string out;
+        Clock::time_point spawned, ended;
+        long long closing = 0;
+        double closeMs = 0;
+        long materials = 0;
+        if (!Spawn("--child-shutdown", out, spawned, ended) ||
+            std::sscanf(out.c_str(), "%lld %lf %ld", &closing, &closeMs, &materials) != 3)
+        {
+            state.SkipWithError("the editor did not start or shut down (use xvfb-run)");
+            return;
+        }
+        const Clock::time_point requested{Clock::duration{closing}};
+        state.SetIterationTime(std::chrono::duration<double>(ended - requested).count());
+        close += closeMs;
+        state.counters["materials"] = double(materials);
+        ++runs;
+    }
+    if (runs > 0)
+        state.counters["close_ms"] = close / runs;
+}
+BENCHMARK(BM_ShutdownWithCorpusLoaded)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)
 {
     const auto start = Clock::now();
-    if (argc > 2 && std::strcmp(argv[1], "--child") == 0)
+    if (argc > 2 &&
+        (std::strcmp(argv[1], "--child") == 0 || std::strcmp(argv[1], "--child-shutdown") == 0))
     {
         const Clock::time_point spawned{Clock::duration{std::atoll(argv[2])}};
-        return RunChild(argc, argv, spawned, start);
+        return RunChild(argc, argv, spawned, start, std::strcmp(argv[1], "--child-shutdown") == 0);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

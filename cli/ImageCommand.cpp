@@ -118,6 +118,16 @@ int RunImageCommand(MSystemManager& manager, const std::vector<std::string>& arg
     if (output.empty())
         return Usage("image needs -o OUT.ppm");
 
+    // A file that cannot be opened is said to be so, not blamed on the
+    // translators.
+    const int probe = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (probe < 0)
+    {
+        std::fprintf(stderr, "glazen-cli: cannot open '%s': %s\n", input.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    ::close(probe);
     MImageTranslator* translator = manager.FindImageTranslatorThatImports(input);
     if (!translator)
     {

@@ -1,4 +1,4 @@
-// Scene file reader: the input is written to a file and opened into a scene
+// Scene file reader: the input, straight from memory, is opened into a scene
 // that already holds a material. A refused file must leave the scene exactly
 // as it was; an accepted one must save and open again to the same text.
 
@@ -13,35 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
+#include <string_view>
 #include <vector>
 
 namespace
 {
-struct Fixture
-{
-    MSystemManager sys;
-    std::string path;
-
-    Fixture()
-    {
-        SetSystemManager(&sys);
-        char name[] = "/tmp/fuzz_scene_XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        close(fd);
-        path = name;
-    }
-    ~Fixture() { unlink(path.c_str()); }
-};
-
-Fixture& Get()
-{
-    static Fixture fixture;
-    return fixture;
-}
-
 // What the scene holds, down to the object identities.
 std::string Snapshot(MScene* scene)
 {
@@ -67,12 +43,13 @@ void Check(bool condition, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Fixture& f = Get();
-    FILE* out = std::fopen(f.path.c_str(), "wb");
-    Check(out != nullptr, "cannot write the input file");
-    if (size)
-        std::fwrite(data, 1, size, out);
-    std::fclose(out);
+    static MSystemManager* manager = []
+    {
+        auto* m = new MSystemManager();
+        SetSystemManager(m);
+        return m;
+    }();
+    (void)manager;
 
     MScene scene;
     auto* material = new MMaterial();
@@ -90,15 +67,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     scene.SelectObject(surface);
     const std::string before = Snapshot(&scene);
 
-    MCompleteTranslator translator;
-    if (!translator.ImportFile(f.path, &scene))
+    MStr reason;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (!MCompleteTranslator::ReadSceneText(text, &scene, reason))
     {
         Check(Snapshot(&scene) == before, "a refused file changed the scene");
         return 0;
     }
 
     std::string first, second;
-    MStr reason;
     Check(MCompleteTranslator::WriteSceneText(&scene, first, reason),
           "an opened scene cannot be saved");
     MScene again;

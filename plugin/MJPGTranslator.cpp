@@ -186,7 +186,26 @@ bool MJPGTranslator::ImportImage(MStr fileName, MImage* image)
         Refuse(path, "the file cannot be opened");
         return false;
     }
+    return ReadOpened(file, path, image);
+}
 
+bool MJPGTranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
+                                     MImage* image)
+{
+    if (!image || !data || size == 0)
+        return false;
+    // Read only: the buffer is never written through the stream.
+    std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+    if (!file)
+    {
+        Refuse(name, "the data cannot be read");
+        return false;
+    }
+    return ReadOpened(file, name, image);
+}
+
+bool MJPGTranslator::ReadOpened(std::FILE* file, const MStr& path, MImage* image)
+{
     Decoder d;
     std::memset(&d.cinfo, 0, sizeof d.cinfo);
     std::memset(d.err.message, 0, sizeof d.err.message);

@@ -3,6 +3,9 @@
 #include "MImage.h"
 #include "MTranslator.h"
 
+#include <cstdint>
+#include <cstdio>
+
 // Reads JPEG images through libjpeg.
 class MJPGTranslator : public MImageTranslator
 {
@@ -14,4 +17,11 @@ class MJPGTranslator : public MImageTranslator
     bool CanImportFile(MStr fileName) override;
     bool ImportImage(MStr fileName, MImage* image) override;
     bool ExportImage(MStr, MImage*) override { return false; }
+    // Decodes a JPEG held in memory, as ImportImage decodes a file; `name`
+    // stands for it in messages.
+    static bool ImportImageData(const uint8_t* data, size_t size, const MStr& name, MImage* image);
+
+  private:
+    // Decodes from an open stream and closes it.
+    static bool ReadOpened(std::FILE* file, const MStr& path, MImage* image);
 };

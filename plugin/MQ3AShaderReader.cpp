@@ -52,7 +52,7 @@ int MQ3AShaderReader::ReadAll()
 
 MStr MQ3AShaderReader::ReadArg()
 {
-    if (m_Lexer.NextIsCloseBrace())
+    if (m_Lexer.NextIsBrace())
         return MStr();
     MStr w;
     m_Lexer.ReadWord(w);
@@ -84,9 +84,11 @@ MMaterial* MQ3AShaderReader::ReadShader()
     Log("ShaderImport: Name: %s", name.c_str());
     material->SetName(name);
 
+    ++m_MaterialsAdded;
+    const size_t nameStart = m_Lexer.GetLastWordStart();
     MStr word;
     m_Lexer.ReadWord(word);
-    if (!(word == "{"))
+    if (!m_Lexer.LastIsBrace('{'))
     {
         Log("Q3AShader Import: Expecting '{', Found '%s'", word.c_str());
         return nullptr;
@@ -97,10 +99,16 @@ MMaterial* MQ3AShaderReader::ReadShader()
     m_Seen.clear();
     bool cullSeen = false;
 
-    while (m_Lexer.ReadWord(word) && !(word == "}"))
+    bool closed = false;
+    while (m_Lexer.ReadWord(word))
     {
+        if (m_Lexer.LastIsBrace('}'))
+        {
+            closed = true;
+            break;
+        }
         const size_t lineStart = m_Lexer.GetLastWordStart();
-        if (word == "{")
+        if (m_Lexer.LastIsBrace('{'))
         {
             if (MMaterialLayer* layer = ReadStage(materialNode))
                 material->AddLayer(layer);
@@ -183,6 +191,10 @@ MMaterial* MQ3AShaderReader::ReadShader()
             AddToOption(KeepLine(word, lead));
         }
     }
+
+    if (!closed)
+        Log("Q3AShaderImport: Warning - shader '%s' begun on line %i has no closing '}'",
+            name.c_str(), m_Lexer.LineOf(nameStart));
 
     // The shader-wide nodes that were used join the option layer last.
     // A QER node whose values are all defaults writes nothing; it is left
@@ -399,14 +411,6 @@ MBaseShaderNode* MQ3AShaderReader::Attach(MBaseShaderNode* node, MMaterialLayer*
     return node;
 }
 
-MStr MQ3AShaderReader::ResolveImageName(const MStr& name) const
-{
-    if (!m_Manager || name.GetLength() < 3 || !m_Manager->FindImageFile(name).IsEmpty())
-        return name;
-    const MStr jpg = name.Left(name.GetLength() - 3) + "JPG";
-    return m_Manager->FindImageFile(jpg).IsEmpty() ? name : jpg;
-}
-
 MMaterialLayer* MQ3AShaderReader::ReadStage(MBaseObjectTreeNode* materialNode)
 {
     auto* layer = new MMaterialLayer();
@@ -414,7 +418,7 @@ MMaterialLayer* MQ3AShaderReader::ReadStage(MBaseObjectTreeNode* materialNode)
     MBaseObjectTreeNode* layerNode = m_Scene->AddObject(layer, materialNode);
 
     MStr word;
-    while (m_Lexer.ReadWord(word) && !(word == "}"))
+    while (m_Lexer.ReadWord(word) && !m_Lexer.LastIsBrace('}'))
     {
         MBaseShaderNode* node = nullptr;
         bool clamp = false;
@@ -462,7 +466,7 @@ MMaterialLayer* MQ3AShaderReader::ReadStage(MBaseObjectTreeNode* materialNode)
 MBaseShaderNode* MQ3AShaderReader::ReadMap(MMaterialLayer* layer)
 {
     auto* node = new MFileShaderNode();
-    node->SetParamByName("Fname", ResolveImageName(ReadArg()));
+    node->SetParamByName("Fname", ReadArg());
     return Attach(node, layer);
 }
 
@@ -473,11 +477,11 @@ MBaseShaderNode* MQ3AShaderReader::ReadAnimMap(MMaterialLayer* layer)
     // The frames are the words on the frequency's line; each makes its
     // "Fname<i>" parameter as it comes, so the node holds exactly its frames.
     int count = 0;
-    while (m_Lexer.NextWordOnSameLine() && !m_Lexer.NextIsCloseBrace())
+    while (m_Lexer.NextWordOnSameLine() && !m_Lexer.NextIsBrace())
     {
         MStr name;
         m_Lexer.ReadWord(name);
-        node->SetParamByName(MStr::Printf("Fname%i", count).str(), ResolveImageName(name));
+        node->SetParamByName(MStr::Printf("Fname%i", count).str(), name);
         ++count;
     }
     node->SetParamByName("nF", MStr::Printf("%i", count));

@@ -24,8 +24,10 @@ class MQ3AShaderReader
   public:
     MQ3AShaderReader(std::string text, MScene* scene);
 
-    // Reads every shader; returns the count of materials added.
+    // Reads every shader; returns the count of materials read whole.
     int ReadAll();
+    // Materials added to the scene, also one left empty by a missing "{".
+    int GetMaterialsAdded() const { return m_MaterialsAdded; }
     // Reads one shader; null at the end of the text or when the shader's
     // "{" is missing (which ends the import).
     MMaterial* ReadShader();
@@ -94,9 +96,6 @@ class MQ3AShaderReader
     MBaseShaderNode* KeepLine(const MStr& keyword, const MStr& lead);
     // Names a new node from its base name and adds it to the layer.
     MBaseShaderNode* Attach(MBaseShaderNode* node, MMaterialLayer* layer);
-    // An image name as stored: unchanged when found, else its ".JPG"
-    // sibling when that is found, else unchanged.
-    MStr ResolveImageName(const MStr& name) const;
 
     // The shader being read: its option layer and that layer's tree node.
     void AddToOption(MBaseShaderNode* node);
@@ -121,5 +120,6 @@ class MQ3AShaderReader
     long m_LineOrder = 0;
     MScene* m_Scene;
     MSystemManager* m_Manager;
+    int m_MaterialsAdded = 0;
     MStr m_DeformType; // the type word an unknown deformVertexes line consumed
 };

@@ -10,6 +10,12 @@ inline bool IsSpace(char c)
 }
 } // namespace
 
+MShaderLexer::MShaderLexer(std::string text) : m_Text(std::move(text))
+{
+    if (m_Text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        m_Pos = 3;
+}
+
 void MShaderLexer::SkipSpaceAndComments()
 {
     const size_t n = m_Text.size();
@@ -39,6 +45,14 @@ void MShaderLexer::SkipSpaceAndComments()
 
 size_t MShaderLexer::WordEnd(size_t start) const
 {
+    if (start < m_Text.size() && m_Text[start] == '"')
+    {
+        // A quoted word runs to the closing quote on its line; without one
+        // the quote is an ordinary character.
+        const size_t close = m_Text.find_first_of("\"\n", start + 1);
+        if (close != std::string::npos && m_Text[close] == '"')
+            return close + 1;
+    }
     size_t e = start;
     while (e < m_Text.size() && !IsSpace(m_Text[e]))
         ++e;
@@ -54,7 +68,11 @@ bool MShaderLexer::ReadWord(MStr& word)
         return false;
     }
     const size_t end = WordEnd(m_Pos);
-    word.str().assign(m_Text, m_Pos, end - m_Pos);
+    m_LastQuoted = m_Text[m_Pos] == '"' && end - m_Pos >= 2 && m_Text[end - 1] == '"';
+    if (m_LastQuoted)
+        word.str().assign(m_Text, m_Pos + 1, end - m_Pos - 2);
+    else
+        word.str().assign(m_Text, m_Pos, end - m_Pos);
     m_LastWordStart = m_Pos;
     m_Pos = end;
     m_LastWordEnd = end;
@@ -67,10 +85,23 @@ bool MShaderLexer::AtEnd()
     return m_Pos >= m_Text.size();
 }
 
+bool MShaderLexer::LastIsBrace(char c) const
+{
+    return !m_LastQuoted && m_LastWordEnd == m_LastWordStart + 1 &&
+           m_LastWordStart < m_Text.size() && m_Text[m_LastWordStart] == c;
+}
+
 bool MShaderLexer::NextIsCloseBrace()
 {
     SkipSpaceAndComments();
     return m_Pos < m_Text.size() && m_Text[m_Pos] == '}' && WordEnd(m_Pos) == m_Pos + 1;
+}
+
+bool MShaderLexer::NextIsBrace()
+{
+    SkipSpaceAndComments();
+    return m_Pos < m_Text.size() && (m_Text[m_Pos] == '}' || m_Text[m_Pos] == '{') &&
+           WordEnd(m_Pos) == m_Pos + 1;
 }
 
 bool MShaderLexer::ReadChar(char c)
@@ -129,7 +160,7 @@ MStr MShaderLexer::RestOfLine()
          start = NextWordStartOnLine(last))
     {
         const size_t end = WordEnd(start);
-        if (end - start == 1 && m_Text[start] == '}')
+        if (end - start == 1 && (m_Text[start] == '}' || m_Text[start] == '{'))
             break;
         if (first == std::string::npos)
             first = start;

@@ -5,17 +5,24 @@
 #include <string>
 
 // Splits shader script text into words. A word is a run of characters other
-// than white space. A word that begins with "//" starts a comment to the end
-// of its line and one that begins with "/*" a comment up to the next "*/";
-// comments are skipped wherever a word would start. Words have no length
-// limit.
+// than white space, or, as the game reads it, a run of characters between
+// double quotes on one line (the quotes are not part of the word). A word
+// that begins with "//" starts a comment to the end of its line and one that
+// begins with "/*" a comment up to the next "*/"; comments are skipped
+// wherever a word would start. Words have no length limit. A UTF-8
+// byte-order mark at the start of the text is skipped.
 class MShaderLexer
 {
   public:
-    explicit MShaderLexer(std::string text) : m_Text(std::move(text)) {}
+    explicit MShaderLexer(std::string text);
 
     // Reads the next word; false (and an empty word) at the end of the text.
     bool ReadWord(MStr& word);
+    // True when the word read last was written between quotes, so that a
+    // quoted "{" or "}" is a name rather than a brace.
+    bool LastWasQuoted() const { return m_LastQuoted; }
+    // True when the word read last is the free-standing, unquoted brace c.
+    bool LastIsBrace(char c) const;
     // True when no word is left.
     bool AtEnd();
     // True when the next word stands on the line of the word read last
@@ -23,10 +30,13 @@ class MShaderLexer
     bool NextWordOnSameLine();
     // True when the next word is a free-standing "}".
     bool NextIsCloseBrace();
+    // True when the next word is a free-standing "{" or "}": a keyword whose
+    // value is missing must not take it.
+    bool NextIsBrace();
 
     // The rest of the line after the word read last, as it stands: up to the
-    // end of the line, a comment, or a free-standing "}" (which is left to be
-    // read). Leading and trailing blanks are dropped.
+    // end of the line, a comment, or a free-standing "{" or "}" (which is
+    // left to be read). Leading and trailing blanks are dropped.
     MStr RestOfLine();
 
     // Reads the single character c after white space and comments, if it is
@@ -54,4 +64,5 @@ class MShaderLexer
     size_t m_Pos = 0;
     size_t m_LastWordStart = 0;
     size_t m_LastWordEnd = 0;
+    bool m_LastQuoted = false;
 };

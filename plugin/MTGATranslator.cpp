@@ -27,6 +27,7 @@ struct TgaHeader
     int width;  // signed 16-bit in the file
     int height; // signed 16-bit in the file
     int pixelBits;
+    int descriptor; // bit 5 set: the first row in the file is the top one
 };
 
 int U16(const uint8_t* p)
@@ -40,7 +41,7 @@ int S16(const uint8_t* p)
 
 TgaHeader ParseHeader(const uint8_t* p)
 {
-    return {p[0], p[1], p[2], U16(p + 3), U16(p + 5), p[7], S16(p + 12), S16(p + 14), p[16]};
+    return {p[0], p[1], p[2], U16(p + 3), U16(p + 5), p[7], S16(p + 12), S16(p + 14), p[16], p[17]};
 }
 
 void Refuse(const MStr& fileName, const char* reason)
@@ -83,10 +84,11 @@ uint32_t ReadPixelValue(const uint8_t* p, int bytes)
     }
 }
 
-// Pixel rows in the file start with the bottom row; the image's start with the top.
-size_t ImageRowOf(size_t fileRow, size_t height)
+// The image's rows start with the top. The file's start with the bottom row
+// unless bit 5 of the image descriptor says they start with the top.
+size_t ImageRowOf(const TgaHeader& h, size_t fileRow, size_t height)
 {
-    return height - 1 - fileRow;
+    return (h.descriptor & 0x20) ? fileRow : height - 1 - fileRow;
 }
 
 bool DecodeColourMapped(const TgaHeader& h, const uint8_t* pixels, const Palette& palette,
@@ -114,7 +116,7 @@ bool DecodeColourMapped(const TgaHeader& h, const uint8_t* pixels, const Palette
     uint8_t* colour = out.GetColourBuffer();
     for (size_t y = 0; y < height; ++y)
     {
-        uint8_t* dst = colour + ImageRowOf(y, height) * width * 3;
+        uint8_t* dst = colour + ImageRowOf(h, y, height) * width * 3;
         const uint8_t* src = pixels + y * width * size_t(bytes);
         for (size_t x = 0; x < width; ++x, src += bytes, dst += 3)
         {
@@ -140,7 +142,7 @@ bool DecodeTrueColour(const TgaHeader& h, const uint8_t* pixels, MImage& out, co
     uint8_t* alpha = out.GetAlphaBuffer();
     for (size_t y = 0; y < height; ++y)
     {
-        const size_t row = ImageRowOf(y, height) * width;
+        const size_t row = ImageRowOf(h, y, height) * width;
         uint8_t* dst = colour + row * 3;
         uint8_t* a = alpha ? alpha + row : nullptr;
         const uint8_t* src = pixels + y * width * size_t(bytes);
@@ -272,22 +274,42 @@ bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
             Refuse(path, read.reason.c_str());
             return false;
         }
-        // The picture is made aside and handed over only when it is whole, so
-        // a refused file leaves the caller's image as it was. Rows are stored
-        // top first as they are decoded, which is the file's bottom-up order flipped.
-        MImage decoded;
-        const char* reason = "";
-        if (!Decode(file, image->HasAlpha(), decoded, reason))
-        {
-            Refuse(path, reason);
-            return false;
-        }
-        *image = std::move(decoded);
-        return true;
+        return DecodeInto(file, path, image);
     }
     catch (const std::bad_alloc&)
     {
         Refuse(path, "out of memory");
         return false;
     }
+}
+
+bool MTGATranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
+                                     MImage* image)
+{
+    if (!image || (!data && size))
+        return false;
+    try
+    {
+        return DecodeInto(std::vector<uint8_t>(data, data + size), name, image);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Refuse(name, "out of memory");
+        return false;
+    }
+}
+
+bool MTGATranslator::DecodeInto(const std::vector<uint8_t>& file, const MStr& path, MImage* image)
+{
+    // The picture is made aside and handed over only when it is whole, so a
+    // refused file leaves the caller's image as it was.
+    MImage decoded;
+    const char* reason = "";
+    if (!Decode(file, image->HasAlpha(), decoded, reason))
+    {
+        Refuse(path, reason);
+        return false;
+    }
+    *image = std::move(decoded);
+    return true;
 }

@@ -3,6 +3,9 @@
 #include "MImage.h"
 #include "MTranslator.h"
 
+#include <cstdint>
+#include <vector>
+
 // Reads Targa images.
 class MTGATranslator : public MImageTranslator
 {
@@ -14,4 +17,10 @@ class MTGATranslator : public MImageTranslator
     bool CanImportFile(MStr fileName) override;
     bool ImportImage(MStr fileName, MImage* image) override;
     bool ExportImage(MStr, MImage*) override { return false; }
+    // Decodes a Targa held in memory, as ImportImage decodes a file; `name`
+    // stands for it in messages.
+    static bool ImportImageData(const uint8_t* data, size_t size, const MStr& name, MImage* image);
+
+  private:
+    static bool DecodeInto(const std::vector<uint8_t>& file, const MStr& path, MImage* image);
 };

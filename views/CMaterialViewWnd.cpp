@@ -425,11 +425,21 @@ class CMaterialViewWnd::DrawVisitor
 
         if (item.kind == WalkItem::MATERIAL)
         {
-            // The slot where a further layer would go.
-            if (source.GetLayer() && target.GetMaterial() == item.object && !target.GetLayer())
+            // The slot where a further layer would go: below the last layer
+            // shown, or, when none is shown, beside the material's own cell
+            // (a line above it would mark the end of the material before).
+            if (LineOwner(source, target) == item.object)
             {
-                line[0] = MVector3(p.x, p.y - 0.05f, p.z);
-                line[1] = MVector3(p.x + kCellSize, p.y - 0.05f, p.z);
+                if (p.y == start.y)
+                {
+                    line[0] = MVector3(p.x - 0.05f, p.y, p.z);
+                    line[1] = MVector3(p.x - 0.05f, p.y + kCellSize, p.z);
+                }
+                else
+                {
+                    line[0] = MVector3(p.x, p.y - 0.05f, p.z);
+                    line[1] = MVector3(p.x + kCellSize, p.y - 0.05f, p.z);
+                }
             }
             if (item.visible)
             {
@@ -446,7 +456,7 @@ class CMaterialViewWnd::DrawVisitor
         }
         else if (item.kind == WalkItem::LAYER)
         {
-            if (target.GetLayer() == item.layer && !target.GetShaderNode())
+            if (LineOwner(source, target) == item.object)
             {
                 if (source.GetShaderNode())
                 {
@@ -470,14 +480,27 @@ class CMaterialViewWnd::DrawVisitor
     }
 
   private:
-    // The deepest object the drop target names.
-    static const MBaseObject* TargetItem(const MDragShaderInfo& target)
+    // The item whose place the insertion line marks, as the drop will use
+    // it: a dragged layer goes before the target's layer (also when a node of
+    // that layer is the target), or after a material's layers; a dragged
+    // node goes before the target node or after a layer's nodes. Null where
+    // a release drops nothing (a dragged material, a node over a material).
+    static const MBaseObject* LineOwner(const MDragShaderInfo& source,
+                                        const MDragShaderInfo& target)
     {
-        if (target.GetShaderNode())
-            return target.GetShaderNode();
-        if (target.GetLayer())
+        if (source.GetShaderNode())
+        {
+            if (target.GetShaderNode())
+                return target.GetShaderNode();
             return target.GetLayer();
-        return target.GetMaterial();
+        }
+        if (source.GetLayer())
+        {
+            if (target.GetLayer())
+                return target.GetLayer();
+            return target.GetMaterial();
+        }
+        return nullptr;
     }
 
     void DrawOutline(const WalkItem& item)
@@ -528,15 +551,12 @@ class CMaterialViewWnd::DrawVisitor
             line[0] = MVector3(q.x - 0.05f, q.y, q.z);
             line[1] = MVector3(q.x - 0.05f, q.y + kCellSize, q.z);
         }
-        const bool layerDragged = source.GetLayer() && !source.GetShaderNode();
-        // A dragged material moves nowhere and shows no line.
-        const bool moving = source.GetLayer() || source.GetShaderNode();
-        if (m_View.m_DragMode != DRAG_NONE && moving && TargetItem(target) == item.object &&
-            !(layerDragged && target.GetShaderNode()))
+        if (m_View.m_DragMode != DRAG_NONE && LineOwner(source, target) == item.object)
         {
             glColor3f(1.0f, 1.0f, 0.0f);
             glLineWidth(3.0f);
             Line(line[0], line[1]);
+            m_View.m_InsertionShown = true;
         }
         CloseBracket();
     }
@@ -838,6 +858,7 @@ void CMaterialViewWnd::DrawView()
 
     // The insertion line is worked out afresh by every draw.
     m_InsertionLine[0] = m_InsertionLine[1] = MVector3();
+    m_InsertionShown = false;
     OpenBracket();
     DrawVisitor visitor(*this);
     Walk(visitor);
@@ -922,8 +943,14 @@ void CMaterialViewWnd::OnMouseMove(int x, int y, const MKeyState& state)
     }
     if (state == g_Config.m_Controls[4])
     {
-        if (FindDropTarget(ScreenToWorld(x, y), m_DropTarget) &&
-            (std::abs(x - m_DragStart.x()) > 10 || std::abs(y - m_DragStart.y()) > 10))
+        if (!FindDropTarget(ScreenToWorld(x, y), m_DropTarget))
+        {
+            // Over no place a drop could use: no line, and a release here
+            // changes nothing.
+            m_DropTarget.Clear();
+            m_DragMode = DRAG_NONE;
+        }
+        else if (std::abs(x - m_DragStart.x()) > 10 || std::abs(y - m_DragStart.y()) > 10)
         {
             if (m_DropTarget.GetShaderNode())
                 m_DragMode = DRAG_NODE;

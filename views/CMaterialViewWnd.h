@@ -146,6 +146,9 @@ class CMaterialViewWnd : public MBaseOpenGLWnd
     const MDragShaderInfo& GetDropTarget() const { return m_DropTarget; }
     const MVector3& GetInsertionStart() const { return m_InsertionLine[0]; }
     const MVector3& GetInsertionEnd() const { return m_InsertionLine[1]; }
+    // True when the last draw showed the insertion line: exactly then a
+    // release drops.
+    bool IsInsertionLineShown() const { return m_InsertionShown; }
     const MVector3& GetPressPoint() const { return m_PressPoint; }
 
   protected:
@@ -210,6 +213,7 @@ class CMaterialViewWnd : public MBaseOpenGLWnd
     MDragShaderInfo m_DragSource;
     MDragShaderInfo m_DropTarget;
     MVector3 m_InsertionLine[2];
+    bool m_InsertionShown = false;
 
     // Metrics of the font the label lists are built from.
     std::unique_ptr<QFontMetrics> m_LabelMetrics;

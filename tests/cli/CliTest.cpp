@@ -105,7 +105,7 @@ TEST(GlazenCli, ListAndConvertRoundTrip)
     EXPECT_EQ(ReadWholeFile(again), first);
 }
 
-TEST(GlazenCli, ImagePathsResolveMapNamesAsInTheEditor)
+TEST(GlazenCli, MapNamesAreWrittenAsTheScriptHadThemWhateverLiesInTheImagePaths)
 {
     TempDir tmp;
     tmp.Write("game/textures/x/a.jpg", "not really a jpeg");
@@ -115,7 +115,7 @@ TEST(GlazenCli, ImagePathsResolveMapNamesAsInTheEditor)
         Cli("--image-path " + (tmp.Path() / "game").string() + " convert " + script + " -o " + out)
             .status,
         0);
-    EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.JPG"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.tga"), std::string::npos);
     ASSERT_EQ(Cli("convert " + script + " -o " + out).status, 0);
     EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.tga"), std::string::npos);
 }

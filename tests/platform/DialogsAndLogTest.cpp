@@ -2,6 +2,11 @@
 #include "MLogFile.h"
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(Dialogs, LibraryFiltersBecomeQtNameFilters)
@@ -13,6 +18,49 @@ TEST(Dialogs, LibraryFiltersBecomeQtNameFilters)
     // A dangling description without a pattern is not an entry.
     EXPECT_EQ(MQtNameFilters("Scenes|*.glazen|Odd").size(), 1u);
     EXPECT_TRUE(MQtNameFilters("").empty());
+}
+
+TEST(Dialogs, FileDialogsSayWhatTheyDo)
+{
+    struct Case
+    {
+        MFileDialogRequest::Kind kind;
+        const char* button;
+        QFileDialog::AcceptMode mode;
+    };
+    const Case cases[] = {{MFileDialogRequest::Save, "Save", QFileDialog::AcceptSave},
+                          {MFileDialogRequest::Open, "Open", QFileDialog::AcceptOpen},
+                          {MFileDialogRequest::OpenMany, "Open", QFileDialog::AcceptOpen}};
+    for (const Case& c : cases)
+    {
+        MFileDialogRequest request;
+        request.kind = c.kind;
+        request.filter = "Glazen Scene Files (*.glazen)|*.glazen||";
+        request.defaultExtension = "glazen";
+        QString button, suffix;
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        QTimer::singleShot(
+            0,
+            [&]
+            {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                mode = dialog->acceptMode();
+                suffix = dialog->defaultSuffix();
+                if (auto* box = dialog->findChild<QDialogButtonBox*>())
+                    if (auto* ok = box->button(box->standardButtons() & QDialogButtonBox::Save
+                                                   ? QDialogButtonBox::Save
+                                                   : QDialogButtonBox::Open))
+                        button = ok->text().remove('&');
+                dialog->reject();
+            });
+        MQtDialogProvider provider;
+        EXPECT_FALSE(provider.AskFile(nullptr, request).accepted);
+        EXPECT_EQ(mode, c.mode) << c.button;
+        EXPECT_EQ(button.toStdString(), c.button);
+        EXPECT_EQ(suffix.toStdString(), "glazen");
+    }
 }
 
 TEST(Dialogs, ProviderCanBeReplacedAndRestored)

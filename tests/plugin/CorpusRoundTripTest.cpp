@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -55,7 +56,7 @@ std::vector<std::string> Shape(MScene* scene)
 // An independent reading of a script into its keyword lines: for each shader
 // (by order) and each block (0 for shader-wide lines, 1.. for stages), the
 // lines normalised for comparison: words lowered, backslashes as slashes,
-// parentheses dropped, numbers rounded to three decimals.
+// parentheses dropped, numbers as the model holds them (single precision).
 using Blocks = std::vector<std::vector<std::string>>;
 struct ScriptLines
 {
@@ -69,12 +70,13 @@ std::string NormalWord(std::string w)
     std::transform(w.begin(), w.end(), w.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     char* end = nullptr;
-    const double d = std::strtod(w.c_str(), &end);
+    const float d = static_cast<float>(std::strtod(w.c_str(), &end));
     if (!w.empty() && end == w.c_str() + w.size() && std::isfinite(d))
     {
+        // The number as the model holds it, in its shortest form.
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.3f", std::round(d * 1000.0) / 1000.0 + 0.0);
-        return buf;
+        const auto r = std::to_chars(buf, buf + sizeof buf, d + 0.0f);
+        return std::string(buf, r.ptr);
     }
     return w;
 }
@@ -181,8 +183,8 @@ ScriptLines ExtractLines(const std::string& text)
 bool MayBeOmitted(const std::string& line)
 {
     static const char* const kDefaults[] = {
-        "depthfunc lequal", "q3map_lightsubdivide 120.000", "qer_trans 1.000", "sort default",
-        "tesssize 0.000",   "q3map_surfacelight 0.000",     "light 0.000"};
+        "depthfunc lequal", "q3map_lightsubdivide 120", "qer_trans 1", "sort default",
+        "tesssize 0",       "q3map_surfacelight 0",     "light 0",     "cull front"};
     for (const char* d : kDefaults)
         if (line == d)
             return true;

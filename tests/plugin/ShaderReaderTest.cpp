@@ -372,22 +372,87 @@ TEST(ShaderReader, CommentsAreSkippedEverywhereIncludingInsideStages)
     EXPECT_TRUE(f.Messages().empty());
 }
 
-TEST(ShaderReader, MapNamesFallBackToTheirJpgSiblingOnlyWhenThatExists)
+TEST(ShaderReader, MapNamesAreKeptAsWrittenWhateverLiesOnDisk)
 {
     ShaderFixture f;
-    f.tmp.Write("game/Textures/Base/a.jpg", "x");
-    f.tmp.Write("game/textures/base/both.tga", "x");
-    f.tmp.Write("game/textures/base/both.jpg", "x");
+    f.tmp.Write("game/textures/base/a.jpg", "x");
     f.sys.manager.GetImageSearchPaths().AddString((f.tmp.Path() / "game").string());
-    auto ms =
-        f.Import("t\n{\n{\nmap textures/base/a.tga\nmap textures/base/both.tga\n"
-                 "map textures/base/none.tga\nmap ab\nanimMap 1 textures\\base\\a.tga\n}\n}\n");
+    auto ms = f.Import("t\n{\n{\nmap textures/base/a.tga\nanimMap 1 textures\\base\\a.tga\n}\n}\n");
     ASSERT_EQ(ms.size(), 1u);
-    EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname"), "textures/base/a.JPG");
-    EXPECT_EQ(Node(ms[0], 1, 1)->GetParamByName("Fname"), "textures/base/both.tga");
-    EXPECT_EQ(Node(ms[0], 1, 2)->GetParamByName("Fname"), "textures/base/none.tga");
-    EXPECT_EQ(Node(ms[0], 1, 3)->GetParamByName("Fname"), "ab");
-    EXPECT_EQ(Node(ms[0], 1, 4)->GetParamByName("Fname0"), "textures\\base\\a.JPG");
+    EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname"), "textures/base/a.tga");
+    EXPECT_EQ(Node(ms[0], 1, 1)->GetParamByName("Fname0"), "textures\\base\\a.tga");
+}
+
+TEST(ShaderReader, AKeywordWithoutItsValueLeavesTheBraceAfterIt)
+{
+    // The keyword stands last on its line and a stage follows: the stage is
+    // still a stage, the shader still ends at its own brace.
+    for (const char* line : {"cull", "surfaceparm", "qer_editorimage", "sort", "tessSize",
+                             "skyParms", "q3map_sun", "deformVertexes", "fogparms"})
+    {
+        ShaderFixture f;
+        auto ms = f.Import(std::string("a\n{\n") + line +
+                           "\n{\nmap x.tga\nalphaFunc\n}\nsurfaceparm nodraw\n}\nb\n{\n}\n");
+        ASSERT_EQ(ms.size(), 2u) << line;
+        EXPECT_EQ(ms[1]->GetName(), "b") << line;
+        ASSERT_EQ(ms[0]->GetLayerCount(), 2) << line;
+        EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname"), "x.tga") << line;
+        EXPECT_EQ(Node(ms[0], 1, 1)->GetParamByName("fn"), "") << line;
+    }
+}
+
+TEST(ShaderReader, QuotedWordsAreReadWhole)
+{
+    ShaderFixture f;
+    auto ms = f.Import("\"textures/with blank\"\n{\n\"{\"\n{\nmap \"a b.tga\" \"}\"\n}\n}\n"
+                       "\"}\"\n{\n}\nodd\"quote\n{\n}\n");
+    ASSERT_EQ(ms.size(), 3u);
+    EXPECT_EQ(ms[0]->GetName(), "textures/with blank");
+    ASSERT_EQ(ms[0]->GetLayerCount(), 2);
+    EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname"), "a b.tga");
+    EXPECT_EQ(ms[1]->GetName(), "}");
+    EXPECT_EQ(ms[2]->GetName(), "odd\"quote");
+}
+
+TEST(ShaderReader, BadInputIsReportedAndNothingBinaryIsAdded)
+{
+    struct Case
+    {
+        std::string text;
+        bool ok;
+        Strings names;
+        std::string message; // a log line that must be there, or ""
+    };
+    const Case cases[] = {
+        {std::string("MZ\x90\0\x03\0\0\0{ }", 12),
+         false,
+         {},
+         "is not a shader script: it holds NUL bytes"},
+        {"\xEF\xBB\xBFtextures/a\n{\n}\n", true, {"textures/a"}, ""},
+        {"", true, {}, "holds no shaders"},
+        {"// nothing but a comment\n", true, {}, "holds no shaders"},
+        {"a\n{\n}\n\ntextures/open\n{\n\t{\n\t\tmap x.tga\n",
+         true,
+         {"a", "textures/open"},
+         "shader 'textures/open' begun on line 5 has no closing '}'"},
+    };
+    for (const Case& c : cases)
+    {
+        ShaderFixture f;
+        const std::string file = f.tmp.Write("in.shader", c.text);
+        EXPECT_EQ(f.translator.ImportFile(file, f.Scene()), c.ok) << c.text;
+        Strings names;
+        for (MMaterial* m : f.Materials())
+            names.push_back(m->GetName().str());
+        EXPECT_EQ(names, c.names) << c.text;
+        if (c.message.empty())
+            EXPECT_TRUE(f.Messages().empty()) << c.text;
+        else
+        {
+            ASSERT_EQ(f.Messages().size(), 1u) << c.text;
+            EXPECT_NE(f.Messages()[0].find(c.message), std::string::npos) << f.Messages()[0];
+        }
+    }
 }
 
 TEST(ShaderReader, VeryLongWordsAndGarbageNeverBreakReading)
@@ -401,6 +466,6 @@ TEST(ShaderReader, VeryLongWordsAndGarbageNeverBreakReading)
     EXPECT_EQ(Node(ms[0], 1, 0)->GetParamByName("Fname").GetLength(), 200004);
 
     ShaderFixture g;
-    g.Import(std::string("t\n{\n\0\x01\xff surfaceparm\n{ tcMod\n}\nrgbGen\n}\n", 38));
+    g.Import(std::string("t\n{\n\x02\x01\xff surfaceparm\n{ tcMod\n}\nrgbGen\n}\n", 38));
     EXPECT_GE(g.Materials().size(), 1u);
 }

@@ -63,7 +63,7 @@ TEST(ShaderWriter, WritesOnlySelectedMaterialsAndAnEmptyFileForNone)
 
     f.Scene()->SelectObject(a);
     ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
-    EXPECT_EQ(ReadWholeFile(file), "textures/a\n{\n\tcull front\n}\n\n");
+    EXPECT_EQ(ReadWholeFile(file), "textures/a\n{\n}\n\n");
 }
 
 TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
@@ -131,7 +131,7 @@ TEST(ShaderWriter, QerNodeWritesNothingAtDefaultsAndEachLineWhenSet)
                                               {"FogDist", "512"},
                                               {"FogCol", "0.5 0.25 1"}}),
               "\tq3map_globaltexture\n\tqer_editorimage e.tga\n\tq3map_lightimage l.tga\n"
-              "\tq3map_backshader textures/back\n\tq3map_surfacelight 300\n\ttessSize 64.0000\n"
+              "\tq3map_backshader textures/back\n\tq3map_surfacelight 299.6\n\ttessSize 64.0000\n"
               "\tq3map_lightsubdivide 64\n\tqer_trans 0.500\n\tqer_nocarve\n\tlight 1\n\tnopicmip\n"
               "\tnomipmaps\n\tentityMergable\n\tpolygonOffset\n\tsort additive\n"
               "\tfogparms ( 0.500 0.250 1.000 ) 512\n");
@@ -186,8 +186,6 @@ TEST(ShaderWriter, StageNodeLineForms)
               "\ttcGen vector ( 1.000 0.000 0.000 ) ( 0.000 0.500 0.000 )\n");
     EXPECT_EQ(NodeText<MTCGenShaderNode>({{"Ty", "environment"}}), "\ttcGen environment\n");
     EXPECT_EQ(NodeText<MVerbatimShaderNode>({{"Keyword", "detail"}}), "\tdetail\n");
-    EXPECT_EQ(NodeText<MVerbatimShaderNode>({{"Keyword", "q3map_x"}, {"Text", "a\nb"}}),
-              "\tq3map_x a b\n");
 }
 
 TEST(ShaderWriter, ShaderWideNodeLineForms)
@@ -265,7 +263,7 @@ TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
     const std::string file = f.tmp.Write("keep.shader", std::string(5000, 'x'));
     chmod(file.c_str(), 0640);
     ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
-    EXPECT_EQ(ReadWholeFile(file), "t\n{\n\tcull front\n}\n\n");
+    EXPECT_EQ(ReadWholeFile(file), "t\n{\n}\n\n");
     struct stat st;
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -278,10 +276,95 @@ TEST(ShaderWriter, ReadThenWrittenScriptKeepsKeywordsInsideTheBracesAndStagesInO
              "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
              "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n");
     EXPECT_EQ(f.ExportAll(),
-              "textures/x\n{\n\tcull front\n\tDeformVertexes normal 0.500 2.000\n"
+              "textures/x\n{\n\tDeformVertexes normal 0.500 2.000\n"
               "\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
               "\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n\n"
               "\t{\n\t\tanimMap 2.000 b.tga c.tga\n"
               "\t\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n\t\ttcMod rotate 10.000\n\t}\n\n"
               "}\n\n");
+}
+
+TEST(ShaderWriter, CullLineOnlyForValuesTheGameKnows)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {"front", ""},
+        {"FRONT", ""},
+        {"none", "\tcull none\n"},
+        {"twosided", "\tcull twosided\n"},
+        {"back", "\tcull back\n"},
+    };
+    for (const auto& [value, line] : cases)
+    {
+        ShaderFixture f;
+        MMaterial* m = AddMaterial(f.Scene(), "t");
+        m->SetParamByName("Cull", value);
+        EXPECT_EQ(f.ExportAll(), std::string("t\n{\n") + line + "}\n\n") << value;
+    }
+}
+
+TEST(ShaderWriter, NumbersKeepThreeDecimalsUnlessThatChangesThem)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.5", "0.500"},           {"1", "1.000"},         {"-0.125", "-0.125"},
+        {"0.005", "0.005"},         {"0.99826", "0.99826"}, {"0.545098", "0.545098"},
+        {"-0.0125", "-0.0125"},     {"0.0001", "0.0001"},   {"1e-7", "0.0000001"},
+        {"123456.5", "123456.500"},
+    };
+    for (const auto& [stored, written] : cases)
+    {
+        EXPECT_EQ(MQ3AShaderWriter::Num(float(std::strtod(stored, nullptr))), written) << stored;
+        EXPECT_EQ(NodeText<MTCRotateShaderNode>({{"Dr", stored}}),
+                  std::string("\ttcMod rotate ") + written + "\n");
+    }
+    EXPECT_EQ(MQ3AShaderWriter::Num(1.25f, 0), "1.25");
+    EXPECT_EQ(MQ3AShaderWriter::Num(300.0f, 0), "300");
+    EXPECT_EQ(MQ3AShaderWriter::Num(16.0f, 4), "16.0000");
+}
+
+TEST(ShaderWriter, WordsThatWouldReadBackDifferentlyAreQuotedAndLineBreaksRefused)
+{
+    // Each value is written and read back through the reader.
+    const std::pair<const char*, const char*> words[] = {
+        {"a b.tga", "\"a b.tga\""}, {"}", "\"}\""},           {"{x", "\"{x\""},
+        {"//c.tga", "\"//c.tga\""}, {"x\"y.tga", "x\"y.tga"}, {"plain.tga", "plain.tga"},
+    };
+    for (const auto& [value, written] : words)
+    {
+        ShaderFixture f;
+        MMaterial* m = AddMaterial(f.Scene(), value);
+        AddNode<MFileShaderNode>(AddStage(m), {{"Fname", value}, {"RpU", "On"}});
+        const std::string text = f.ExportAll();
+        EXPECT_EQ(text, std::string(written) + "\n{\n\t{\n\t\tmap " + written + "\n\t}\n\n}\n\n");
+        ShaderFixture g;
+        auto ms = g.Import(text);
+        ASSERT_EQ(ms.size(), 1u) << text;
+        EXPECT_EQ(ms[0]->GetName(), value);
+        ASSERT_EQ(ms[0]->GetLayerCount(), 2) << text;
+        EXPECT_EQ(ms[0]->GetLayer(1)->GetShader(0)->GetParamByName("Fname"), value);
+    }
+
+    // A line break, or a quote in a value that needs quotes, cannot be
+    // written: the export is refused, the old file kept, the shader named.
+    for (const char* bad : {"two\nlines", "cr\r", "a \"b"})
+    {
+        ShaderFixture f;
+        AddMaterial(f.Scene(), "good");
+        MMaterial* m = AddMaterial(f.Scene(), "textures/bad");
+        AddNode<MVerbatimShaderNode>(m->GetLayer(0), {{"Keyword", "q3map_x"}, {"Text", "ok"}});
+        AddNode<MFileShaderNode>(AddStage(m), {{"Fname", bad}});
+        f.Scene()->SelectAllOf<MMaterial>();
+        const std::string file = f.tmp.Write("old.shader", "old");
+        EXPECT_FALSE(f.translator.ExportFile(file, f.Scene())) << bad;
+        EXPECT_EQ(ReadWholeFile(file), "old");
+        EXPECT_TRUE(f.sys.log.Contains(
+            "Q3AShader: Error - Shader 'textures/bad' holds a value that cannot be written (a "
+            "line break, or a quote in a value with blanks); nothing was exported"))
+            << bad;
+    }
+    ShaderFixture f;
+    MMaterial* m = AddMaterial(f.Scene(), "t");
+    AddNode<MVerbatimShaderNode>(m->GetLayer(0), {{"Keyword", "q3map_x"}, {"Text", "a\nb"}});
+    const std::string file = (f.tmp.Path() / "out.shader").string();
+    EXPECT_FALSE(f.translator.ExportFile(file, f.Scene()));
 }

@@ -171,11 +171,11 @@ TEST(TgaConformance, TrueColourAndColourMappedVersionsDecodeToTheSameBars)
     EXPECT_FALSE(cm8.HasAlpha());
 }
 
-TEST(TgaConformance, ColourMappedWith24BitMapMatchesTrueColourAndOriginBitIsIgnored)
+TEST(TgaConformance, ColourMappedWith24BitMapMatchesTrueColourStoredTopRowFirst)
 {
     // Same picture twice: a colour-mapped file stored bottom row first and a
-    // true-colour file stored top row first (origin bit set). The origin bit
-    // is not consulted, so the true-colour one comes out upside down.
+    // true-colour file stored top row first (origin bit set). Both come out
+    // upright.
     const MImage cm = LoadCorpus("gotga-rgb24_top_left_colormap.tga");
     const MImage tc = LoadCorpus("gotga-rgb24_top_left.tga");
     ASSERT_EQ(cm.GetWidth(), 64);
@@ -188,8 +188,8 @@ TEST(TgaConformance, ColourMappedWith24BitMapMatchesTrueColourAndOriginBitIsIgno
             sameUpright += PixelAt(tc, x, y) == PixelAt(cm, x, y);
         }
     // The map holds 29 colours for the picture's 29, a few of them rounded.
-    EXPECT_GE(sameFlipped, 64 * 64 - 5);
-    EXPECT_LT(sameUpright, 64 * 64 - 50);
+    EXPECT_GE(sameUpright, 64 * 64 - 5);
+    EXPECT_LT(sameFlipped, 64 * 64 - 50);
 }
 
 TEST(TgaConformance, RunLengthGreyAndOtherTypesAreRefused)
@@ -240,6 +240,49 @@ TEST_F(TgaTranslator, TrueColour24PutsTheTopRowFirst)
     EXPECT_EQ(PixelAt(image, 1, 0), (Rgb{255, 255, 255}));
     EXPECT_EQ(PixelAt(image, 0, 1), (Rgb{0, 0, 255}));
     EXPECT_EQ(PixelAt(image, 1, 1), (Rgb{0, 255, 0}));
+}
+
+TEST_F(TgaTranslator, OriginBitSaysWhetherTheFileStartsWithTheTopRow)
+{
+    // Two rows, one pixel each: red stored first, blue second.
+    struct Case
+    {
+        uint8_t imageType, pixelBits, descriptor;
+        bool redOnTop;
+    };
+    const Case cases[] = {
+        {2, 24, 0x00, false}, {2, 24, 0x20, true}, {2, 32, 0x08, false},
+        {2, 32, 0x28, true},  {1, 8, 0x00, false}, {1, 8, 0x20, true},
+    };
+    for (const Case& c : cases)
+    {
+        Tga t;
+        t.imageType = c.imageType;
+        t.pixelBits = c.pixelBits;
+        t.descriptor = c.descriptor;
+        t.height = 2;
+        if (c.imageType == 1)
+        {
+            t.colourMapType = 1;
+            t.mapLength = 2;
+            t.mapEntryBits = 24;
+            t.map = Bgr(255, 0, 0) + Bgr(0, 0, 255);
+            t.pixels = std::string{char(0), char(1)};
+        }
+        else if (c.pixelBits == 32)
+            t.pixels = Bgr(255, 0, 0) + char(9) + Bgr(0, 0, 255) + char(7);
+        else
+            t.pixels = Bgr(255, 0, 0) + Bgr(0, 0, 255);
+        MImage image;
+        ASSERT_TRUE(tga.ImportImage(Write(t.Bytes()), &image)) << int(c.descriptor);
+        const Rgb red{255, 0, 0}, blue{0, 0, 255};
+        EXPECT_EQ(PixelAt(image, 0, 0), c.redOnTop ? red : blue) << int(c.descriptor);
+        EXPECT_EQ(PixelAt(image, 0, 1), c.redOnTop ? blue : red) << int(c.descriptor);
+        if (c.pixelBits == 32)
+        {
+            EXPECT_EQ(image.GetAlphaBuffer()[0], c.redOnTop ? 9 : 7);
+        }
+    }
 }
 
 TEST_F(TgaTranslator, TrueColour32CopiesTheFourthByteToAlpha)

@@ -312,6 +312,163 @@ TEST_F(MainWindowTest, ExitPromptYesSavesFirstAndACancelledSaveKeepsRunning)
     EXPECT_TRUE(fs::exists(scene));
 }
 
+TEST_F(MainWindowTest, SavePromptsGoOnOnlyWhenTheSaveHappened)
+{
+    // Each prompt is answered Yes, then the save is cancelled or fails: the
+    // scene, its name and the program stay as they were.
+    enum Save
+    {
+        Cancelled,
+        Failed
+    };
+    const std::pair<int, Save> cases[] = {
+        {57600, Cancelled}, {57600, Failed}, {57601, Cancelled}, {57601, Failed},
+        {57616, Cancelled}, {57616, Failed}, {0, Cancelled},     {0, Failed},
+    };
+    Start();
+    const std::string other = (home.Path() / "other.glazen").string();
+    dialogs.AnswerFile({other});
+    Choose(32774);
+    g_RecentFiles[0] = other.c_str();
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    ASSERT_GT(imported, 0);
+    const std::string unwritable = (home.Path() / "no" / "such" / "x.glazen").string();
+    for (const auto& [command, save] : cases)
+    {
+        dialogs.Answer(MSG_YES);
+        if (save == Cancelled)
+            dialogs.CancelFile();
+        else
+            dialogs.AnswerFile({unwritable});
+        // Open and open recent would go on to ask for, or read, a scene.
+        dialogs.AnswerFile({other});
+        if (command == 0)
+            EXPECT_FALSE(window->close());
+        else
+            Choose(command);
+        dialogs.files.clear();
+        EXPECT_TRUE(window->isVisible()) << command;
+        EXPECT_EQ(MaterialCount(), imported) << command << " " << save;
+        EXPECT_EQ(window->windowTitle().toStdString(), "Glazen - " + other) << command;
+        EXPECT_EQ(g_RecentFiles[0], other.c_str());
+        EXPECT_FALSE(fs::exists(unwritable));
+    }
+    EXPECT_EQ(KFileSaveAs(), 0); // no answer left: cancelled
+}
+
+TEST_F(MainWindowTest, OpenRecentAsksFirstAndEmptiesUndoAndRedo)
+{
+    Start();
+    const std::string saved = (home.Path() / "first.glazen").string();
+    dialogs.AnswerFile({saved});
+    Choose(32774);
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    ASSERT_EQ(g_UndoList.GetCount(), 1);
+    const int prompts = int(dialogs.prompts.size());
+
+    dialogs.Answer(MSG_CANCEL);
+    Choose(57616);
+    EXPECT_EQ(int(dialogs.prompts.size()), prompts + 1);
+    EXPECT_GT(MaterialCount(), 0);
+    EXPECT_EQ(g_UndoList.GetCount(), 1);
+
+    dialogs.Answer(MSG_NO);
+    Choose(57616);
+    EXPECT_EQ(int(dialogs.prompts.size()), prompts + 2);
+    EXPECT_EQ(MaterialCount(), 0);
+    EXPECT_EQ(g_UndoList.GetCount(), 0);
+    EXPECT_EQ(g_RedoList.GetCount(), 0);
+}
+
+TEST_F(MainWindowTest, RecentFilesStandInSlotOrderAndSaveAsAddsTheExtension)
+{
+    Start();
+    const std::string names[] = {(home.Path() / "c").string(), (home.Path() / "b.glazen").string(),
+                                 (home.Path() / "a.glazen").string()};
+    for (const std::string& n : names)
+    {
+        dialogs.AnswerFile({n});
+        ASSERT_EQ(KFileSaveAs(), 1) << n;
+    }
+    EXPECT_EQ(dialogs.fileRequests.back().kind, MFileDialogRequest::Save);
+    EXPECT_EQ(dialogs.fileRequests.back().defaultExtension, "glazen");
+    EXPECT_TRUE(fs::exists(names[0] + ".glazen"));
+    EXPECT_FALSE(fs::exists(names[0]));
+    // The last saved is slot 1, and the menu lists the slots in order.
+    const std::string expected[] = {"&1   " + names[2], "&2   " + names[1],
+                                    "&3   " + names[0] + ".glazen"};
+    QList<QAction*> items = window->FileMenu()->actions();
+    ASSERT_GE(items.size(), 5);
+    for (int i = 0; i < 3; ++i)
+    {
+        QAction* item = items[items.size() - 5 + i];
+        EXPECT_EQ(item, Item(57616 + i));
+        EXPECT_EQ(item->text().toStdString(), expected[i]);
+    }
+}
+
+TEST_F(MainWindowTest, FilesNamedOnTheCommandLineAreOpenedOrImported)
+{
+    Start();
+    const std::string scene = (home.Path() / "kept.glazen").string();
+    dialogs.AnswerFile({Shader("sample_base.shader")}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    dialogs.AnswerFile({scene});
+    ASSERT_EQ(KFileSaveAs(), 1);
+    dialogs.Answer(MSG_NO);
+    Choose(57600);
+    ASSERT_EQ(MaterialCount(), 0);
+
+    struct Case
+    {
+        std::vector<MStr> files;
+        int read, materials, undoSteps;
+        std::string title;
+    };
+    const std::string missing = (home.Path() / "missing.shader").string();
+    const Case cases[] = {
+        {{scene.c_str()}, 1, imported, 0, "Glazen - " + scene},
+        {{Shader("sample_base.shader").c_str(), missing.c_str()},
+         1,
+         imported,
+         1,
+         "Glazen - Untitled"},
+        {{(home.Path() / "notes.txt").c_str()}, 0, 0, 0, "Glazen - Untitled"},
+    };
+    for (const Case& c : cases)
+    {
+        dialogs.Answer(MSG_NO);
+        Choose(57600);
+        EXPECT_EQ(OpenCommandLineFiles(c.files), c.read) << c.files[0].c_str();
+        EXPECT_EQ(MaterialCount(), c.materials) << c.files[0].c_str();
+        EXPECT_EQ(g_UndoList.GetCount(), c.undoSteps) << c.files[0].c_str();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->windowTitle().toStdString(), c.title);
+    }
+}
+
+TEST_F(MainWindowTest, TheWindowComesBackAtItsSizeAndPlace)
+{
+    Start();
+    window->setGeometry(40, 50, 900, 640);
+    QCoreApplication::processEvents();
+    const QRect placed = window->geometry();
+    dialogs.Answer(MSG_NO);
+    ASSERT_TRUE(window->close());
+    window.reset();
+    g_SavePromptAnswered = false;
+    g_Closing = false;
+    g_ActionRegistry.Clear();
+    g_KeyBindingTable.Clear();
+    Start();
+    EXPECT_EQ(window->size(), placed.size());
+    EXPECT_EQ(window->geometry().topLeft(), placed.topLeft());
+}
+
 TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
 {
     Start();
@@ -498,10 +655,33 @@ TEST_F(MainWindowTest, FullViewHidesTheOtherPanesUntilCleared)
     }
     const QRect area = window->ViewArea();
     EXPECT_EQ(pane0->geometry().topLeft(), area.topLeft() + QPoint(3, 3));
+    // Leaving full view paints the other panes again.
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counters[3];
+    QTest::qWait(50);
+    for (int i : {1, 2})
+        g_ViewPanes[i]->installEventFilter(&counters[i]);
     pane0->ToggleFullView();
     window->Layout();
-    EXPECT_TRUE(g_ViewPanes[2]->isVisible());
-    EXPECT_GT(g_ViewPanes[2]->width(), 0);
+    QTest::qWait(100);
+    for (int i : {1, 2})
+    {
+        g_ViewPanes[i]->removeEventFilter(&counters[i]);
+        EXPECT_TRUE(g_ViewPanes[i]->isVisible());
+        // A pane of no height (the lower right one at this window size)
+        // has nothing to paint.
+        if (!g_ViewPanes[i]->size().isEmpty())
+        {
+            EXPECT_GT(counters[i].paints, 0) << i;
+        }
+    }
 }
 
 // Saves a picture of the window after importing the sample shaders, for a

@@ -101,9 +101,11 @@ TEST_F(MaterialEdit, ALayerDroppedOnANodeOfAnotherLayerGoesBeforeThatLayer)
     QTest::mousePress(view, Qt::LeftButton, {}, Cell(1, 1));
     QTest::mouseMove(view, Cell(0, 2));
     EXPECT_EQ(view->GetDragMode(), CMaterialViewWnd::DRAG_NODE);
-    // No insertion line for a layer over a node.
+    // The insertion line stands above the node's layer, where the drop lands.
     const QImage image = view->grabFramebuffer();
-    EXPECT_FALSE(HasYellow(image, Pixel(0.0f, -0.1f), Pixel(2.6f, 1.8f)));
+    EXPECT_TRUE(view->IsInsertionLineShown());
+    EXPECT_NEAR(view->GetInsertionStart().y, -0.05f, 1e-5);
+    EXPECT_TRUE(HasYellow(image, Pixel(0.8f, -0.05f), Pixel(2.0f, -0.05f)));
     QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 2));
     EXPECT_EQ(Names(a->GetLayerList()), (Strings{"L2", "L1"}));
     EXPECT_EQ(TreeChildren(a), (Strings{"L2", "L1"}));
@@ -484,4 +486,107 @@ TEST_F(MaterialEdit, PanByTheMouseFollowsThePointer)
     QTest::mouseMove(view, start + QPoint(30, 30));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, start + QPoint(30, 30));
     EXPECT_NEAR(view->GetPan().x, before.x - 0.1f, 1e-5);
+}
+
+namespace
+{
+// textures/nkoa-newsfx/beam of the OpenArena scripts, expanded, and the
+// shader after it, beam_blue, collapsed:
+//   row 0: beam, OptionLayer (QERNode, SurfaceNode)
+//   row 1:       Layer1 (FileNode, ScrollNode, BlendNode, AlphaGenNode)
+//   row 2: beam_blue
+class BeamDrag : public MaterialViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        MaterialViewTest::SetUp();
+        view->SetZoom(1.0f);
+        view->SetPan(MVector3(1.4f, 0.8f, 0.0f));
+        beam = AddMaterial("textures/nkoa-newsfx/beam", true);
+        MMaterialLayer* option = AddLayer(beam, "OptionLayer");
+        AddNode(option, "QERNode");
+        AddNode(option, "SurfaceNode");
+        layer1 = AddLayer(beam, "Layer1");
+        for (const char* n : {"FileNode", "ScrollNode", "BlendNode", "AlphaGenNode"})
+            AddNode(layer1, n);
+        blue = AddMaterial("textures/nkoa-newsfx/beam_blue");
+        AddNode(AddLayer(blue, "OptionLayer1"), "QERNode1");
+        AddLayer(blue, "Layer2");
+        r = view->GetRowHeight();
+    }
+    MMaterial *beam = nullptr, *blue = nullptr;
+    MMaterialLayer* layer1 = nullptr;
+    float r = 0;
+};
+} // namespace
+
+TEST_F(BeamDrag, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeansNoChange)
+{
+    using Strings = std::vector<std::string>;
+    struct Point
+    {
+        float x, y;
+    };
+    struct Case
+    {
+        const char* what;
+        std::vector<Point> path; // world points the pointer passes
+        bool line;
+        Point from, to; // the line
+        Strings beamLayers, blueLayers;
+    };
+    const Strings beamAsRead{"OptionLayer", "Layer1"}, blueAsRead{"OptionLayer1", "Layer2"};
+    const float gapY = 2 * r - 0.06f; // between beam's last row and beam_blue's
+    // The last case moves Layer1 out of sight, so it comes last.
+    const Case cases[] = {
+        // Left in the gap: after beam's last layer, a line across the gap.
+        {"gap left",
+         {{0.4f, gapY}},
+         true,
+         {0.7f, 2 * r - 0.05f},
+         {1.1f, 2 * r - 0.05f},
+         beamAsRead,
+         blueAsRead},
+        // Right in the gap: no place, no line, no change; also after
+        // passing over beam_blue first.
+        {"gap right", {{2.2f, gapY}}, false, {}, {}, beamAsRead, blueAsRead},
+        {"beam_blue then gap right",
+         {{0.4f, 2 * r + 0.3f}, {2.2f, gapY}},
+         false,
+         {},
+         {},
+         beamAsRead,
+         blueAsRead},
+        // Over beam_blue: beside its cell on its own row, not in the gap.
+        {"beam_blue",
+         {{0.4f, 2 * r + 0.3f}},
+         true,
+         {0.65f, 2 * r},
+         {0.65f, 2 * r + 0.4f},
+         {"OptionLayer"},
+         {"OptionLayer1", "Layer2", "Layer1"}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        QTest::mousePress(view, Qt::LeftButton, {}, CellCentre(0.7f, r));
+        QPoint at;
+        for (const Point& p : c.path)
+            QTest::mouseMove(view, at = Pixel(p.x, p.y));
+        view->grabFramebuffer();
+        EXPECT_EQ(view->IsInsertionLineShown(), c.line);
+        if (c.line)
+        {
+            EXPECT_NEAR(view->GetInsertionStart().x, c.from.x, 1e-4);
+            EXPECT_NEAR(view->GetInsertionStart().y, c.from.y, 1e-4);
+            EXPECT_NEAR(view->GetInsertionEnd().x, c.to.x, 1e-4);
+            EXPECT_NEAR(view->GetInsertionEnd().y, c.to.y, 1e-4);
+        }
+        QTest::mouseRelease(view, Qt::LeftButton, {}, at);
+        EXPECT_EQ(Names(beam->GetLayerList()), c.beamLayers);
+        EXPECT_EQ(TreeChildren(beam), c.beamLayers);
+        EXPECT_EQ(Names(blue->GetLayerList()), c.blueLayers);
+        EXPECT_EQ(TreeChildren(blue), c.blueLayers);
+    }
 }
