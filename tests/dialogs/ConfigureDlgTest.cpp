@@ -4,7 +4,6 @@
 #include "CColorbutton.h"
 #include "CConfigSheet.h"
 #include "CControlConfig.h"
-#include "CDirPickerDlg.h"
 #include "CKeyConfigPage.h"
 #include "CPressKeyDlg.h"
 #include "CUndoConfigPage.h"
@@ -241,82 +240,49 @@ TEST_F(ConfigureTest, AssignTakesTheKeyAwayAndTheMenusShowExactlyTheBoundShortcu
     EXPECT_EQ(MenuText(bar, 57601), "&Open ...\tCtrl+N");
 }
 
-TEST_F(ConfigureTest, ShortcutTextReadsAltShiftCtrlThenTheKeyName)
-{
-    struct Case
-    {
-        unsigned key;
-        bool shift, ctrl, alt;
-        const char* text;
-    } cases[] = {
-        {46, true, true, false, "Shift+Ctrl+Delete"},
-        {'A', true, true, true, "Alt+Shift+Ctrl+A"},
-        {121, false, true, true, "Alt+Ctrl+F10"},
-        {33, false, false, false, "Page Up"},
-    };
-    CKeyConfigPage page;
-    page.Load(g_KeyBindingTable);
-    for (const Case& c : cases)
-    {
-        EXPECT_EQ(CKeyConfigPage::ShortcutText(c.key, c.shift, c.ctrl, c.alt), MStr(c.text));
-        page.SetNewKey(c.key, c.shift, c.ctrl, c.alt);
-        EXPECT_EQ(page.NewShortcutField()->text(), c.text);
-    }
-}
-
+// A capture: the keys pressed (a negative key is released) and what it gives.
 TEST_F(ConfigureTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
 {
     struct Case
     {
-        std::vector<std::pair<Qt::Key, bool>> keys; // key, pressed (true) or released
-        bool accepted;
-        unsigned key;
+        std::vector<int> keys;
+        unsigned key; // 0: the capture goes on
         bool shift, ctrl;
     } cases[] = {
-        {{{Qt::Key_Control, true}, {Qt::Key_Shift, true}, {Qt::Key_D, true}},
-         true,
-         'D',
-         true,
-         true},
+        {{Qt::Key_Control, Qt::Key_Shift, Qt::Key_D}, 'D', true, true},
         // A modifier let go before the key no longer counts.
-        {{{Qt::Key_Shift, true}, {Qt::Key_Shift, false}, {Qt::Key_F5, true}},
-         true,
-         116,
-         false,
-         false},
+        {{Qt::Key_Shift, -Qt::Key_Shift, Qt::Key_F5}, 116, false, false},
         // With Alt held the key is a system key and the capture goes on.
-        {{{Qt::Key_Alt, true}, {Qt::Key_X, true}}, false, 0, false, false},
-        {{{Qt::Key_Space, true}}, true, 32, false, false},
+        {{Qt::Key_Alt, Qt::Key_X}, 0, false, false},
+        {{Qt::Key_Space}, 32, false, false},
     };
     for (const Case& c : cases)
     {
         CPressKeyDlg dlg;
         dlg.show();
-        for (auto [key, down] : c.keys)
-            if (down)
-                QTest::keyPress(&dlg, key);
-            else
-                QTest::keyRelease(&dlg, key);
-        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.accepted) << c.key;
+        for (int key : c.keys)
+            key > 0 ? QTest::keyPress(&dlg, Qt::Key(key)) : QTest::keyRelease(&dlg, Qt::Key(-key));
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.key != 0) << c.key;
         EXPECT_EQ(dlg.GetKey(), c.key);
-        if (c.accepted)
-        {
-            EXPECT_EQ(dlg.GetShift(), c.shift);
-            EXPECT_EQ(dlg.GetCtrl(), c.ctrl);
-        }
+        EXPECT_EQ(dlg.GetShift() && c.key, c.shift);
+        EXPECT_EQ(dlg.GetCtrl() && c.key, c.ctrl);
     }
-    // The page's button runs the capture and shows what it gave.
+    // The page's button runs the capture; the text reads Alt, Shift, Ctrl, key.
     CKeyConfigPage page;
     page.Load(g_KeyBindingTable);
     QTimer::singleShot(0,
                        []
                        {
-                           QTest::keyPress(QApplication::activeModalWidget(), Qt::Key_Shift);
-                           QTest::keyPress(QApplication::activeModalWidget(), Qt::Key_Delete);
+                           QWidget* capture = QApplication::activeModalWidget();
+                           QTest::keyPress(capture, Qt::Key_Control);
+                           QTest::keyPress(capture, Qt::Key_Shift);
+                           QTest::keyPress(capture, Qt::Key_Delete);
                        });
     page.PressKeyButton()->click();
-    EXPECT_EQ(page.NewShortcutField()->text(), "Shift+Delete");
-    EXPECT_TRUE(page.ShiftBox()->isChecked());
+    EXPECT_EQ(page.NewShortcutField()->text(), "Shift+Ctrl+Delete");
+    EXPECT_TRUE(page.ShiftBox()->isChecked() && page.CtrlBox()->isChecked());
+    page.AltBox()->setChecked(true);
+    EXPECT_EQ(page.NewShortcutField()->text(), "Alt+Shift+Ctrl+Delete");
 }
 
 TEST_F(ConfigureTest, SavePlainTextAsksForATextFileAndWritesTheWorkingTable)
@@ -394,36 +360,6 @@ TEST_F(ConfigureTest, UndoLimitRoundTrip)
     again.LimitBox()->setChecked(false);
     ASSERT_TRUE(again.ApplyToUndoList(g_UndoList));
     EXPECT_EQ(g_UndoList.GetLimit(), -1);
-}
-
-TEST_F(ConfigureTest, AddPathRunsTheFolderChooserAndAddsTheFolderWithASeparator)
-{
-    CUndoConfigPage page;
-    page.LoadPaths(g_SystemManager.GetImageSearchPaths());
-    fs::create_directories(home.Path() / "maps");
-    const QString folder = QString::fromStdString((home.Path() / "maps").string());
-    for (bool ok : {false, true})
-    {
-        QTimer::singleShot(0,
-                           [&]
-                           {
-                               auto* picker =
-                                   qobject_cast<CDirPickerDlg*>(QApplication::activeModalWidget());
-                               ASSERT_NE(picker, nullptr);
-                               picker->PathField()->setText(folder);
-                               QTest::keyClick(picker->PathField(), Qt::Key_Space);
-                               QTest::keyClick(picker->PathField(), Qt::Key_Backspace);
-                               if (ok)
-                                   picker->findChild<QPushButton*>("OK")->click();
-                               else
-                                   picker->reject();
-                           });
-        page.AddPathButton()->click();
-    }
-    ASSERT_EQ(page.Paths().GetCount(), 2);
-    EXPECT_EQ(page.Paths().GetString(0), MStr("/textures/"));
-    EXPECT_EQ(page.Paths().GetString(1), MStr((folder + "/").toUtf8().constData()));
-    EXPECT_EQ(page.PathList()->count(), 2);
 }
 
 TEST_F(ConfigureTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThem)

@@ -1,7 +1,9 @@
 // Options > Configure... in the running editor: a search folder added on the
-// Misc page is saved at once and lets the material view find a texture.
+// Misc page is saved at once and lets the material view find a texture, and
+// the view takes the configured background colour.
 // Also saves pictures of the four pages for a person to look at:
 // build/<preset>/screenshots/configure-<page>.png.
+#include "CColorConfigPage.h"
 #include "CConfigSheet.h"
 #include "CDirPickerDlg.h"
 #include "CKorvaDlg.h"
@@ -33,6 +35,17 @@ namespace fs = std::filesystem;
 
 namespace
 {
+// Scripted dialogs whose colour chooser gives one colour.
+class ColourDialogs : public ScriptedDialogs
+{
+  public:
+    bool AskColour(QWidget*, uint32_t& colour) override
+    {
+        colour = MakeColourValue(10, 60, 90);
+        return true;
+    }
+};
+
 class ConfigureWindowTest : public ::testing::Test
 {
   protected:
@@ -57,6 +70,7 @@ class ConfigureWindowTest : public ::testing::Test
         g_ActionRegistry.Clear();
         g_KeyBindingTable.Clear();
         g_SystemManager.GetImageSearchPaths().RemoveAll();
+        ResetDisplayColours();
     }
 
     // Chooses Options > Configure... and lets act work the open sheet.
@@ -94,7 +108,7 @@ class ConfigureWindowTest : public ::testing::Test
     }
 
     TempDir home;
-    ScriptedDialogs dialogs;
+    ColourDialogs dialogs;
     std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
@@ -113,7 +127,17 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
     Configure(
         [&](CConfigSheet& sheet)
         {
-            sheet.Tabs()->setCurrentIndex(2);
+            // Pictures of the pages for a person to look at.
+            const fs::path shots = BinDir().parent_path() / "screenshots";
+            fs::create_directories(shots);
+            const char* names[] = {"keyboard", "controls", "misc", "color"};
+            for (int i : {0, 1, 3, 2})
+            {
+                sheet.Tabs()->setCurrentIndex(i);
+                QApplication::processEvents();
+                const fs::path file = shots / (std::string("configure-") + names[i] + ".png");
+                EXPECT_TRUE(sheet.grab().toImage().save(QString::fromStdString(file.string())));
+            }
             QTimer::singleShot(50,
                                [&]
                                {
@@ -127,6 +151,11 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
                                });
             sheet.UndoPage()->AddPathButton()->click();
             EXPECT_EQ(sheet.UndoPage()->PathList()->count(), 1);
+            sheet.grab().toImage().save(
+                QString::fromStdString((shots / "configure-misc-added.png").string()));
+            // And a background colour of the user's own.
+            sheet.ColorPage()->List()->setCurrentRow(COLOUR_BACKGROUND);
+            sheet.ColorPage()->OtherColor();
             sheet.OkButton()->click();
         });
 
@@ -135,25 +164,7 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
         ReadWholeFile(home.Path() / "program" / g_Config.m_ConfigFileName.c_str());
     EXPECT_NE(bytes.find(folder.toStdString() + "/"), std::string::npos);
     EXPECT_GT(RedPixels(), 100);
-}
-
-TEST_F(ConfigureWindowTest, ScreenshotsOfTheFourPages)
-{
-    g_SystemManager.GetImageSearchPaths().AddString("/usr/share/quake3/baseq3/");
-    const fs::path folder = BinDir().parent_path() / "screenshots";
-    fs::create_directories(folder);
-    const char* names[] = {"keyboard", "controls", "misc", "color"};
-    Configure(
-        [&](CConfigSheet& sheet)
-        {
-            for (int i = 0; i < 4; ++i)
-            {
-                sheet.Tabs()->setCurrentIndex(i);
-                QApplication::processEvents();
-                const QImage shot = sheet.grab().toImage();
-                EXPECT_TRUE(shot.save(QString::fromStdString(
-                    (folder / (std::string("configure-") + names[i] + ".png")).string())));
-            }
-            sheet.CancelButton()->click();
-        });
+    // The material view clears to the configured background.
+    const QImage view = g_ViewPanes[0]->grab().toImage();
+    EXPECT_EQ(QColor(view.pixel(5, view.height() - 5)), QColor(10, 60, 90));
 }
