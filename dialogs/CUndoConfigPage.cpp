@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,6 +46,11 @@ CUndoConfigPage::CUndoConfigPage(QWidget* parent) : QWidget(parent)
     pathLabel->setBuddy(m_PathList);
     m_AddPath = new QPushButton("Add Path...", this);
     m_AddPath->setAccessibleName("Add Path...");
+    // A folder added by mistake can be taken off again; the configuration
+    // file cannot be edited by hand.
+    m_RemovePath = new QPushButton("Remove Path", this);
+    m_RemovePath->setAccessibleName("Remove Path");
+    m_RemovePath->setEnabled(false);
 
     grid->addWidget(m_Limit, 0, 0, 1, 2);
     grid->addWidget(maxLabel, 1, 0);
@@ -53,7 +59,11 @@ CUndoConfigPage::CUndoConfigPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_Current, 2, 1);
     grid->addWidget(pathLabel, 3, 0, 1, 2);
     grid->addWidget(m_PathList, 4, 0, 1, 3);
-    grid->addWidget(m_AddPath, 5, 2, Qt::AlignRight);
+    auto* pathButtons = new QHBoxLayout;
+    pathButtons->addStretch(1);
+    pathButtons->addWidget(m_RemovePath);
+    pathButtons->addWidget(m_AddPath);
+    grid->addLayout(pathButtons, 5, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     connect(m_Limit, &QCheckBox::toggled, this, &CUndoConfigPage::SetLimited);
@@ -66,6 +76,9 @@ CUndoConfigPage::CUndoConfigPage(QWidget* parent) : QWidget(parent)
                 Spin(m_Settings.maximum - value);
             });
     connect(m_AddPath, &QPushButton::clicked, this, &CUndoConfigPage::AddPath);
+    connect(m_RemovePath, &QPushButton::clicked, this, &CUndoConfigPage::RemovePath);
+    connect(m_PathList, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_RemovePath->setEnabled(row >= 0); });
     Show();
 }
 
@@ -142,6 +155,20 @@ void CUndoConfigPage::AddPathText(const MStr& folder)
     if (path.IsEmpty() || path.str().back() != '/')
         path += "/";
     m_PathList->addItem(QString::fromUtf8(path.c_str()));
+    RebuildPaths();
+}
+
+void CUndoConfigPage::RemovePath()
+{
+    const int row = m_PathList->currentRow();
+    if (row < 0)
+        return;
+    delete m_PathList->takeItem(row);
+    RebuildPaths();
+}
+
+void CUndoConfigPage::RebuildPaths()
+{
     // The working list is rebuilt from the list's items, in order.
     m_Paths.RemoveAll();
     for (int i = 0; i < m_PathList->count(); ++i)

@@ -44,15 +44,19 @@ class CUndoConfigPage : public QWidget
     void AddPath();
     // Adds a folder (a folder separator is put behind it) to the path list.
     void AddPathText(const MStr& folder);
+    // Takes the chosen folder off the path list.
+    void RemovePath();
 
     QCheckBox* LimitBox() const { return m_Limit; }
     QSpinBox* MaximumField() const { return m_Maximum; }
     QLineEdit* CurrentField() const { return m_Current; }
     QListWidget* PathList() const { return m_PathList; }
     QPushButton* AddPathButton() const { return m_AddPath; }
+    QPushButton* RemovePathButton() const { return m_RemovePath; }
 
   private:
     void Show();
+    void RebuildPaths();
 
     MUndoSettings m_Settings;
     MStrList m_Paths;
@@ -62,4 +66,5 @@ class CUndoConfigPage : public QWidget
     QLineEdit* m_Current = nullptr;
     QListWidget* m_PathList = nullptr;
     QPushButton* m_AddPath = nullptr;
+    QPushButton* m_RemovePath = nullptr;
 };

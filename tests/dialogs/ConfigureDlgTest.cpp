@@ -146,6 +146,9 @@ class ConfigureTest : public ::testing::Test
         sheet.UndoPage()->LimitBox()->setChecked(true);
         sheet.UndoPage()->MaximumField()->setValue(30);
         sheet.UndoPage()->AddPathText("/more");
+        sheet.UndoPage()->AddPathText("/wrong/");
+        sheet.UndoPage()->PathList()->setCurrentRow(2);
+        sheet.UndoPage()->RemovePathButton()->click();
         dialogs.colours.push_back(MakeColourValue(1, 2, 3));
         sheet.ColorPage()->List()->setCurrentRow(COLOUR_GRID);
         sheet.ColorPage()->OtherColor();
