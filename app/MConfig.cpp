@@ -341,6 +341,20 @@ uint32_t DefaultColourValue(int index)
     return kDefaultColourValues[static_cast<size_t>(index)];
 }
 
+uint32_t GetDisplayColour(int index)
+{
+    if (index < 0 || index >= kDisplayColourCount)
+        return 0;
+    return g_ColourValues[static_cast<size_t>(index)];
+}
+
+void GetDisplayColourRGB(int index, float rgb[3])
+{
+    const uint32_t c = GetDisplayColour(index);
+    for (int i = 0; i < 3; ++i)
+        rgb[i] = float((c >> (8 * i)) & 0xFF) / 255.0f;
+}
+
 void ResetDisplayColours()
 {
     for (int i = 0; i < kDisplayColourCount; ++i)

@@ -50,6 +50,28 @@ inline constexpr std::array<uint32_t, kDisplayColourCount> kDefaultColourValues 
 };
 // The default of one display colour; 0 out of range.
 uint32_t DefaultColourValue(int index);
+
+// The places of the display colours in the table.
+enum MDisplayColour : int
+{
+    COLOUR_BACKGROUND = 0,
+    COLOUR_GRID,
+    COLOUR_OBJECT,
+    COLOUR_OBJECT_SELECTION,
+    COLOUR_COMPONENT,
+    COLOUR_COMPONENT_SELECTION,
+    COLOUR_NORMAL_HILIGHT,
+    COLOUR_NORMAL_LOLIGHT,
+    COLOUR_SELECT_BOX,
+    COLOUR_X_AXIS,
+    COLOUR_Y_AXIS,
+    COLOUR_Z_AXIS,
+};
+// The configured value of a display colour, as views draw with it (red in
+// the low byte); black out of range.
+uint32_t GetDisplayColour(int index);
+// The same as red, green and blue from 0 to 1, for glColor and glClearColor.
+void GetDisplayColourRGB(int index, float rgb[3]);
 void ResetDisplayColours();
 
 // Registry names: 1 on success, 0 when the key cannot be opened.

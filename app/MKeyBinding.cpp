@@ -140,7 +140,9 @@ int MKeyBindingTable::AddBinding(const MStr& actionName, const MStr& listName, u
                                  bool ctrl, bool alt, bool shift)
 {
     MAction* action = m_Registry ? m_Registry->FindActionByName(actionName, listName) : nullptr;
-    Append(keyCode, ctrl, alt, shift, action)->WriteMenuShortcut();
+    MKeyBinding* b = Append(keyCode, ctrl, alt, shift, action);
+    if (m_WritesMenus)
+        b->WriteMenuShortcut();
     return 1;
 }
 
@@ -189,6 +191,22 @@ int MKeyBindingTable::DispatchKeyInListOrder(unsigned keyCode, bool ctrl, bool a
 
 void MKeyBindingTable::RefreshMenus() const
 {
+    if (!m_WritesMenus)
+        return;
+    // Cut every action's menu text at its tab first: a shortcut that is no
+    // longer bound must not stay behind in the menu.
+    for (MAction* a = m_Registry ? m_Registry->GetHead() : nullptr; a; a = a->GetNext())
+    {
+        const MMenuItemRef& item = a->GetMenuItem();
+        if (!item.IsSet())
+            continue;
+        MStr text;
+        if (!MGetMenuItemText(item.GetMenu(), item.GetCommandId(), text, 4096))
+            continue;
+        const size_t tab = text.str().find('\t');
+        if (tab != std::string::npos)
+            MSetMenuItemText(item.GetMenu(), item.GetCommandId(), MStr(text.str().substr(0, tab)));
+    }
     for (MKeyBinding* b = m_Head; b; b = b->m_Next)
         b->WriteMenuShortcut();
 }

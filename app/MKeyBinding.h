@@ -60,7 +60,13 @@ class MKeyBindingTable
     // The main window's dispatch: "General", "Main", "Display", "Window",
     // "View", then any list, until one gives non-zero.
     int DispatchKeyInListOrder(unsigned keyCode, bool ctrl, bool alt, bool shift) const;
+    // Writes every binding's shortcut into the menus. The shortcut texts of
+    // the registry's menu items are cleared first, so an item whose action
+    // lost its binding shows none.
     void RefreshMenus() const;
+    // A working copy (the configuration dialog's) leaves the menus alone:
+    // adding a binding to it writes nothing into them.
+    void SetWritesMenus(bool writes) { m_WritesMenus = writes; }
     void CopyFrom(const MKeyBindingTable& other);
     void Clear();
 
@@ -84,4 +90,5 @@ class MKeyBindingTable
     MKeyBinding* m_Tail = nullptr;
     int m_Count = 0;
     MActionRegistry* m_Registry = nullptr;
+    bool m_WritesMenus = true;
 };

@@ -853,7 +853,10 @@ void CMaterialViewWnd::DrawView()
 
     // Opaque: the widget's framebuffer is composed over the window, and a
     // clear alpha of 0 would let the window's own background show through.
-    glClearColor(0.4f, 0.4f, 0.4f, 1.0f);
+    // The background is the configured "Background" colour.
+    float background[3];
+    GetDisplayColourRGB(COLOUR_BACKGROUND, background);
+    glClearColor(background[0], background[1], background[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 
     // The insertion line is worked out afresh by every draw.

@@ -4,6 +4,7 @@
 #include "MAction.h"
 #include "MBaseUndoNode.h"
 #include "MBaseViewWndList.h"
+#include "MConfig.h"
 #include "MMenu.h"
 #include "MPanOrbitToolType.h"
 #include "MPanTrackToolType.h"
@@ -241,8 +242,11 @@ void COpenGLWnd::DrawNow()
     else
     {
         // Opaque: a clear alpha of 0 lets what lies behind the window show
-        // through where the compositor honours it.
-        glClearColor(0.4f, 0.4f, 0.4f, 1.0f);
+        // through where the compositor honours it. The colour is the
+        // configured "Background".
+        float background[3];
+        GetDisplayColourRGB(COLOUR_BACKGROUND, background);
+        glClearColor(background[0], background[1], background[2], 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (HasFlags(VIEW_GRID_VISIBLE))
             DrawGrid();
@@ -299,7 +303,9 @@ void COpenGLWnd::DrawGrid()
     glColor3f(0.0f, 0.0f, 0.0f);
     line(u * -250.0f, u * 250.0f);
     line(v * -250.0f, v * 250.0f);
-    glColor3f(0.3f, 0.3f, 0.3f);
+    float grid[3];
+    GetDisplayColourRGB(COLOUR_GRID, grid);
+    glColor3fv(grid);
     for (int i = -250; i < 250; i += 10)
     {
         const float f = float(i);

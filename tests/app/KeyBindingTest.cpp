@@ -262,7 +262,8 @@ TEST(KeyBindingMenus, RefreshLetsTheLaterBindingOfAnActionStand)
     MSetMenuItemText(&m.bar, 57643, "&Undo\tCtrl+Z");
     m.table.RefreshMenus();
     EXPECT_EQ(m.Text(57600), "&New\tF5");
-    EXPECT_EQ(m.Text(57643), "&Undo\tCtrl+Z");
+    // An item whose action has no binding loses the shortcut it showed.
+    EXPECT_EQ(m.Text(57643), "&Undo");
 
     // A copied table carries the same bindings into the menus.
     MKeyBindingTable copy;

@@ -272,8 +272,8 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
     EXPECT_EQ(qRed(image.pixel(1, 50)), 0);
     EXPECT_NEAR(qGreen(image.pixel(1, 50)), 76, 2);
 
-    // The scene outline is a list on the desktop's window colour, whatever
-    // the configured background; the material view keeps its own grey.
+    // The material view follows the configured background; the scene
+    // outline is a list on the desktop's window colour.
     const uint32_t saved = g_ColourValues[0];
     g_ColourValues[0] = MakeColourValue(200, 10, 50);
     image = outline->grabFramebuffer();
@@ -282,6 +282,6 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
     // Not active: no frame.
     EXPECT_EQ(image.pixel(1, 50) & 0xFFFFFF, window & 0xFFFFFF);
     image = material->grabFramebuffer();
-    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
+    EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(200, 10, 50) & 0xFFFFFF);
     g_ColourValues[0] = saved;
 }

@@ -2,8 +2,10 @@
 // tool stack and tools, picking of materials and mesh components.
 #include "ViewportTestSupport.h"
 
+#include "Globals.h"
 #include "KActions.h"
 #include "MBaseUndoNode.h"
+#include "MConfig.h"
 #include "MMesh.h"
 #include "MPanOrbitToolType.h"
 #include "MPanTrackToolType.h"
@@ -136,6 +138,16 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     EXPECT_NEAR(darkest(image, TopPixel(10, -16).x()), 77, 8);
     EXPECT_NEAR(darkest(image, TopPixel(-10, -16).x()), 77, 8);
     EXPECT_TRUE(IsGrey(image.pixel(TopPixel(5, -16).x(), row), 102));
+    // The configured "Grid" and "Background" colours are the ones drawn.
+    const auto saved = g_ColourValues;
+    g_ColourValues[COLOUR_GRID] = MakeColourValue(0, 200, 0);
+    g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(0, 40, 0);
+    const QImage coloured = Grab();
+    g_ColourValues = saved;
+    EXPECT_NEAR(qGreen(coloured.pixel(TopPixel(10, -16).x(), row)) +
+                    qGreen(coloured.pixel(TopPixel(10, -16).x() - 1, row)),
+                240, 8);
+    EXPECT_EQ(qGreen(coloured.pixel(TopPixel(5, -16).x(), row)), 40);
     // Toggling the grid off leaves the background.
     EXPECT_EQ(KViewportToggleGrid(), 1);
     EXPECT_NEAR(darkest(Grab(), TopPixel(10, -16).x()), 102, 3);
