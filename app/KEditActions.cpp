@@ -8,9 +8,11 @@
 #include "MConfig.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
+#include "MMesh.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MScriptInterpreter.h"
+#include "MSelectionItem.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
@@ -242,10 +244,22 @@ int KObjectDeleteSelected()
     if (mode < 0x10000)
     {
         // Components belong to the meshes of scene objects; material parts
-        // have none. Without vertex or triangle mode nothing can go.
+        // have none. The vertices or triangles the select tool flagged go;
+        // edges cannot be deleted on their own.
         for (MBaseObject* obj : scene->GetSelectedList())
-            if (!IsMaterialPart(obj) && !(mode & 0x300))
+        {
+            if (IsMaterialPart(obj))
+                continue;
+            auto* mesh = dynamic_cast<MMesh*>(obj);
+            if (auto* sceneObject = dynamic_cast<MSceneObject*>(obj); sceneObject && !mesh)
+                mesh = dynamic_cast<MMesh*>(sceneObject->GetGeometry());
+            if (mesh && mode == COMPONENT_VERTEX)
+                mesh->DeleteVertexFlag(COMPONENT_FLAG_VERTEX);
+            else if (mesh && mode == COMPONENT_TRIANGLE)
+                mesh->DeleteTriangleFlag(COMPONENT_FLAG_TRIANGLE);
+            else
                 Log("Warning: Nothing Deleted. Cannot Delete Component");
+        }
         MSendSceneChanged();
         return 1;
     }

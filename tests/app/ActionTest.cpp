@@ -266,7 +266,7 @@ TEST(ActionList, RegistersEveryActionInItsGroupAndOrder)
     EXPECT_EQ(registry.FindActionByName("KToolSelect", "General")->GetMenuItem().GetCommandId(), 0);
 }
 
-TEST(ActionList, PlaceholdersLogAndRefusePlayCameraSucceeds)
+TEST(ActionList, ViewActionsWithoutAViewFailQuietlyPlayCameraSucceeds)
 {
     TestSystem sys;
     MainWindowWithMenu main;
@@ -274,12 +274,10 @@ TEST(ActionList, PlaceholdersLogAndRefusePlayCameraSucceeds)
     RegisterAllActions(registry, &main.window);
     sys.log.lines.clear();
 
-    EXPECT_EQ(registry.RunActionByCommandId(32821), 0);
     // A camera preset without an active view fails quietly.
     EXPECT_EQ(registry.RunActionByName("KViewportTop"), 0);
     EXPECT_EQ(registry.RunActionByName("KControlPlayCamera"), 1);
-    EXPECT_EQ(sys.log.lines,
-              (std::vector<std::string>{"'KOptionsConfigure' is not available yet."}));
+    EXPECT_TRUE(sys.log.lines.empty());
 }
 
 TEST(ActionList, GroupsRegisterSeparatelyAndFillTheGlobalRegistry)

@@ -7,9 +7,11 @@
 #include "KUndoActions.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
+#include "MMesh.h"
 #include "MQ3AShaderTranslator.h"
 #include "MQ3AShaderWriter.h"
 #include "MScene.h"
+#include "MSelectionItem.h"
 #include "MShaderNodes.h"
 #include "MUndoList.h"
 #include "TestSupport.h"
@@ -335,4 +337,36 @@ TEST_F(EditActions, ComponentModeDeletesNoShaderPartAndRecordsNoUndo)
               std::vector<std::string>{"Warning: Nothing Deleted. Cannot Delete Component"});
     EXPECT_EQ(ExportAll(), before);
     EXPECT_EQ(g_UndoList.GetCount(), 0);
+}
+
+TEST_F(EditActions, ComponentModeDeletesTheFlaggedVerticesOrTrianglesOfAMesh)
+{
+    struct Case
+    {
+        int mode;
+        int vertices, triangles;
+        bool warned;
+    };
+    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
+    const Case cases[] = {
+        {COMPONENT_VERTEX, 3, 1, false},
+        {COMPONENT_TRIANGLE, 4, 1, false},
+        {COMPONENT_EDGE, 4, 2, true},
+    };
+    for (const Case& c : cases)
+    {
+        MRef<MMesh> mesh(new MMesh());
+        ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                  {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
+                                  {0, COMPONENT_FLAG_TRIANGLE}));
+        scene->AddObject(mesh.Get());
+        SelectOnly({mesh.Get()});
+        scene->SetSelectionMode(c.mode);
+        sys.log.lines.clear();
+        EXPECT_EQ(KObjectDeleteSelected(), 1);
+        EXPECT_EQ(mesh->GetVertexCount(), c.vertices) << c.mode;
+        EXPECT_EQ(mesh->GetTriangleCount(), c.triangles) << c.mode;
+        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), c.warned);
+        EXPECT_EQ(g_UndoList.GetCount(), 0);
+    }
 }
