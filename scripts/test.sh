@@ -13,7 +13,8 @@ ctest --preset release -j "$jobs"
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs" --target glazen_model_tests glazen_plugin_tests \
-    glazen_platform_tests glazen_app_tests glazen_undo_tests
+    glazen_images_tests glazen_platform_tests glazen_app_tests glazen_undo_tests \
+    glazen_dialogs_tests glazen_panels_tests
 ctest --preset asan -j "$jobs" -L sanitized
 
 # Every reader of outside input under libFuzzer for a bounded time (about a
