@@ -283,7 +283,8 @@ bool CKorvaDlg::Initialise()
     m_ChannelBar->show();
 
     g_SystemManager.SetConsoleOutput(m_Console->OutputSink(), m_Bottom->LogSink());
-    // Shelves are loaded into the top panel's tab control here once they exist.
+    m_ShelfManager.SetTabControl(m_Top->TabControl());
+    m_ShelfManager.LoadShelves(g_Config.m_ProgramFolder + "Prefs\\*.shelf");
 
     g_CurrentFileName = "Untitled";
     MSendMessage(UM_UPDATE_TITLE);
@@ -657,8 +658,9 @@ void CKorvaDlg::Shutdown()
     Log("Set output to NULL");
     SaveConfiguration();
     Log("config saved");
-    // The shelves and their tab control are let go here once they exist.
+    m_ShelfManager.RemoveAllShelves();
     Log("Shelves deleted");
+    m_ShelfManager.SetTabControl(nullptr);
     Log("Tab Control set to NULL");
     Log("Cleaning Up Globals...");
     Log("Deleting Undo and Redo Nodes...");
