@@ -484,7 +484,10 @@ void CKorvaDlg::OnPrivateMessage(int message)
         if (!m_Initialised)
             break;
         if (m_Bottom)
+        {
+            m_Bottom->Scroller()->SetRange(0, 200);
             m_Bottom->RefreshTime();
+        }
         g_ViewWndList.RedrawAll();
         break;
     case UM_REFRESH_CHANNELS:

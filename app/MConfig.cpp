@@ -1,5 +1,6 @@
 #include "MConfig.h"
 
+#include "CToolConfigDlg.h"
 #include "Globals.h"
 #include "MActionList.h"
 #include "MFile.h"
@@ -637,11 +638,18 @@ int OpenToolConfiguration(const MStr& toolName)
     }
     MScriptInterpreter interpreter;
     interpreter.ExecuteScript(text, true);
-    // The tool configuration dialog (placed at 10, 100, 200 x 300, titled with
-    // the tool name) gets one item per variable once it exists.
+    // Modeless and without owner; it deletes itself when closed. Wide enough
+    // for a name and a value field side by side.
+    auto* dialog = new CToolConfigDlg(nullptr);
+    dialog->setGeometry(10, 100, 232, 300);
+    dialog->show();
+    dialog->SetActionName(toolName);
     for (const MScriptVariable* v = interpreter.GetFirstVariable(); v;
          v = interpreter.GetNextVariable())
+    {
         Log("Variaible Found '%s' of Value '%s' at KeyHash of %i", v->name.c_str(), v->text.c_str(),
             interpreter.GetCurrentHashSlot());
+        dialog->AddItem(*v);
+    }
     return 1;
 }
