@@ -641,7 +641,7 @@ int OpenToolConfiguration(const MStr& toolName)
     // Modeless and without owner; it deletes itself when closed. Wide enough
     // for a name and a value field side by side.
     auto* dialog = new CToolConfigDlg(nullptr);
-    dialog->setGeometry(10, 100, 232, 300);
+    dialog->setGeometry(10, 100, 300, 300);
     dialog->show();
     dialog->SetActionName(toolName);
     for (const MScriptVariable* v = interpreter.GetFirstVariable(); v;

@@ -70,10 +70,11 @@ int CTimeScroller::LabelStep(int frames, int innerWidth, const std::function<int
         int end = 0;
         for (int i = 0; i < frames && !overlap; i += step)
         {
-            if (FrameX(i, innerWidth, frames) + 2 <= end)
+            const int x = FrameX(i, innerWidth, frames) + 2;
+            if (x <= end)
                 overlap = true;
             else
-                end += textWidth(i) + 5;
+                end = x + textWidth(i) + 5;
         }
         if (overlap)
             continue;
@@ -113,7 +114,7 @@ void CTimeScroller::paintEvent(QPaintEvent*)
         if (x <= end)
             continue;
         p.drawText(QPoint(x, 1 + metrics.ascent()), label(i));
-        end += metrics.horizontalAdvance(label(i)) + 5;
+        end = x + metrics.horizontalAdvance(label(i)) + 5;
     }
 
     for (const KeyTimes* keys : m_KeyLists)

@@ -34,7 +34,9 @@ class CTimeScroller : public QWidget
     static int FrameX(int i, int innerWidth, int frames);
     // The step between labelled frames: the smallest multiple of 5 whose
     // labels do not overlap and which divides the frame count rounded down
-    // to tens (or reaches the count). textWidth gives a label's width.
+    // to tens (or reaches the count). A label ends 5 pixels after its text,
+    // which starts 2 pixels right of its frame's tick. textWidth gives a
+    // label's width.
     static int LabelStep(int frames, int innerWidth, const std::function<int(int)>& textWidth);
 
     // The panel's handlers: drag begin (old frame), a thumb-track move (new
