@@ -4,6 +4,7 @@
 #include "CChannelBar.h"
 #include "CColorPickerDlg.h"
 #include "CConsoleDlg.h"
+#include "COpenGLWnd.h"
 #include "CSceneViewWnd.h"
 #include "CTopToolDlg.h"
 #include "Globals.h"
@@ -19,8 +20,10 @@
 #include "MMenu.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
+#include "MSelectToolType.h"
 #include "MSystemManager.h"
 #include "MToolTipWnd.h"
+#include "MToolManager.h"
 #include "MUndoList.h"
 
 #include <QAbstractSpinBox>
@@ -249,7 +252,8 @@ bool CKorvaDlg::Initialise()
     g_CurrentScene = g_SystemManager.GetScene();
     if (g_CurrentScene)
         g_CurrentScene->AddRef();
-    // The default tool is chosen here once tools exist.
+    // The default tool.
+    g_ToolManager.PushTool(new MSelectToolType());
     MPostMessage(UM_SCENE_CHANGED, 0xFFFF);
 
     g_SystemManager.SetConsoleOutput(m_Console->OutputSink());
@@ -315,6 +319,9 @@ bool CKorvaDlg::Initialise()
     ToolTip();
 
     LoadConfiguration();
+    // The default tool again, now that the actions are registered.
+    g_ToolManager.PushTool(new MSelectToolType());
+    MPostMessage(UM_SCENE_CHANGED, 0xFFFF);
     RebuildRecentFileMenu();
     Layout();
     return true;
@@ -558,7 +565,13 @@ bool CKorvaDlg::PreTranslateKey(QObject* watched, QEvent* event)
     // the arrows) like its edit fields do.
     if (qobject_cast<QComboBox*>(widget) && m_ChannelBar && m_ChannelBar->isAncestorOf(widget))
         return false;
+    // The scene outline runs its keys itself and passes on what it leaves.
+    if (qobject_cast<CSceneViewWnd*>(widget))
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // A 3D viewport follows Shift, Ctrl and Alt for its mouse controls.
+    if (auto* viewport = qobject_cast<COpenGLWnd*>(widget))
+        viewport->ReadKeyModifiers(key);
     // With Alt the key goes to Qt, so menu mnemonics work.
     if (key->modifiers() & Qt::AltModifier)
         return false;
@@ -674,6 +687,7 @@ void CKorvaDlg::Shutdown()
     delete g_ColorPicker;
     g_ColorPicker = nullptr;
     DestroyToolTip();
+    g_ToolManager.Release();
     if (g_CurrentScene)
     {
         g_CurrentScene->ClearScene();

@@ -7,6 +7,7 @@
 #include "MScene.h"
 #include "MSystemManager.h"
 #include "MTranslator.h"
+#include "TexturesCommand.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,13 +17,17 @@
 namespace
 {
 const char kUsage[] =
-    "usage: glazen-cli [--plugins DIR] [--image-path DIR]... COMMAND ARGS\n"
+    "usage: glazen-cli [--plugins DIR] [--image-path PLACE]... COMMAND ARGS\n"
     "\n"
     "commands:\n"
     "  check FILE...          import each shader script and report what was read\n"
     "  list FILE...           print the shader names, one a line\n"
     "  convert IN... -o OUT   import every input and export all shaders to OUT\n"
-    "  image FILE -o OUT.ppm  decode a texture to a PPM (and OUT.alpha.pgm for alpha)\n";
+    "  image FILE -o OUT.ppm  decode a texture to a PPM (and OUT.alpha.pgm for alpha)\n"
+    "  textures FILE...       list each shader's textures and where they are found\n"
+    "\n"
+    "An image search PLACE is a folder (its .pk3 archives and .pk3dir folders\n"
+    "are searched too) or a .pk3 archive.\n";
 
 int UsageError(const char* what)
 {
@@ -199,7 +204,8 @@ int main(int argc, char** argv)
         return UsageError("no command given");
     const std::string command = args[i];
     const std::vector<std::string> rest(args.begin() + long(i) + 1, args.end());
-    if (command != "check" && command != "list" && command != "convert" && command != "image")
+    if (command != "check" && command != "list" && command != "convert" && command != "image" &&
+        command != "textures")
         return UsageError(("unknown command " + command).c_str());
     if (rest.empty())
         return UsageError((command + " needs files").c_str());
@@ -232,5 +238,7 @@ int main(int argc, char** argv)
     }
     if (command == "convert")
         return Convert(manager, rest);
+    if (command == "textures")
+        return RunTexturesCommand(manager, rest);
     return Check(manager, rest, command == "list");
 }

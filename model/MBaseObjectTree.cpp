@@ -57,6 +57,7 @@ void MBaseObjectTree::Link(MBaseObjectTreeNode* node, MBaseObjectTreeNode* paren
         parent->m_LastChild = node;
     }
     ++parent->m_ChildCount;
+    ++m_ShapeVersion;
 }
 
 void MBaseObjectTree::Unlink(MBaseObjectTreeNode* node)
@@ -64,6 +65,7 @@ void MBaseObjectTree::Unlink(MBaseObjectTreeNode* node)
     MBaseObjectTreeNode* parent = node->m_Parent;
     if (!parent)
         return;
+    ++m_ShapeVersion;
     if (node->m_Prev)
         node->m_Prev->m_Next = node->m_Next;
     else

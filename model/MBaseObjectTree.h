@@ -76,6 +76,9 @@ class MBaseObjectTree : public MBaseObject
     static bool IsChildOfFlagged(const MBaseObjectTreeNode* node, uint32_t flags);
 
     MBaseObjectTreeNode* GetRoot() const { return m_Root; }
+    // Changes whenever a node is added, removed or moved, so a reader can
+    // keep what it derived from the tree's shape until the shape changes.
+    uint64_t GetShapeVersion() const { return m_ShapeVersion; }
 
     void InitPosition(int traverseType = TRAVERSE_DEPTH_FIRST);
     MBaseObject* GetNext();
@@ -97,7 +100,7 @@ class MBaseObjectTree : public MBaseObject
 
   private:
     void Link(MBaseObjectTreeNode* node, MBaseObjectTreeNode* parent, MBaseObjectTreeNode* before);
-    static void Unlink(MBaseObjectTreeNode* node);
+    void Unlink(MBaseObjectTreeNode* node);
     void DestroySubtree(MBaseObjectTreeNode* node);
 
     MBaseObjectTreeNode* m_Root;
@@ -107,6 +110,7 @@ class MBaseObjectTree : public MBaseObject
     void UnindexNode(MBaseObject* obj);
     std::unordered_map<const MBaseObject*, MBaseObjectTreeNode*> m_Index;
     int m_Count = 0;
+    uint64_t m_ShapeVersion = 0;
     int m_TraverseType = TRAVERSE_DEPTH_FIRST;
     MBaseObjectTreeNode* m_Pos = nullptr;
     MBaseObjectTreeNode* m_Current = nullptr;

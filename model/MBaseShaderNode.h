@@ -8,7 +8,7 @@ class MMaterialLayer;
 class MBaseShaderNode : public MBaseObject
 {
   public:
-    MBaseShaderNode() = default;
+    MBaseShaderNode() { AddFlags(OBJ_TYPE_MATERIAL); }
     MStr ClassName() const override { return "MBaseShaderNode"; }
     MStr ParentClassName() const override { return "MBaseObject"; }
 

@@ -4,11 +4,13 @@
 #include "MFile.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
+#include "MMesh.h"
 #include "MScene.h"
 #include "MSystemManager.h"
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 #include <unordered_set>
@@ -169,6 +171,12 @@ class SceneWriter
                     if (dynamic_cast<MBaseShaderNode*>(o))
                         AddHeld(o);
             }
+            if (auto* so = dynamic_cast<MSceneObject*>(obj))
+                for (MBaseObject* o : {static_cast<MBaseObject*>(so->GetTransform()),
+                                       static_cast<MBaseObject*>(so->GetGeometry()),
+                                       static_cast<MBaseObject*>(so->GetMaterial())})
+                    if (o)
+                        AddHeld(o);
         }
     }
 
@@ -279,6 +287,8 @@ class SceneWriter
             out += ",\n      \"nodes\": ";
             AppendIdList(out, layer->GetShaderList(), false);
         }
+        if (auto* so = dynamic_cast<const MSceneObject*>(obj))
+            WriteSceneObject(out, *so);
         out += ",\n      \"params\": [";
         for (int i = 0; i < obj->GetParamCount(); ++i)
         {
@@ -310,6 +320,75 @@ class SceneWriter
         out += obj->GetParamCount() ? "\n      ]\n    }" : "]\n    }";
     }
 
+    // What a scene object holds: its transform, geometry and material by id,
+    // and a mesh's vertices, triangles and component flags as flat lists.
+    void WriteSceneObject(std::string& out, const MSceneObject& so) const
+    {
+        const std::pair<const char*, const MBaseObject*> parts[] = {
+            {"transform", so.GetTransform()},
+            {"geometry", so.GetGeometry()},
+            {"material", so.GetMaterial()}};
+        for (const auto& [key, part] : parts)
+            if (part)
+            {
+                out += ", \"";
+                out += key;
+                out += "\": ";
+                AppendNumber(out, m_Ids.at(part));
+            }
+        const auto* mesh = dynamic_cast<const MMesh*>(&so);
+        if (!mesh)
+            return;
+        out += ",\n      \"vertices\": [";
+        bool first = true;
+        for (const MVector3& v : mesh->GetVertices())
+            for (float f : {v.x, v.y, v.z})
+            {
+                if (!first)
+                    out += ", ";
+                first = false;
+                AppendFloat(out, f);
+            }
+        out += "],\n      \"triangles\": [";
+        first = true;
+        for (const MMesh::Triangle& t : mesh->GetTriangles())
+            for (int i : t)
+            {
+                if (!first)
+                    out += ", ";
+                first = false;
+                AppendNumber(out, i);
+            }
+        out += ']';
+        const std::pair<const char*, const std::vector<uint32_t>*> flagLists[] = {
+            {"vertexFlags", &mesh->GetVertexFlags()},
+            {"edgeFlags", &mesh->GetEdgeFlags()},
+            {"triangleFlags", &mesh->GetTriangleFlags()}};
+        for (const auto& [key, list] : flagLists)
+        {
+            if (std::all_of(list->begin(), list->end(), [](uint32_t f) { return f == 0; }))
+                continue;
+            out += ",\n      \"";
+            out += key;
+            out += "\": [";
+            for (size_t i = 0; i < list->size(); ++i)
+            {
+                if (i)
+                    out += ", ";
+                AppendNumber(out, (*list)[i]);
+            }
+            out += ']';
+        }
+    }
+
+    static void AppendFloat(std::string& out, float f)
+    {
+        // Shortest text that reads back as the same float.
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, std::isfinite(f) ? f : 0.0f);
+        out.append(buf, r.ptr);
+    }
+
     std::vector<WriteEntry> m_Entries;
     std::unordered_map<const MBaseObject*, int> m_Ids;
 };
@@ -337,6 +416,8 @@ struct ReadRecord
     uint32_t nodeFlags = 0;
     std::vector<int> layers;
     std::vector<int> nodes;
+    // Scene objects: ids of their parts (0: none) and a mesh's data.
+    int transform = 0, geometry = 0, material = 0;
 };
 
 // Where in the file a value stands. The words are made only for a message,
@@ -516,6 +597,8 @@ class SceneReader
             r.nodes = ReadIdList(*nodes, {where, ": the node list"}, {where, ": a node id"});
         }
 
+        ReadSceneObject(o, obj, r, where);
+
         if (const json* params = Member(o, "params"))
         {
             if (!params->is_array())
@@ -562,6 +645,36 @@ class SceneReader
                     layer->AddShader(node);
                 }
             }
+            if (auto* so = dynamic_cast<MSceneObject*>(r.object.Get()))
+            {
+                if (r.transform)
+                {
+                    auto* t = dynamic_cast<MTransformObject*>(
+                        Lookup(r.transform, {where, ": the transform"}));
+                    if (!t)
+                        Fail(where.Text() +
+                             ": the transform names an object that is not a transform");
+                    so->SetTransform(t);
+                }
+                if (r.geometry)
+                {
+                    auto* g =
+                        dynamic_cast<MSceneObject*>(Lookup(r.geometry, {where, ": the geometry"}));
+                    if (!g || g == so || g->GetGeometry())
+                        Fail(where.Text() + ": the geometry names an object that is not a plain "
+                                            "scene object or mesh");
+                    so->SetGeometry(g);
+                }
+                if (r.material)
+                {
+                    auto* m =
+                        dynamic_cast<MMaterial*>(Lookup(r.material, {where, ": the material"}));
+                    if (!m)
+                        Fail(where.Text() +
+                             ": the material names an object that is not a material");
+                    so->SetMaterial(m);
+                }
+            }
             r.layers.clear();
             r.nodes.clear();
         }
@@ -596,6 +709,85 @@ class SceneReader
     }
 
   private:
+    // The parts of a scene object and a mesh's data (files of format 2 on).
+    void ReadSceneObject(const json& o, MBaseObject* obj, ReadRecord& r, const Where& where)
+    {
+        auto* so = dynamic_cast<MSceneObject*>(obj);
+        struct Part
+        {
+            const char* key;
+            const char* label;
+            int* id;
+        };
+        const Part parts[] = {{"transform", ": the transform", &r.transform},
+                              {"geometry", ": the geometry", &r.geometry},
+                              {"material", ": the material", &r.material}};
+        for (const Part& part : parts)
+            if (const json* v = Member(o, part.key))
+            {
+                if (!so)
+                    Fail(where.Text() + " names a " + part.key + " but is not a scene object");
+                *part.id = static_cast<int>(ReadInteger(*v, {where, part.label}, 1, INT_MAX));
+            }
+        const json* vertices = Member(o, "vertices");
+        const json* triangles = Member(o, "triangles");
+        auto* mesh = dynamic_cast<MMesh*>(obj);
+        if (!vertices && !triangles)
+            return;
+        if (!mesh)
+            Fail(where.Text() + " holds mesh data but is not a mesh");
+        std::vector<MVector3> points;
+        if (vertices)
+        {
+            if (!vertices->is_array() || vertices->size() % 3 != 0)
+                Fail(where.Text() + ": the vertex list is not a list of x, y, z triples");
+            points.reserve(vertices->size() / 3);
+            for (size_t i = 0; i < vertices->size(); i += 3)
+            {
+                float c[3];
+                for (size_t k = 0; k < 3; ++k)
+                {
+                    const json& v = (*vertices)[i + k];
+                    if (!v.is_number() || !std::isfinite(v.get<double>()) ||
+                        std::fabs(v.get<double>()) > 1e30)
+                        Fail(where.Text() + ": a vertex coordinate is not a finite number");
+                    c[k] = static_cast<float>(v.get<double>());
+                }
+                points.emplace_back(c[0], c[1], c[2]);
+            }
+        }
+        std::vector<MMesh::Triangle> tris;
+        if (triangles)
+        {
+            if (!triangles->is_array() || triangles->size() % 3 != 0)
+                Fail(where.Text() + ": the triangle list is not a list of index triples");
+            tris.reserve(triangles->size() / 3);
+            for (size_t i = 0; i < triangles->size(); i += 3)
+            {
+                MMesh::Triangle t;
+                for (size_t k = 0; k < 3; ++k)
+                    t[k] = static_cast<int>(ReadInteger((*triangles)[i + k],
+                                                        {where, ": a triangle corner"}, 0,
+                                                        static_cast<int64_t>(points.size()) - 1));
+                tris.push_back(t);
+            }
+        }
+        std::vector<uint32_t> flags[3];
+        const char* flagKeys[3] = {"vertexFlags", "edgeFlags", "triangleFlags"};
+        for (int k = 0; k < 3; ++k)
+            if (const json* list = Member(o, flagKeys[k]))
+            {
+                if (!list->is_array())
+                    Fail(where.Text() + ": a component flag list is not a list");
+                for (const json& f : *list)
+                    flags[k].push_back(static_cast<uint32_t>(
+                        ReadInteger(f, {where, ": a component flag"}, 0, UINT32_MAX)));
+            }
+        if (!mesh->SetData(std::move(points), std::move(tris), std::move(flags[0]),
+                           std::move(flags[1]), std::move(flags[2])))
+            Fail(where.Text() + ": a component flag list does not match the mesh");
+    }
+
     static std::vector<int> ReadIdList(const json& list, const Label& what, const Label& entry)
     {
         if (!list.is_array())

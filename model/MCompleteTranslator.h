@@ -24,7 +24,9 @@ class MCompleteTranslator : public MSceneTranslator
     M_DECLARE_CLASS(MCompleteTranslator, MSceneTranslator)
 
     // The format version this translator writes, and the newest it reads.
-    static constexpr int kFormatVersion = 1;
+    // Version 2 added scene objects (transforms, meshes, their materials);
+    // files of version 1 read as they always did.
+    static constexpr int kFormatVersion = 2;
     // Files larger than this are refused rather than read.
     static constexpr size_t kMaxFileBytes = size_t(1) << 30;
 

@@ -1,5 +1,7 @@
 #include "MFile.h"
 
+#include "MArchiveCache.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -7,7 +9,9 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace
@@ -57,6 +61,26 @@ struct Fd
     }
 };
 
+// Reads a member of a pk3 archive named by the archive's path and the
+// member's name. False when the path names no archive member.
+template <class Buffer>
+bool ReadMember(const MStr& path, Buffer& data, size_t maxBytes, MFileResult& result)
+{
+    MArchive* archive = nullptr;
+    int64_t member = -1;
+    if (!MArchiveCache::Instance().FindMember(path.str(), archive, member))
+        return false;
+    std::vector<uint8_t> bytes;
+    result = archive->Read(member, bytes, maxBytes);
+    if (!result)
+        return true;
+    if constexpr (std::is_same_v<Buffer, std::vector<uint8_t>>)
+        data.swap(bytes);
+    else
+        data.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
 template <class Buffer> MFileResult ReadInto(const MStr& path, Buffer& data, size_t maxBytes)
 {
     if (path.IsEmpty())
@@ -68,7 +92,14 @@ template <class Buffer> MFileResult ReadInto(const MStr& path, Buffer& data, siz
         file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0)
-        return FromErrno(errno, MFILE_READ_ERROR);
+    {
+        // A file standing where a folder should be may be an archive.
+        const int err = errno;
+        MFileResult member;
+        if (err == ENOTDIR && ReadMember(path, data, maxBytes, member))
+            return member;
+        return FromErrno(err, MFILE_READ_ERROR);
+    }
     struct stat st = {};
     if (::fstat(file.fd, &st) != 0)
         return FromErrno(errno, MFILE_READ_ERROR);
@@ -151,9 +182,66 @@ MFileResult MFile::ReadWhole(const MStr& path, std::string& data, size_t maxByte
 
 bool MFile::Exists(const MStr& path)
 {
+    if (path.IsEmpty())
+        return false;
     struct stat st = {};
-    return !path.IsEmpty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (::stat(path.c_str(), &st) == 0)
+        return S_ISREG(st.st_mode);
+    MArchive* archive = nullptr;
+    int64_t member = -1;
+    return errno == ENOTDIR && MArchiveCache::Instance().FindMember(path.str(), archive, member);
 }
+
+namespace
+{
+// An archive member's bytes behind a stdio stream, for readers that want one.
+struct MemoryStream
+{
+    std::vector<uint8_t> data;
+    size_t pos = 0;
+
+    static ssize_t Read(void* cookie, char* buffer, size_t size)
+    {
+        auto* s = static_cast<MemoryStream*>(cookie);
+        const size_t n = std::min(size, s->data.size() - s->pos);
+        std::memcpy(buffer, s->data.data() + s->pos, n);
+        s->pos += n;
+        return ssize_t(n);
+    }
+    static int Seek(void* cookie, off64_t* offset, int whence)
+    {
+        auto* s = static_cast<MemoryStream*>(cookie);
+        const long long base = whence == SEEK_SET   ? 0
+                               : whence == SEEK_CUR ? (long long)s->pos
+                                                    : (long long)s->data.size();
+        const long long to = base + *offset;
+        if (whence < SEEK_SET || whence > SEEK_END || to < 0 || to > (long long)s->data.size())
+            return -1;
+        s->pos = size_t(to);
+        *offset = to;
+        return 0;
+    }
+    static int Close(void* cookie)
+    {
+        delete static_cast<MemoryStream*>(cookie);
+        return 0;
+    }
+};
+
+std::FILE* OpenMember(const MStr& path)
+{
+    auto stream = std::make_unique<MemoryStream>();
+    MFileResult result;
+    if (!ReadMember(path, stream->data, MFile::kDefaultMaxBytes, result) || !result)
+        return nullptr;
+    cookie_io_functions_t io = {&MemoryStream::Read, nullptr, &MemoryStream::Seek,
+                                &MemoryStream::Close};
+    std::FILE* file = ::fopencookie(stream.get(), "rb", io);
+    if (file)
+        stream.release();
+    return file;
+}
+} // namespace
 
 MFileResult MFile::WriteWhole(const MStr& path, const void* data, size_t size)
 {
@@ -233,7 +321,7 @@ std::FILE* MFile::OpenRegular(const MStr& path)
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return nullptr;
+        return errno == ENOTDIR ? OpenMember(path) : nullptr;
     struct stat st = {};
     std::FILE* file = nullptr;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))

@@ -34,6 +34,10 @@ struct MFileResult
 
 // Whole-file reading and writing.
 //
+// Reading also reaches into pk3 archives: a path whose folder part runs
+// through an archive file ("baseq3/pak0.pk3/textures/a.tga") names the
+// member of that archive, which is read as a file would be (MArchiveCache).
+//
 // Reads take the whole file into memory at once, refusing files larger than
 // a cap, so a reader can check everything before it changes anything.
 //
@@ -62,11 +66,12 @@ class MFile
         return WriteWhole(path, data.data(), data.size());
     }
 
-    // True when a regular file stands at the path.
+    // True when a regular file (or an archive member) stands at the path.
     static bool Exists(const MStr& path);
 
-    // Opens a regular file for reading in binary mode; null for anything
-    // else, so a folder, a pipe or a device is never read (or waited on).
+    // Opens a regular file (or an archive member, read into memory) for
+    // reading in binary mode; null for anything else, so a folder, a pipe or
+    // a device is never read (or waited on).
     static std::FILE* OpenRegular(const MStr& path);
 
     // A name as this platform spells it: names written on other systems may

@@ -22,7 +22,7 @@ MMaterial::~MMaterial()
 
 bool MMaterial::AddLayer(MMaterialLayer* layer)
 {
-    if (!layer || !m_Layers.Add(layer))
+    if (!layer || m_Layers.Contains(layer) || !m_Layers.Add(layer))
         return false;
     layer->SetMaterial(this);
     return true;
@@ -30,7 +30,7 @@ bool MMaterial::AddLayer(MMaterialLayer* layer)
 
 bool MMaterial::AddLayerBefore(MMaterialLayer* layer, MMaterialLayer* before)
 {
-    if (!layer || !m_Layers.AddBefore(layer, before))
+    if (!layer || m_Layers.Contains(layer) || !m_Layers.AddBefore(layer, before))
         return false;
     layer->SetMaterial(this);
     return true;
@@ -45,6 +45,14 @@ bool MMaterial::RemoveLayer(MMaterialLayer* layer)
     return m_Layers.Remove(layer);
 }
 
+void MMaterial::RemoveAllLayers()
+{
+    for (MBaseObject* o : m_Layers)
+        if (auto* l = dynamic_cast<MMaterialLayer*>(o); l && l->GetMaterial() == this)
+            l->SetMaterial(nullptr);
+    m_Layers.RemoveAll();
+}
+
 MMaterialLayer* MMaterial::GetLayer(int index) const
 {
     return dynamic_cast<MMaterialLayer*>(m_Layers.GetAt(index));
@@ -52,6 +60,8 @@ MMaterialLayer* MMaterial::GetLayer(int index) const
 
 MMaterialLayer::MMaterialLayer()
 {
+    // Layers and shader nodes are parts of a material and listed with it.
+    AddFlags(OBJ_TYPE_MATERIAL);
     static const MParamSchema kSchema{
         {"dFn", PARAM_STRING, "lequal", MakeChoiceList({"lequal", "equal"})},
         {"dWr", PARAM_STRING, "auto", MakeChoiceList({"auto", "On"})},
@@ -68,7 +78,7 @@ MMaterialLayer::~MMaterialLayer()
 
 bool MMaterialLayer::AddShader(MBaseShaderNode* node)
 {
-    if (!node || !m_Nodes.Add(node))
+    if (!node || m_Nodes.Contains(node) || !m_Nodes.Add(node))
         return false;
     node->SetLayer(this);
     return true;
@@ -76,7 +86,7 @@ bool MMaterialLayer::AddShader(MBaseShaderNode* node)
 
 bool MMaterialLayer::AddShaderBefore(MBaseShaderNode* node, MBaseShaderNode* before)
 {
-    if (!node || !m_Nodes.AddBefore(node, before))
+    if (!node || m_Nodes.Contains(node) || !m_Nodes.AddBefore(node, before))
         return false;
     node->SetLayer(this);
     return true;
@@ -89,6 +99,14 @@ bool MMaterialLayer::RemoveShader(MBaseShaderNode* node)
     if (node->GetLayer() == this)
         node->SetLayer(nullptr);
     return m_Nodes.Remove(node);
+}
+
+void MMaterialLayer::RemoveAllShaders()
+{
+    for (MBaseObject* o : m_Nodes)
+        if (auto* n = dynamic_cast<MBaseShaderNode*>(o); n && n->GetLayer() == this)
+            n->SetLayer(nullptr);
+    m_Nodes.RemoveAll();
 }
 
 MBaseShaderNode* MMaterialLayer::GetShader(int index) const

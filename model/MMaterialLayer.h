@@ -14,10 +14,13 @@ class MMaterialLayer : public MBaseObject
     ~MMaterialLayer() override;
     M_DECLARE_CLASS_COPY_MEMBERS(MMaterialLayer, MBaseObject)
 
+    // A node stands at most once in a layer: adding one that is there
+    // already gives false and changes nothing.
     bool AddShader(MBaseShaderNode* node);
     // Inserts before `before`; appends when `before` is not a node of this layer.
     bool AddShaderBefore(MBaseShaderNode* node, MBaseShaderNode* before);
     bool RemoveShader(MBaseShaderNode* node);
+    void RemoveAllShaders();
     MBaseObjectList& GetShaderList() { return m_Nodes; }
     const MBaseObjectList& GetShaderList() const { return m_Nodes; }
     int GetShaderCount() const { return m_Nodes.GetCount(); }

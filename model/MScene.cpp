@@ -1,5 +1,10 @@
 #include "MScene.h"
 
+#include "MBaseShaderNode.h"
+#include "MMaterial.h"
+#include "MMaterialLayer.h"
+#include "MSystemManager.h"
+
 #include <charconv>
 #include <unordered_set>
 #include <vector>
@@ -9,18 +14,195 @@ MScene::~MScene()
     ClearScene();
 }
 
-MBaseObjectTreeNode* MScene::AddObject(MBaseObject* obj, MBaseObjectTreeNode* parent)
+namespace
 {
-    return Add(obj, parent);
+bool IsPart(const MBaseObject* obj)
+{
+    return dynamic_cast<const MMaterial*>(obj) || dynamic_cast<const MMaterialLayer*>(obj) ||
+           dynamic_cast<const MBaseShaderNode*>(obj);
 }
 
-bool MScene::DeleteObject(MBaseObject* obj)
+// Takes an object out of the list of the material or layer that holds it.
+void LeaveContainer(MBaseObject* obj)
 {
+    if (auto* layer = dynamic_cast<MMaterialLayer*>(obj))
+    {
+        if (MMaterial* m = layer->GetMaterial())
+            m->RemoveLayer(layer);
+    }
+    else if (auto* node = dynamic_cast<MBaseShaderNode*>(obj))
+    {
+        if (MMaterialLayer* l = node->GetLayer())
+            l->RemoveShader(node);
+    }
+}
+
+// Puts a layer placed under a material into its list, a node placed under a
+// layer into the layer's.
+void JoinContainer(MBaseObject* obj, MBaseObject* parent)
+{
+    if (auto* layer = dynamic_cast<MMaterialLayer*>(obj))
+    {
+        if (auto* m = dynamic_cast<MMaterial*>(parent))
+        {
+            if (layer->GetMaterial() && layer->GetMaterial() != m)
+                layer->GetMaterial()->RemoveLayer(layer);
+            m->AddLayer(layer);
+            layer->SetMaterial(m);
+        }
+    }
+    else if (auto* node = dynamic_cast<MBaseShaderNode*>(obj))
+    {
+        if (auto* l = dynamic_cast<MMaterialLayer*>(parent))
+        {
+            if (node->GetLayer() && node->GetLayer() != l)
+                node->GetLayer()->RemoveShader(node);
+            l->AddShader(node);
+            node->SetLayer(l);
+        }
+    }
+}
+
+// Why an object may not stand under parent (null: the top level), or null
+// when it may.
+const char* StructureRefusal(const MBaseObject* obj, const MBaseObject* parent)
+{
+    if (dynamic_cast<const MMaterialLayer*>(obj))
+        return dynamic_cast<const MMaterial*>(parent) ? nullptr : "a layer belongs to a shader";
+    if (dynamic_cast<const MBaseShaderNode*>(obj))
+        return dynamic_cast<const MMaterialLayer*>(parent) ? nullptr
+                                                           : "a shader node belongs to a layer";
+    if (dynamic_cast<const MMaterial*>(parent))
+        return "only layers go under a shader";
+    if (dynamic_cast<const MMaterialLayer*>(parent))
+        return "only shader nodes go under a layer";
+    if (dynamic_cast<const MBaseShaderNode*>(parent))
+        return "nothing goes under a shader node";
+    return nullptr;
+}
+} // namespace
+
+MBaseObjectTreeNode* MScene::AddObject(MBaseObject* obj, MBaseObjectTreeNode* parent)
+{
+    MBaseObjectTreeNode* node = Add(obj, parent);
+    if (node && parent)
+        JoinContainer(obj, parent->GetObject());
+    return node;
+}
+
+bool MScene::DeleteObject(MBaseObject* obj, bool withChildren)
+{
+    MBaseObjectTreeNode* node = FindObject(obj);
+    if (!node)
+        return false;
+    MRef<MBaseObject> hold(obj);
+    LeaveContainer(obj);
+    if (!withChildren && !IsPart(obj))
+        while (MBaseObjectTreeNode* child = node->GetFirstChild())
+            if (!SetParent(child, node->GetParent(), node))
+                break;
     return Remove(obj);
+}
+
+bool MScene::ReparentObject(MBaseObjectTreeNode* node, MBaseObjectTreeNode* parent)
+{
+    if (!node || !node->GetObject() || FindObject(node->GetObject()) != node)
+        return false;
+    if (parent == GetRoot())
+        parent = nullptr;
+    if (parent && (!parent->GetObject() || FindObject(parent->GetObject()) != parent))
+        return false;
+    MBaseObject* obj = node->GetObject();
+    MBaseObject* parentObj = parent ? parent->GetObject() : nullptr;
+    const char* why = StructureRefusal(obj, parentObj);
+    if (!why && parent && (parent == node || IsChildOf(parent, node)))
+        why = "an object cannot go under itself or under an object below it";
+    if (why)
+    {
+        if (MSystemManager* sys = GetSystemManager())
+        {
+            if (parentObj)
+                sys->LogOutput("Warning: '%s' cannot be made a child of '%s': %s.",
+                               obj->GetName().c_str(), parentObj->GetName().c_str(), why);
+            else
+                sys->LogOutput("Warning: '%s' cannot be moved to the top level: %s.",
+                               obj->GetName().c_str(), why);
+        }
+        return false;
+    }
+    MRef<MBaseObject> hold(obj);
+    LeaveContainer(obj);
+    SetParent(node, parent);
+    JoinContainer(obj, parentObj);
+    return true;
+}
+
+bool MScene::CheckStructure(MStr* problem) const
+{
+    std::string why;
+    auto name = [](const MBaseObject* o) { return std::string("'") + o->GetName().c_str() + "'"; };
+    // A container's members each stand under it, and it has no other children.
+    auto membersUnder = [&](MBaseObjectTreeNode* n, const MBaseObjectList& list)
+    {
+        for (MBaseObject* m : list)
+        {
+            MBaseObjectTreeNode* mn = FindObject(m);
+            if (!mn || mn->GetParent() != n)
+            {
+                why = name(m) + " is in the list of " + name(n->GetObject()) +
+                      " but not under it in the scene tree";
+                return false;
+            }
+        }
+        if (list.GetCount() != n->GetChildCount())
+        {
+            why = name(n->GetObject()) + " has " + std::to_string(n->GetChildCount()) +
+                  " children in the scene tree but " + std::to_string(list.GetCount()) +
+                  " in its list";
+            return false;
+        }
+        return true;
+    };
+    bool ok = true;
+    for (MBaseObjectTreeNode* n = NextDepthFirst(GetRoot()); n && ok; n = NextDepthFirst(n))
+    {
+        MBaseObject* obj = n->GetObject();
+        MBaseObject* parent = n->GetParent() == GetRoot() ? nullptr : n->GetParent()->GetObject();
+        if (const char* refusal = StructureRefusal(obj, parent))
+        {
+            why = name(obj) + " stands under " + (parent ? name(parent) : "the top level") + ": " +
+                  refusal;
+            ok = false;
+        }
+        else if (auto* m = dynamic_cast<MMaterial*>(obj))
+            ok = membersUnder(n, m->GetLayerList());
+        else if (auto* l = dynamic_cast<MMaterialLayer*>(obj))
+        {
+            if (l->GetMaterial() != parent || !l->GetMaterial()->GetLayerList().Contains(l))
+            {
+                why = name(l) + " and the shader it stands under do not list each other";
+                ok = false;
+            }
+            else
+                ok = membersUnder(n, l->GetShaderList());
+        }
+        else if (auto* sn = dynamic_cast<MBaseShaderNode*>(obj))
+        {
+            if (sn->GetLayer() != parent || !sn->GetLayer()->GetShaderList().Contains(sn))
+            {
+                why = name(sn) + " and the layer it stands under do not list each other";
+                ok = false;
+            }
+        }
+    }
+    if (!ok && problem)
+        *problem = MStr(why);
+    return ok;
 }
 
 void MScene::OnObjectAdded(MBaseObject* obj)
 {
+    ++m_Generation;
     obj->SetOwnerScene(this);
     obj->SetTime(m_SceneTime);
     IndexName(obj);
@@ -30,6 +212,7 @@ void MScene::OnObjectAdded(MBaseObject* obj)
 
 void MScene::OnObjectRemoved(MBaseObject* obj)
 {
+    ++m_Generation;
     if (obj->HasFlags(OBJ_SELECTED))
         m_Selected.Remove(obj);
     UnindexName(obj);

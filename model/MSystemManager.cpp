@@ -1,8 +1,11 @@
 #include "MSystemManager.h"
 
+#include "MArchiveCache.h"
 #include "MCompleteTranslator.h"
+#include "MFile.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
+#include "MMesh.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MTranslator.h"
@@ -115,7 +118,10 @@ MSystemManager::MSystemManager()
                                                                   new MQ3SkyParmsShaderNode(),
                                                                   new MQ3SunShaderNode(),
                                                                   new MDeformVertsShaderNode(),
-                                                                  new MVerbatimShaderNode()})
+                                                                  new MVerbatimShaderNode(),
+                                                                  new MSceneObject(),
+                                                                  new MTransformObject(),
+                                                                  new MMesh()})
         RegisterPrototype(proto);
     // Whole scenes open and save through the library's own translator.
     MCompleteTranslator complete;
@@ -506,6 +512,45 @@ std::string Normalised(const MStr& name)
     std::replace(s.begin(), s.end(), '\\', '/');
     return s;
 }
+
+// Looks a name up in one search place as the game does: loose files first,
+// then the .pk3dir folders and then the pk3 archives, each in reverse name
+// order so that a later one overrides an earlier one. A place that is
+// itself a pk3 archive is searched inside.
+std::string FindInPlace(const std::string& base, const std::string& rel)
+{
+    MArchiveCache& archives = MArchiveCache::Instance();
+    if (MArchiveCache::IsArchiveName(base))
+    {
+        if (MArchive* archive = archives.Get(base))
+        {
+            const int64_t member = archive->Find(rel);
+            if (member >= 0)
+                return base + '/' + archive->GetMemberName(member);
+        }
+        std::error_code ec;
+        if (fs::is_regular_file(base, ec))
+            return {};
+    }
+    std::string found = FindNoCase(base, rel);
+    if (!found.empty())
+        return found;
+    const MArchiveCache::FolderContents& contents = archives.GetFolder(base);
+    for (auto it = contents.folders.rbegin(); it != contents.folders.rend(); ++it)
+    {
+        found = FindNoCase(*it, rel);
+        if (!found.empty())
+            return found;
+    }
+    for (auto it = contents.archives.rbegin(); it != contents.archives.rend(); ++it)
+    {
+        MArchive* archive = archives.Get(*it);
+        const int64_t member = archive ? archive->Find(rel) : -1;
+        if (member >= 0)
+            return *it + '/' + archive->GetMemberName(member);
+    }
+    return {};
+}
 } // namespace
 
 MStr MSystemManager::FindImageFile(const MStr& name) const
@@ -515,15 +560,16 @@ MStr MSystemManager::FindImageFile(const MStr& name) const
     std::string rel = Normalised(name);
     if (rel.empty())
         return MStr();
-    std::error_code ec;
     if (rel.front() == '/')
-        return fs::is_regular_file(rel, ec) ? MStr(rel) : MStr();
+        return MFile::Exists(rel) ? MStr(rel) : MStr();
     for (const MStr& place : m_ImagePaths)
     {
-        const std::string base = Normalised(place);
+        std::string base = Normalised(place);
+        while (base.size() > 1 && base.back() == '/')
+            base.pop_back();
         if (base.empty())
             continue;
-        std::string found = FindNoCase(base, rel);
+        std::string found = FindInPlace(base, rel);
         if (!found.empty())
             return MStr(std::move(found));
     }
@@ -542,7 +588,20 @@ MStr MSystemManager::GetRelativeImageFilename(const MStr& path) const
             base += '/';
         if (full.size() > base.size() &&
             EqualsNoCase(std::string_view(full).substr(0, base.size()), base))
-            return MStr(full.substr(base.size()));
+        {
+            std::string rel = full.substr(base.size());
+            // Inside an archive or a .pk3dir folder of the place, the name is
+            // the one inside it, as a script names it.
+            const size_t slash = rel.find('/');
+            if (slash != std::string::npos && slash + 1 < rel.size())
+            {
+                const std::string_view first(rel.data(), slash);
+                if (MArchiveCache::IsArchiveName(first) ||
+                    MArchiveCache::IsArchiveFolderName(first))
+                    rel.erase(0, slash + 1);
+            }
+            return MStr(std::move(rel));
+        }
     }
     return MStr();
 }

@@ -180,19 +180,22 @@ std::vector<uint8_t> Checkerboard(int size, int cell, const uint8_t a[4], const 
     return out;
 }
 
-// The same name with its extension swapped between .tga and .jpg; empty
-// for other extensions.
-MStr SwappedExtension(const MStr& name)
+// The same name with the other image extensions the game tries when a file
+// is missing, in the game's order; none for other extensions.
+std::vector<MStr> OtherExtensions(const MStr& name)
 {
     const int dot = static_cast<int>(name.str().rfind('.'));
-    if (dot < 0)
-        return MStr();
+    if (dot < 0 || name.str().find('/', size_t(dot)) != std::string::npos)
+        return {};
     const MStr ext = name.Mid(dot);
-    if (ext.EqualsNoCase(".tga"))
-        return name.Left(dot) + ".jpg";
-    if (ext.EqualsNoCase(".jpg") || ext.EqualsNoCase(".jpeg"))
-        return name.Left(dot) + ".tga";
-    return MStr();
+    if (!ext.EqualsNoCase(".tga") && !ext.EqualsNoCase(".png") && !ext.EqualsNoCase(".jpg") &&
+        !ext.EqualsNoCase(".jpeg"))
+        return {};
+    std::vector<MStr> out;
+    for (const char* other : {".tga", ".png", ".jpg"})
+        if (!ext.EqualsNoCase(other))
+            out.push_back(name.Left(dot) + other);
+    return out;
 }
 } // namespace
 
@@ -221,11 +224,9 @@ MStr MTextureCache::ResolveImageName(const MStr& name)
 
     MStr path = sys->FindImageFile(name);
     if (path.IsEmpty())
-    {
-        const MStr other = SwappedExtension(name);
-        if (!other.IsEmpty())
-            path = sys->FindImageFile(other);
-    }
+        for (const MStr& other : OtherExtensions(name))
+            if (!(path = sys->FindImageFile(other)).IsEmpty())
+                break;
     m_Lookups[key] = Lookup{path.str(), now};
     return path;
 }

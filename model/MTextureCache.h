@@ -25,9 +25,9 @@ class MTextureCache
     static MTextureCache& Instance();
 
     // The full path of an image name in the system manager's image search
-    // places. A name whose file is missing is also looked up with its
-    // extension swapped between .tga and .jpg, as the game does. Empty when
-    // neither is there. Found names are remembered; missing ones are looked
+    // places. A name whose file is missing is also looked up with the other
+    // image extensions (.tga, .png, .jpg), as the game does. Empty when none
+    // is there. Found names are remembered; missing ones are looked
     // up again after a short while, so a file added later turns up.
     MStr ResolveImageName(const MStr& name);
     // The decoded picture of a resolved path, read through the image

@@ -36,6 +36,10 @@ seeds_for() {
     case "$1" in
     tga)
         ls "$corpus"/images/*.tga "$corpus"/images/tga-conformance/*.tga 2>/dev/null || true ;;
+    tga_rle)
+        ls "$corpus"/images/tga-conformance/c*.tga "$corpus"/images/oa-holdable_medkit.tga 2>/dev/null || true ;;
+    png | archive)
+        ls "$repo"/tests/data/"$1"/* 2>/dev/null || true ;;
     jpeg)
         ls "$corpus"/images/*.jpg 2>/dev/null || true ;;
     shader)

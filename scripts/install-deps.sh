@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ clang libclang-rt-14-dev cmake ninja-build ccache pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
-    libjpeg62-turbo-dev libjpeg-turbo-progs
+    libjpeg62-turbo-dev libjpeg-turbo-progs libzip-dev libdeflate-dev libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     xvfb xauth
 )

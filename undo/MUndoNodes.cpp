@@ -175,6 +175,8 @@ int MSceneTreeUndoNode::Restore()
     // The scene copies the recorded tree's structure, so the recording
     // itself is handed over and stays as it is.
     scene->SetObjectList(m_Tree.Get());
+    if (m_Lists)
+        m_Lists->Restore();
     m_Tree->InitPosition(TRAVERSE_DEPTH_FIRST);
     while (MBaseObject* obj = m_Tree->GetNext())
         obj->SetFlags(m_Tree->GetCurrentNode()->GetFlags());
@@ -184,16 +186,21 @@ int MSceneTreeUndoNode::Restore()
 
 MBaseUndoNode* MSceneTreeUndoNode::Clone() const
 {
-    auto* copy =
-        new (std::nothrow) MSceneTreeUndoNode(m_Scene.Get(), m_Tree ? CopyTree(*m_Tree) : nullptr);
+    // A recording is never changed once made (Capture makes a new one), so
+    // the copy shares it rather than copying a tree that may be large.
+    auto* copy = new (std::nothrow) MSceneTreeUndoNode(m_Scene.Get(), m_Tree.Get());
     if (copy)
+    {
         copy->SetName(GetName());
+        copy->m_Lists = m_Lists;
+    }
     return copy;
 }
 
 bool MSceneTreeUndoNode::Capture()
 {
     m_Tree.Reset(m_Scene ? CopyTree(*m_Scene) : nullptr);
+    m_Lists = m_Scene ? std::make_shared<const MStructureRecord>(*m_Scene) : nullptr;
     CopyFlagsIntoTree();
     return true;
 }

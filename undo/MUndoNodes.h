@@ -2,6 +2,9 @@
 
 #include "MBaseObject.h"
 #include "MBaseUndoNode.h"
+#include "MStructureRecord.h"
+
+#include <memory>
 
 class MBaseObjectList;
 class MBaseObjectTree;
@@ -78,7 +81,9 @@ class MParameterUndoNode : public MBaseUndoNode
 
 // The scene's object tree: a copy of the tree (the same objects under the
 // same parents) whose nodes carry each object's flag word, so hierarchy,
-// selection, visibility and the other object flags come back together.
+// selection, visibility and the other object flags come back together; and
+// the layer and shader-node lists of the materials and layers in it, which
+// describe the same structure and come back with the tree.
 class MSceneTreeUndoNode : public MBaseUndoNode
 {
   public:
@@ -102,4 +107,5 @@ class MSceneTreeUndoNode : public MBaseUndoNode
 
     MRef<MScene> m_Scene;
     MRef<MBaseObjectTree> m_Tree;
+    std::shared_ptr<const MStructureRecord> m_Lists;
 };

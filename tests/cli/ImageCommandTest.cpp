@@ -14,7 +14,7 @@ namespace
 class ImageCommand : public ::testing::Test
 {
   protected:
-    void SetUp() override { ASSERT_EQ(sys.LoadPlugins(), 1); }
+    void SetUp() override { ASSERT_EQ(sys.LoadPlugins(), 2); } // Pellow and PellowImages
 
     int Run(const std::vector<std::string>& args)
     {

@@ -338,10 +338,11 @@ TEST(ShaderSwatch, ColourGeneratorsSummariseTheirValues)
     EXPECT_EQ(Display(alpha), "wave sin 0 1 0 1");
 }
 
-TEST_F(TextureCacheFiles, NamesResolveWithSwappedExtensionAndAnyCase)
+TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
 {
     dir.Write("textures/base/Wall.JPG", "x");
     dir.Write("textures/base/floor.tga", "x");
+    dir.Write("textures/base/Sky.png", "x");
     MTextureCache& cache = MTextureCache::Instance();
     // A .tga name finds the .jpg of the same title, whatever the case.
     const MStr wall = cache.ResolveImageName("textures\\BASE\\wall.tga");
@@ -351,7 +352,12 @@ TEST_F(TextureCacheFiles, NamesResolveWithSwappedExtensionAndAnyCase)
     EXPECT_EQ(cache.ResolveImageName("textures/base/floor.TGA"),
               (dir.Path() / "textures/base/floor.tga").string());
     EXPECT_TRUE(cache.ResolveImageName("textures/base/none.tga").IsEmpty());
-    EXPECT_TRUE(cache.ResolveImageName("textures/base/floor.png").IsEmpty());
+    // PNG takes part as well; other extensions are looked up as named only.
+    EXPECT_EQ(cache.ResolveImageName("textures/base/floor.png"),
+              (dir.Path() / "textures/base/floor.tga").string());
+    EXPECT_EQ(cache.ResolveImageName("textures/base/sky.tga"),
+              (dir.Path() / "textures/base/Sky.png").string());
+    EXPECT_TRUE(cache.ResolveImageName("textures/base/floor.bmp").IsEmpty());
     EXPECT_TRUE(cache.ResolveImageName("").IsEmpty());
 
     // Other search places give other answers for the same name.

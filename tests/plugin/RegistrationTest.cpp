@@ -82,12 +82,13 @@ TEST(PellowModule, LoaderFindsThePluginByPatternWithoutRegardToCase)
 {
     TestSystem sys;
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLM", true, true), 0);
-    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 1);
+    // Pellow.dlf and the second plug-in, PellowImages.dlf.
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 2);
     EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
     EXPECT_NE(sys.manager.FindMaterialTranslatorThatImports("a.SHADER"), nullptr);
     EXPECT_EQ(sys.manager.FindMaterialTranslatorThatImports("a.tga"), nullptr);
     // A second search loads nothing twice, so no translator is listed twice.
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
     EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 1);
-    EXPECT_EQ(sys.manager.GetLoadedModuleCount(), 1);
+    EXPECT_EQ(sys.manager.GetLoadedModuleCount(), 2);
 }

@@ -4,16 +4,22 @@
 #include "CConsoleDlg.h"
 #include "CKorvaDlg.h"
 #include "CMaterialViewWnd.h"
+#include "COpenGLWnd.h"
+#include "CSceneViewWnd.h"
 #include "Globals.h"
+#include "KActions.h"
 #include "KFileActions.h"
 #include "MAction.h"
 #include "MBaseViewWnd.h"
 #include "MBaseViewWndList.h"
 #include "MKeyBinding.h"
 #include "MMaterial.h"
+#include "MMaterialLayer.h"
 #include "MMenu.h"
 #include "MScene.h"
 #include "MSystemManager.h"
+#include "MToolManager.h"
+#include "MToolType.h"
 #include "MUndoList.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -330,6 +336,34 @@ TEST_F(MainWindowTest, BoundKeyRunsOnReleaseAndNotInAnEditField)
     EXPECT_EQ(field->text(), "k");
 }
 
+TEST_F(MainWindowTest, ViewportSeesModifierKeysWhileBoundKeysRunAndToolsComeAndGo)
+{
+    Start();
+    // Start-up chose the select tool twice.
+    EXPECT_EQ(g_ToolManager.GetCount(), 2);
+    EXPECT_EQ(g_ToolManager.GetTool(0)->GetName(), "KToolSelect");
+    ASSERT_EQ(KViewportPerspective(), 1);
+    auto* viewport = dynamic_cast<COpenGLWnd*>(g_ActiveView);
+    ASSERT_NE(viewport, nullptr);
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", TestAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'K', false, false, false);
+    g_TestActionRuns = 0;
+
+    QTest::keyPress(viewport, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_EQ(viewport->GetInputState().shift, 1);
+    QTest::keyRelease(viewport, Qt::Key_Shift, Qt::NoModifier);
+    EXPECT_EQ(viewport->GetInputState().shift, 0);
+    QTest::keyPress(viewport, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_EQ(viewport->GetInputState().ctrl, 1);
+    QTest::keyRelease(viewport, Qt::Key_Control, Qt::NoModifier);
+    QTest::keyClick(viewport, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 1);
+
+    g_SavePromptAnswered = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(g_ToolManager.GetCount(), 0);
+}
+
 TEST_F(MainWindowTest, KeysWithAltGoOnToQtForTheMenuMnemonics)
 {
     // A widget of the main window that records the key presses that reach it.
@@ -489,4 +523,64 @@ TEST_F(MainWindowTest, ScreenshotAfterImportingTheSampleShaders)
     // The views are drawn, not left blank: the material view's grey shows.
     const QPoint inView = g_ViewPanes[0]->mapTo(window.get(), QPoint(40, 40));
     EXPECT_EQ(QColor(shot.pixel(inView)), QColor(102, 102, 102));
+}
+
+// Import a corpus script, Create Shader, Duplicate, Delete and Undo from the
+// menus, exporting the selected shaders after each step; the outline lists
+// the shaders with their stages, and keys typed into it run the "General"
+// actions or go on to the main window.
+TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOutline)
+{
+    Start();
+    const std::string script = (CorpusDir() / "shaders/openarena/oapowerups.shader").string();
+    dialogs.AnswerFile({script}, 1);
+    Choose(33066);
+    const int imported = MaterialCount();
+    ASSERT_GT(imported, 3);
+    int exports = 0;
+    auto exported = [&]
+    {
+        const fs::path out = home.Path() / ("export" + std::to_string(++exports) + ".shader");
+        dialogs.AnswerFile({out.string()}, 1);
+        Choose(33067);
+        return fs::exists(out) ? ReadWholeFile(out) : std::string("(none)");
+    };
+
+    Choose(33008); // Create Shader
+    const std::string created = exported();
+    EXPECT_EQ(created.rfind("Material1\n{\n", 0), 0u) << created;
+    Choose(33001); // Duplicate Selected
+    const std::string duplicated = exported();
+    EXPECT_EQ(duplicated, "Material11" + created.substr(9));
+    EXPECT_EQ(MaterialCount(), imported + 2);
+    Choose(32978); // Delete Selected
+    EXPECT_EQ(MaterialCount(), imported + 1);
+    EXPECT_EQ(Item(57643)->text(), "Undo Delete Selected");
+    Choose(57643); // Undo
+    EXPECT_EQ(MaterialCount(), imported + 2);
+    EXPECT_EQ(exported(), duplicated);
+    MStr problem;
+    EXPECT_TRUE(g_CurrentScene->CheckStructure(&problem)) << problem.c_str();
+
+    CSceneViewWnd* outline = nullptr;
+    for (MBaseViewWnd* pane : g_ViewPanes)
+        if (auto* o = dynamic_cast<CSceneViewWnd*>(pane))
+            outline = o;
+    ASSERT_NE(outline, nullptr);
+    EXPECT_EQ(outline->GetRowCount(), g_CurrentScene->GetObjectCount());
+    auto* quad = dynamic_cast<MMaterial*>(g_CurrentScene->FindObjectByName("quadDamage"));
+    ASSERT_NE(quad, nullptr);
+    const int quadY = outline->RowY(g_CurrentScene->FindObject(quad));
+    EXPECT_EQ(outline->RowY(g_CurrentScene->FindObject(quad->GetLayer(0))),
+              quadY + outline->GetRowHeight());
+
+    g_KeyBindingTable.AddBinding("KObjectDeleteSelected", "General", 0x2E, false, false, false);
+    g_ActionRegistry.RegisterAction("KTestAction", "Test", "Main", TestAction);
+    g_KeyBindingTable.AddBinding("KTestAction", "Main", 'K', false, false, false);
+    g_TestActionRuns = 0;
+    outline->setFocus();
+    QTest::keyClick(outline, Qt::Key_Delete);
+    EXPECT_EQ(MaterialCount(), imported + 1);
+    QTest::keyClick(outline, Qt::Key_K);
+    EXPECT_EQ(g_TestActionRuns, 1);
 }

@@ -3,6 +3,7 @@
 #include "MScene.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <fstream>
@@ -63,6 +64,30 @@ std::string ReadWholeFile(const fs::path& p)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool WriteArchive(const fs::path& path,
+                  const std::vector<std::pair<std::string, std::string>>& members, bool deflate)
+{
+    fs::create_directories(path.parent_path());
+    int error = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!z)
+        return false;
+    for (const auto& [name, data] : members)
+    {
+        zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
+        const zip_int64_t index = zip_file_add(z, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        if (index < 0)
+        {
+            zip_source_free(src);
+            zip_discard(z);
+            return false;
+        }
+        zip_set_file_compression(z, zip_uint64_t(index), deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
+                                 0);
+    }
+    return zip_close(z) == 0;
 }
 
 fs::path CorpusDir()

@@ -47,6 +47,12 @@ class TempDir
 
 std::string ReadWholeFile(const std::filesystem::path& p);
 
+// Writes a zip file (a pk3 archive) of the members, name and content each,
+// deflated or stored; false when libzip refuses.
+bool WriteArchive(const std::filesystem::path& path,
+                  const std::vector<std::pair<std::string, std::string>>& members,
+                  bool deflate = true);
+
 struct RgbPixel
 {
     int r, g, b;

@@ -103,6 +103,21 @@ TEST_F(MaterialPixels, AFileNodesTextureFillsItsCellItsLayersAndItsMaterials)
     EXPECT_FALSE(ColourNear(selected, 1.2f, 0.2f, 204, 204, 25));
 }
 
+TEST_F(MaterialPixels, ATextureFoundOnlyInAnArchiveFillsItsCell)
+{
+    // pak1 overrides pak0, as in the game; nothing lies loose.
+    ASSERT_TRUE(WriteArchive(dir.Path() / "pak0.pk3",
+                             {{"textures/arch/wall.tga", SolidTarga(200, 40, 40)}}));
+    ASSERT_TRUE(WriteArchive(dir.Path() / "pak1.pk3",
+                             {{"Textures/Arch/Wall.TGA", SolidTarga(30, 60, 190)}}));
+    MMaterial* m = AddMaterial("Packed", true);
+    AddFileNode(AddLayer(m, "Stage"), "File", "textures/arch/wall.tga");
+    const QImage image = Grab();
+    EXPECT_RGB_NEAR(At(image, 1.4f, 0.2f), 30, 60, 190, 8); // node
+    EXPECT_RGB_NEAR(At(image, 0.4f, 0.2f), 30, 60, 190, 8); // material
+    EXPECT_FALSE(sys.log.Contains("Texture 'textures/arch/wall.tga' not found."));
+}
+
 TEST_F(MaterialPixels, AnAdditiveStageBrightensTheMaterialCell)
 {
     dir.Write("red.tga", SolidTarga(160, 40, 20));

@@ -1,0 +1,199 @@
+// What the viewport shows, read back from its framebuffer: a textured
+// material in perspective, a scrolling stage at two times, and pictures of
+// real shaders for people to look at.
+#include "ViewportTestSupport.h"
+
+#include "KActions.h"
+#include "MTranslator.h"
+
+#include <GL/glu.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+class ViewportPixels : public ViewportTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewportTest::SetUp();
+        ASSERT_GT(sys.LoadPlugins(), 0);
+        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+    }
+
+    // The window pixel of a world point as the view's camera sees it.
+    QPoint Project(COpenGLWnd* v, const MVector3& p)
+    {
+        EXPECT_EQ(v->MakeCurrent(), 0);
+        v->SetupProjection(0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        v->SetupViewTransform();
+        GLdouble mv[16], pr[16];
+        GLint vp[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+        glGetDoublev(GL_PROJECTION_MATRIX, pr);
+        glGetIntegerv(GL_VIEWPORT, vp);
+        GLdouble x = 0, y = 0, z = 0;
+        gluProject(p.x, p.y, p.z, mv, pr, vp, &x, &y, &z);
+        return QPoint(int(x), int(v->height() - y));
+    }
+
+    TempDir dir;
+};
+
+bool Reddish(QRgb c)
+{
+    return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80;
+}
+bool Bluish(QRgb c)
+{
+    return qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80;
+}
+} // namespace
+
+TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
+{
+    // 64 by 64: the left half red, the right half blue.
+    std::vector<RgbPixel> pixels;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            pixels.push_back(x < 32 ? RgbPixel{255, 0, 0} : RgbPixel{0, 0, 255});
+    dir.Write("textures/test/halves.tga", Targa(64, 64, pixels));
+    MMaterial* m = AddMaterial("textures/test/halves");
+    MFileShaderNode* file = AddTexturedStage(m, "textures/test/halves.tga");
+    auto* scroll = new MTCScrollShaderNode();
+    scroll->SetParamByName("Ds", "0.5");
+    scroll->SetParamByName("Dt", "0");
+    file->GetLayer()->AddShader(scroll);
+    Scene()->AddObject(scroll, Scene()->FindObject(file->GetLayer()));
+
+    ASSERT_EQ(KViewportPerspective(), 1);
+    auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
+    gl->m_ShadingMode = 4;
+    gl->m_Target = MVector3(32, -32, 0);
+    QCoreApplication::processEvents();
+    // A quarter across (s 0.25) is red; a second later the stage has
+    // scrolled half a texture and the same place is blue.
+    const QPoint quarter = Project(gl, MVector3(16, -32, 0));
+    const QPoint threeQuarters = Project(gl, MVector3(48, -32, 0));
+    QImage image = gl->grabFramebuffer();
+    EXPECT_TRUE(Reddish(image.pixel(quarter))) << std::hex << image.pixel(quarter);
+    EXPECT_TRUE(Bluish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
+    Scene()->SetTime(30 * TICKS_PER_FRAME);
+    image = gl->grabFramebuffer();
+    EXPECT_TRUE(Bluish(image.pixel(quarter))) << std::hex << image.pixel(quarter);
+    EXPECT_TRUE(Reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
+    // The background around the surface stays grey.
+    EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
+
+    // The view's texture filter does not stay on the texture the swatches
+    // share.
+    auto minFilter = [&]
+    {
+        EXPECT_EQ(gl->MakeCurrent(), 0);
+        MTextureCache::Instance().BindImage("textures/test/halves.tga");
+        GLint f = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &f);
+        return f;
+    };
+    const GLint before = minFilter();
+    gl->m_TextureFilter = GL_NEAREST;
+    gl->grabFramebuffer();
+    EXPECT_EQ(minFilter(), before);
+}
+
+// Pictures of twenty corpus shaders, each given a real picture where its
+// first stage looks for it, in a Perspective view: textured and wireframe.
+TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
+{
+    const fs::path corpus = CorpusDir();
+    for (const char* file : {"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"})
+    {
+        const fs::path path = corpus / "shaders" / "openarena" / file;
+        MMaterialTranslator* translator =
+            sys.Manager().FindMaterialTranslatorThatImports(path.string().c_str());
+        ASSERT_NE(translator, nullptr);
+        ASSERT_TRUE(translator->ImportFile(path.string().c_str(), Scene())) << path;
+    }
+    const char* tga[] = {"oa-multi.tga", "oa-holdable_medkit.tga",
+                         "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
+    const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
+                         "oa-jumpcircneutral.jpg"};
+    std::vector<MBaseObject*> drop;
+    int kept = 0;
+    Scene()->InitPosition(TRAVERSE_TOP_LEVEL);
+    while (MBaseObject* o = Scene()->GetNext())
+    {
+        auto* m = dynamic_cast<MMaterial*>(o);
+        if (!m)
+            continue;
+        MStr map;
+        for (int i = 1; i < m->GetLayerCount() && map.IsEmpty(); ++i)
+            for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
+                if (auto* f = dynamic_cast<MFileShaderNode*>(n); f && map.IsEmpty())
+                    map = f->GetParamByName("Fname");
+        const std::string name = map.str();
+        const bool isTga = name.size() > 4 && name.substr(name.size() - 4) == ".tga";
+        const bool isJpg = name.size() > 4 && name.substr(name.size() - 4) == ".jpg";
+        if (kept >= 20 || (!isTga && !isJpg) || name.find('$') != std::string::npos)
+        {
+            drop.push_back(m);
+            continue;
+        }
+        // Every map of every stage gets a picture.
+        for (int i = 1; i < m->GetLayerCount(); ++i)
+            for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
+                if (auto* f = dynamic_cast<MFileShaderNode*>(n))
+                {
+                    const std::string stageMap = f->GetParamByName("Fname").str();
+                    if (stageMap.empty() || stageMap[0] == '$')
+                        continue;
+                    const bool tgaMap =
+                        stageMap.size() > 4 && stageMap.substr(stageMap.size() - 4) == ".tga";
+                    const char* from = tgaMap ? tga[(kept + i) % 4] : jpg[(kept + i) % 4];
+                    dir.Write(stageMap, ReadWholeFile(corpus / "images" / from));
+                }
+        ++kept;
+    }
+    for (MBaseObject* o : drop)
+        Scene()->DeleteObject(o);
+    ASSERT_EQ(kept, 20);
+
+    main->resize(1100, 800);
+    ASSERT_EQ(KViewportPerspective(), 1);
+    auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
+    gl->resize(1000, 700);
+    gl->m_ShadingMode = 4;
+    gl->m_Target = MVector3(750, -600, 0);
+    gl->m_Distance = 1900;
+    gl->m_Angles = MVector3(-55, 0, -15);
+    QCoreApplication::processEvents();
+    const fs::path out = BinDir().parent_path() / "screenshots";
+    fs::create_directories(out);
+    const QImage textured = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(textured.save(QString::fromStdString((out / "viewport-textured.png").string())));
+    gl->m_ShadingMode = 0;
+    const QImage wire = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(wire.save(QString::fromStdString((out / "viewport-wireframe.png").string())));
+
+    // Textured: many pixels far from the greys; wireframe: few (the active
+    // frame and the tripod).
+    auto coloured = [](const QImage& img)
+    {
+        int n = 0;
+        for (int y = 0; y < img.height(); y += 3)
+            for (int x = 0; x < img.width(); x += 3)
+            {
+                const QRgb c = img.pixel(x, y);
+                n += std::max({std::abs(qRed(c) - qGreen(c)), std::abs(qGreen(c) - qBlue(c)),
+                               std::abs(qRed(c) - qBlue(c))}) > 40;
+            }
+        return n;
+    };
+    EXPECT_GT(coloured(textured), 3000);
+    EXPECT_LT(coloured(wire), coloured(textured) / 2);
+}

@@ -1,0 +1,377 @@
+// The 3D viewport: camera, projection, grid, popup menu, view actions, the
+// tool stack and tools, picking of materials and mesh components.
+#include "ViewportTestSupport.h"
+
+#include "KActions.h"
+#include "MBaseUndoNode.h"
+#include "MMesh.h"
+#include "MPanOrbitToolType.h"
+#include "MPanTrackToolType.h"
+#include "MPanZoomToolType.h"
+#include "MSelectToolType.h"
+#include "MSelectionItem.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+namespace
+{
+MKeyState Left()
+{
+    MKeyState s;
+    s.left = 1;
+    return s;
+}
+
+bool IsGrey(QRgb c, int level, int tol = 3)
+{
+    return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
+           std::abs(qBlue(c) - level) <= tol;
+}
+
+// A tool that counts its presses.
+class CountingTool : public MToolType
+{
+  public:
+    int OnToolMouseDown(float x, float y, const MKeyState& s) override
+    {
+        ++downs;
+        return MToolType::OnToolMouseDown(x, y, s);
+    }
+    int downs = 0;
+};
+} // namespace
+
+TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
+{
+    struct Case
+    {
+        int (*action)();
+        const char* name;
+        bool perspective;
+        MVector3 angles, gridU, gridV;
+    };
+    const Case cases[] = {
+        {KViewportTop, "Top", false, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+        {KViewportFront, "Front", false, {-90, 0, 0}, {1, 0, 0}, {0, 0, 1}},
+        {KViewportRight, "Right", false, {-90, 0, -90}, {0, 1, 0}, {0, 0, 1}},
+        {KViewportBottom, "Bottom", false, {180, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+        {KViewportBack, "Back", false, {90, 0, 0}, {1, 0, 0}, {0, 0, 1}},
+        {KViewportLeft, "Left", false, {-90, 0, 90}, {0, 1, 0}, {0, 0, 1}},
+        {KViewportPerspective, "Perspective", true, {-70, 0, -120}, {1, 0, 0}, {0, 1, 0}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.action(), 1);
+        auto* gl = dynamic_cast<COpenGLWnd*>(g_ActiveView);
+        ASSERT_NE(gl, nullptr);
+        EXPECT_EQ(g_ViewPanes[0], gl);
+        EXPECT_EQ(gl->GetViewName(), c.name);
+        EXPECT_EQ(gl->windowTitle(), "GLView");
+        EXPECT_EQ(gl->IsPerspective(), c.perspective);
+        EXPECT_EQ(gl->m_Angles, c.angles);
+        EXPECT_EQ(gl->m_GridU, c.gridU);
+        EXPECT_EQ(gl->m_GridV, c.gridV);
+        EXPECT_EQ(gl->m_Target, MVector3());
+        EXPECT_EQ(gl->m_Distance, 100.0f);
+        EXPECT_EQ(gl->m_Zoom, 1.0f);
+        EXPECT_EQ(gl->GetFlags() & (VIEW_BACKFACE_CULL | VIEW_GRID_VISIBLE),
+                  uint32_t(VIEW_BACKFACE_CULL | VIEW_GRID_VISIBLE));
+    }
+    view = nullptr;
+    g_ActiveView = nullptr;
+    EXPECT_EQ(KViewportFront(), 0);
+    EXPECT_EQ(KViewportMakeCopy(), 0);
+}
+
+TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
+{
+    // Orthographic 400 by 200 at zoom 1: -64..64 by -32..32.
+    view->SetupProjection(0);
+    EXPECT_FLOAT_EQ(view->m_ProjLeft, -64.0f);
+    EXPECT_FLOAT_EQ(view->m_ProjRight, 64.0f);
+    EXPECT_FLOAT_EQ(view->m_ProjBottom, -32.0f);
+    EXPECT_FLOAT_EQ(view->m_ProjTop, 32.0f);
+    view->AddFlags(VIEW_PERSPECTIVE);
+    view->SetupProjection(0);
+    EXPECT_FLOAT_EQ(view->m_ProjRight, 2.0f);
+    EXPECT_FLOAT_EQ(view->m_ProjTop, 1.0f);
+    view->ClearFlags(VIEW_PERSPECTIVE);
+
+    // The view transform puts the target (x, y, -z) at the centre of the
+    // screen: the ray through the centre pixel passes through it.
+    view->m_Target = MVector3(30, -20, -5);
+    view->m_Angles = MVector3(-70, 0, -120);
+    view->AddFlags(VIEW_PERSPECTIVE);
+    view->SetupProjection(0);
+    const MRay ray = view->ScreenToRay(200, 100);
+    const MVector3 target(30, -20, 5);
+    const MVector3 toTarget = target - ray.origin;
+    const MVector3 off = toTarget - ray.direction * toTarget.Dot(ray.direction);
+    EXPECT_LT(off.Length(), 0.5f);
+
+    // The inverse camera matrix maps screen right to the camera's right.
+    view->m_Angles = MVector3(0, 0, 0);
+    view->UpdateCameraMatrices();
+    const MVector3 right = view->m_InverseCameraMatrix * MVector3(1, 0, 0);
+    EXPECT_NEAR(right.x, 1.0f, 1e-5f);
+    const MVector3 down = view->m_InverseCameraMatrix * MVector3(0, 1, 0);
+    EXPECT_NEAR(down.y, -1.0f, 1e-5f);
+}
+
+TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
+{
+    view->m_ShadingMode = 0;
+    const QImage image = Grab();
+    // 400 / 128 pixels a unit: the Y axis at x 200, grid lines every 31.25
+    // pixels, the background between them.
+    // A line on a pixel boundary may land on either side: the darkest of
+    // the two pixels counts.
+    const int row = 150;
+    auto darkest = [row](const QImage& img, int x)
+    { return std::min(qGreen(img.pixel(x - 1, row)), qGreen(img.pixel(x, row))); };
+    EXPECT_LE(darkest(image, TopPixel(0, -16).x()), 30);
+    EXPECT_NEAR(darkest(image, TopPixel(10, -16).x()), 77, 8);
+    EXPECT_NEAR(darkest(image, TopPixel(-10, -16).x()), 77, 8);
+    EXPECT_TRUE(IsGrey(image.pixel(TopPixel(5, -16).x(), row), 102));
+    // Toggling the grid off leaves the background.
+    EXPECT_EQ(KViewportToggleGrid(), 1);
+    EXPECT_NEAR(darkest(Grab(), TopPixel(10, -16).x()), 102, 3);
+}
+
+TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
+{
+    view->chooseCommand = COpenGLWnd::ID_SHADE_FLAT;
+    QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
+    EXPECT_EQ(view->m_ShadingMode, 2);
+    // The menu showed the state before the command.
+    EXPECT_EQ(view->checked, (std::vector<int>{32950, 32955, 32976, 33003}));
+    view->chooseCommand = COpenGLWnd::ID_GRID_XZ;
+    QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
+    EXPECT_EQ(view->checked, (std::vector<int>{32950, 32954, 32976, 33003}));
+    EXPECT_EQ(view->m_GridV, MVector3(0, 1, 0));
+
+    const std::pair<int, std::function<bool()>> commands[] = {
+        {32950, [&] { return !view->HasFlags(VIEW_BACKFACE_CULL); }},
+        {32951, [&] { return view->m_ShadingMode == 5; }},
+        {32952, [&] { return view->m_ShadingMode == 4; }},
+        {32953, [&] { return view->m_ShadingMode == 3; }},
+        {32955, [&] { return view->m_ShadingMode == 0; }},
+        {32976, [&] { return !view->HasFlags(VIEW_GRID_VISIBLE); }},
+        {33002, [&] { return view->m_TextureFilter == GL_NEAREST; }},
+        {33003, [&] { return view->m_TextureFilter == GL_LINEAR; }},
+    };
+    for (const auto& [id, check] : commands)
+    {
+        EXPECT_EQ(view->OnViewCommand(id), 1) << id;
+        EXPECT_TRUE(check()) << id;
+    }
+    EXPECT_EQ(view->OnViewCommand(12345), 0);
+}
+
+TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
+{
+    ASSERT_EQ(KViewportPerspective(), 1);
+    auto* original = static_cast<COpenGLWnd*>(g_ActiveView);
+    original->m_ShadingMode = 4;
+    original->m_Target = MVector3(1, 2, 3);
+    ASSERT_EQ(KViewportMakeCopy(), 1);
+    auto* copy = dynamic_cast<COpenGLWnd*>(g_ActiveView);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy, original);
+    EXPECT_TRUE(copy->isWindow());
+    EXPECT_EQ(copy->GetViewName(), "Perspective");
+    EXPECT_TRUE(copy->IsPerspective());
+    EXPECT_EQ(copy->m_Angles, original->m_Angles);
+    EXPECT_EQ(copy->m_Target, original->m_Target);
+    EXPECT_EQ(copy->m_ShadingMode, 4);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_FLOAT_EQ(copy->m_Distance, 70.0f);
+    EXPECT_FLOAT_EQ(original->m_Distance, 100.0f);
+    copy->m_ShadingMode = 0;
+    EXPECT_EQ(original->m_ShadingMode, 4);
+    EXPECT_EQ(KViewportZoomOut(), 1);
+    EXPECT_EQ(KViewportZoomOut(), 1);
+    EXPECT_FLOAT_EQ(copy->m_Distance, 130.0f);
+}
+
+TEST_F(ViewportTest, ZoomAndFrameActionsOnViewports)
+{
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_FLOAT_EQ(view->m_Zoom, 1.4f * 1.4f);
+    EXPECT_EQ(KViewportZoomOut(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
+
+    view->m_Target = MVector3(5, 5, 5);
+    EXPECT_EQ(KViewportFrameSelected(), 1);
+    EXPECT_EQ(view->m_Target, MVector3());
+    MMaterial* m = AddMaterial("a");
+    Scene()->SelectObject(m);
+    EXPECT_EQ(KViewportFrameAll(), 1);
+    EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
+}
+
+TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
+{
+    MToolManager& tm = g_ToolManager;
+    EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolSelect");
+    EXPECT_EQ(tm.GetCount(), 1);
+    MToolType* first = tm.GetCurrentTool();
+    for (int i = 0; i < 10; ++i)
+        tm.PushTool(new MPanZoomToolType());
+    EXPECT_EQ(tm.GetCount(), 10);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NE(tm.GetTool(i), first);
+
+    tm.SetTemporaryTool(new MPanOrbitToolType());
+    tm.SetTemporaryTool(new MPanTrackToolType());
+    EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanTrack");
+    EXPECT_EQ(tm.GetTool(1)->GetName(), "KToolPanZoom");
+    tm.EndTemporaryTool();
+    EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
+    tm.EndTemporaryTool();
+    EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
+
+    tm.Release();
+    EXPECT_EQ(KToolSelect(), 1);
+    EXPECT_EQ(KToolCycle(), 1);
+    EXPECT_EQ(tm.GetCount(), 2);
+    EXPECT_EQ(tm.GetCurrentTool()->ClassName(), "MSelectToolType");
+}
+
+TEST_F(ViewportTest, CameraToolFormulas)
+{
+    struct Case
+    {
+        float elevation, azimuth;
+        float dx;
+        float wantAzimuth;
+    };
+    // 20 pixels to the right: -10 at elevation 90, +10 at 270.
+    for (const Case& c : {Case{90, 100, 20, 90}, Case{270, 100, 20, 110}, Case{90, 5, 20, 355}})
+    {
+        view->m_Angles = MVector3(c.elevation, 0, c.azimuth);
+        MPanOrbitToolType orbit;
+        orbit.m_StartX = 100;
+        orbit.m_StartY = 50;
+        EXPECT_EQ(orbit.OnDrag(100 + c.dx, 50, Left()), 1);
+        EXPECT_FLOAT_EQ(view->m_Angles.z, c.wantAzimuth);
+    }
+    EXPECT_EQ(view->GetViewName(), "User");
+
+    // A zoom drag of 10 pixels to the left divides the zoom by 1.2; one of
+    // 60 to the right is held to a positive divisor.
+    view->m_Zoom = 1.2f;
+    MPanZoomToolType zoom;
+    zoom.m_StartX = 100;
+    EXPECT_EQ(zoom.OnDrag(90, 0, Left()), 1);
+    EXPECT_FLOAT_EQ(view->m_Zoom, 1.0f);
+    zoom.m_StartX = 100;
+    zoom.OnDrag(160, 0, Left());
+    EXPECT_TRUE(std::isfinite(view->m_Zoom));
+    EXPECT_FLOAT_EQ(view->m_Zoom, 1.0f / MPanZoomToolType::kMinDivisor);
+    // Without a button the tool only takes the start.
+    EXPECT_EQ(zoom.OnDrag(0, 0, MKeyState()), 0);
+    EXPECT_EQ(zoom.m_StartX, 0);
+
+    // Tracking a top view to the right moves the target left, by the
+    // pixels' worth of world units.
+    view->m_Zoom = 1.0f;
+    view->m_Angles = MVector3();
+    view->m_Target = MVector3();
+    view->UpdateCameraMatrices();
+    view->SetupProjection(0);
+    MPanTrackToolType track;
+    track.m_StartX = 100;
+    track.m_StartY = 100;
+    EXPECT_EQ(track.OnDrag(125, 100, Left()), 1);
+    EXPECT_NEAR(view->m_Target.x, -25.0f * 128.0f / 400.0f, 1e-4f);
+    EXPECT_NEAR(view->m_Target.y, 0.0f, 1e-4f);
+}
+
+TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
+{
+    // Three surfaces of 128 units in rows of two, 320 apart; zoomed out so
+    // all three are in view.
+    AddMaterial("a");
+    AddMaterial("b");
+    MMaterial* c = AddMaterial("c");
+    view->m_Zoom = 0.1f;
+    view->m_Target = MVector3(224, -224, 0);
+    view->SetupProjection(0);
+    const QPoint pa = TopPixel(64, -64), pb = TopPixel(384, -64);
+    // The third surface lies in the second row of a two-column layout.
+    MVector3 lo, hi;
+    ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
+    EXPECT_EQ(lo, MVector3(0, -448, 0));
+    const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, pa);
+    EXPECT_EQ(Selection(*Scene()), "a ");
+    EXPECT_EQ(g_UndoList.GetCount(), 1);
+    EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pb);
+    EXPECT_EQ(Selection(*Scene()), "a b ");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pa);
+    EXPECT_EQ(Selection(*Scene()), "b ");
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pb);
+    EXPECT_EQ(Selection(*Scene()), "");
+    // Empty space: nothing selected, one more node.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 190));
+    EXPECT_EQ(g_UndoList.GetCount(), 5);
+
+    // A box over all three selects them; a shift box deselects.
+    const QPoint from(2, 20), to(398, 198);
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QTest::mouseMove(view, (from + to) / 2);
+    QTest::mouseMove(view, to);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    EXPECT_EQ(Selection(*Scene()), "a b c ");
+    EXPECT_EQ(g_UndoList.GetCount(), 6);
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, pc2 - QPoint(8, 8));
+    for (QPoint p : {pc2, pc2 + QPoint(8, 8)})
+    {
+        // Moves with Shift still held.
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), view->mapToGlobal(QPointF(p)), Qt::NoButton,
+                         Qt::LeftButton, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(view, &move);
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, pc2 + QPoint(8, 8));
+    EXPECT_EQ(Selection(*Scene()), "a b ");
+    EXPECT_EQ(Scene()->GetPickMode(), 0);
+
+    // A double click is one press for the tool.
+    auto* counter = new CountingTool();
+    g_ToolManager.PushTool(counter);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, 190));
+    EXPECT_EQ(counter->downs, 1);
+}
+
+TEST_F(ViewportTest, PickingMeshComponents)
+{
+    auto* object = new MSceneObject();
+    object->SetName("mesh");
+    auto* mesh = new MMesh();
+    for (MVector3 v : {MVector3(-20, -10, 0), MVector3(20, -10, 0), MVector3(0, 20, 0)})
+        mesh->AddVertex(v);
+    mesh->AddTriangle(0, 1, 2);
+    object->SetGeometry(mesh);
+    Scene()->AddObject(object);
+    view->SetupProjection(0);
+
+    // Object mode: the mesh itself.
+    QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
+    EXPECT_EQ(Selection(*Scene()), "mesh ");
+    // Vertex mode: the vertex under the cursor gets its flag.
+    Scene()->SetSelectionMode(COMPONENT_VERTEX);
+    QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(20, -10));
+    EXPECT_EQ(mesh->GetVertexFlags(), (std::vector<uint32_t>{0, 0x100, 0}));
+    Scene()->SetSelectionMode(COMPONENT_TRIANGLE);
+    QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
+    EXPECT_EQ(mesh->GetTriangleFlags(), (std::vector<uint32_t>{0x400}));
+    Scene()->SetSelectionMode(0);
+}
