@@ -2,9 +2,11 @@
 
 #include "CImageButton.h"
 #include "Globals.h"
+#include "MParameterObject.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MShelfFile.h"
+#include "MTransformObject.h"
 #include "MTypes.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
@@ -20,8 +22,6 @@
 
 namespace
 {
-CBottomDlg::KeyListSource g_KeyListSource = nullptr;
-
 // Control ids of the panel's template, kept as object names.
 CImageButton* MakeButton(QWidget* parent, const char* action, const char* description, int id)
 {
@@ -59,11 +59,6 @@ int FrameTextToTicks(const char* text)
     if (ticks <= double(INT_MIN))
         return INT_MIN;
     return static_cast<int>(ticks);
-}
-
-void CBottomDlg::SetKeyListSource(KeyListSource source)
-{
-    g_KeyListSource = source;
 }
 
 CBottomDlg::CBottomDlg(QWidget* parent) : QWidget(parent)
@@ -132,8 +127,13 @@ void CBottomDlg::RefreshTime()
 {
     m_Scroller->ClearKeyLists();
     const int time = g_CurrentScene ? g_CurrentScene->GetTime() : 0;
-    if (g_CurrentScene && g_KeyListSource)
-        g_KeyListSource(*g_CurrentScene, *m_Scroller);
+    if (g_CurrentScene)
+        for (MBaseObject* object : g_CurrentScene->GetSelectedList())
+            if (MTransformObject* transform = g_CurrentScene->GetTransform(object))
+                for (const char* name : {"Translate", "Rotate", "Scale"})
+                    if (const MParameterObject* keys = transform->FindParameter(name);
+                        keys && keys->GetKeyCount() > 0)
+                        m_Scroller->AddKeyList(&keys->GetKeys());
     m_Scroller->SetPosition(time / TICKS_PER_FRAME);
     m_Scroller->update();
     m_FrameField->setText(QString::asprintf("%i", time / TICKS_PER_FRAME));

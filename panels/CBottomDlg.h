@@ -32,8 +32,9 @@ class CBottomDlg : public QWidget
     CTimeScroller* Scroller() const { return m_Scroller; }
     CImageButton* PlayButton() const { return m_Play; }
 
-    // Brings the ruler's key marks and position and the frame field up to
-    // the scene's time.
+    // Brings the ruler's key marks (the translate, rotate and scale keys of
+    // the selected objects) and position and the frame field up to the
+    // scene's time.
     void RefreshTime();
 
     // Scroll codes of the ruler, as a horizontal scroll bar sends them.
@@ -59,11 +60,6 @@ class CBottomDlg : public QWidget
     bool IsPlaying() const { return m_PlayTimer.isActive(); }
     // One frame of playback, as the timer runs it.
     void PlayStep();
-
-    // Adds the key lists of the selected objects to the ruler. The scene's
-    // object code sets it once objects carry key lists; none marks no keys.
-    using KeyListSource = void (*)(MScene& scene, CTimeScroller& scroller);
-    static void SetKeyListSource(KeyListSource source);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

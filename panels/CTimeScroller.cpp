@@ -120,7 +120,7 @@ void CTimeScroller::paintEvent(QPaintEvent*)
     for (const KeyTimes* keys : m_KeyLists)
         for (auto k = keys->rbegin(); k != keys->rend(); ++k)
         {
-            const double frame = *k * kFramesPerTick - m_First;
+            const double frame = k->first * kFramesPerTick - m_First;
             if (!(frame >= 0 && frame <= frames))
                 continue;
             p.fillRect(static_cast<int>(std::trunc(frame * w / frames)) + 1, 1, 2, h, Qt::red);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "MStr.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 // The frame ruler: a range of frames, the current frame clamped into it, and
@@ -14,8 +17,8 @@ class CTimeScroller : public QWidget
   public:
     explicit CTimeScroller(QWidget* parent = nullptr);
 
-    // Key times in ticks, as a key list holds them.
-    using KeyTimes = std::vector<int>;
+    // A key list: values by time in ticks, as a keyed parameter holds them.
+    using KeyTimes = std::map<int, MStr>;
 
     void SetRange(int first, int last);
     int GetFirst() const { return m_First; }

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace
 {
 struct ParseCase
@@ -86,31 +88,11 @@ TEST(ShelfFileTest, NamesMatchWithoutRegardToCase)
     EXPECT_FALSE(MatchesPatternNoCase("ab.shelf", "?.shelf"));
 }
 
-// A 24-bit BMP of w x h pixels, all one grey.
-std::string Bmp(int w, int h)
+// A shipped 32 x 32 button picture.
+std::string Picture()
 {
-    const int stride = (w * 3 + 3) & ~3;
-    std::string data(54 + size_t(stride) * h, '\x80');
-    auto put32 = [&](size_t at, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            data[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    data[0] = 'B';
-    data[1] = 'M';
-    put32(2, uint32_t(data.size()));
-    put32(6, 0);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(w));
-    put32(22, uint32_t(h));
-    data[26] = 1;
-    data[27] = 0;
-    data[28] = 24;
-    data[29] = 0;
-    for (size_t at = 30; at < 54; at += 4)
-        put32(at, 0);
-    return data;
+    return ReadWholeFile(std::filesystem::path(GLAZEN_TEST_DATA) /
+                         "../../prefs/Buttons/KEditUndo.bmp");
 }
 
 class ShelfTest : public ::testing::Test
@@ -138,8 +120,8 @@ class ShelfTest : public ::testing::Test
 
 TEST_F(ShelfTest, ButtonsStand34PixelsApartWithPicturesFromTheProgramFolder)
 {
-    dir.Write("Prefs/Buttons/KA.bmp", Bmp(32, 32));
-    dir.Write("Prefs/Buttons/KC.bmp", Bmp(32, 32));
+    dir.Write("Prefs/Buttons/KA.bmp", Picture());
+    dir.Write("Prefs/Buttons/KC.bmp", Picture());
     const std::string file = dir.Write("Prefs/Tools.shelf", "Tools\r\nKA,Prefs\\Buttons\\KA.bmp\r\n"
                                                             "KB,Prefs\\Buttons\\Missing.bmp\r\n"
                                                             "KC,prefs\\buttons\\kc.BMP\r\n");
@@ -183,18 +165,6 @@ TEST_F(ShelfTest, ShelvesComeInNameOrderAndAMissingFileGivesAnEmptyPage)
     EXPECT_EQ(manager.GetShelfCount(), 0);
     MShelfManager without;
     EXPECT_EQ(without.AddShelf(MStr(dir.Path().string() + "/Prefs/A.shelf")), 0);
-}
-
-TEST(AutoTabCtrlTest, AddPageRefusesWhatIsMissing)
-{
-    CAutoTabCtrl tabs;
-    QWidget page;
-    EXPECT_EQ(tabs.AddPage("T", nullptr, 190), -1);
-    EXPECT_EQ(tabs.AddPage("T", &page, 0), -1);
-    EXPECT_EQ(tabs.AddPage("", &page, 190), -1);
-    EXPECT_EQ(tabs.AddPage("T", &page, 190), 0);
-    tabs.removeTab(0);
-    page.setParent(nullptr);
 }
 
 TEST_F(ShelfTest, AShelfScrollsSidewaysOnlyAndStaysWithinItsButtons)

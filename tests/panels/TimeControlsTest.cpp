@@ -5,8 +5,10 @@
 #include "CTimeScroller.h"
 #include "Globals.h"
 #include "KActions.h"
+#include "MMesh.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
+#include "MTransformObject.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
 
@@ -40,7 +42,7 @@ TEST(TimeScrollerTest, ClicksMapToFramesAndPositionsStayInRange)
     }
     ruler.SetRange(10, 20); // a narrower range pulls the position in
     EXPECT_EQ(ruler.GetPosition(), 20);
-    const CTimeScroller::KeyTimes keys = {0, 120};
+    const CTimeScroller::KeyTimes keys = {{0, MStr("0")}, {120, MStr("1")}};
     ruler.AddKeyList(&keys);
     ruler.AddKeyList(&keys);
     EXPECT_EQ(ruler.GetKeyListCount(), 1);
@@ -166,6 +168,23 @@ TEST_F(BottomPanelTest, ADragIsOneTimeChangeAndAClickInPlaceIsNone)
     ASSERT_EQ(g_UndoList.GetCount(), 1);
     g_UndoList.Step();
     EXPECT_EQ(scene->GetTime(), 0);
+}
+
+TEST_F(BottomPanelTest, KeysOfTheSelectedObjectsAreMarked)
+{
+    auto* mesh = new MMesh();
+    scene->AddObject(mesh);
+    mesh->GetTransform()->SetTranslate({0, 0, 0}, 0, true);
+    mesh->GetTransform()->SetRotate({0, 0, 90}, 240, true);
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
+    scene->SelectObject(mesh);
+    panel->RefreshTime();
+    // Translate and rotate carry keys; scale has none.
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 2);
+    scene->SelectNone();
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
 }
 
 TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)

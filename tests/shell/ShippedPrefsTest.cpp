@@ -118,6 +118,8 @@ TEST_F(FirstStartTest, ShelvesButtonsAndKeysAreThereAndCtrlClickConfigures)
             remove = shaders->GetButton(b);
     ASSERT_TRUE(remove);
     QTest::mouseClick(remove, Qt::LeftButton, Qt::ControlModifier, QPoint(10, 10));
+    // Let go of Ctrl: Qt remembers the modifiers of the last input.
+    QTest::mouseClick(window->BottomPanel(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
     CToolConfigDlg* dialog = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = qobject_cast<CToolConfigDlg*>(w); d && d->isVisible())
