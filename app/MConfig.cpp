@@ -7,6 +7,7 @@
 #include "MKeyBinding.h"
 #include "MRegistry.h"
 #include "MScriptInterpreter.h"
+#include "MShelfFile.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
 
@@ -544,7 +545,15 @@ void SaveConfiguration()
 
 MStr GetToolPrefsPath(const MStr& toolName)
 {
-    return g_Config.m_ProgramFolder + "Prefs/Tools/" + toolName + ".ascr";
+    const MStr path = g_Config.m_ProgramFolder + "Prefs/Tools/" + toolName + ".ascr";
+    // A file copied from another system may be spelt in another case.
+    if (!MFile::Exists(path))
+    {
+        const MStr found = FindFileNoCase(path);
+        if (!found.IsEmpty())
+            return found;
+    }
+    return path;
 }
 
 int ReadToolPrefStrings(const MStr& toolName, const MStr* names, MStr* results, int count)

@@ -130,5 +130,9 @@ TEST_F(ToolConfigTest, DoActionStoresThenRunsAndCancelStoresNothing)
     ReadToolPrefString("KTestTool", "Scale", scale);
     EXPECT_EQ(scale.str(), "4");
     EXPECT_EQ(g_Runs, 1);
+
+    // A preference file spelt in another case is found all the same.
+    dir.Write("prefs/tools/kothertool.ASCR", "Flag = 0;\n");
+    EXPECT_EQ(OpenToolConfiguration("KOtherTool"), 1);
 }
 } // namespace
