@@ -670,6 +670,9 @@ void CKorvaDlg::closeEvent(QCloseEvent* event)
 void CKorvaDlg::Shutdown()
 {
     m_ShutDown = true;
+    // Playback ends before the scene goes.
+    if (m_Bottom)
+        m_Bottom->StopPlay();
     g_SystemManager.SetConsoleOutput(nullptr, nullptr);
     Log("Set output to NULL");
     SaveConfiguration();
