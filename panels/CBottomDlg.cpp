@@ -72,6 +72,8 @@ CBottomDlg::CBottomDlg(QWidget* parent) : QWidget(parent)
     m_Prev = MakeButton(this, "KControlPrevFrame", "Previous Frame", 1032);
     m_Play = MakeButton(this, "KControlPlayCamera", "Play", 1164);
     m_Play->setCheckable(true);
+    // Held down, Play would stop and start again and again.
+    m_Play->SetRepeats(false);
     m_Next = MakeButton(this, "KControlNextFrame", "Next Frame", 1033);
 
     m_FrameField = new QLineEdit(this);

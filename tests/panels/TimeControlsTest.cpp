@@ -5,6 +5,7 @@
 #include "CTimeScroller.h"
 #include "Globals.h"
 #include "KActions.h"
+#include "MAction.h"
 #include "MMesh.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
@@ -206,6 +207,16 @@ TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
     // It runs by itself at 30 frames a second.
     QTest::qWait(200);
     EXPECT_GE(scene->GetTime(), 2 * 120);
+    // Held down, the play button does not toggle again.
+    g_ActionRegistry.RegisterAction("KControlPlayCamera", "Play Camera", "Main",
+                                    KControlPlayCamera);
+    QTest::mousePress(panel->PlayButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(panel->IsPlaying());
+    QTest::qWait(CImageButton::kFirstRepeatMs + 100);
+    QTest::mouseRelease(panel->PlayButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(panel->IsPlaying());
+    g_ActionRegistry.Clear();
+    panel->StartPlay();
     // Someone else moving the time stops it, as an edit does.
     scene->SetTime(5000);
     panel->PlayStep();
