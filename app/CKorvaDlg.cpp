@@ -292,7 +292,8 @@ bool CKorvaDlg::Initialise()
     m_ChannelBar->show();
 
     g_SystemManager.SetConsoleOutput(m_Console->OutputSink(), m_Bottom->LogSink());
-    // Shelves are loaded into the top panel's tab control here once they exist.
+    m_ShelfManager.SetTabControl(m_Top->TabControl());
+    m_ShelfManager.LoadShelves(g_Config.m_ProgramFolder + "Prefs\\*.shelf");
 
     g_CurrentFileName = "Untitled";
     MSendMessage(UM_UPDATE_TITLE);
@@ -536,7 +537,10 @@ void CKorvaDlg::OnPrivateMessage(int message)
         if (!m_Initialised)
             break;
         if (m_Bottom)
+        {
+            m_Bottom->Scroller()->SetRange(0, 200);
             m_Bottom->RefreshTime();
+        }
         g_ViewWndList.RedrawAll();
         break;
     case UM_REFRESH_CHANNELS:
@@ -712,13 +716,17 @@ void CKorvaDlg::closeEvent(QCloseEvent* event)
 void CKorvaDlg::Shutdown()
 {
     m_ShutDown = true;
+    // Playback ends before the scene goes.
+    if (m_Bottom)
+        m_Bottom->StopPlay();
     g_SystemManager.SetConsoleOutput(nullptr, nullptr);
     Log("Set output to NULL");
     SaveConfiguration();
     SaveWindowPlacement();
     Log("config saved");
-    // The shelves and their tab control are let go here once they exist.
+    m_ShelfManager.RemoveAllShelves();
     Log("Shelves deleted");
+    m_ShelfManager.SetTabControl(nullptr);
     Log("Tab Control set to NULL");
     Log("Cleaning Up Globals...");
     Log("Deleting Undo and Redo Nodes...");

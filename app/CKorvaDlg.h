@@ -2,6 +2,7 @@
 
 #include "MKeyState.h"
 #include "MLogFile.h"
+#include "MShelfManager.h"
 #include "MStr.h"
 
 #include <QIcon>
@@ -50,6 +51,7 @@ class CKorvaDlg : public QMainWindow
     CBottomDlg* BottomPanel() const { return m_Bottom; }
     CTopToolDlg* TopPanel() const { return m_Top; }
     CChannelBar* ChannelBar() const { return m_ChannelBar; }
+    MShelfManager& ShelfManager() { return m_ShelfManager; }
     const MKeyState& MouseState() const { return m_MouseState; }
     // The rectangle the views share, in client coordinates.
     QRect ViewArea() const;
@@ -81,6 +83,7 @@ class CKorvaDlg : public QMainWindow
     CTopToolDlg* m_Top = nullptr;
     CChannelBar* m_ChannelBar = nullptr;
     CConsoleDlg* m_Console = nullptr;
+    MShelfManager m_ShelfManager;
 
     float m_ColumnFraction = 0.75f;
     float m_RowFraction = 1.0f;

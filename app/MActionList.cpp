@@ -1,5 +1,6 @@
 #include "MActionList.h"
 
+#include "CBottomDlg.h"
 #include "Globals.h"
 #include "KActions.h"
 #include "MAction.h"
@@ -147,10 +148,16 @@ void RegisterGroup(MActionRegistry& registry, QWidget* window, const char* logLi
 constexpr const char* kGeneralLine = "Initialising General Action List";
 } // namespace
 
-// Play Camera has nothing to play yet; it reports success so that a key bound
-// to it is not passed on.
+// Play Camera starts the scene time running, or stops it.
 int KControlPlayCamera()
 {
+    if (CBottomDlg* bottom = g_MainWnd ? g_MainWnd->findChild<CBottomDlg*>() : nullptr)
+    {
+        if (bottom->IsPlaying())
+            bottom->StopPlay();
+        else
+            bottom->StartPlay();
+    }
     return 1;
 }
 

@@ -1,11 +1,13 @@
 #include "MConfig.h"
 
+#include "CToolConfigDlg.h"
 #include "Globals.h"
 #include "MActionList.h"
 #include "MFile.h"
 #include "MKeyBinding.h"
 #include "MRegistry.h"
 #include "MScriptInterpreter.h"
+#include "MShelfFile.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
 
@@ -557,7 +559,15 @@ void SaveConfiguration()
 
 MStr GetToolPrefsPath(const MStr& toolName)
 {
-    return g_Config.m_ProgramFolder + "Prefs/Tools/" + toolName + ".ascr";
+    const MStr path = g_Config.m_ProgramFolder + "Prefs/Tools/" + toolName + ".ascr";
+    // A file copied from another system may be spelt in another case.
+    if (!MFile::Exists(path))
+    {
+        const MStr found = FindFileNoCase(path);
+        if (!found.IsEmpty())
+            return found;
+    }
+    return path;
 }
 
 int ReadToolPrefStrings(const MStr& toolName, const MStr* names, MStr* results, int count)
@@ -651,11 +661,18 @@ int OpenToolConfiguration(const MStr& toolName)
     }
     MScriptInterpreter interpreter;
     interpreter.ExecuteScript(text, true);
-    // The tool configuration dialog (placed at 10, 100, 200 x 300, titled with
-    // the tool name) gets one item per variable once it exists.
+    // Modeless and without owner; it deletes itself when closed. Wide enough
+    // for a name and a value field side by side.
+    auto* dialog = new CToolConfigDlg(nullptr);
+    dialog->setGeometry(10, 100, 300, 300);
+    dialog->show();
+    dialog->SetActionName(toolName);
     for (const MScriptVariable* v = interpreter.GetFirstVariable(); v;
          v = interpreter.GetNextVariable())
+    {
         Log("Variaible Found '%s' of Value '%s' at KeyHash of %i", v->name.c_str(), v->text.c_str(),
             interpreter.GetCurrentHashSlot());
+        dialog->AddItem(*v);
+    }
     return 1;
 }

@@ -122,7 +122,7 @@ void CImageButton::mousePressEvent(QMouseEvent* event)
 void CImageButton::Press(bool simulated)
 {
     m_InSimulatedClick = simulated;
-    if (!m_Repeat.isActive() && !simulated)
+    if (!m_Repeat.isActive() && !simulated && m_Repeats)
     {
         grabMouse();
         m_FirstDelay = true;

@@ -36,6 +36,9 @@ class CImageButton : public QAbstractButton
     static constexpr int kFirstRepeatMs = 800;
     static constexpr int kRepeatMs = 200;
     bool IsRepeating() const { return m_Repeat.isActive(); }
+    // Whether holding the button runs the action again (on by default; a
+    // button that toggles, such as Play, turns it off).
+    void SetRepeats(bool repeats) { m_Repeats = repeats; }
     QSize sizeHint() const override;
 
   protected:
@@ -55,6 +58,7 @@ class CImageButton : public QAbstractButton
     bool m_FirstDelay = false;
     bool m_InSimulatedClick = false;
     bool m_Running = false;
+    bool m_Repeats = true;
     bool m_TipShowing = false;
     QPoint m_LastPointer;
     QTimer m_TipGone;

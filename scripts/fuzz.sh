@@ -69,6 +69,8 @@ seeds_for() {
         [ -d "$repo/tests/data/keys" ] && find "$repo/tests/data/keys" -type f || true ;;
     dib)
         ls "$repo"/tests/data/images/*.bmp 2>/dev/null || true ;;
+    shelf)
+        ls "$repo"/prefs/*.shelf 2>/dev/null || true ;;
     config)
         [ -d "$repo/tests/data/config" ] && find "$repo/tests/data/config" -type f || true ;;
     *) ;;

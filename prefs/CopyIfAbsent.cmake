@@ -1,0 +1,15 @@
+# Copies each source to its target unless the target exists: PAIRS is
+# "source|target|source|target...".
+string(REPLACE "|" ";" pairs "${PAIRS}")
+list(LENGTH pairs count)
+math(EXPR last "${count} - 1")
+foreach(i RANGE 0 ${last} 2)
+    math(EXPR j "${i} + 1")
+    list(GET pairs ${i} src)
+    list(GET pairs ${j} dst)
+    if(NOT EXISTS "${dst}")
+        get_filename_component(dir "${dst}" DIRECTORY)
+        file(MAKE_DIRECTORY "${dir}")
+        file(COPY_FILE "${src}" "${dst}")
+    endif()
+endforeach()
