@@ -27,14 +27,17 @@ void Refuse(const MStr& fileName, const char* reason)
 }
 
 // The library's standard error manager, with its fatal exit and its
-// premature-end warning turned into a jump back to the decoder instead of
-// ending the process or making up the missing rows.
+// premature-end warnings (the file ends, or a marker cuts a scan's data
+// short) turned into a jump back to the decoder instead of ending the process
+// or making up the missing rows: a damaged file is refused, and a small file
+// whose header claims a huge picture costs no more than the data it holds.
 struct ErrorManager
 {
     jpeg_error_mgr pub;
     void (*standardEmit)(j_common_ptr, int);
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool prematureEnd;
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo)
@@ -47,8 +50,11 @@ struct ErrorManager
 void EmitMessage(j_common_ptr cinfo, int level)
 {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    if (level < 0 && err->pub.msg_code == JWRN_JPEG_EOF)
+    if (level < 0 && (err->pub.msg_code == JWRN_JPEG_EOF || err->pub.msg_code == JWRN_HIT_MARKER))
+    {
+        err->prematureEnd = true;
         ErrorExit(cinfo);
+    }
     err->standardEmit(cinfo, level);
 }
 
@@ -78,6 +84,11 @@ struct Decoder
 // beyond it the block grows with the rows, so a small file whose header
 // promises a huge picture costs no more than the data it actually holds.
 constexpr size_t kReserveUpFront = size_t(64) << 20;
+// Most pixels a picture may claim for each byte of its file. The densest
+// Huffman-coded data takes at least a bit an 8 x 8 block, some 500 pixels a
+// byte; a header claiming more is damaged, and decoding it would cost memory
+// and time out of all proportion to the file.
+constexpr uint64_t kMaxPixelsPerByte = 1024;
 // Working memory the library may take (coefficient buffers of progressive images).
 constexpr long kLibraryMemoryLimit = 1L << 30;
 
@@ -95,7 +106,7 @@ void ReserveOutput(std::vector<uint8_t>& pixels, size_t bytes)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
-bool Decode(Decoder& d, std::FILE* file)
+bool Decode(Decoder& d, std::FILE* file, uint64_t fileSize)
 {
     if (setjmp(d.err.jump))
         return false;
@@ -121,6 +132,11 @@ bool Decode(Decoder& d, std::FILE* file)
         d.cinfo.image_height > JDIMENSION(MImage::kMaxSide))
     {
         d.refusal = "the picture is larger than an image can be";
+        return false;
+    }
+    if (uint64_t(d.cinfo.image_width) * d.cinfo.image_height > fileSize * kMaxPixelsPerByte)
+    {
+        d.refusal = "the picture it claims is out of all proportion to the file's size";
         return false;
     }
 
@@ -186,7 +202,10 @@ bool MJPGTranslator::ImportImage(MStr fileName, MImage* image)
         Refuse(path, "the file cannot be opened");
         return false;
     }
-    return ReadOpened(file, path, image);
+    struct stat info;
+    const uint64_t size =
+        fstat(fileno(file), &info) == 0 ? uint64_t(info.st_size) : UINT64_MAX / kMaxPixelsPerByte;
+    return ReadOpened(file, size, path, image);
 }
 
 bool MJPGTranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
@@ -201,16 +220,17 @@ bool MJPGTranslator::ImportImageData(const uint8_t* data, size_t size, const MSt
         Refuse(name, "the data cannot be read");
         return false;
     }
-    return ReadOpened(file, name, image);
+    return ReadOpened(file, size, name, image);
 }
 
-bool MJPGTranslator::ReadOpened(std::FILE* file, const MStr& path, MImage* image)
+bool MJPGTranslator::ReadOpened(std::FILE* file, uint64_t size, const MStr& path, MImage* image)
 {
     Decoder d;
     std::memset(&d.cinfo, 0, sizeof d.cinfo);
     std::memset(d.err.message, 0, sizeof d.err.message);
     d.cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.standardEmit = d.err.pub.emit_message;
+    d.err.prematureEnd = false;
     d.err.pub.error_exit = ErrorExit;
     d.err.pub.emit_message = EmitMessage;
     d.err.pub.output_message = OutputMessage;
@@ -218,7 +238,7 @@ bool MJPGTranslator::ReadOpened(std::FILE* file, const MStr& path, MImage* image
     bool decoded = false;
     try
     {
-        decoded = Decode(d, file);
+        decoded = Decode(d, file, size);
     }
     catch (const std::bad_alloc&)
     {
@@ -229,6 +249,8 @@ bool MJPGTranslator::ReadOpened(std::FILE* file, const MStr& path, MImage* image
 
     if (!decoded)
     {
+        if (d.err.prematureEnd)
+            d.refusal = "the data ends before the last scan line, the file is damaged";
         Refuse(path, d.refusal ? d.refusal : d.err.message);
         return false;
     }

@@ -22,6 +22,6 @@ class MJPGTranslator : public MImageTranslator
     static bool ImportImageData(const uint8_t* data, size_t size, const MStr& name, MImage* image);
 
   private:
-    // Decodes from an open stream and closes it.
-    static bool ReadOpened(std::FILE* file, const MStr& path, MImage* image);
+    // Decodes from an open stream of `size` bytes and closes it.
+    static bool ReadOpened(std::FILE* file, uint64_t size, const MStr& path, MImage* image);
 };

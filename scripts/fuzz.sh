@@ -103,11 +103,24 @@ for target in "${targets[@]}"; do
     count=0
     while IFS= read -r seed; do
         [ -f "$seed" ] || continue
-        cp "$seed" "$dir/corpus/seed-$count"
+        if [ "$kind" = shader ]; then
+            # One seed a shader: a whole script cut at max_len would lose the
+            # shaders past the cut, and every input would cost the reading of
+            # dozens of shaders. Small seeds keep the inputs small as well.
+            awk -v out="$dir/corpus/seed-$count-" '
+                { buf = buf $0 "\n"; opened = gsub(/\{/, "{"); closed = gsub(/\}/, "}")
+                  depth += opened - closed
+                  if (depth <= 0 && closed > 0) {
+                      f = out (++n); printf "%s", buf > f; close(f); buf = ""; depth = 0 } }
+                END { if (buf ~ /[^ \t\r\n]/) { f = out (++n); printf "%s", buf > f; close(f) } }
+            ' "$seed"
+        else
+            cp "$seed" "$dir/corpus/seed-$count"
+        fi
         count=$((count + 1))
     done < <(seeds_for "$kind")
 
-    echo "== $name: ${seconds}s, $count seeds"
+    echo "== $name: ${seconds}s, $(find "$dir/corpus" -type f | wc -l) seeds from $count files"
     status=0
     "$target" "${kept[@]}" "$dir/corpus" \
         -max_total_time="$seconds" -max_len="$max_len" -timeout=25 -rss_limit_mb=2048 \

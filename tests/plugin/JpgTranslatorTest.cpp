@@ -268,6 +268,52 @@ TEST_F(JpgTranslator, CorruptHeadersAreRefused)
     ExpectRefused(std::string(64, 'x'), "not a JPEG at all");
 }
 
+TEST_F(JpgTranslator, DataShortOfTheClaimedPictureIsRefusedAsDamaged)
+{
+    // Each case ends in a proper end-of-image marker, so the library would
+    // otherwise make up the missing rows; the read stops where the data does.
+    const std::string small = ReadWholeFile(Fixture("rgb4x2.jpg"));
+    const size_t sof = small.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    auto withSize = [&](int width, int height)
+    {
+        std::string bytes = small;
+        bytes[sof + 5] = char(height >> 8);
+        bytes[sof + 6] = char(height & 0xFF);
+        bytes[sof + 7] = char(width >> 8);
+        bytes[sof + 8] = char(width & 0xFF);
+        return bytes;
+    };
+    const std::string big = ReadWholeFile(Corpus("oa-jumpcircneutral.jpg"));
+    const std::string cut = big.substr(0, big.size() / 2) + "\xFF\xD9";
+    const std::string damaged = "the data ends before the last scan line";
+    const std::string huge = "out of all proportion to the file's size";
+    const struct
+    {
+        std::string bytes, what, reason;
+    } cases[] = {
+        {cut, "scan data cut in half", damaged},
+        {withSize(256, 256), "a few rows of data for 256 x 256", damaged},
+        {withSize(32768, 32768), "32768 x 32768 claimed by a small file", huge},
+        {withSize(2000, 1000), "two million pixels from under a kilobyte", huge},
+    };
+    for (const auto& c : cases)
+    {
+        sys.log.lines.clear();
+        ExpectRefused(c.bytes, c.what);
+        bool logged = false;
+        for (const std::string& line : sys.log.lines)
+            logged = logged || (line.find("not read") != std::string::npos &&
+                                line.find(c.reason) != std::string::npos);
+        EXPECT_TRUE(logged) << c.what;
+        // The same holds for data read from memory.
+        MImage image;
+        EXPECT_FALSE(MJPGTranslator::ImportImageData(
+            reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), c.what, &image))
+            << c.what;
+    }
+}
+
 TEST_F(JpgTranslator, WarningsAloneDoNotRefuseThePicture)
 {
     // Stray bytes before a marker: the library warns and reads on.
