@@ -99,6 +99,8 @@ TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
 
 TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
 {
+    // The test keeps the deleted nodes alive to ask about them afterwards.
+    MRef<MBaseObject> keepF1(f1), keepF2(f2);
     EXPECT_TRUE(scene->DeleteObject(l1, false));
     EXPECT_EQ(Layers(m1), "L2 ");
     EXPECT_FALSE(scene->Contains(f1)); // a layer's nodes go with it
