@@ -78,3 +78,6 @@ class MFile
     // separate folders with '\'.
     static MStr NativePath(MStr name);
 };
+
+// Matches a file name against a pattern with '*' and '?', without regard to case.
+bool MatchFilePattern(std::string_view pattern, std::string_view name);

@@ -53,36 +53,6 @@ MSystemManager* GetSystemManager()
     return g_SystemManager;
 }
 
-bool MatchFilePattern(std::string_view pattern, std::string_view name)
-{
-    // Iterative wildcard match with one backtrack point for the last '*'.
-    size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-    while (n < name.size())
-    {
-        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
-        {
-            ++p;
-            ++n;
-        }
-        else if (p < pattern.size() && pattern[p] == '*')
-        {
-            star = p++;
-            mark = n;
-        }
-        else if (star != std::string_view::npos)
-        {
-            p = star + 1;
-            n = ++mark;
-        }
-        else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 struct MSystemManager::Module
 {
     void* handle = nullptr;

@@ -114,33 +114,3 @@ MStr FindPathNoCase(const MStr& name, bool folder)
         return MStr();
     return MStr(FindParts(path.front() == '/' ? fs::path("/") : fs::path("."), parts, 0, folder));
 }
-
-bool MatchesPatternNoCase(std::string_view name, std::string_view pattern)
-{
-    // Iterative wildcard match with one back-tracking point for the last '*'.
-    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    while (n < name.size())
-    {
-        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
-        {
-            ++n;
-            ++p;
-        }
-        else if (p < pattern.size() && pattern[p] == '*')
-        {
-            starP = p++;
-            starN = n;
-        }
-        else if (starP != std::string_view::npos)
-        {
-            p = starP + 1;
-            n = ++starN;
-        }
-        else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
