@@ -354,12 +354,14 @@ void SurfaceQuads(const MVector3& corner, float w, float h, const std::vector<De
     }
 }
 
-// Each stage draws with a fresh texture matrix, its changes undone after it.
-void OpenBracket()
+// Each stage draws with a fresh texture matrix from the base state, its
+// changes undone after it.
+void OpenStage()
 {
     OpenStageBracket(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT |
                          GL_TEXTURE_BIT,
                      true);
+    StageBaseState();
 }
 
 // The view's texture filter on the bound texture for one stage. Textures are
@@ -425,8 +427,7 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
         MMaterialLayer* layer = material->GetLayer(i);
         if (!layer || !layer->HasFlags(OBJ_VISIBLE))
             continue;
-        OpenBracket();
-        StageBaseState();
+        OpenStage();
         if (ApplyLayerState(layer))
         {
             if (UsesEngineImage(layer))
@@ -439,8 +440,7 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
     }
     if (drew)
         return;
-    OpenBracket();
-    StageBaseState();
+    OpenStage();
     int result = 0;
     if (layers > 0)
         if (MMaterialLayer* options = material->GetLayer(0))
@@ -920,8 +920,7 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
                 MMaterialLayer* layer = material->GetLayer(i);
                 if (!layer || !layer->HasFlags(OBJ_VISIBLE))
                     continue;
-                OpenBracket();
-                StageBaseState();
+                OpenStage();
                 if (ApplyLayerState(layer))
                 {
                     const FilterScope scope(flags.textureFilter);
