@@ -2,9 +2,10 @@
 
 // Shared parts of the benchmarks that draw in an editor view.
 
+#include "MBaseViewWnd.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QOpenGLWidget>
 
 #include <benchmark/benchmark.h>
 
@@ -42,10 +43,14 @@ class RatioReporter : public benchmark::ConsoleReporter
     std::map<std::string, double> times;
 };
 
-// Shows the view and waits up to ten seconds for its OpenGL context; false,
-// with a message, when there is none.
-inline bool ShowWithContext(QOpenGLWidget& view)
+// Sets the view up as a 1000 x 700 window of the given name, shows it and
+// waits up to ten seconds for its OpenGL context; false, with a message, when
+// there is none.
+inline bool ShowWithContext(MBaseViewWnd& view, const char* name)
 {
+    view.resize(1000, 700);
+    view.InitView();
+    view.SetViewName(name);
     view.show();
     QElapsedTimer waited;
     waited.start();
@@ -59,4 +64,14 @@ inline bool ShowWithContext(QOpenGLWidget& view)
     }
     QCoreApplication::processEvents();
     return true;
+}
+
+// Runs the benchmarks asked for, then checks the redraw ratio as
+// RatioReporter::CheckRedrawRatio does.
+inline int RunAndCheckRedrawRatio(int small, int large, double limit)
+{
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.CheckRedrawRatio(small, large, limit);
 }

@@ -169,17 +169,9 @@ int main(int argc, char** argv)
 
     auto view = std::make_unique<CMaterialViewWnd>();
     g_View = view.get();
-    view->resize(1000, 700);
-    view->InitView();
-    view->SetViewName("Material View");
-    if (!ShowWithContext(*view))
+    if (!ShowWithContext(*view, "Material View"))
         return 2;
-
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const int result = reporter.CheckRedrawRatio(kSmall, kLarge, kRatioLimit);
+    const int result = RunAndCheckRedrawRatio(kSmall, kLarge, kRatioLimit);
 
     g_CurrentScene = nullptr;
     view.reset();

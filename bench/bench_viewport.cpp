@@ -215,17 +215,9 @@ int main(int argc, char** argv)
 
     auto view = std::make_unique<COpenGLWnd>();
     g_View = view.get();
-    view->resize(1000, 700);
-    view->InitView();
-    view->SetViewName("Perspective");
-    if (!ShowWithContext(*view))
+    if (!ShowWithContext(*view, "Perspective"))
         return 2;
-
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const int result = reporter.CheckRedrawRatio(kSmall, kLarge, kRatioLimit);
+    const int result = RunAndCheckRedrawRatio(kSmall, kLarge, kRatioLimit);
 
     g_CurrentScene = nullptr;
     view.reset();
