@@ -26,6 +26,7 @@
 #include "MSystemManager.h"
 #include "MTranslator.h"
 
+#include "BenchSupport.h"
 #include "MOpenGLSetup.h"
 
 #include <QApplication>
@@ -185,19 +186,6 @@ void BM_Pick(benchmark::State& state)
     state.counters["hits"] = found;
 }
 BENCHMARK(BM_Pick)->Arg(kPick)->Unit(benchmark::kMillisecond);
-
-class RatioReporter : public benchmark::ConsoleReporter
-{
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 } // namespace
 
 int main(int argc, char** argv)
@@ -227,36 +215,9 @@ int main(int argc, char** argv)
 
     auto view = std::make_unique<COpenGLWnd>();
     g_View = view.get();
-    view->resize(1000, 700);
-    view->InitView();
-    view->SetViewName("Perspective");
-    view->show();
-    QElapsedTimer waited;
-    waited.start();
-    while (!view->isValid() && waited.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!view->isValid())
-    {
-        std::fprintf(stderr, "no OpenGL context: run on an X display (xvfb-run, "
-                             "QT_QPA_PLATFORM=xcb)\n");
+    if (!ShowWithContext(*view, "Perspective"))
         return 2;
-    }
-    QCoreApplication::processEvents();
-
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    int result = 0;
-    const auto small = reporter.times.find("BM_Redraw/" + std::to_string(kSmall));
-    const auto large = reporter.times.find("BM_Redraw/" + std::to_string(kLarge));
-    if (small != reporter.times.end() && large != reporter.times.end() && small->second > 0)
-    {
-        const double ratio = large->second / small->second;
-        std::printf("redraw %d / %d materials: %.2f times as long (limit %.1f): %s\n", kLarge,
-                    kSmall, ratio, kRatioLimit, ratio <= kRatioLimit ? "within" : "OVER");
-        result = ratio <= kRatioLimit ? 0 : 1;
-    }
+    const int result = RunAndCheckRedrawRatio(kSmall, kLarge, kRatioLimit);
 
     g_CurrentScene = nullptr;
     view.reset();

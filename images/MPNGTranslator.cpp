@@ -1,7 +1,6 @@
 #include "MPNGTranslator.h"
 
-#include "MFile.h"
-#include "MSystemManager.h"
+#include "MImageFile.h"
 
 #include <png.h>
 
@@ -14,12 +13,6 @@
 namespace
 {
 constexpr size_t kSignatureSize = 8;
-
-void Refuse(const MStr& fileName, const char* reason)
-{
-    if (MSystemManager* manager = GetSystemManager())
-        manager->LogOutput("PNGImport: '%s' not read: %s.", fileName.c_str(), reason);
-}
 
 // The file in memory, as libpng reads it, and libpng's first error.
 struct Source
@@ -112,67 +105,50 @@ bool DecodePng(ReadStruct& rs, Source& src, Decoded& out)
 
 bool MPNGTranslator::CanImportFile(MStr fileName)
 {
-    std::FILE* file = MFile::OpenRegular(MFile::NativePath(fileName));
-    if (!file)
-        return false;
     uint8_t signature[kSignatureSize];
-    const size_t got = std::fread(signature, 1, kSignatureSize, file);
-    std::fclose(file);
-    return got == kSignatureSize && png_sig_cmp(signature, 0, kSignatureSize) == 0;
+    return ReadImageFileHead(fileName, signature, kSignatureSize) &&
+           png_sig_cmp(signature, 0, kSignatureSize) == 0;
 }
 
 bool MPNGTranslator::ImportImage(MStr fileName, MImage* image)
 {
-    if (!image)
-        return false;
-    const MStr path = MFile::NativePath(fileName);
-    try
-    {
-        std::vector<uint8_t> file;
-        const MFileResult read = MFile::ReadWhole(path, file);
-        if (!read)
+    // libpng's error text outlives the decoder, so it can be reported.
+    Source src{};
+    return ImportImageFile(
+        "PNGImport", fileName, image,
+        [&src](const std::vector<uint8_t>& file, MImage& decoded, const char*& reason)
         {
-            Refuse(path, read.reason.c_str());
-            return false;
-        }
-        if (file.size() < kSignatureSize || png_sig_cmp(file.data(), 0, kSignatureSize) != 0)
-        {
-            Refuse(path, "it is not a PNG file");
-            return false;
-        }
-        Source src{file.data(), file.size(), 0, "libpng failed"};
-        Decoded d;
-        {
-            ReadStruct rs;
-            if (!DecodePng(rs, src, d))
+            if (file.size() < kSignatureSize || png_sig_cmp(file.data(), 0, kSignatureSize) != 0)
             {
-                Refuse(path, src.error);
+                reason = "it is not a PNG file";
                 return false;
             }
-        }
-        const int width = d.width, height = d.height, channels = d.channels;
-        MImage decoded;
-        if (!decoded.SetSize(width, height, channels == 4))
-        {
-            Refuse(path, "the size is out of range");
-            return false;
-        }
-        uint8_t* colour = decoded.GetColourBuffer();
-        uint8_t* alpha = decoded.GetAlphaBuffer();
-        const size_t count = size_t(width) * size_t(height);
-        const uint8_t* p = d.pixels.data();
-        for (size_t i = 0; i < count; ++i, p += channels)
-        {
-            std::memcpy(colour + i * 3, p, 3);
-            if (alpha)
-                alpha[i] = p[3];
-        }
-        *image = std::move(decoded);
-        return true;
-    }
-    catch (const std::bad_alloc&)
-    {
-        Refuse(path, "out of memory");
-        return false;
-    }
+            src = Source{file.data(), file.size(), 0, "libpng failed"};
+            Decoded d;
+            {
+                ReadStruct rs;
+                if (!DecodePng(rs, src, d))
+                {
+                    reason = src.error;
+                    return false;
+                }
+            }
+            const int width = d.width, height = d.height, channels = d.channels;
+            if (!decoded.SetSize(width, height, channels == 4))
+            {
+                reason = "the size is out of range";
+                return false;
+            }
+            uint8_t* colour = decoded.GetColourBuffer();
+            uint8_t* alpha = decoded.GetAlphaBuffer();
+            const size_t count = size_t(width) * size_t(height);
+            const uint8_t* p = d.pixels.data();
+            for (size_t i = 0; i < count; ++i, p += channels)
+            {
+                std::memcpy(colour + i * 3, p, 3);
+                if (alpha)
+                    alpha[i] = p[3];
+            }
+            return true;
+        });
 }

@@ -1,12 +1,10 @@
 #include "MTGARLETranslator.h"
 
-#include "MFile.h"
-#include "MSystemManager.h"
+#include "MImageFile.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace
@@ -42,12 +40,6 @@ TgaHeader ParseHeader(const uint8_t* p)
 bool Handles(int type)
 {
     return type == kGrey || type == kMappedRLE || type == kTrueColourRLE || type == kGreyRLE;
-}
-
-void Refuse(const MStr& fileName, const char* reason)
-{
-    if (MSystemManager* manager = GetSystemManager())
-        manager->LogOutput("TGAImport: '%s' not read: %s.", fileName.c_str(), reason);
 }
 
 // Unpacks run-length packets into count pixels of `bytes` bytes each. False
@@ -251,43 +243,11 @@ bool Decode(const std::vector<uint8_t>& file, MImage& out, const char*& reason)
 
 bool MTGARLETranslator::CanImportFile(MStr fileName)
 {
-    std::FILE* file = MFile::OpenRegular(MFile::NativePath(fileName));
-    if (!file)
-        return false;
     uint8_t header[kHeaderSize];
-    const size_t got = std::fread(header, 1, kHeaderSize, file);
-    std::fclose(file);
-    return got == kHeaderSize && Handles(header[2]);
+    return ReadImageFileHead(fileName, header, kHeaderSize) && Handles(header[2]);
 }
 
 bool MTGARLETranslator::ImportImage(MStr fileName, MImage* image)
 {
-    if (!image)
-        return false;
-    const MStr path = MFile::NativePath(fileName);
-    try
-    {
-        std::vector<uint8_t> file;
-        const MFileResult read = MFile::ReadWhole(path, file);
-        if (!read)
-        {
-            Refuse(path, read.reason.c_str());
-            return false;
-        }
-        // Made aside and handed over whole: a refused file leaves the image as it was.
-        MImage decoded;
-        const char* reason = "";
-        if (!Decode(file, decoded, reason))
-        {
-            Refuse(path, reason);
-            return false;
-        }
-        *image = std::move(decoded);
-        return true;
-    }
-    catch (const std::bad_alloc&)
-    {
-        Refuse(path, "out of memory");
-        return false;
-    }
+    return ImportImageFile("TGAImport", fileName, image, Decode);
 }

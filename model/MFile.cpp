@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <limits.h>
 #include <limits>
 #include <memory>
@@ -335,4 +336,93 @@ MStr MFile::NativePath(MStr name)
 {
     name.Replace('\\', '/');
     return name;
+}
+
+bool MatchFilePattern(std::string_view pattern, std::string_view name)
+{
+    // Iterative wildcard match with one backtrack point for the last '*'.
+    size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+    while (n < name.size())
+    {
+        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
+        {
+            ++p;
+            ++n;
+        }
+        else if (p < pattern.size() && pattern[p] == '*')
+        {
+            star = p++;
+            mark = n;
+        }
+        else if (star != std::string_view::npos)
+        {
+            p = star + 1;
+            n = ++mark;
+        }
+        else
+            return false;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+namespace
+{
+// Finds parts[i..] below dir, each matched without regard to case. A folder
+// may hold several names that differ only in case ("Textures" and
+// "textures"), so every match is tried, the exact one first.
+std::string FindPartsNoCase(const std::filesystem::path& dir, const std::vector<std::string>& parts,
+                            size_t i, bool folder, bool parentAllowed)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (i == parts.size())
+        return (folder ? fs::is_directory(dir, ec) : fs::is_regular_file(dir, ec)) ? dir.string()
+                                                                                   : std::string();
+    const std::string& part = parts[i];
+    if (part == ".")
+        return FindPartsNoCase(dir, parts, i + 1, folder, parentAllowed);
+    if (part == "..")
+        return parentAllowed ? FindPartsNoCase(dir / part, parts, i + 1, folder, parentAllowed)
+                             : std::string();
+    std::vector<fs::path> candidates;
+    if (fs::exists(dir / part, ec))
+        candidates.push_back(dir / part);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    {
+        const std::string name = it->path().filename().string();
+        if (name != part && EqualsNoCase(name, part))
+            candidates.push_back(it->path());
+    }
+    for (const fs::path& c : candidates)
+    {
+        std::string found = FindPartsNoCase(c, parts, i + 1, folder, parentAllowed);
+        if (!found.empty())
+            return found;
+    }
+    return {};
+}
+} // namespace
+
+std::string MFile::FindNoCase(const std::string& base, const std::string& rel, bool folder,
+                              bool parentAllowed)
+{
+    std::error_code ec;
+    const std::filesystem::path exact = std::filesystem::path(base) / rel;
+    if (folder ? std::filesystem::is_directory(exact, ec)
+               : std::filesystem::is_regular_file(exact, ec))
+        return exact.string();
+    std::vector<std::string> parts;
+    for (size_t start = 0; start <= rel.size();)
+    {
+        size_t slash = rel.find('/', start);
+        if (slash == std::string::npos)
+            slash = rel.size();
+        if (slash > start)
+            parts.push_back(rel.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts.empty() ? std::string() : FindPartsNoCase(base, parts, 0, folder, parentAllowed);
 }

@@ -77,4 +77,14 @@ class MFile
     // A name as this platform spells it: names written on other systems may
     // separate folders with '\'.
     static MStr NativePath(MStr name);
+
+    // The path of an existing file (a folder, when folder is set) named rel
+    // below base, each '/'-separated part of rel matched without regard to
+    // case, the exact spelling first; empty when there is none. A ".." part
+    // is followed only when parentAllowed is set.
+    static std::string FindNoCase(const std::string& base, const std::string& rel, bool folder,
+                                  bool parentAllowed);
 };
+
+// Matches a file name against a pattern with '*' and '?', without regard to case.
+bool MatchFilePattern(std::string_view pattern, std::string_view name);

@@ -13,6 +13,7 @@
 #include "MSelectionItem.h"
 #include "MShaderMath.h"
 #include "MShaderNodes.h"
+#include "MStageState.h"
 #include "MTextureCache.h"
 
 #include <GL/gl.h>
@@ -353,35 +354,14 @@ void SurfaceQuads(const MVector3& corner, float w, float h, const std::vector<De
     }
 }
 
-void OpenBracket()
+// Each stage draws with a fresh texture matrix from the base state, its
+// changes undone after it.
+void OpenStage()
 {
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT |
-                 GL_TEXTURE_BIT);
-}
-
-void CloseBracket()
-{
-    glPopAttrib();
-    glMatrixMode(GL_TEXTURE);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
-
-// The state every stage starts from, as a swatch does: white, no texture,
-// no blending, every fragment passing the alpha test.
-void StageBaseState()
-{
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glAlphaFunc(GL_ALWAYS, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    OpenStageBracket(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT |
+                         GL_TEXTURE_BIT,
+                     true);
+    StageBaseState();
 }
 
 // The view's texture filter on the bound texture for one stage. Textures are
@@ -447,13 +427,8 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
         MMaterialLayer* layer = material->GetLayer(i);
         if (!layer || !layer->HasFlags(OBJ_VISIBLE))
             continue;
-        OpenBracket();
-        StageBaseState();
-        int result = 0;
-        for (MBaseObject* o : layer->GetShaderList())
-            if (auto* node = dynamic_cast<MBaseShaderNode*>(o))
-                result |= node->SetOpenGLParams();
-        if (result)
+        OpenStage();
+        if (ApplyLayerState(layer))
         {
             if (UsesEngineImage(layer))
                 glDisable(GL_TEXTURE_2D);
@@ -461,12 +436,11 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
             SurfaceQuads(corner, w, h, deforms, seconds);
             drew = true;
         }
-        CloseBracket();
+        CloseStageBracket();
     }
     if (drew)
         return;
-    OpenBracket();
-    StageBaseState();
+    OpenStage();
     int result = 0;
     if (layers > 0)
         if (MMaterialLayer* options = material->GetLayer(0))
@@ -479,7 +453,7 @@ void DrawStages(MMaterial* material, const MVector3& corner, float w, float h,
         const FilterScope scope(filter);
         SurfaceQuads(corner, w, h, deforms, seconds);
     }
-    CloseBracket();
+    CloseStageBracket();
 }
 
 void Outline(const MVector3& corner, float w, float h)
@@ -946,18 +920,13 @@ void MScene::DrawScene(const MSceneViewFlags& flags, MBaseObjectList* hits)
                 MMaterialLayer* layer = material->GetLayer(i);
                 if (!layer || !layer->HasFlags(OBJ_VISIBLE))
                     continue;
-                OpenBracket();
-                StageBaseState();
-                int result = 0;
-                for (MBaseObject* o : layer->GetShaderList())
-                    if (auto* node = dynamic_cast<MBaseShaderNode*>(o))
-                        result |= node->SetOpenGLParams();
-                if (result)
+                OpenStage();
+                if (ApplyLayerState(layer))
                 {
                     const FilterScope scope(flags.textureFilter);
                     DrawMesh(*mesh, true);
                 }
-                CloseBracket();
+                CloseStageBracket();
             }
         }
         else

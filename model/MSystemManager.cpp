@@ -53,36 +53,6 @@ MSystemManager* GetSystemManager()
     return g_SystemManager;
 }
 
-bool MatchFilePattern(std::string_view pattern, std::string_view name)
-{
-    // Iterative wildcard match with one backtrack point for the last '*'.
-    size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-    while (n < name.size())
-    {
-        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
-        {
-            ++p;
-            ++n;
-        }
-        else if (p < pattern.size() && pattern[p] == '*')
-        {
-            star = p++;
-            mark = n;
-        }
-        else if (star != std::string_view::npos)
-        {
-            p = star + 1;
-            n = ++mark;
-        }
-        else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 struct MSystemManager::Module
 {
     void* handle = nullptr;
@@ -456,56 +426,6 @@ MBaseObject* MSystemManager::CreateObject(const MStr& className) const
 
 namespace
 {
-// Finds the path parts from `i` on below `dir`, matching each part without
-// regard to case. A folder may hold several names that differ only in case
-// ("Textures" and "textures"), so every match is tried, the exact one first.
-std::string FindNoCase(const fs::path& dir, const std::vector<std::string>& parts, size_t i)
-{
-    std::error_code ec;
-    if (i == parts.size())
-        return fs::is_regular_file(dir, ec) ? dir.string() : std::string();
-    const std::string& part = parts[i];
-    if (part == ".")
-        return FindNoCase(dir, parts, i + 1);
-    if (part == "..")
-        return {};
-    std::vector<fs::path> candidates;
-    if (fs::exists(dir / part, ec))
-        candidates.push_back(dir / part);
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-    {
-        const std::string name = it->path().filename().string();
-        if (name != part && EqualsNoCase(name, part))
-            candidates.push_back(it->path());
-    }
-    for (const fs::path& c : candidates)
-    {
-        std::string found = FindNoCase(c, parts, i + 1);
-        if (!found.empty())
-            return found;
-    }
-    return {};
-}
-
-std::string FindNoCase(const fs::path& base, const std::string& rel)
-{
-    std::error_code ec;
-    const fs::path exact = base / rel;
-    if (fs::is_regular_file(exact, ec))
-        return exact.string();
-    std::vector<std::string> parts;
-    for (size_t start = 0; start <= rel.size();)
-    {
-        size_t slash = rel.find('/', start);
-        if (slash == std::string::npos)
-            slash = rel.size();
-        if (slash > start)
-            parts.push_back(rel.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return parts.empty() ? std::string() : FindNoCase(base, parts, 0);
-}
-
 std::string Normalised(const MStr& name)
 {
     std::string s = name.str();
@@ -532,13 +452,13 @@ std::string FindInPlace(const std::string& base, const std::string& rel)
         if (fs::is_regular_file(base, ec))
             return {};
     }
-    std::string found = FindNoCase(base, rel);
+    std::string found = MFile::FindNoCase(base, rel, false, false);
     if (!found.empty())
         return found;
     const MArchiveCache::FolderContents& contents = archives.GetFolder(base);
     for (auto it = contents.folders.rbegin(); it != contents.folders.rend(); ++it)
     {
-        found = FindNoCase(*it, rel);
+        found = MFile::FindNoCase(*it, rel, false, false);
         if (!found.empty())
             return found;
     }

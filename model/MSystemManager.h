@@ -127,6 +127,3 @@ class MSystemManager : public MBaseObject
 
 void SetSystemManager(MSystemManager* manager);
 MSystemManager* GetSystemManager();
-
-// Matches a file name against a pattern with '*' and '?', without regard to case.
-bool MatchFilePattern(std::string_view pattern, std::string_view name);

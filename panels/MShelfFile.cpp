@@ -13,35 +13,6 @@ bool IsSeparator(char c)
 {
     return c == '\r' || c == '\n' || c == ',' || c == '\0';
 }
-
-// Tries every spelling of parts[i..] under dir, the exact one first.
-std::string FindParts(const fs::path& dir, const std::vector<std::string>& parts, size_t i,
-                      bool folder)
-{
-    std::error_code ec;
-    if (i == parts.size())
-        return (folder ? fs::is_directory(dir, ec) : fs::is_regular_file(dir, ec)) ? dir.string()
-                                                                                   : std::string();
-    const std::string& part = parts[i];
-    if (part == "." || part == "..")
-        return FindParts(dir / part, parts, i + 1, folder);
-    std::vector<fs::path> candidates;
-    if (fs::exists(dir / part, ec))
-        candidates.push_back(dir / part);
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-    {
-        const std::string name = it->path().filename().string();
-        if (name != part && EqualsNoCase(name, part))
-            candidates.push_back(it->path());
-    }
-    for (const fs::path& c : candidates)
-    {
-        std::string found = FindParts(c, parts, i + 1, folder);
-        if (!found.empty())
-            return found;
-    }
-    return {};
-}
 } // namespace
 
 void MShelfFile::Parse(std::string_view text)
@@ -100,47 +71,9 @@ MStr FindPathNoCase(const MStr& name, bool folder)
     std::error_code ec;
     if (folder ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec))
         return MStr(path);
-    std::vector<std::string> parts;
-    for (size_t start = 0; start <= path.size();)
-    {
-        size_t slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        if (slash > start)
-            parts.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    if (parts.empty())
-        return MStr();
-    return MStr(FindParts(path.front() == '/' ? fs::path("/") : fs::path("."), parts, 0, folder));
-}
-
-bool MatchesPatternNoCase(std::string_view name, std::string_view pattern)
-{
-    // Iterative wildcard match with one back-tracking point for the last '*'.
-    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    while (n < name.size())
-    {
-        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n])))
-        {
-            ++n;
-            ++p;
-        }
-        else if (p < pattern.size() && pattern[p] == '*')
-        {
-            starP = p++;
-            starN = n;
-        }
-        else if (starP != std::string_view::npos)
-        {
-            p = starP + 1;
-            n = ++starN;
-        }
-        else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
+    // Parts are looked up from the root or the working folder; a relative
+    // name may climb out of it with "..".
+    const bool absolute = path.front() == '/';
+    return MStr(
+        MFile::FindNoCase(absolute ? "/" : ".", absolute ? path.substr(1) : path, folder, true));
 }

@@ -39,7 +39,3 @@ class MShelfFile
 MStr FindFileNoCase(const MStr& name);
 // The same for a file (folder false) or a folder (folder true).
 MStr FindPathNoCase(const MStr& name, bool folder);
-
-// True when a file name matches a pattern of '*' and '?' without regard to
-// case.
-bool MatchesPatternNoCase(std::string_view name, std::string_view pattern);

@@ -31,7 +31,7 @@ int MShelfManager::LoadShelves(const MStr& pattern)
     {
         std::error_code typeEc;
         const std::string name = it->path().filename().string();
-        if (it->is_regular_file(typeEc) && MatchesPatternNoCase(name, mask))
+        if (it->is_regular_file(typeEc) && MatchFilePattern(mask, name))
             names.push_back(name);
     }
     // The order of names as the user sees them in a folder listing.

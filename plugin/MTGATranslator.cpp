@@ -1,7 +1,6 @@
 #include "MTGATranslator.h"
 
-#include "MFile.h"
-#include "MSystemManager.h"
+#include "MImageFile.h"
 
 #include <array>
 #include <cstdio>
@@ -44,11 +43,7 @@ TgaHeader ParseHeader(const uint8_t* p)
     return {p[0], p[1], p[2], U16(p + 3), U16(p + 5), p[7], S16(p + 12), S16(p + 14), p[16], p[17]};
 }
 
-void Refuse(const MStr& fileName, const char* reason)
-{
-    if (MSystemManager* manager = GetSystemManager())
-        manager->LogOutput("TGAImport: '%s' not read: %s.", fileName.c_str(), reason);
-}
+constexpr const char* kTag = "TGAImport";
 
 // (blue, green, red, alpha) per colour map entry.
 using Palette = std::vector<std::array<uint8_t, 4>>;
@@ -247,40 +242,26 @@ bool Decode(const std::vector<uint8_t>& file, bool keepAlphaFlag, MImage& out, c
         return DecodeColourMapped(h, pixels, palette, keepAlphaFlag, out, reason);
     return DecodeTrueColour(h, pixels, out, reason);
 }
+// Decodes as the picture being replaced asks: keeping its alpha flag.
+MImageDecoder DecoderFor(const MImage* image)
+{
+    const bool keepAlpha = image->HasAlpha();
+    return [keepAlpha](const std::vector<uint8_t>& file, MImage& out, const char*& reason)
+    { return Decode(file, keepAlpha, out, reason); };
+}
 } // namespace
 
 bool MTGATranslator::CanImportFile(MStr fileName)
 {
-    std::FILE* file = MFile::OpenRegular(MFile::NativePath(fileName));
-    if (!file)
-        return false;
     uint8_t header[kHeaderSize];
-    const size_t got = std::fread(header, 1, kHeaderSize, file);
-    std::fclose(file);
-    return got == kHeaderSize && (header[2] == 1 || header[2] == 2);
+    return ReadImageFileHead(fileName, header, kHeaderSize) && (header[2] == 1 || header[2] == 2);
 }
 
 bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
 {
     if (!image)
         return false;
-    const MStr path = MFile::NativePath(fileName);
-    try
-    {
-        std::vector<uint8_t> file;
-        const MFileResult read = MFile::ReadWhole(path, file);
-        if (!read)
-        {
-            Refuse(path, read.reason.c_str());
-            return false;
-        }
-        return DecodeInto(file, path, image);
-    }
-    catch (const std::bad_alloc&)
-    {
-        Refuse(path, "out of memory");
-        return false;
-    }
+    return ImportImageFile(kTag, fileName, image, DecoderFor(image));
 }
 
 bool MTGATranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
@@ -290,26 +271,12 @@ bool MTGATranslator::ImportImageData(const uint8_t* data, size_t size, const MSt
         return false;
     try
     {
-        return DecodeInto(std::vector<uint8_t>(data, data + size), name, image);
+        return DecodeImageFile(kTag, name, std::vector<uint8_t>(data, data + size), image,
+                               DecoderFor(image));
     }
     catch (const std::bad_alloc&)
     {
-        Refuse(name, "out of memory");
+        RefuseImageFile(kTag, name, "out of memory");
         return false;
     }
-}
-
-bool MTGATranslator::DecodeInto(const std::vector<uint8_t>& file, const MStr& path, MImage* image)
-{
-    // The picture is made aside and handed over only when it is whole, so a
-    // refused file leaves the caller's image as it was.
-    MImage decoded;
-    const char* reason = "";
-    if (!Decode(file, image->HasAlpha(), decoded, reason))
-    {
-        Refuse(path, reason);
-        return false;
-    }
-    *image = std::move(decoded);
-    return true;
 }

@@ -20,7 +20,4 @@ class MTGATranslator : public MImageTranslator
     // Decodes a Targa held in memory, as ImportImage decodes a file; `name`
     // stands for it in messages.
     static bool ImportImageData(const uint8_t* data, size_t size, const MStr& name, MImage* image);
-
-  private:
-    static bool DecodeInto(const std::vector<uint8_t>& file, const MStr& path, MImage* image);
 };

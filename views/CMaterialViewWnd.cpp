@@ -9,6 +9,7 @@
 #include "MMenu.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
+#include "MStageState.h"
 #include "MSystemManager.h"
 
 #include <QMenu>
@@ -49,21 +50,9 @@ MMaterialLayer* AsLayer(MBaseObject* obj)
 // cell.
 void OpenBracket()
 {
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glPushAttrib(GL_CURRENT_BIT | GL_POLYGON_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT |
-                 GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_LINE_BIT);
-}
-
-void CloseBracket()
-{
-    glPopAttrib();
-    glMatrixMode(GL_TEXTURE);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    OpenStageBracket(GL_CURRENT_BIT | GL_POLYGON_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT |
+                         GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_LINE_BIT,
+                     false);
 }
 
 // The state every cell starts from: filled polygons, white, no texture, no
@@ -72,11 +61,7 @@ void CellBaseState()
 {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glLineWidth(1.0f);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glAlphaFunc(GL_ALWAYS, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    StageBaseState();
 }
 
 // The swatch quad over a cell, texture (0, 0) at the top-left corner.
@@ -100,13 +85,9 @@ void DrawLayerSwatch(MMaterialLayer* layer, const MVector3& q)
 {
     OpenBracket();
     CellBaseState();
-    int result = 0;
-    for (MBaseObject* o : layer->GetShaderList())
-        if (auto* node = dynamic_cast<MBaseShaderNode*>(o))
-            result |= node->SetOpenGLParams();
-    if (result)
+    if (ApplyLayerState(layer))
         SwatchQuad(q);
-    CloseBracket();
+    CloseStageBracket();
 }
 
 void DrawNodeSwatch(MBaseShaderNode* node, const MVector3& q)
@@ -115,7 +96,7 @@ void DrawNodeSwatch(MBaseShaderNode* node, const MVector3& q)
     CellBaseState();
     if (node->SetOpenGLParams())
         SwatchQuad(q);
-    CloseBracket();
+    CloseStageBracket();
 }
 
 void Line(const MVector3& a, const MVector3& b)
@@ -451,7 +432,7 @@ class CMaterialViewWnd::DrawVisitor
                 glColor3f(0.0f, 0.0f, 0.0f);
                 Line(MVector3(start.x, nextY - 5.0f * pixelY, p.z),
                      MVector3(m_View.m_ExtentsMax.x, nextY - 5.0f * pixelY, p.z));
-                CloseBracket();
+                CloseStageBracket();
             }
         }
         else if (item.kind == WalkItem::LAYER)
@@ -558,7 +539,7 @@ class CMaterialViewWnd::DrawVisitor
             Line(line[0], line[1]);
             m_View.m_InsertionShown = true;
         }
-        CloseBracket();
+        CloseStageBracket();
     }
 
     void DrawLabel(const WalkItem& item)
@@ -573,7 +554,7 @@ class CMaterialViewWnd::DrawVisitor
         glColor3f(1.0f, 1.0f, 1.0f);
         glRasterPos3f(q.x + 0.025f, q.y + kCellSize + m_View.m_TextHeight, q.z);
         MDrawGLText(label.str());
-        CloseBracket();
+        CloseStageBracket();
     }
 
     CMaterialViewWnd& m_View;
@@ -865,7 +846,7 @@ void CMaterialViewWnd::DrawView()
     OpenBracket();
     DrawVisitor visitor(*this);
     Walk(visitor);
-    CloseBracket();
+    CloseStageBracket();
 
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     DrawOverlay();

@@ -19,6 +19,7 @@
 #include "MUndoNodes.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
+#include "WorkModal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -118,19 +119,14 @@ class ConfigureTest : public ::testing::Test
     // presses OK or Cancel.
     void Configure(const std::function<void(CConfigSheet&)>& act, bool ok)
     {
-        bool ran = false;
-        QTimer::singleShot(0,
-                           [&]
-                           {
-                               auto* sheet =
-                                   qobject_cast<CConfigSheet*>(QApplication::activeModalWidget());
-                               ASSERT_NE(sheet, nullptr);
-                               ran = true;
-                               act(*sheet);
-                               (ok ? sheet->OkButton() : sheet->CancelButton())->click();
-                           });
-        EXPECT_EQ(KOptionsConfigure(), 1);
-        EXPECT_TRUE(ran);
+        EXPECT_TRUE(WorkModal<CConfigSheet>(
+            0,
+            [&](CConfigSheet& sheet)
+            {
+                act(sheet);
+                (ok ? sheet.OkButton() : sheet.CancelButton())->click();
+            },
+            [] { EXPECT_EQ(KOptionsConfigure(), 1); }));
     }
 
     // An edit on every page: a key, a control, the undo limit, a path and

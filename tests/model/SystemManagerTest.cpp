@@ -1,3 +1,4 @@
+#include "MFile.h"
 #include "MMaterial.h"
 #include "MScene.h"
 #include "MShaderNodes.h"

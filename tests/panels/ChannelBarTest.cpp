@@ -4,6 +4,7 @@
 #include "CChannelBar.h"
 #include "CChannelParamWnd.h"
 #include "CColorPickerDlg.h"
+#include "CurrentSceneFixture.h"
 #include "Globals.h"
 #include "KUndoActions.h"
 #include "MPrivateEvent.h"
@@ -38,17 +39,13 @@ class Receiver : public QObject
     }
 };
 
-class ChannelBarTest : public ::testing::Test
+class ChannelBarTest : public CurrentSceneFixture
 {
   protected:
     void SetUp() override
     {
-        scene = new MScene;
-        scene->AddRef();
-        g_CurrentScene = scene;
-        g_UndoList.SetOpposite(&g_RedoList);
+        CurrentSceneFixture::SetUp();
         g_UndoList.SetClearsOpposite(true);
-        g_RedoList.SetOpposite(&g_UndoList);
         receiver.bar = &bar;
         MSetMessageTarget(&receiver);
         bar.resize(250, 400);
@@ -57,13 +54,9 @@ class ChannelBarTest : public ::testing::Test
     void TearDown() override
     {
         MSetMessageTarget(nullptr);
-        g_UndoList.Purge();
-        g_RedoList.Purge();
         scene->SelectNone();
         bar.RebuildChannels();
-        g_CurrentScene = nullptr;
-        scene->ClearScene();
-        scene->Delete();
+        CurrentSceneFixture::TearDown();
     }
     template <class T> T* Add(const char* name, bool open = true)
     {
@@ -81,7 +74,6 @@ class ChannelBarTest : public ::testing::Test
         return Block(block)->findChild<QLineEdit*>(label);
     }
 
-    MScene* scene = nullptr;
     Receiver receiver;
     CChannelBar bar;
 };

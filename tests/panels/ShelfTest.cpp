@@ -6,6 +6,7 @@
 #include "CShelfDlg.h"
 #include "CTopToolDlg.h"
 #include "Globals.h"
+#include "MFile.h"
 #include "MShelfFile.h"
 #include "MShelfManager.h"
 #include "TestSupport.h"
@@ -82,10 +83,10 @@ TEST(ShelfFileTest, NamesMatchWithoutRegardToCase)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(!FindFileNoCase(MStr(c.name)).IsEmpty(), c.found);
     }
-    EXPECT_TRUE(MatchesPatternNoCase("View.SHELF", "*.shelf"));
-    EXPECT_TRUE(MatchesPatternNoCase("a.shelf", "?.shelf"));
-    EXPECT_FALSE(MatchesPatternNoCase("View.shelf.bak", "*.shelf"));
-    EXPECT_FALSE(MatchesPatternNoCase("ab.shelf", "?.shelf"));
+    EXPECT_TRUE(MatchFilePattern("*.shelf", "View.SHELF"));
+    EXPECT_TRUE(MatchFilePattern("?.shelf", "a.shelf"));
+    EXPECT_FALSE(MatchFilePattern("*.shelf", "View.shelf.bak"));
+    EXPECT_FALSE(MatchFilePattern("?.shelf", "ab.shelf"));
 }
 
 // A shipped 32 x 32 button picture.

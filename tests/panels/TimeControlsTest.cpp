@@ -3,6 +3,7 @@
 #include "CBottomDlg.h"
 #include "CImageButton.h"
 #include "CTimeScroller.h"
+#include "CurrentSceneFixture.h"
 #include "Globals.h"
 #include "KActions.h"
 #include "MAction.h"
@@ -70,16 +71,12 @@ TEST(TimeScrollerTest, LabelStepIsTheSmallestThatFitsAndDivides200)
     }
 }
 
-class BottomPanelTest : public ::testing::Test
+class BottomPanelTest : public CurrentSceneFixture
 {
   protected:
     void SetUp() override
     {
-        scene = new MScene;
-        scene->AddRef();
-        g_CurrentScene = scene;
-        g_UndoList.SetOpposite(&g_RedoList);
-        g_RedoList.SetOpposite(&g_UndoList);
+        CurrentSceneFixture::SetUp();
         panel = new CBottomDlg(&window);
         window.resize(1000, 100);
         panel->setGeometry(0, 0, 1000, CBottomDlg::kHeight);
@@ -90,15 +87,11 @@ class BottomPanelTest : public ::testing::Test
     void TearDown() override
     {
         g_MainWnd = nullptr;
-        g_UndoList.Purge();
-        g_RedoList.Purge();
-        g_CurrentScene = nullptr;
-        scene->Delete();
+        CurrentSceneFixture::TearDown();
     }
     QString Field() const { return panel->FrameField()->text(); }
     QWidget window;
     CBottomDlg* panel = nullptr;
-    MScene* scene = nullptr;
 };
 
 TEST_F(BottomPanelTest, ScrollCodesMoveTheTime)

@@ -15,8 +15,10 @@
 #include "MKeyBinding.h"
 #include "MMenu.h"
 #include "MSystemManager.h"
+#include "MainWindowFixture.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
+#include "WorkModal.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -46,29 +48,17 @@ class ColourDialogs : public ScriptedDialogs
     }
 };
 
-class ConfigureWindowTest : public ::testing::Test
+class ConfigureWindowTest : public MainWindowFixture
 {
   protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
-        setenv("XDG_STATE_HOME", (home.Path() / "state").c_str(), 1);
-        fs::create_directories(home.Path() / "program");
-        g_Config.m_ProgramFolder = (home.Path() / "program").string() + "/";
-        g_SavePromptAnswered = false;
-        g_Closing = false;
-        window = std::make_unique<CKorvaDlg>();
-        window->Initialise();
-        window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        MainWindowFixture::SetUp();
+        OpenWindow(1000, 700);
     }
     void TearDown() override
     {
-        g_SavePromptAnswered = true;
-        window.reset();
-        g_ActionRegistry.Clear();
-        g_KeyBindingTable.Clear();
+        MainWindowFixture::TearDown();
         g_SystemManager.GetImageSearchPaths().RemoveAll();
         ResetDisplayColours();
     }
@@ -76,18 +66,8 @@ class ConfigureWindowTest : public ::testing::Test
     // Chooses Options > Configure... and lets act work the open sheet.
     void Configure(const std::function<void(CConfigSheet&)>& act)
     {
-        bool ran = false;
-        QTimer::singleShot(50,
-                           [&]
-                           {
-                               auto* sheet =
-                                   qobject_cast<CConfigSheet*>(QApplication::activeModalWidget());
-                               ASSERT_NE(sheet, nullptr);
-                               ran = true;
-                               act(*sheet);
-                           });
-        MFindMenuItem(window->menuBar(), 32821)->trigger();
-        EXPECT_TRUE(ran);
+        EXPECT_TRUE(WorkModal<CConfigSheet>(
+            50, act, [&] { MFindMenuItem(window->menuBar(), 32821)->trigger(); }));
     }
 
     // Pixels of the material view close to the texture's red.
@@ -107,9 +87,7 @@ class ConfigureWindowTest : public ::testing::Test
         return n;
     }
 
-    TempDir home;
     ColourDialogs dialogs;
-    std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
 

@@ -21,6 +21,7 @@
 #include "MToolManager.h"
 #include "MToolType.h"
 #include "MUndoList.h"
+#include "MainWindowFixture.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
@@ -49,42 +50,24 @@ int TestAction()
 
 // A main window started as the program starts it, with its configuration,
 // registry and log file in a temporary folder.
-class MainWindowTest : public ::testing::Test
+class MainWindowTest : public MainWindowFixture
 {
   protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
-        setenv("XDG_STATE_HOME", (home.Path() / "state").c_str(), 1);
-        fs::create_directories(home.Path() / "program");
-        g_Config.m_ProgramFolder = (home.Path() / "program").string() + "/";
+        MainWindowFixture::SetUp();
         for (MStr& name : g_RecentFiles)
             name = "";
         g_RecentFileCount = kRecentFileSlots;
-        g_SavePromptAnswered = false;
-        g_Closing = false;
         g_SystemManager.SetLogFileOutput(&logLines);
     }
 
-    void Start()
-    {
-        window = std::make_unique<CKorvaDlg>();
-        window->Initialise();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
+    void Start() { OpenWindow(); }
 
     void TearDown() override
     {
-        if (window)
-        {
-            // Whatever the test left, the window goes without asking.
-            g_SavePromptAnswered = true;
-            window.reset();
-        }
+        MainWindowFixture::TearDown();
         g_SystemManager.SetLogFileOutput(nullptr);
-        g_ActionRegistry.Clear();
-        g_KeyBindingTable.Clear();
     }
 
     QAction* Item(int id) const { return MFindMenuItem(window->menuBar(), id); }
@@ -125,10 +108,8 @@ class MainWindowTest : public ::testing::Test
         return (TestDataDir() / "shaders" / name).string();
     }
 
-    TempDir home;
     CaptureSink logLines;
     ScriptedDialogs dialogs;
-    std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
 

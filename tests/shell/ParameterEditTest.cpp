@@ -14,6 +14,7 @@
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MSystemManager.h"
+#include "MainWindowFixture.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
@@ -40,31 +41,17 @@ int BoundAction()
 
 const char* kCorpusScript = GLAZEN_CORPUS_DIR "/shaders/openarena/acc_dm3.shader";
 
-class ChannelBarEditTest : public ::testing::Test
+class ChannelBarEditTest : public MainWindowFixture
 {
   protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", (home.Path() / "config").c_str(), 1);
-        setenv("XDG_STATE_HOME", (home.Path() / "state").c_str(), 1);
-        fs::create_directories(home.Path() / "program");
-        g_Config.m_ProgramFolder = (home.Path() / "program").string() + "/";
-        g_SavePromptAnswered = false;
-        g_Closing = false;
-        window = std::make_unique<CKorvaDlg>();
-        window->Initialise();
-        window->resize(1200, 800);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        MainWindowFixture::SetUp();
+        OpenWindow(1200, 800);
+        if (HasFatalFailure())
+            return;
         window->activateWindow();
         (void)QTest::qWaitForWindowActive(window.get());
-    }
-    void TearDown() override
-    {
-        g_SavePromptAnswered = true;
-        window.reset();
-        g_ActionRegistry.Clear();
-        g_KeyBindingTable.Clear();
     }
     void Choose(int id)
     {
@@ -102,9 +89,7 @@ class ChannelBarEditTest : public ::testing::Test
         return map;
     }
 
-    TempDir home;
     ScriptedDialogs dialogs;
-    std::unique_ptr<CKorvaDlg> window;
 };
 
 TEST_F(ChannelBarEditTest, MapEditedInTheBarIsExportedAndUndone)
