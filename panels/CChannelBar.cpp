@@ -7,6 +7,7 @@
 #include "MBaseObjectList.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
+#include "MSceneObject.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
 
@@ -68,21 +69,33 @@ void CChannelBar::RebuildChannels()
         shown.emplace(m_Blocks[i].object, i);
     }
     std::vector<Block> added;
+    auto keep = [&](MBaseObject* object)
+    {
+        if (!object)
+            return;
+        auto found = shown.find(object);
+        if (found != shown.end())
+            m_Blocks[found->second].stale = false;
+        else
+        {
+            shown.emplace(object, m_Blocks.size() + added.size());
+            added.push_back(Block{object, nullptr, false});
+        }
+    };
     if (g_CurrentScene)
     {
         const MBaseObjectList& selected = g_CurrentScene->GetSelectedList();
         for (int i = 0; i < selected.GetCount(); ++i)
         {
             MBaseObject* object = selected.GetAt(i);
-            if (!object)
-                continue;
-            auto found = shown.find(object);
-            if (found != shown.end())
-                m_Blocks[found->second].stale = false;
-            else
+            keep(object);
+            // A scene object's parts get blocks of their own: its transform
+            // and, when it shows another object's geometry, that geometry.
+            if (auto* sceneObject = dynamic_cast<MSceneObject*>(object))
             {
-                shown.emplace(object, m_Blocks.size() + added.size());
-                added.push_back(Block{object, nullptr, false});
+                keep(sceneObject->GetTransform());
+                if (sceneObject->GetGeometry() != sceneObject)
+                    keep(sceneObject->GetGeometry());
             }
         }
     }

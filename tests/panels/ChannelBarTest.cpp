@@ -7,6 +7,7 @@
 #include "CurrentSceneFixture.h"
 #include "Globals.h"
 #include "KUndoActions.h"
+#include "MMesh.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
@@ -195,6 +196,13 @@ TEST_F(ChannelBarTest, RebuildKeepsBlocksStillSelectedAndDropsTheRest)
     EXPECT_EQ(bar.GetBlockObject(0), b);
     EXPECT_EQ(bar.GetBlockWindow(0), bWindow);
     EXPECT_EQ(bar.GetBlockObject(1)->GetName(), "c");
+    // A scene object brings a block for its transform, kept and dropped
+    // with it.
+    auto* mesh = Add<MMesh>("mesh");
+    bar.RebuildChannels();
+    ASSERT_EQ(bar.GetBlockCount(), 4);
+    EXPECT_EQ(bar.GetBlockObject(2), mesh);
+    EXPECT_EQ(bar.GetBlockObject(3), mesh->GetTransform());
     scene->SelectNone();
     bar.RebuildChannels();
     EXPECT_EQ(bar.GetBlockCount(), 0);
