@@ -3,6 +3,8 @@
 // For readers that take a file name: the input is written to one scratch
 // file per process, removed at exit.
 
+#include "FuzzImageTranslator.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
