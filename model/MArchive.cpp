@@ -123,6 +123,19 @@ void MArchive::Skip(int64_t member, const char* why)
         sys->LogOutput("Archive '%s': member '%s' skipped: %s.", m_Path.c_str(), name.c_str(), why);
 }
 
+MFileResult MArchive::Finish(int64_t member, const std::string& why, std::vector<uint8_t>& buffer,
+                             std::vector<uint8_t>& data)
+{
+    if (!why.empty())
+    {
+        Skip(member, why.c_str());
+        return {MFILE_READ_ERROR, why};
+    }
+    Keep(member, buffer);
+    data.swap(buffer);
+    return {};
+}
+
 MFileResult MArchive::Read(int64_t member, std::vector<uint8_t>& data, size_t maxBytes)
 {
     if (member < 0 || size_t(member) >= m_Members.size())
@@ -154,14 +167,7 @@ MFileResult MArchive::Read(int64_t member, std::vector<uint8_t>& data, size_t ma
         {
             return {MFILE_TOO_LARGE, "out of memory"};
         }
-        if (!why.empty())
-        {
-            Skip(member, why.c_str());
-            return {MFILE_READ_ERROR, why};
-        }
-        Keep(member, buffer);
-        data.swap(buffer);
-        return {};
+        return Finish(member, why, buffer, data);
     }
     zip_file_t* file = zip_fopen_index(m_Zip, m.zipIndex, 0);
     if (!file)
@@ -204,14 +210,7 @@ MFileResult MArchive::Read(int64_t member, std::vector<uint8_t>& data, size_t ma
         return {MFILE_TOO_LARGE, "out of memory"};
     }
     zip_fclose(file);
-    if (!why.empty())
-    {
-        Skip(member, why.c_str());
-        return {MFILE_READ_ERROR, why};
-    }
-    Keep(member, buffer);
-    data.swap(buffer);
-    return {};
+    return Finish(member, why, buffer, data);
 }
 
 void MArchive::Keep(int64_t member, const std::vector<uint8_t>& data)

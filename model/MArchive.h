@@ -67,6 +67,10 @@ class MArchive
     std::string ReadDeflated(const Member& m, std::vector<uint8_t>& out);
     // Keeps a copy of the member just read.
     void Keep(int64_t member, const std::vector<uint8_t>& data);
+    // Ends a read: a reason skips the member, otherwise the bytes read are
+    // kept as the last member and handed over.
+    MFileResult Finish(int64_t member, const std::string& why, std::vector<uint8_t>& buffer,
+                       std::vector<uint8_t>& data);
 
     std::string m_Path;
     zip* m_Zip = nullptr;
