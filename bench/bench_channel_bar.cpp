@@ -11,6 +11,7 @@
 //   cmake --preset bench && cmake --build build/bench --target bench_channel_bar
 //   QT_QPA_PLATFORM=offscreen build/bench/bin/bench_channel_bar
 
+#include "BenchCorpus.h"
 #include "CChannelBar.h"
 #include "Globals.h"
 #include "MQ3AShaderTranslator.h"
@@ -71,12 +72,7 @@ int main(int argc, char** argv)
     MScene* scene = g_SystemManager.GetScene();
     g_CurrentScene = scene;
 
-    std::vector<std::string> files;
-    for (const auto& e :
-         fs::directory_iterator(fs::path(GLAZEN_CORPUS_DIR) / "shaders" / "openarena"))
-        if (e.path().extension() == ".shader")
-            files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
+    const std::vector<std::string> files = CorpusFiles();
     MQ3AShaderTranslator translator;
     for (const auto& f : files)
         translator.ImportFile(f, scene);

@@ -5,6 +5,7 @@
 //                      reading the same bytes and splitting them into words
 // heap_per_10k_shaders reports the memory a scene of 10,000 imported shaders holds.
 
+#include "BenchCorpus.h"
 #include "MMaterial.h"
 #include "MQ3AShaderTranslator.h"
 #include "MScene.h"
@@ -35,17 +36,6 @@ MSystemManager& Manager()
         return manager;
     }();
     return *m;
-}
-
-std::vector<std::string> CorpusFiles()
-{
-    std::vector<std::string> files;
-    for (const auto& e :
-         fs::directory_iterator(fs::path(GLAZEN_CORPUS_DIR) / "shaders" / "openarena"))
-        if (e.path().extension() == ".shader")
-            files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 size_t TotalBytes(const std::vector<std::string>& files)

@@ -11,6 +11,7 @@
 //   cmake --preset bench && cmake --build build/bench --target bench_structure
 //   QT_QPA_PLATFORM=offscreen build/bench/bin/bench_structure
 
+#include "BenchCorpus.h"
 #include "CSceneViewWnd.h"
 #include "Globals.h"
 #include "KActions.h"
@@ -102,17 +103,13 @@ int main(int argc, char** argv)
     g_UndoList.SetClearsOpposite(true);
     g_RedoList.SetOpposite(&g_UndoList);
 
-    std::vector<fs::path> scripts;
-    for (const auto& e : fs::directory_iterator(fs::path(GLAZEN_CORPUS_DIR) / "shaders/openarena"))
-        if (e.path().extension() == ".shader")
-            scripts.push_back(e.path());
-    std::sort(scripts.begin(), scripts.end());
+    const std::vector<std::string> scripts = CorpusFiles();
 
     // A scene of about 1,000 objects from the first scripts, for the outline.
     MQ3AShaderTranslator translator;
     size_t used = 0;
     while (used < scripts.size() && scene->GetObjectCount() < 1000)
-        translator.ImportFile(scripts[used++].string().c_str(), scene);
+        translator.ImportFile(scripts[used++].c_str(), scene);
     CSceneViewWnd view;
     view.resize(300, 700);
     const int smallCount = scene->GetObjectCount();
@@ -123,7 +120,7 @@ int main(int argc, char** argv)
         [&]
         {
             for (; used < scripts.size(); ++used)
-                translator.ImportFile(scripts[used].string().c_str(), scene);
+                translator.ImportFile(scripts[used].c_str(), scene);
         });
     const int objects = scene->GetObjectCount();
     int materials = 0;
