@@ -2,10 +2,14 @@
 
 // Shared parts of the benchmarks that draw in an editor view.
 
+#include "Globals.h"
 #include "MBaseViewWnd.h"
+#include "MOpenGLSetup.h"
+#include "MSystemManager.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QtGlobal>
 
 #include <benchmark/benchmark.h>
 
@@ -74,4 +78,22 @@ inline int RunAndCheckRedrawRatio(int small, int large, double limit)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return reporter.CheckRedrawRatio(small, large, limit);
+}
+
+// Before the application object: views draw with OpenGL on X when there is
+// a display.
+inline void PrepareViewBenchmark()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    MPrepareOpenGL();
+}
+
+// After it: the editor's system manager with the translator plug-ins.
+inline MSystemManager& LoadBenchmarkPlugins()
+{
+    MSystemManager& sys = g_SystemManager;
+    SetSystemManager(&sys);
+    sys.FindAndLoadDLLs("*.DLF", false, true);
+    return sys;
 }

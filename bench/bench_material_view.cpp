@@ -146,15 +146,10 @@ BENCHMARK(BM_HitTest)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    MPrepareOpenGL();
+    PrepareViewBenchmark();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-
-    MSystemManager& sys = g_SystemManager;
-    SetSystemManager(&sys);
-    sys.FindAndLoadDLLs("*.DLF", false, true);
+    MSystemManager& sys = LoadBenchmarkPlugins();
     const std::filesystem::path textures =
         std::filesystem::temp_directory_path() / "glazen-bench-material-view";
     std::filesystem::create_directories(textures);

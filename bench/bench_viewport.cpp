@@ -190,15 +190,10 @@ BENCHMARK(BM_Pick)->Arg(kPick)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    MPrepareOpenGL();
+    PrepareViewBenchmark();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-
-    MSystemManager& sys = g_SystemManager;
-    SetSystemManager(&sys);
-    sys.FindAndLoadDLLs("*.DLF", false, true);
+    MSystemManager& sys = LoadBenchmarkPlugins();
     const fs::path textures = fs::temp_directory_path() / "glazen-bench-viewport";
     fs::create_directories(textures);
     WriteTexture(textures / "bench.tga");
