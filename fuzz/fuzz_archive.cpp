@@ -1,15 +1,12 @@
 // The pk3 archive reader under arbitrary bytes: the table of contents is
 // indexed, every member is looked up by its own name and read.
 #include "FuzzImageTranslator.h"
-#include "FuzzScratchFile.h"
 #include "MArchive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (!fuzzscratch::WriteScratch(data, size))
-        return 0;
     std::string reason;
-    std::unique_ptr<MArchive> archive = MArchive::Open(fuzzscratch::ScratchFile(), reason);
+    std::unique_ptr<MArchive> archive = MArchive::OpenMemory(data, size, "fuzz input", reason);
     if (!archive)
         return 0;
     unsigned sum = 0;

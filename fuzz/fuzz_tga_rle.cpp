@@ -1,9 +1,8 @@
 // The grey and run-length Targa translator under arbitrary bytes.
 #include "FuzzImageTranslator.h"
-#include "FuzzScratchFile.h"
 #include "MTGARLETranslator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    return fuzzscratch::RunImage<MTGARLETranslator>(data, size);
+    return fuzzimage::Run<MTGARLETranslator>(data, size);
 }

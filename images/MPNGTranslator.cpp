@@ -13,6 +13,7 @@
 namespace
 {
 constexpr size_t kSignatureSize = 8;
+constexpr const char* kTag = "PNGImport";
 
 // The file in memory, as libpng reads it, and libpng's first error.
 struct Source
@@ -101,6 +102,44 @@ bool DecodePng(ReadStruct& rs, Source& src, Decoded& out)
     png_read_image(rs.png, out.rows.data());
     return true;
 }
+// Decodes a whole PNG file; libpng's error text is kept in src, so the
+// reason outlives the decoder.
+bool DecodePngFile(Source& src, const std::vector<uint8_t>& file, MImage& decoded,
+                   const char*& reason)
+{
+    if (file.size() < kSignatureSize || png_sig_cmp(file.data(), 0, kSignatureSize) != 0)
+    {
+        reason = "it is not a PNG file";
+        return false;
+    }
+    src = Source{file.data(), file.size(), 0, "libpng failed"};
+    Decoded d;
+    {
+        ReadStruct rs;
+        if (!DecodePng(rs, src, d))
+        {
+            reason = src.error;
+            return false;
+        }
+    }
+    const int width = d.width, height = d.height, channels = d.channels;
+    if (!decoded.SetSize(width, height, channels == 4))
+    {
+        reason = "the size is out of range";
+        return false;
+    }
+    uint8_t* colour = decoded.GetColourBuffer();
+    uint8_t* alpha = decoded.GetAlphaBuffer();
+    const size_t count = size_t(width) * size_t(height);
+    const uint8_t* p = d.pixels.data();
+    for (size_t i = 0; i < count; ++i, p += channels)
+    {
+        std::memcpy(colour + i * 3, p, 3);
+        if (alpha)
+            alpha[i] = p[3];
+    }
+    return true;
+}
 } // namespace
 
 bool MPNGTranslator::CanImportFile(MStr fileName)
@@ -112,43 +151,17 @@ bool MPNGTranslator::CanImportFile(MStr fileName)
 
 bool MPNGTranslator::ImportImage(MStr fileName, MImage* image)
 {
-    // libpng's error text outlives the decoder, so it can be reported.
     Source src{};
-    return ImportImageFile(
-        "PNGImport", fileName, image,
-        [&src](const std::vector<uint8_t>& file, MImage& decoded, const char*& reason)
-        {
-            if (file.size() < kSignatureSize || png_sig_cmp(file.data(), 0, kSignatureSize) != 0)
-            {
-                reason = "it is not a PNG file";
-                return false;
-            }
-            src = Source{file.data(), file.size(), 0, "libpng failed"};
-            Decoded d;
-            {
-                ReadStruct rs;
-                if (!DecodePng(rs, src, d))
-                {
-                    reason = src.error;
-                    return false;
-                }
-            }
-            const int width = d.width, height = d.height, channels = d.channels;
-            if (!decoded.SetSize(width, height, channels == 4))
-            {
-                reason = "the size is out of range";
-                return false;
-            }
-            uint8_t* colour = decoded.GetColourBuffer();
-            uint8_t* alpha = decoded.GetAlphaBuffer();
-            const size_t count = size_t(width) * size_t(height);
-            const uint8_t* p = d.pixels.data();
-            for (size_t i = 0; i < count; ++i, p += channels)
-            {
-                std::memcpy(colour + i * 3, p, 3);
-                if (alpha)
-                    alpha[i] = p[3];
-            }
-            return true;
-        });
+    return ImportImageFile(kTag, fileName, image,
+                           [&src](const std::vector<uint8_t>& file, MImage& out, const char*& reason)
+                           { return DecodePngFile(src, file, out, reason); });
+}
+
+bool MPNGTranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
+                                     MImage* image)
+{
+    Source src{};
+    return DecodeImageData(kTag, name, data, size, image,
+                           [&src](const std::vector<uint8_t>& file, MImage& out, const char*& reason)
+                           { return DecodePngFile(src, file, out, reason); });
 }

@@ -15,5 +15,8 @@ class MPNGTranslator : public MImageTranslator
     bool CanExport() const override { return false; }
     bool CanImportFile(MStr fileName) override;
     bool ImportImage(MStr fileName, MImage* image) override;
+    // Decodes a PNG held in memory, as ImportImage decodes a file; `name`
+    // stands for it in messages.
+    static bool ImportImageData(const uint8_t* data, size_t size, const MStr& name, MImage* image);
     bool ExportImage(MStr, MImage*) override { return false; }
 };

@@ -10,6 +10,7 @@
 namespace
 {
 constexpr size_t kHeaderSize = 18;
+constexpr const char* kTag = "TGAImport";
 constexpr int kGrey = 3, kMappedRLE = 9, kTrueColourRLE = 10, kGreyRLE = 11;
 
 int U16(const uint8_t* p)
@@ -249,5 +250,11 @@ bool MTGARLETranslator::CanImportFile(MStr fileName)
 
 bool MTGARLETranslator::ImportImage(MStr fileName, MImage* image)
 {
-    return ImportImageFile("TGAImport", fileName, image, Decode);
+    return ImportImageFile(kTag, fileName, image, Decode);
+}
+
+bool MTGARLETranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
+                                        MImage* image)
+{
+    return DecodeImageData(kTag, name, data, size, image, Decode);
 }

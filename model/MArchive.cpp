@@ -44,6 +44,30 @@ std::unique_ptr<MArchive> MArchive::Open(const std::string& path, std::string& r
         reason = ZipErrorText(code);
         return nullptr;
     }
+    return Index(z, path, reason);
+}
+
+std::unique_ptr<MArchive> MArchive::OpenMemory(const uint8_t* data, size_t size,
+                                               const std::string& name, std::string& reason)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+    zip_t* z = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!z)
+    {
+        reason = ZipErrorText(zip_error_code_zip(&error));
+        if (source)
+            zip_source_free(source);
+        zip_error_fini(&error);
+        return nullptr;
+    }
+    zip_error_fini(&error);
+    return Index(z, name, reason);
+}
+
+std::unique_ptr<MArchive> MArchive::Index(zip* z, const std::string& path, std::string& reason)
+{
     std::unique_ptr<MArchive> archive(new MArchive());
     archive->m_Path = path;
     archive->m_Zip = z;

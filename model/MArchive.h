@@ -29,6 +29,10 @@ class MArchive
     // Opens and indexes the archive; null, with the reason, when the file
     // cannot be read as an archive (missing, not a zip file, damaged).
     static std::unique_ptr<MArchive> Open(const std::string& path, std::string& reason);
+    // Opens an archive held in memory; `name` stands for it in messages. The
+    // bytes are not copied and must outlive the archive.
+    static std::unique_ptr<MArchive> OpenMemory(const uint8_t* data, size_t size,
+                                                const std::string& name, std::string& reason);
     ~MArchive();
     MArchive(const MArchive&) = delete;
     MArchive& operator=(const MArchive&) = delete;
@@ -61,6 +65,8 @@ class MArchive
         bool plainDeflate; // deflated, not encrypted, sizes and checksum known
     };
     MArchive() = default;
+    // Indexes an opened zip, which the archive then owns.
+    static std::unique_ptr<MArchive> Index(zip* z, const std::string& path, std::string& reason);
     void Skip(int64_t member, const char* why);
     // Reads a plainly deflated member whole and unpacks it in one step; the
     // reason on failure, empty on success.

@@ -37,6 +37,22 @@ bool DecodeImageFile(const char* tag, const MStr& fileName, const std::vector<ui
     return true;
 }
 
+bool DecodeImageData(const char* tag, const MStr& name, const uint8_t* data, size_t size,
+                     MImage* image, const MImageDecoder& decode)
+{
+    if (!image || (!data && size))
+        return false;
+    try
+    {
+        return DecodeImageFile(tag, name, std::vector<uint8_t>(data, data + size), image, decode);
+    }
+    catch (const std::bad_alloc&)
+    {
+        RefuseImageFile(tag, name, "out of memory");
+        return false;
+    }
+}
+
 bool ImportImageFile(const char* tag, const MStr& fileName, MImage* image,
                      const MImageDecoder& decode)
 {

@@ -26,6 +26,11 @@ bool ReadImageFileHead(const MStr& fileName, uint8_t* head, size_t size);
 bool DecodeImageFile(const char* tag, const MStr& fileName, const std::vector<uint8_t>& file,
                      MImage* image, const MImageDecoder& decode);
 
+// Decodes an image held in memory as DecodeImageFile does; `name` stands for
+// it in messages. Running out of memory is logged and refused.
+bool DecodeImageData(const char* tag, const MStr& name, const uint8_t* data, size_t size,
+                     MImage* image, const MImageDecoder& decode);
+
 // Reads the whole file at fileName and decodes it as DecodeImageFile does; an
 // unreadable file or running out of memory is logged and refused as well.
 bool ImportImageFile(const char* tag, const MStr& fileName, MImage* image,

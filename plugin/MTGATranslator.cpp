@@ -267,16 +267,7 @@ bool MTGATranslator::ImportImage(MStr fileName, MImage* image)
 bool MTGATranslator::ImportImageData(const uint8_t* data, size_t size, const MStr& name,
                                      MImage* image)
 {
-    if (!image || (!data && size))
+    if (!image)
         return false;
-    try
-    {
-        return DecodeImageFile(kTag, name, std::vector<uint8_t>(data, data + size), image,
-                               DecoderFor(image));
-    }
-    catch (const std::bad_alloc&)
-    {
-        RefuseImageFile(kTag, name, "out of memory");
-        return false;
-    }
+    return DecodeImageData(kTag, name, data, size, image, DecoderFor(image));
 }

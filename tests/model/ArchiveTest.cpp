@@ -196,4 +196,12 @@ TEST(Archive, LookUpFoldsCaseAndSeparatorsOnly)
     ASSERT_TRUE(archive->Read(archive->Find("dup.TGA"), data));
     EXPECT_EQ(std::string(data.begin(), data.end()), "1");
     EXPECT_FALSE(MArchive::Open((dir.Path() / "none.pk3").string(), reason));
+    // The same archive held in memory reads alike.
+    const std::string bytes = ReadWholeFile(pk3);
+    const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
+    auto inMemory = MArchive::OpenMemory(raw, bytes.size(), "memory", reason);
+    ASSERT_TRUE(inMemory) << reason;
+    ASSERT_TRUE(inMemory->Read(inMemory->Find("models/box.md3"), data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), "x");
+    EXPECT_FALSE(MArchive::OpenMemory(raw, bytes.size() / 2, "memory", reason));
 }
