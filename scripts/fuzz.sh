@@ -71,6 +71,8 @@ seeds_for() {
         ls "$repo"/tests/data/images/*.bmp 2>/dev/null || true ;;
     shelf)
         ls "$repo"/prefs/*.shelf 2>/dev/null || true ;;
+    script)
+        ls "$repo"/prefs/Tools/*.ascr 2>/dev/null || true ;;
     config)
         [ -d "$repo/tests/data/config" ] && find "$repo/tests/data/config" -type f || true ;;
     *) ;;
