@@ -175,6 +175,14 @@ TEST_F(ChannelBarTest, DragScrollingIsClamped)
     QTest::mouseMove(block, QPoint(5, -300));
     QTest::mouseRelease(block, Qt::MiddleButton, {}, QPoint(5, -300));
     EXPECT_EQ(bar.GetScrollY(), -305);
+    // The left button drags on the background, and the bar keeps the press.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(248, 300),
+                      bar.mapToGlobal(QPointF(248, 300)), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&bar, &press);
+    EXPECT_TRUE(press.isAccepted());
+    QTest::mouseMove(&bar, QPoint(248, 200));
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(248, 200));
+    EXPECT_EQ(bar.GetScrollY(), -405);
     bar.ScrollBy(-1000000);
     EXPECT_EQ(bar.GetScrollY(), bar.height() - bar.ContentSize().height());
     EXPECT_NE(bar.GetBlockWindow(59), nullptr);
