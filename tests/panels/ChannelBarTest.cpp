@@ -175,13 +175,18 @@ TEST_F(ChannelBarTest, DragScrollingIsClamped)
     QTest::mouseMove(block, QPoint(5, -300));
     QTest::mouseRelease(block, Qt::MiddleButton, {}, QPoint(5, -300));
     EXPECT_EQ(bar.GetScrollY(), -305);
-    // The left button drags on the background, and the bar keeps the press.
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(248, 300),
-                      bar.mapToGlobal(QPointF(248, 300)), Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(&bar, &press);
-    EXPECT_TRUE(press.isAccepted());
-    QTest::mouseMove(&bar, QPoint(248, 200));
-    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(248, 200));
+    // The left button drags on the background, and the bar keeps the events.
+    auto send = [&](QEvent::Type type, int y)
+    {
+        QMouseEvent e(type, QPointF(248, y), bar.mapToGlobal(QPointF(248, y)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(&bar, &e);
+        return e.isAccepted();
+    };
+    EXPECT_TRUE(send(QEvent::MouseButtonPress, 300));
+    EXPECT_TRUE(send(QEvent::MouseMove, 200));
+    EXPECT_TRUE(send(QEvent::MouseButtonRelease, 200));
     EXPECT_EQ(bar.GetScrollY(), -405);
     bar.ScrollBy(-1000000);
     EXPECT_EQ(bar.GetScrollY(), bar.height() - bar.ContentSize().height());

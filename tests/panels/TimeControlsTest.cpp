@@ -43,6 +43,7 @@ TEST(TimeScrollerTest, FramesPositionsMarkerAndLabelSteps)
     ASSERT_GE(marked.size(), 3u);
     EXPECT_LE(marked.size(), 5u);
     EXPECT_NEAR(ruler.FrameAtX(marked[marked.size() / 2]), 100, 1);
+    EXPECT_EQ(image.pixelColor(marked[0], 0), QColor(Qt::black)); // within the border
     ruler.SetRange(10, 20); // a narrower range pulls the position in
     EXPECT_EQ(ruler.GetPosition(), 20);
     const CTimeScroller::KeyTimes keys = {{0, MStr("0")}, {120, MStr("1")}};
