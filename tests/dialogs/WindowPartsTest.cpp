@@ -1,5 +1,7 @@
 // The picture button's action running, auto-repeat, Ctrl+click and tool tip
-// text; the tool tip's owner rule; the folder chooser's result.
+// text; the tool tip's owner rule; the folder chooser's result; the colour
+// picker's controls.
+#include "CColorPickerDlg.h"
 #include "CDirPickerDlg.h"
 #include "CImageButton.h"
 #include "Globals.h"
@@ -11,6 +13,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -115,5 +118,19 @@ TEST_F(WindowPartsTest, FolderChooserFollowsTypingAndTheTreeAndGivesTheFolderAft
     QTimer::singleShot(0, &picker, [&] { picker.findChild<QPushButton*>("OK")->click(); });
     EXPECT_TRUE(picker.DoModal());
     EXPECT_EQ(QString::fromUtf8(picker.GetPath().c_str()), maps);
+}
+TEST(ColourPickerTest, ShowsTheColourInItsFieldsAndSlidersAndFollowsASlider)
+{
+    CColorPickerDlg picker;
+    picker.SetColor(1, 0.5f, 0.2f);
+    QStringList shown;
+    for (int i = 0; i < 3; ++i)
+        shown << picker.findChildren<QLineEdit*>()[i]->text()
+              << QString::number(picker.GetSlider(i)->value());
+    EXPECT_EQ(shown, QStringList({"1.00", "100", "0.50", "50", "0.20", "20"}));
+    picker.GetSlider(2)->setValue(60);
+    EXPECT_FLOAT_EQ(picker.GetComponent(2), 0.6f);
+    EXPECT_EQ(picker.GetColorValue() & 0xFFFF, 0x7FFFu); // red and green; blue is above
+    EXPECT_NEAR(picker.GetColorValue() >> 16, 153, 1);
 }
 } // namespace
