@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "KUndoActions.h"
 #include "MMesh.h"
+#include "MParameterObject.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
@@ -217,10 +218,17 @@ TEST_F(ChannelBarTest, PopupMenuOffersTheRowsCommandsAndCollapsesTheBlock)
     QApplication::processEvents(); // the queued rebuild
     EXPECT_EQ(Block(0)->GetRowCount(), 1);
     EXPECT_EQ(Block(1)->GetRowCount(), 4);
+    Add<MMesh>("mesh", false); // and its transform, both closed
     choose = "Expand All Objects";
     QTest::mousePress(Block(1), Qt::RightButton, {}, QPoint(5, 5));
     QApplication::processEvents();
     EXPECT_EQ(Block(0)->GetRowCount(), 4);
+    // Set Key keys the row under the pointer.
+    choose = "Set Key";
+    const ChannelRow& row = Block(3)->GetRow(1);
+    MParameterObject* keyed = row.object->FindParameter(row.paramName.str());
+    QTest::mousePress(Block(3), Qt::RightButton, {}, row.label.rect.center());
+    EXPECT_EQ(keyed->GetKeyCount(), 1);
     CChannelBar::PopupRunner() = saved;
 }
 
