@@ -8,6 +8,7 @@
 #include "KActions.h"
 #include "MAction.h"
 #include "MMesh.h"
+#include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MTransformObject.h"
 #include "MUndoList.h"
@@ -56,12 +57,14 @@ TEST(TimeScrollerTest, FramesPositionsMarkerAndLabelSteps)
         EXPECT_EQ(CTimeScroller::LabelStep(201, innerWidth, width), step) << innerWidth;
 }
 
-class BottomPanelTest : public CurrentSceneFixture
+// The fixture counts the scene-changed messages that make the views redraw.
+class BottomPanelTest : public CurrentSceneFixture, public QObject
 {
   protected:
     void SetUp() override
     {
         CurrentSceneFixture::SetUp();
+        MSetMessageTarget(this);
         panel = new CBottomDlg(&window);
         window.resize(1000, 100);
         panel->setGeometry(0, 0, 1000, CBottomDlg::kHeight);
@@ -72,11 +75,18 @@ class BottomPanelTest : public CurrentSceneFixture
     void TearDown() override
     {
         g_MainWnd = nullptr;
+        MSetMessageTarget(nullptr);
         CurrentSceneFixture::TearDown();
+    }
+    bool event(QEvent* e) override
+    {
+        redraws += e->type() == QEvent::Type(UM_SCENE_CHANGED);
+        return true;
     }
     QString Field() const { return panel->FrameField()->text(); }
     QWidget window;
     CBottomDlg* panel = nullptr;
+    int redraws = 0;
 };
 
 TEST_F(BottomPanelTest, ControlsLieWithinThePanelWithoutOverlapping)
@@ -92,11 +102,11 @@ TEST_F(BottomPanelTest, ControlsLieWithinThePanelWithoutOverlapping)
 TEST_F(BottomPanelTest, ScrollCodesMoveTheTime)
 {
     // Code, frame, the time it gives.
-    const int cases[][3] = {{CBottomDlg::SB_PAGERIGHT, 0, 1200},
-                            {CBottomDlg::SB_LINERIGHT, 0, 1320},
-                            {CBottomDlg::SB_LINELEFT, 0, 1200},
-                            {CBottomDlg::SB_PAGELEFT, 0, 0},
-                            {CBottomDlg::SB_THUMBTRACK, 57, 6840}};
+    using B = CBottomDlg;
+    const int cases[][3] = {
+        {B::SB_PAGERIGHT, 0, 1200}, {B::SB_LINERIGHT, 0, 1320},   {B::SB_LINELEFT, 0, 1200},
+        {B::SB_PAGELEFT, 0, 0},     {B::SB_THUMBTRACK, 57, 6840},
+    };
     for (const auto& c : cases)
     {
         panel->HorizontalScroll(c[0], c[1]);
@@ -105,24 +115,22 @@ TEST_F(BottomPanelTest, ScrollCodesMoveTheTime)
         EXPECT_EQ(std::pair(Field().toInt(), panel->Scroller()->GetPosition()),
                   std::pair(c[2] / 120, c[2] / 120));
     }
+    EXPECT_EQ(redraws, 5);
 }
 
 TEST_F(BottomPanelTest, FrameFieldReadsANumberAsAtofDoes)
 {
-    for (auto [text, ticks] : {std::pair{"2.5", 300},
-                               {"abc", 0},
-                               {"  3", 360},
-                               {"-1.5", -180},
-                               {"7x", 840},
-                               {"1e300", INT_MAX},
-                               {"-1e300", INT_MIN},
-                               {"nan", 0}})
+    const std::pair<const char*, int> cases[] = {
+        {"2.5", 300}, {"abc", 0},         {"  3", 360},        {"-1.5", -180},
+        {"7x", 840},  {"1e300", INT_MAX}, {"-1e300", INT_MIN}, {"nan", 0}};
+    for (auto [text, ticks] : cases)
         EXPECT_EQ(FrameTextToTicks(text), ticks) << text;
     panel->FrameField()->setFocus();
     panel->FrameField()->setText("2.5");
     QTest::keyClick(panel->FrameField(), Qt::Key_Return);
     EXPECT_EQ(scene->GetTime(), 300);
     EXPECT_EQ(std::pair(Field(), panel->Scroller()->GetPosition()), std::pair(QString("2"), 2));
+    EXPECT_EQ(redraws, 1); // Enter redraws the views
 }
 
 TEST_F(BottomPanelTest, ADragIsOneTimeChangeAndAClickInPlaceIsNone)
@@ -173,6 +181,7 @@ TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
     panel->PlayStep();
     panel->PlayStep();
     EXPECT_EQ(scene->GetTime(), 240);
+    EXPECT_EQ(redraws, 2);
     EXPECT_EQ(panel->Scroller()->GetPosition(), 2);
     // From the last frame it starts again at the first.
     KControlPlayCamera();
