@@ -22,6 +22,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -331,7 +332,7 @@ TEST_F(ConfigureTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThe
     EXPECT_EQ(g_ColourValues, before);
 }
 
-TEST_F(ConfigureTest, EveryControlIsNamedByItsCaptionAndNoTwoOverlap)
+TEST_F(ConfigureTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
 {
     CConfigSheet sheet;
     sheet.show();
@@ -355,6 +356,10 @@ TEST_F(ConfigureTest, EveryControlIsNamedByItsCaptionAndNoTwoOverlap)
         auto* b = qobject_cast<QAbstractButton*>(w);
         EXPECT_TRUE(!b || b->text().isEmpty() || b->accessibleName() == b->text().remove('&'))
             << w->accessibleName().toStdString();
+        // A label stands left of or above the control it names.
+        const auto* label = qobject_cast<QLabel*>(w);
+        EXPECT_TRUE(!label || !label->buddy() ||
+                    (label->x() <= label->buddy()->x() && label->y() <= label->buddy()->y()));
         // A spin box's own editor is part of the spin box.
         const bool control = b || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
                              qobject_cast<QListWidget*>(w) || qobject_cast<QAbstractSpinBox*>(w);
