@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -100,6 +101,13 @@ TEST_F(WindowPartsTest, TipNamesTheShortcutWhenBoundAndShowsOnlyForTheWindowUnde
     // Another window under the mouse takes the tip away.
     ToolTip().SetWindowUnderMouse(&other);
     EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
+    // Moving over the button starts its tip once and keeps it.
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(&button, &move);
+    const QPointer<QWidget> tip = ToolTip().GetTipWindow();
+    QApplication::sendEvent(&button, &move);
+    EXPECT_TRUE(tip && tip == ToolTip().GetTipWindow());
 }
 
 TEST_F(WindowPartsTest, FolderChooserFollowsTypingAndTheTreeAndGivesTheFolderAfterOk)
