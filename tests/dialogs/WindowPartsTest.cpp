@@ -1,5 +1,7 @@
 // The picture button's action running, auto-repeat, Ctrl+click and tool tip
-// text; the tool tip's owner rule; the folder chooser's result.
+// text; the tool tip's owner rule; the folder chooser's result; the colour
+// picker's controls.
+#include "CColorPickerDlg.h"
 #include "CDirPickerDlg.h"
 #include "CImageButton.h"
 #include "Globals.h"
@@ -10,7 +12,9 @@
 #include "TestSupport.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -57,7 +61,6 @@ TEST_F(WindowPartsTest, HoldingTheButtonRepeatsAfter800ThenEvery200MsUntilReleas
 {
     QTest::mousePress(&button, Qt::LeftButton);
     EXPECT_EQ(g_Runs, 1);
-    EXPECT_TRUE(button.IsRepeating());
     QTest::qWait(300);
     EXPECT_EQ(g_Runs, 1); // timers never fire early
     EXPECT_TRUE(QTest::qWaitFor([] { return g_Runs >= 3; }, 5000));
@@ -73,13 +76,12 @@ TEST_F(WindowPartsTest, CtrlClickOpensTheToolConfigurationInsteadOfRunning)
     QTest::mouseClick(&button, Qt::LeftButton, Qt::ControlModifier);
     EXPECT_EQ(g_Runs, 0);
     EXPECT_FALSE(button.IsRepeating());
-    bool askedForPrefs = false;
-    for (const std::string& l : log.lines)
-        askedForPrefs |= l.find("KTestStep.ascr") != std::string::npos;
-    EXPECT_TRUE(askedForPrefs);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l)
+                            { return l.find("KTestStep.ascr") != std::string::npos; }));
 }
 
-TEST_F(WindowPartsTest, TipTextNamesTheShortcutWhenBound)
+TEST_F(WindowPartsTest, TipNamesTheShortcutWhenBoundAndShowsOnlyForTheWindowUnderTheMouse)
 {
     EXPECT_EQ(button.TipText(), "Step Forward");
     g_KeyBindingTable.AddBinding("KTestStep", "Main", MVirtualKeyFromQt(Qt::Key_F5, {}), false,
@@ -87,36 +89,56 @@ TEST_F(WindowPartsTest, TipTextNamesTheShortcutWhenBound)
     EXPECT_EQ(button.TipText(), "Step Forward (F5)");
     button.SetActionName("KTestQuiet");
     EXPECT_EQ(button.TipText(), "KTestQuiet");
-}
 
-TEST_F(WindowPartsTest, TipShowsOnlyForTheWindowUnderTheMouse)
-{
     QWidget other;
-    ToolTip().SetWindowUnderMouse(&other);
-    ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
-    EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
-    ToolTip().SetWindowUnderMouse(&button);
-    ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
-    ASSERT_NE(ToolTip().GetTipWindow(), nullptr);
+    for (QWidget* under : {&other, static_cast<QWidget*>(&button)})
+    {
+        ToolTip().SetWindowUnderMouse(under);
+        ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
+        ASSERT_EQ(ToolTip().GetTipWindow() != nullptr, under == &button);
+    }
     EXPECT_TRUE(QTest::qWaitFor([] { return ToolTip().GetTipWindow()->isVisible(); }, 2000));
     // Another window under the mouse takes the tip away.
     ToolTip().SetWindowUnderMouse(&other);
     EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
+    // Moving over the button starts its tip once and keeps it.
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(&button, &move);
+    const QPointer<QWidget> tip = ToolTip().GetTipWindow();
+    QApplication::sendEvent(&button, &move);
+    EXPECT_TRUE(tip && tip == ToolTip().GetTipWindow());
 }
 
-TEST_F(WindowPartsTest, FolderChooserGivesTheTypedFolderAfterOk)
+TEST_F(WindowPartsTest, FolderChooserFollowsTypingAndTheTreeAndGivesTheFolderAfterOk)
 {
     std::filesystem::create_directories(home.Path() / "maps" / "textures");
-    const QString folder = QString::fromStdString((home.Path() / "maps" / "textures").string());
+    const QString maps = QString::fromStdString((home.Path() / "maps").string());
     CDirPickerDlg picker(nullptr, MStr(home.Path().string().c_str()));
     picker.show();
     QTest::keyClicks(picker.PathField(), "/maps/textures");
-    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), folder);
-    picker.PathField()->clear();
-    QTest::keyClicks(picker.PathField(), "no-such-folder");
-    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), folder); // unmoved
+    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), maps + "/textures");
+    QTest::keyClicks(picker.PathField(), "/no-such-folder");
+    EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), maps + "/textures"); // unmoved
+    // Choosing in the tree writes the folder into the field.
+    picker.Tree()->setCurrentIndex(picker.Tree()->currentIndex().parent());
+    EXPECT_EQ(picker.PathField()->text(), maps);
     QTimer::singleShot(0, &picker, [&] { picker.findChild<QPushButton*>("OK")->click(); });
     EXPECT_TRUE(picker.DoModal());
-    EXPECT_EQ(QString::fromUtf8(picker.GetPath().c_str()), folder);
+    EXPECT_EQ(QString::fromUtf8(picker.GetPath().c_str()), maps);
+}
+TEST(ColourPickerTest, ShowsTheColourInItsFieldsAndSlidersAndFollowsASlider)
+{
+    CColorPickerDlg picker;
+    picker.SetColor(1, 0.5f, 0.2f);
+    QStringList shown;
+    for (int i = 0; i < 3; ++i)
+        shown << picker.findChildren<QLineEdit*>()[i]->text()
+              << QString::number(picker.GetSlider(i)->value());
+    EXPECT_EQ(shown, QStringList({"1.00", "100", "0.50", "50", "0.20", "20"}));
+    picker.GetSlider(2)->setValue(60);
+    EXPECT_FLOAT_EQ(picker.GetComponent(2), 0.6f);
+    EXPECT_EQ(picker.GetColorValue() & 0xFFFF, 0x7FFFu); // red and green; blue is above
+    EXPECT_NEAR(picker.GetColorValue() >> 16, 153, 1);
 }
 } // namespace

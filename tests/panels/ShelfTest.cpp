@@ -1,101 +1,68 @@
-// Shelf files, shelf pages and the top panel's tab control: the reader's edge
-// cases, button placing and pictures, shelves in the order found, pages shown
-// with their tabs, and dragging a shelf sideways.
+// Shelf files and pages in the top panel, and the tool configuration dialog a
+// shelf button opens.
 #include "CAutoTabCtrl.h"
 #include "CImageButton.h"
 #include "CShelfDlg.h"
+#include "CToolConfigDlg.h"
 #include "CTopToolDlg.h"
 #include "Globals.h"
-#include "MFile.h"
+#include "MAction.h"
+#include "MConfig.h"
 #include "MShelfFile.h"
 #include "MShelfManager.h"
 #include "TestSupport.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <set>
 
 namespace
 {
-struct ParseCase
-{
-    const char* name;
-    std::string text;
-    const char* title;
-    std::vector<std::pair<const char*, const char*>> entries;
-};
-
 TEST(ShelfFileTest, ReadsTitleAndPairsAsWritten)
 {
-    const std::vector<ParseCase> cases = {
-        {"title only", "Shaders", "Shaders", {}},
-        {"title and line end only", "Shaders\r\n", "Shaders", {}},
-        {"trailing action without picture", "T,KEditUndo", "T", {}},
-        {"trailing action after a pair", "T\nKA,a.bmp\nKB\n", "T", {{"KA", "a.bmp"}}},
-        {"blank lines and spaces after commas",
-         "T\r\n\r\n\r\n  KA,   a.bmp\n\n, KB ,b.bmp",
-         "T",
-         {{"KA", "a.bmp"}, {"KB ", "b.bmp"}}},
-        {"inner and trailing spaces kept",
-         "My Shelf \nK A ,p q.bmp ",
-         "My Shelf ",
-         {{"K A ", "p q.bmp "}}},
-        {"empty title", ",KA,a.bmp", "", {{"KA", "a.bmp"}}},
-        {"title keeps leading spaces", "  T", "  T", {}},
-        {"zero bytes separate", std::string("T\0KA\0a.bmp", 10), "T", {{"KA", "a.bmp"}}},
-        {"empty file", "", "", {}},
-        {"only separators", ",,\r\n,", "", {}},
-    };
-    for (const ParseCase& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        MShelfFile file;
-        file.Parse(c.text);
-        EXPECT_EQ(file.m_Title.str(), c.title);
-        ASSERT_EQ(file.m_Entries.size(), c.entries.size());
-        for (size_t i = 0; i < c.entries.size(); ++i)
-        {
-            EXPECT_EQ(file.m_Entries[i].action.str(), c.entries[i].first);
-            EXPECT_EQ(file.m_Entries[i].picture.str(), c.entries[i].second);
-        }
-    }
-}
-
-TEST(ShelfFileTest, NamesMatchWithoutRegardToCase)
-{
-    TempDir dir;
-    dir.Write("Prefs/Buttons/KEditUndo.bmp", "x");
-    const std::string base = dir.Path().string();
     struct Case
     {
-        std::string name;
-        bool found;
+        std::string text;
+        const char *title, *entries; // entries as "action|picture;" each
     } cases[] = {
-        {base + "/Prefs/Buttons/KEditUndo.bmp", true},
-        {base + "\\prefs\\BUTTONS\\keditundo.BMP", true},
-        {base + "/Prefs/Buttons/KEditRedo.bmp", false},
-        {base + "/Prefs/Buttons", false}, // a folder is not a file
-        {"", false},
+        {"Shaders\r\n", "Shaders", ""},
+        {"T,KEditUndo", "T", ""}, // a trailing action without a picture
+        {"T\nKA,a.bmp\nKB\n", "T", "KA|a.bmp;"},
+        {"T\r\n\r\n\r\n  KA,   a.bmp\n\n, KB ,b.bmp", "T", "KA|a.bmp;KB |b.bmp;"},
+        {"My Shelf \nK A ,p q.bmp ", "My Shelf ", "K A |p q.bmp ;"},
+        {",KA,a.bmp", "", "KA|a.bmp;"},
+        {"  T", "  T", ""},
+        {std::string("T\0KA\0a.bmp", 10), "T", "KA|a.bmp;"},
+        {",,\r\n,", "", ""},
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(!FindFileNoCase(MStr(c.name)).IsEmpty(), c.found);
+        SCOPED_TRACE(c.text);
+        MShelfFile file;
+        file.Parse(c.text);
+        EXPECT_EQ(file.m_Title.str(), c.title);
+        std::string entries;
+        for (const auto& e : file.m_Entries)
+            entries += e.action.str() + "|" + e.picture.str() + ";";
+        EXPECT_EQ(entries, c.entries);
     }
-    EXPECT_TRUE(MatchFilePattern("*.shelf", "View.SHELF"));
-    EXPECT_TRUE(MatchFilePattern("?.shelf", "a.shelf"));
-    EXPECT_FALSE(MatchFilePattern("*.shelf", "View.shelf.bak"));
-    EXPECT_FALSE(MatchFilePattern("?.shelf", "ab.shelf"));
 }
 
-// A shipped 32 x 32 button picture.
-std::string Picture()
+int g_Runs = 0;
+MStr g_SeenLabel;
+int KTestTool()
 {
-    return ReadWholeFile(std::filesystem::path(GLAZEN_TEST_DATA) /
-                         "../../prefs/Buttons/KEditUndo.bmp");
+    ++g_Runs;
+    ReadToolPrefString("KTestTool", "Label", g_SeenLabel);
+    return 1;
 }
 
+// A temporary program folder, a top panel for the shelves and a tool.
 class ShelfTest : public ::testing::Test
 {
   protected:
@@ -106,11 +73,46 @@ class ShelfTest : public ::testing::Test
         top.resize(600, CTopToolDlg::kHeight);
         manager.SetTabControl(top.TabControl());
         top.show();
+        g_ActionRegistry.RegisterAction("KTestTool", "Test Tool", "General", KTestTool);
+        g_Runs = 0;
     }
     void TearDown() override
     {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            delete qobject_cast<CToolConfigDlg*>(w);
+        g_ActionRegistry.Clear();
         manager.RemoveAllShelves();
         g_Config.m_ProgramFolder = savedFolder;
+    }
+    // Drags with a button held from one point to another.
+    static void Drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
+    {
+        QTest::mousePress(w, button, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(w->mapToGlobal(to)), Qt::NoButton,
+                         button, {});
+        QApplication::sendEvent(w, &move);
+        QTest::mouseRelease(w, button, {}, to);
+    }
+    CToolConfigDlg* OpenTool()
+    {
+        EXPECT_EQ(OpenToolConfiguration("KTestTool"), 1);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CToolConfigDlg*>(w); d && d->isVisible())
+                return d;
+        return nullptr;
+    }
+    static CToolConfigItem* Item(CToolConfigDlg* d, const char* name)
+    {
+        for (int i = 0; i < d->GetItemCount(); ++i)
+            if (d->GetItem(i)->GetVariable().name.EqualsNoCase(name))
+                return d->GetItem(i);
+        return nullptr;
+    }
+    static std::string Pref(const char* name)
+    {
+        MStr value;
+        ReadToolPrefString("KTestTool", name, value);
+        return value.str();
     }
     TempDir dir;
     TestSystem system;
@@ -119,10 +121,12 @@ class ShelfTest : public ::testing::Test
     MStr savedFolder;
 };
 
-TEST_F(ShelfTest, ButtonsStand34PixelsApartWithPicturesFromTheProgramFolder)
+TEST_F(ShelfTest, ButtonsStand34PixelsApartWithPicturesFoundWithoutRegardToCase)
 {
-    dir.Write("Prefs/Buttons/KA.bmp", Picture());
-    dir.Write("Prefs/Buttons/KC.bmp", Picture());
+    const std::string picture = ReadWholeFile(std::filesystem::path(GLAZEN_TEST_DATA) /
+                                              "../../prefs/Buttons/KEditUndo.bmp");
+    dir.Write("Prefs/Buttons/KA.bmp", picture);
+    dir.Write("Prefs/Buttons/KC.bmp", picture);
     const std::string file = dir.Write("Prefs/Tools.shelf", "Tools\r\nKA,Prefs\\Buttons\\KA.bmp\r\n"
                                                             "KB,Prefs\\Buttons\\Missing.bmp\r\n"
                                                             "KC,prefs\\buttons\\kc.BMP\r\n");
@@ -132,12 +136,13 @@ TEST_F(ShelfTest, ButtonsStand34PixelsApartWithPicturesFromTheProgramFolder)
     EXPECT_EQ(top.TabControl()->tabText(0), "Tools");
     EXPECT_EQ(shelf->GetButton(2)->geometry(), QRect(68, 1, 32, 32));
     EXPECT_EQ(shelf->GetButton(0)->GetActionName().str(), "KA");
-    EXPECT_FALSE(shelf->GetButton(0)->GetPicture().IsEmpty());
-    // Without a picture the button keeps 33 pixels, and the miss is logged.
+    EXPECT_FALSE(shelf->GetButton(2)->GetPicture().IsEmpty());
+    // Without a picture a button keeps 33 pixels, and the miss is logged.
     EXPECT_TRUE(shelf->GetButton(1)->GetPicture().IsEmpty());
     EXPECT_EQ(shelf->GetButton(1)->width(), 33);
     EXPECT_TRUE(system.log.Contains(
         "Warning: Could not load image 'Prefs\\Buttons\\Missing.bmp' for button 'KB'"));
+    EXPECT_TRUE(FindFileNoCase(MStr(dir.Path().string() + "/Prefs/Buttons")).IsEmpty());
 }
 
 TEST_F(ShelfTest, ShelvesComeInNameOrderAndAMissingFileGivesAnEmptyPage)
@@ -146,26 +151,22 @@ TEST_F(ShelfTest, ShelvesComeInNameOrderAndAMissingFileGivesAnEmptyPage)
     dir.Write("Prefs/A.shelf", "First\nKA,x.bmp");
     dir.Write("Prefs/c.txt", "Not a shelf");
     EXPECT_EQ(manager.LoadShelves(g_Config.m_ProgramFolder + "prefs\\*.shelf"), 2);
-    ASSERT_EQ(top.TabControl()->count(), 2);
-    EXPECT_EQ(top.TabControl()->tabText(0), "First");
-    EXPECT_EQ(top.TabControl()->tabText(1), "Second");
-    // Only the first page is shown; the second waits for its tab.
-    QApplication::processEvents();
-    EXPECT_TRUE(manager.GetShelf(0)->isVisible());
-    EXPECT_FALSE(manager.GetShelf(1)->isVisible());
-    top.TabControl()->setCurrentIndex(1);
-    EXPECT_TRUE(manager.GetShelf(1)->isVisible());
-    EXPECT_FALSE(manager.GetShelf(0)->isVisible());
-
     EXPECT_EQ(manager.AddShelf(MStr(dir.Path().string() + "/nothing.shelf")), 1);
-    EXPECT_EQ(top.TabControl()->tabText(2), ".");
+    ASSERT_EQ(top.TabControl()->count(), 3);
+    for (auto [tab, text] : {std::pair{0, "First"}, {1, "Second"}, {2, "."}})
+        EXPECT_EQ(top.TabControl()->tabText(tab), text);
     EXPECT_EQ(manager.GetShelf(2)->GetButtonCount(), 0);
-
+    // Only the page of the current tab is shown.
+    QApplication::processEvents();
+    for (int tab : {0, 1})
+    {
+        top.TabControl()->setCurrentIndex(tab);
+        EXPECT_EQ(manager.GetShelf(0)->isVisible(), tab == 0);
+        EXPECT_EQ(manager.GetShelf(1)->isVisible(), tab == 1);
+    }
     manager.RemoveAllShelves();
     EXPECT_EQ(top.TabControl()->count(), 0);
     EXPECT_EQ(manager.GetShelfCount(), 0);
-    MShelfManager without;
-    EXPECT_EQ(without.AddShelf(MStr(dir.Path().string() + "/Prefs/A.shelf")), 0);
 }
 
 TEST_F(ShelfTest, AShelfScrollsSidewaysOnlyAndStaysWithinItsButtons)
@@ -176,28 +177,64 @@ TEST_F(ShelfTest, AShelfScrollsSidewaysOnlyAndStaysWithinItsButtons)
     ASSERT_EQ(manager.AddShelf(MStr(dir.Write("w.shelf", text))), 1);
     CShelfDlg* shelf = manager.GetShelf(0);
     QApplication::processEvents();
-    const int width = shelf->width();
-    ASSERT_GT(width, 0);
     // Middle-drag over a button, left and up: only the sideways part moves.
-    CImageButton* button = shelf->GetButton(1);
-    const QPoint start = button->rect().center();
-    QTest::mousePress(button, Qt::MiddleButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(start - QPoint(100, 50)),
-                     QPointF(button->mapToGlobal(start - QPoint(100, 50))), Qt::NoButton,
-                     Qt::MiddleButton, {});
-    QApplication::sendEvent(button, &move);
-    QTest::mouseRelease(button, Qt::MiddleButton, {}, start - QPoint(100, 50));
-    EXPECT_EQ(shelf->GetScrollOffset(), QPoint(-100, 0));
+    const QPoint start = shelf->GetButton(1)->rect().center();
+    Drag(shelf->GetButton(1), Qt::MiddleButton, start, start - QPoint(100, 50));
     EXPECT_EQ(shelf->GetButton(0)->pos(), QPoint(-100, 1));
-    // A far drag to the left stops with the last button and the margin in view.
-    QTest::mousePress(shelf, Qt::LeftButton, {}, QPoint(5, 5));
-    QMouseEvent far(QEvent::MouseMove, QPointF(-5000, 400),
-                    QPointF(shelf->mapToGlobal(QPoint(-5000, 400))), Qt::NoButton, Qt::LeftButton,
-                    {});
-    QApplication::sendEvent(shelf, &far);
-    QTest::mouseRelease(shelf, Qt::LeftButton, {}, QPoint(-5000, 400));
-    const int content = 29 * 34 + 33 + CDragScrollDlg::kMargin;
-    EXPECT_EQ(shelf->GetScrollOffset(), QPoint(width - content, 0));
-    EXPECT_EQ(shelf->GetButton(29)->geometry().right() + 1 + CDragScrollDlg::kMargin, width);
+    // A far left-drag on the background stops with the last button and the
+    // margin in view.
+    Drag(shelf, Qt::LeftButton, QPoint(5, 5), QPoint(-5000, 400));
+    EXPECT_EQ(shelf->GetButton(29)->geometry().right() + 1 + CDragScrollDlg::kMargin,
+              shelf->width());
+}
+
+TEST_F(ShelfTest, ToolConfigurationStoresBeforeDoActionRunsOkStoresAndCancelDoesNot)
+{
+    // The preference file is found whatever the case of its name.
+    dir.Write("prefs/tools/ktesttool.ASCR", "Flag = 1;\nLabel = abc;\nScale = 2.5;\n");
+    CToolConfigDlg* d = OpenTool();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->windowTitle(), "KTestTool");
+    EXPECT_EQ(d->width(), 300);
+    // Rows 25 pixels apart from y 8: a check box, or a value right of its name.
+    ASSERT_EQ(d->GetItemCount(), 3);
+    std::set<int> rows;
+    for (int i = 0; i < 3; ++i)
+        rows.insert((d->GetItem(i)->CheckBox() ? static_cast<QWidget*>(d->GetItem(i)->CheckBox())
+                                               : d->GetItem(i)->ValueField())
+                        ->y());
+    EXPECT_EQ(rows, (std::set<int>{8, 33, 58}));
+    EXPECT_TRUE(Item(d, "Flag")->CheckBox()->isChecked());
+    EXPECT_EQ(Item(d, "Label")->ValueField()->x(), 116);
+    EXPECT_TRUE(Item(d, "Label")->NameField()->isReadOnly());
+    // The four buttons share the bottom edge.
+    d->resize(400, 300);
+    const int q = (400 - 8) / 4, h = d->OkButton()->height();
+    QPushButton* buttons[] = {d->DoActionButton(), d->ApplyButton(), d->OkButton(),
+                              d->CancelButton()};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(buttons[i]->geometry(), QRect(i * q + 4, 300 - h - 8, q - 8, h)) << i;
+
+    Item(d, "Flag")->CheckBox()->setChecked(false);
+    Item(d, "Label")->ValueField()->setText("two words");
+    d->DoActionButton()->click();
+    EXPECT_EQ(g_Runs, 1);
+    EXPECT_EQ(g_SeenLabel.str(), "two words"); // stored before the action ran
+    EXPECT_EQ(Pref("Flag"), "0");
+    EXPECT_TRUE(d->isVisible());
+    // Cancel closes without storing, OK stores and closes without running;
+    // either way the dialog deletes itself.
+    for (bool ok : {false, true})
+    {
+        Item(d, "Scale")->ValueField()->setText(ok ? "4" : "9");
+        QPointer<CToolConfigDlg> watch(d);
+        (ok ? d->OkButton() : d->CancelButton())->click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(watch.isNull());
+        EXPECT_EQ(Pref("Scale"), ok ? "4" : "2.5");
+        d = ok ? d : OpenTool();
+        ASSERT_TRUE(d);
+    }
+    EXPECT_EQ(g_Runs, 1);
 }
 } // namespace

@@ -1,5 +1,5 @@
-// The time controls: the ruler's mapping, clamps and labels, scrolling, the
-// frame field, the "Time Change" undo of a drag, and play.
+// The ruler and the bottom panel: frames, labels, scrolling, the frame field,
+// the "Time Change" undo of a drag, and play.
 #include "CBottomDlg.h"
 #include "CImageButton.h"
 #include "CTimeScroller.h"
@@ -22,61 +22,49 @@
 
 namespace
 {
-TEST(TimeScrollerTest, ClicksMapToFramesAndPositionsStayInRange)
+TEST(TimeScrollerTest, FramesPositionsMarkerAndLabelSteps)
 {
     CTimeScroller ruler;
     ruler.resize(1000, 24);
     ruler.SetRange(0, 200);
-    struct Case
+    for (auto [x, frame] : {std::pair{0, 0}, {2, 0}, {3, 1}, {500, 100}, {999, 200}, {-50, -9}})
+        EXPECT_EQ(ruler.FrameAtX(x), frame) << "x " << x;
+    for (auto [set, position] : {std::pair{-5, 0}, {120, 120}, {200, 200}, {500, 200}})
     {
-        int x, frame;
-    } clicks[] = {{0, 0}, {2, 0}, {3, 1}, {500, 100}, {999, 200}, {-50, -9}};
-    for (const Case& c : clicks)
-        EXPECT_EQ(ruler.FrameAtX(c.x), c.frame) << "x " << c.x;
-    struct Clamp
-    {
-        int set, position;
-    } clamps[] = {{-5, 0}, {0, 0}, {120, 120}, {200, 200}, {500, 200}};
-    for (const Clamp& c : clamps)
-    {
-        ruler.SetPosition(c.set);
-        EXPECT_EQ(ruler.GetPosition(), c.position) << "set " << c.set;
+        ruler.SetPosition(set);
+        EXPECT_EQ(ruler.GetPosition(), position) << "set " << set;
     }
+    // The current frame is drawn as one frame-wide marker.
+    ruler.SetPosition(100);
+    const QImage image = ruler.grab().toImage();
+    std::vector<int> marked;
+    for (int x = 0; x < image.width(); ++x)
+        if (image.pixelColor(x, 20) == QColor(0, 170, 255))
+            marked.push_back(x);
+    ASSERT_GE(marked.size(), 3u);
+    EXPECT_LE(marked.size(), 5u);
+    EXPECT_NEAR(ruler.FrameAtX(marked[marked.size() / 2]), 100, 1);
+    EXPECT_EQ(image.pixelColor(marked[0], 0), QColor(Qt::black)); // within the border
     ruler.SetRange(10, 20); // a narrower range pulls the position in
     EXPECT_EQ(ruler.GetPosition(), 20);
     const CTimeScroller::KeyTimes keys = {{0, MStr("0")}, {120, MStr("1")}};
     ruler.AddKeyList(&keys);
     ruler.AddKeyList(&keys);
     EXPECT_EQ(ruler.GetKeyListCount(), 1);
-}
-
-TEST(TimeScrollerTest, LabelStepIsTheSmallestThatFitsAndDivides200)
-
-{
-    // Labels 6 pixels a digit.
+    // Labels go at the smallest step of 5 that fits and divides 200.
     auto width = [](int i) { return 6 * int(std::to_string(i).size()); };
-    struct Case
-    {
-        int innerWidth, step;
-    } cases[] = {{1200, 5}, {600, 10}, {100, 50}, {10, 205}};
-    for (const Case& c : cases)
-    {
-        const int step = CTimeScroller::LabelStep(201, c.innerWidth, width);
-        EXPECT_EQ(step, c.step) << "width " << c.innerWidth;
-        // Past the frame count only the first frame is labelled.
-        if (step < 201)
-        {
-            EXPECT_EQ(200 % step, 0);
-        }
-    }
+    for (auto [innerWidth, step] : {std::pair{1200, 5}, {600, 10}, {100, 50}, {10, 205}})
+        EXPECT_EQ(CTimeScroller::LabelStep(201, innerWidth, width), step) << innerWidth;
 }
 
-class BottomPanelTest : public CurrentSceneFixture
+// The fixture counts the scene-changed messages that make the views redraw.
+class BottomPanelTest : public CurrentSceneFixture, public QObject
 {
   protected:
     void SetUp() override
     {
         CurrentSceneFixture::SetUp();
+        MSetMessageTarget(this);
         panel = new CBottomDlg(&window);
         window.resize(1000, 100);
         panel->setGeometry(0, 0, 1000, CBottomDlg::kHeight);
@@ -87,77 +75,84 @@ class BottomPanelTest : public CurrentSceneFixture
     void TearDown() override
     {
         g_MainWnd = nullptr;
+        MSetMessageTarget(nullptr);
         CurrentSceneFixture::TearDown();
+    }
+    bool event(QEvent* e) override
+    {
+        redraws += e->type() == QEvent::Type(UM_SCENE_CHANGED);
+        return true;
     }
     QString Field() const { return panel->FrameField()->text(); }
     QWidget window;
     CBottomDlg* panel = nullptr;
+    int redraws = 0;
 };
+
+TEST_F(BottomPanelTest, ControlsLieWithinThePanelWithoutOverlapping)
+{
+    const QList<QWidget*> parts = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_GE(parts.size(), 6);
+    for (QWidget* a : parts)
+        for (QWidget* b : parts)
+            EXPECT_TRUE(panel->rect().contains(a->geometry()) &&
+                        (a == b || !a->geometry().intersects(b->geometry())));
+}
 
 TEST_F(BottomPanelTest, ScrollCodesMoveTheTime)
 {
-    struct Case
-    {
-        int code, frame, time;
-    } cases[] = {
-        {CBottomDlg::SB_PAGERIGHT, 0, 1200},   {CBottomDlg::SB_LINERIGHT, 0, 1320},
-        {CBottomDlg::SB_LINELEFT, 0, 1200},    {CBottomDlg::SB_PAGELEFT, 0, 0},
-        {CBottomDlg::SB_THUMBTRACK, 57, 6840},
+    // Code, frame, the time it gives.
+    using B = CBottomDlg;
+    const int cases[][3] = {
+        {B::SB_PAGERIGHT, 0, 1200}, {B::SB_LINERIGHT, 0, 1320},   {B::SB_LINELEFT, 0, 1200},
+        {B::SB_PAGELEFT, 0, 0},     {B::SB_THUMBTRACK, 57, 6840},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        panel->HorizontalScroll(c.code, c.frame);
-        // The ruler follows once the main window refreshes the time.
-        panel->RefreshTime();
-        EXPECT_EQ(scene->GetTime(), c.time) << "code " << c.code;
-        EXPECT_EQ(Field().toInt(), c.time / 120);
-        EXPECT_EQ(panel->Scroller()->GetPosition(), c.time / 120);
+        panel->HorizontalScroll(c[0], c[1]);
+        panel->RefreshTime(); // the ruler follows once the main window refreshes
+        EXPECT_EQ(scene->GetTime(), c[2]) << "code " << c[0];
+        EXPECT_EQ(std::pair(Field().toInt(), panel->Scroller()->GetPosition()),
+                  std::pair(c[2] / 120, c[2] / 120));
     }
+    EXPECT_EQ(redraws, 5);
 }
 
 TEST_F(BottomPanelTest, FrameFieldReadsANumberAsAtofDoes)
 {
-    struct Case
-    {
-        const char* text;
-        int ticks;
-    } cases[] = {{"2.5", 300}, {"abc", 0},         {"  3", 360},        {"-1.5", -180},
-                 {"7x", 840},  {"1e300", INT_MAX}, {"-1e300", INT_MIN}, {"nan", 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(FrameTextToTicks(c.text), c.ticks) << c.text;
-
+    const std::pair<const char*, int> cases[] = {
+        {"2.5", 300}, {"abc", 0},         {"  3", 360},        {"-1.5", -180},
+        {"7x", 840},  {"1e300", INT_MAX}, {"-1e300", INT_MIN}, {"nan", 0}};
+    for (auto [text, ticks] : cases)
+        EXPECT_EQ(FrameTextToTicks(text), ticks) << text;
     panel->FrameField()->setFocus();
     panel->FrameField()->setText("2.5");
     QTest::keyClick(panel->FrameField(), Qt::Key_Return);
     EXPECT_EQ(scene->GetTime(), 300);
-    EXPECT_EQ(Field(), "2");
-    EXPECT_EQ(panel->Scroller()->GetPosition(), 2);
+    EXPECT_EQ(std::pair(Field(), panel->Scroller()->GetPosition()), std::pair(QString("2"), 2));
+    EXPECT_EQ(redraws, 1); // Enter redraws the views
 }
 
 TEST_F(BottomPanelTest, ADragIsOneTimeChangeAndAClickInPlaceIsNone)
 {
     CTimeScroller* ruler = panel->Scroller();
-    const int w = ruler->width();
-    auto xOf = [&](int frame) { return int(frame * double(w) / 200); };
-    QTest::mousePress(ruler, Qt::LeftButton, {}, QPoint(xOf(50), 10));
-    QTest::mouseMove(ruler, QPoint(xOf(80), 10));
-    QMouseEvent move(QEvent::MouseMove, QPointF(xOf(100), 10),
-                     QPointF(ruler->mapToGlobal(QPoint(xOf(100), 10))), Qt::NoButton,
-                     Qt::LeftButton, {});
+    auto at = [&](int frame) { return QPoint(int(frame * double(ruler->width()) / 200), 10); };
+    QTest::mousePress(ruler, Qt::LeftButton, {}, at(50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at(100)), QPointF(ruler->mapToGlobal(at(100))),
+                     Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(ruler, &move);
-    QTest::mouseRelease(ruler, Qt::LeftButton, {}, QPoint(xOf(100), 10));
+    QTest::mouseRelease(ruler, Qt::LeftButton, {}, at(100));
     EXPECT_EQ(scene->GetTime(), 100 * 120);
     ASSERT_EQ(g_UndoList.GetCount(), 1);
     EXPECT_EQ(g_UndoList.HeadName().str(), "Time Change");
     EXPECT_EQ(g_PendingUndoNode, nullptr);
     g_UndoList.Step();
     EXPECT_EQ(scene->GetTime(), 0);
-
     // A click on the current frame records nothing; a click elsewhere does.
     panel->RefreshTime();
-    QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(xOf(0), 10));
+    QTest::mouseClick(ruler, Qt::LeftButton, {}, at(0));
     EXPECT_EQ(g_UndoList.GetCount(), 0);
-    QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(xOf(20), 10));
+    QTest::mouseClick(ruler, Qt::LeftButton, {}, at(20));
     EXPECT_EQ(scene->GetTime(), 20 * 120);
     ASSERT_EQ(g_UndoList.GetCount(), 1);
     g_UndoList.Step();
@@ -170,25 +165,23 @@ TEST_F(BottomPanelTest, KeysOfTheSelectedObjectsAreMarked)
     scene->AddObject(mesh);
     mesh->GetTransform()->SetTranslate({0, 0, 0}, 0, true);
     mesh->GetTransform()->SetRotate({0, 0, 90}, 240, true);
-    panel->RefreshTime();
-    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
-    scene->SelectObject(mesh);
-    panel->RefreshTime();
     // Translate and rotate carry keys; scale has none.
-    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 2);
-    scene->SelectNone();
-    panel->RefreshTime();
-    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
+    for (bool selected : {false, true, false})
+    {
+        selected ? scene->SelectObject(mesh) : scene->SelectNone();
+        panel->RefreshTime();
+        EXPECT_EQ(panel->Scroller()->GetKeyListCount(), selected ? 2 : 0);
+    }
 }
 
 TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
 {
     EXPECT_EQ(KControlPlayCamera(), 1);
-    EXPECT_TRUE(panel->IsPlaying());
-    EXPECT_TRUE(panel->PlayButton()->isChecked());
+    EXPECT_TRUE(panel->IsPlaying() && panel->PlayButton()->isChecked());
     panel->PlayStep();
     panel->PlayStep();
     EXPECT_EQ(scene->GetTime(), 240);
+    EXPECT_EQ(redraws, 2);
     EXPECT_EQ(panel->Scroller()->GetPosition(), 2);
     // From the last frame it starts again at the first.
     KControlPlayCamera();
@@ -197,8 +190,7 @@ TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
     panel->StartPlay();
     panel->PlayStep();
     EXPECT_EQ(scene->GetTime(), 0);
-    // It runs by itself at 30 frames a second.
-    QTest::qWait(200);
+    QTest::qWait(200); // it runs by itself at 30 frames a second
     EXPECT_GE(scene->GetTime(), 2 * 120);
     // Held down, the play button does not toggle again.
     g_ActionRegistry.RegisterAction("KControlPlayCamera", "Play Camera", "Main",
@@ -209,12 +201,11 @@ TEST_F(BottomPanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
     QTest::mouseRelease(panel->PlayButton(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(panel->IsPlaying());
     g_ActionRegistry.Clear();
-    panel->StartPlay();
     // Someone else moving the time stops it, as an edit does.
+    panel->StartPlay();
     scene->SetTime(5000);
     panel->PlayStep();
-    EXPECT_FALSE(panel->IsPlaying());
-    EXPECT_FALSE(panel->PlayButton()->isChecked());
+    EXPECT_FALSE(panel->IsPlaying() || panel->PlayButton()->isChecked());
     EXPECT_EQ(scene->GetTime(), 5000);
     panel->StartPlay();
     g_UndoList.AddNode(new MTimeUndoNode());
