@@ -77,7 +77,9 @@ void CColorPickerDlg::AttachRow(CChannelParamWnd* block, ChannelRow* row)
 
 uint32_t CColorPickerDlg::GetColorValue() const
 {
-    auto byte = [](float c) { return uint32_t(c * 255) & 0xFF; };
+    // Components outside 0..1 (a row may hold any number) show as the nearest
+    // end, not wrapped round.
+    auto byte = [](float c) { return !(c > 0) ? 0u : c >= 1 ? 255u : uint32_t(c * 255); };
     return byte(m_Colour[0]) | byte(m_Colour[1]) << 8 | byte(m_Colour[2]) << 16;
 }
 

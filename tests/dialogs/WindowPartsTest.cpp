@@ -140,5 +140,7 @@ TEST(ColourPickerTest, ShowsTheColourInItsFieldsAndSlidersAndFollowsASlider)
     EXPECT_FLOAT_EQ(picker.GetComponent(2), 0.6f);
     EXPECT_EQ(picker.GetColorValue() & 0xFFFF, 0x7FFFu); // red and green; blue is above
     EXPECT_NEAR(picker.GetColorValue() >> 16, 153, 1);
+    picker.SetColor(1.5f, -0.5f, 0.0f); // out of range: clamped, not wrapped
+    EXPECT_EQ(picker.GetColorValue(), 0xFFu);
 }
 } // namespace
