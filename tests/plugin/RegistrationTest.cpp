@@ -50,9 +50,11 @@ TEST(PellowModule, RegistersTargaJpegShaderInOrderAndRefusesOtherIndices)
     TestSystem sys;
     auto reg = plugin.Get<int (*)(MSystemManager*, int)>("ModRegister");
     ASSERT_NE(reg, nullptr);
-    EXPECT_EQ(reg(&sys.manager, 0), 1);
-    EXPECT_EQ(reg(&sys.manager, 1), 1);
-    EXPECT_EQ(reg(&sys.manager, 2), 1);
+    for (int index : {0, 1, 2})
+    {
+        EXPECT_EQ(reg(nullptr, index), 0) << "no manager, nothing to register with";
+        EXPECT_EQ(reg(&sys.manager, index), 1);
+    }
     EXPECT_EQ(reg(&sys.manager, 3), 0);
     EXPECT_EQ(reg(&sys.manager, -1), 0);
     ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_IMAGE), 2);
@@ -65,10 +67,8 @@ TEST(PellowModule, RegistersTargaJpegShaderInOrderAndRefusesOtherIndices)
     MTranslator* shader = sys.manager.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
     EXPECT_EQ(shader->ClassName(), "MQ3AShaderTranslator");
     EXPECT_EQ(shader->ParentClassName(), "MMaterialTranslator");
-    EXPECT_TRUE(shader->CanImportFile("maps/x.Shader"));
-    EXPECT_FALSE(shader->CanImportFile("maps/x.shd"));
-    EXPECT_FALSE(shader->CanImportFile("maps/x.shader.bak"));
-    EXPECT_FALSE(shader->CanImportFile("maps/shader"));
+    for (const char* name : {"maps/x.Shader", "maps/x.shd", "maps/x.shader.bak", "maps/shader"})
+        EXPECT_EQ(shader->CanImportFile(name), name == std::string("maps/x.Shader")) << name;
     EXPECT_TRUE(shader->CanExport());
     EXPECT_FALSE(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 1)->CanExport());
     EXPECT_FALSE(sys.manager.GetTranslatorFromIndex(TRANSLATOR_IMAGE, 2)->CanExport());

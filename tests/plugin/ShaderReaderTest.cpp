@@ -1,4 +1,4 @@
-#include "ShaderTestSupport.h"
+#include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MImage.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MQ3AShaderTranslator.h"
@@ -7,10 +8,12 @@
 #include "MShaderNodes.h"
 #include "TestSupport.h"
 
+#include <array>
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+using Strings = std::vector<std::string>;
 
 // A system manager, a scratch folder and the shader translator, with helpers
 // to import script text and to look at what it became.
@@ -25,8 +28,7 @@ struct ShaderFixture
     // Imports the text as a file; returns the materials in tree order.
     std::vector<MMaterial*> Import(const std::string& text)
     {
-        const std::string file = tmp.Write("in.shader", text);
-        EXPECT_TRUE(translator.ImportFile(file, Scene()));
+        EXPECT_TRUE(translator.ImportFile(tmp.Write("in.shader", text), Scene()));
         return Materials();
     }
 
@@ -52,21 +54,58 @@ struct ShaderFixture
     }
 
     // The class names of a layer's nodes, in order.
-    static std::vector<std::string> Classes(const MMaterialLayer* layer)
+    static Strings Classes(const MMaterialLayer* layer)
     {
-        std::vector<std::string> out;
+        Strings out;
         for (const MBaseObject* o : layer->GetShaderList())
             out.push_back(o->ClassName().str());
         return out;
     }
 
     // The log lines that are not the per-shader name lines.
-    std::vector<std::string> Messages() const
+    Strings Messages() const
     {
-        std::vector<std::string> out;
+        Strings out;
         for (const std::string& l : sys.log.lines)
             if (l.rfind("ShaderImport: Name: ", 0) != 0)
                 out.push_back(l);
         return out;
     }
 };
+
+using Rgb = std::array<uint8_t, 3>;
+
+inline Rgb PixelAt(const MImage& image, int x, int y)
+{
+    const uint8_t* p = image.GetColourBuffer() + (size_t(y) * image.GetWidth() + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+// An image with a recognisable state, to see that a refused file leaves it alone.
+inline MImage MarkedImage()
+{
+    MImage image;
+    EXPECT_TRUE(image.SetSize(3, 1, true));
+    for (int i = 0; i < 9; ++i)
+        image.GetColourBuffer()[i] = uint8_t(11 * i + 1);
+    image.GetAlphaBuffer()[1] = 77;
+    return image;
+}
+
+inline void ExpectStillMarked(const MImage& image)
+{
+    ASSERT_EQ(image.GetWidth(), 3);
+    ASSERT_EQ(image.GetHeight(), 1);
+    ASSERT_TRUE(image.HasAlpha());
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(image.GetColourBuffer()[i], 11 * i + 1);
+    EXPECT_EQ(image.GetAlphaBuffer()[1], 77);
+}
+
+// Imports a file that must be refused, and checks the image was left alone.
+template <class Translator> void ExpectRefused(Translator& t, const std::string& path)
+{
+    MImage image = MarkedImage();
+    EXPECT_FALSE(t.ImportImage(path, &image));
+    ExpectStillMarked(image);
+}
