@@ -32,10 +32,11 @@ struct ShaderFixture
         return Materials();
     }
 
-    std::vector<MMaterial*> Materials()
+    std::vector<MMaterial*> Materials() { return MaterialsOf(Scene()); }
+    static std::vector<MMaterial*> MaterialsOf(MScene* scene)
     {
         std::vector<MMaterial*> out;
-        Scene()->ForEachNode(
+        scene->ForEachNode(
             [&](MBaseObjectTreeNode* n)
             {
                 if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
