@@ -223,36 +223,15 @@ TEST(ShaderReader, StageKeywordsBecomeNodesInLineOrder)
     ASSERT_EQ(ms[0]->GetLayerCount(), 3);
     MMaterialLayer* stage = ms[0]->GetLayer(1);
     EXPECT_EQ(stage->GetName().Left(5), "Layer");
-    const std::pair<const char*, const char*> nodes[] = {
-        {"MFileShaderNode", "Fname;RpU"},
-        {"MBlendFuncShaderNode", "bmP;bSrc;bDst"},
-        {"MRGBGenShaderNode", "Ty;Phs;Fr"},
-        {"MAlphaFuncShaderNode", "fn"},
-        {"MTCScrollShaderNode", "Dt"},
-        {"MTCRotateShaderNode", "Dr"},
-        {"MTCScaleShaderNode", "St"},
-        {"MTCStretchShaderNode", "Amp"},
-        {"MTCTurbShaderNode", "Base;Amp;Phase;Freq"},
-        {"MTCGenShaderNode", "Ty"},
-        {"MAlphaGenShaderNode", "Ty"},
-    };
-    const char* values[] = {"textures/a.tga|On",
-                            "custom|GL_ONE|GL_ONE",
-                            "wave|0.5|2",
-                            "GE128",
-                            "-.5",
-                            "30",
-                            "3",
-                            "0.1",
-                            "0|0.25|0.5|1",
-                            "environment",
-                            "lightingSpecular"};
-    ASSERT_EQ(stage->GetShaderCount(), 11);
-    for (int i = 0; i < 11; ++i)
-    {
-        EXPECT_EQ(stage->GetShader(i)->ClassName(), nodes[i].first);
-        EXPECT_EQ(Values(stage->GetShader(i), nodes[i].second), values[i]) << nodes[i].first;
-    }
+    EXPECT_EQ(f.Classes(stage),
+              (Strings{"MFileShaderNode", "MBlendFuncShaderNode", "MRGBGenShaderNode",
+                       "MAlphaFuncShaderNode", "MTCScrollShaderNode", "MTCRotateShaderNode",
+                       "MTCScaleShaderNode", "MTCStretchShaderNode", "MTCTurbShaderNode",
+                       "MTCGenShaderNode", "MAlphaGenShaderNode"}));
+    // Values are kept as written; the corpus round trip checks the rest of them.
+    EXPECT_EQ(Values(stage->GetShader(1), "bmP;bSrc;bDst"), "custom|GL_ONE|GL_ONE");
+    EXPECT_EQ(Values(stage->GetShader(4), "Dt"), "-.5");
+    EXPECT_EQ(Values(stage->GetShader(8), "Base;Amp;Phase;Freq"), "0|0.25|0.5|1");
     EXPECT_EQ(Values(stage, "dFn"), "equal");
     EXPECT_NE(Values(stage, "dWr"), "auto");
     EXPECT_EQ(Values(Node(ms[0], 2, 0), "RpU;RpV"), "off|off");

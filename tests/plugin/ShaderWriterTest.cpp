@@ -55,6 +55,8 @@ template <class T> std::string NodeText(const std::string& values)
     w.WriteNode(&node, 1);
     return w.GetText();
 }
+using Text = std::string (*)(const std::string&);
+template <class T> constexpr Text N = NodeText<T>;
 } // namespace
 
 TEST(ShaderWriter, WritesOnlySelectedMaterialsAndAnEmptyFileForNone)
@@ -99,76 +101,73 @@ TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
                              "\t\tmap /elsewhere/y.tga\n\t}\n\n}\n\n");
 }
 
+// Each node writes its line, tab-indented, or nothing.
 TEST(ShaderWriter, NodeLineForms)
 {
-    using Text = std::string (*)(const std::string&);
     const struct
     {
         Text text;
         const char* values;
-        const char* written;
+        std::string line;
     } cases[] = {
-        {NodeText<MQERadiantShaderNode>, "", ""},
-        {NodeText<MQERadiantShaderNode>,
+        {N<MQERadiantShaderNode>, "", ""},
+        {N<MQERadiantShaderNode>,
          "q3map_lightsubdivide=120;qer_trans=1.0;tessSize=0;FogDist=-5;sort=default", ""},
-        {NodeText<MQERadiantShaderNode>,
+        {N<MQERadiantShaderNode>,
          "q3map_globaltexture=On;qer_editorimage=e.tga;q3map_lightimage=l.tga;"
          "q3map_backshader=textures/back;q3map_surfacelight=299.6;tessSize=64;"
          "q3map_lightsubdivide=64;qer_trans=0.5;qer_nocarve=On;light=1;nopicmip=On;nomipmaps=On;"
          "entityMergable=On;polygonOffset=On;sort=additive;FogDist=512;FogCol=0.5 0.25 1",
-         "\tq3map_globaltexture\n\tqer_editorimage e.tga\n\tq3map_lightimage l.tga\n"
+         "q3map_globaltexture\n\tqer_editorimage e.tga\n\tq3map_lightimage l.tga\n"
          "\tq3map_backshader textures/back\n\tq3map_surfacelight 299.6\n\ttessSize 64.0000\n"
          "\tq3map_lightsubdivide 64\n\tqer_trans 0.500\n\tqer_nocarve\n\tlight 1\n\tnopicmip\n"
          "\tnomipmaps\n\tentityMergable\n\tpolygonOffset\n\tsort additive\n"
-         "\tfogparms ( 0.500 0.250 1.000 ) 512\n"},
-        {NodeText<MQERadiantShaderNode>, "qer_trans=2", "\tqer_trans 2.000\n"},
-        {NodeText<MFileShaderNode>, "Fname=a.tga;RpU=off;RpV=On", "\tmap a.tga\n"},
-        {NodeText<MFileShaderNode>, "Fname=a.tga;RpU=on;RpV=off", "\tclampmap a.tga\n"},
-        {NodeText<MAnimFileShaderNode>, "Fr=5;nF=3;Fname0=a.tga;Fname1=b\\c.tga;Fname2=d.tga",
-         "\tanimMap 5.000 a.tga b/c.tga d.tga\n"},
-        {NodeText<MTCScrollShaderNode>, "Ds=.5;Dt=-1", "\ttcMod scroll 0.500 -1.000\n"},
-        {NodeText<MTCRotateShaderNode>, "Dr=30", "\ttcMod rotate 30.000\n"},
-        {NodeText<MTCScaleShaderNode>, "Ss=2;St=3", "\ttcMod scale 2.000 3.000\n"},
-        {NodeText<MTCStretchShaderNode>, "fn=sin;Base=1;Amp=0.1;Phs=0;Fr=1",
-         "\ttcMod stretch sin 1.000 0.100 0.000 1.000\n"},
-        {NodeText<MTCTurbShaderNode>, "Base=0;Amp=0.25;Phase=0.5;Freq=1",
-         "\ttcMod turb 0.000 0.250 0.500 1.000\n"},
-        {NodeText<MBlendFuncShaderNode>, "bmP=Blend",
-         "\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n"},
-        {NodeText<MBlendFuncShaderNode>, "bmP=add", "\tblendfunc gl_one gl_one\n"},
-        {NodeText<MBlendFuncShaderNode>, "bmP=filter", "\tblendfunc gl_dst_color gl_zero\n"},
-        {NodeText<MBlendFuncShaderNode>, "bmP=other", "\tblendfunc \n"},
-        {NodeText<MAlphaFuncShaderNode>, "fn=OFF", ""},
-        {NodeText<MAlphaFuncShaderNode>, "fn=GT0", "\talphaFunc GT0\n"},
-        {NodeText<MRGBGenShaderNode>, "Ty=Wave;fn=sin;Base=0;Amp=1;Phs=0;Fr=0.5",
-         "\trgbGen wave sin 0.000 1.000 0.000 0.500\n"},
-        {NodeText<MRGBGenShaderNode>, "Ty=vertex", "\trgbGen vertex\n"},
-        {NodeText<MRGBGenShaderNode>, "Ty=const;Args=( 1 0 0 )", "\trgbGen const ( 1 0 0 )\n"},
-        {NodeText<MAlphaGenShaderNode>, "Ty=wave;fn=square",
-         "\talphaGen wave square 0.000 1.000 0.000 1.000\n"},
-        {NodeText<MAlphaGenShaderNode>, "Ty=portal;Args=256", "\talphaGen portal 256\n"},
-        {NodeText<MTCGenShaderNode>, "Ty=vector;sV=1 0 0;tV=0 .5 0",
-         "\ttcGen vector ( 1.000 0.000 0.000 ) ( 0.000 0.500 0.000 )\n"},
-        {NodeText<MTCGenShaderNode>, "Ty=environment", "\ttcGen environment\n"},
-        {NodeText<MVerbatimShaderNode>, "Keyword=detail", "\tdetail\n"},
-        {NodeText<MQ3SunShaderNode>, "Col=1 .5 0;in=100;deg=45;ele=60",
-         "\tq3map_sun 1.000 0.500 0.000 100.000 45.000 60.000\n"},
-        {NodeText<MQ3SkyParmsShaderNode>,
-         "farBox=env/sky;clHt=512;nearBox=", "\tskyParms env/sky 512 -\n"},
-        {NodeText<MQ3SkyParmsShaderNode>, "farBox=-;clHt=-;nearBox=-", "\tskyParms - - -\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=wave;div=100;fn=sin;Base=0;Amp=2;Phs=0;Fr=1",
-         "\tDeformVertexes wave 100.000 sin 0.000 2.000 0.000 1.000\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=bulge;bW=1;bH=2;bS=3",
-         "\tDeformVertexes bulge 1.000 2.000 3.000\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=move;mX=0;mY=0;mZ=3;fn=sin;Base=0;Amp=1;Phs=0;Fr=1",
-         "\tDeformVertexes move 0.000 0.000 3.000 sin 0.000 1.000 0.000 1.000\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=normal;bW=0.5;bH=2",
-         "\tDeformVertexes normal 0.500 2.000\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=autosprite2", "\tDeformVertexes autosprite2\n"},
-        {NodeText<MDeformVertsShaderNode>, "Ty=text0", ""},
+         "\tfogparms ( 0.500 0.250 1.000 ) 512"},
+        {N<MQERadiantShaderNode>, "qer_trans=2", "qer_trans 2.000"},
+        {N<MFileShaderNode>, "Fname=a.tga;RpU=off;RpV=On", "map a.tga"},
+        {N<MFileShaderNode>, "Fname=a.tga;RpU=on;RpV=off", "clampmap a.tga"},
+        {N<MAnimFileShaderNode>, "Fr=5;nF=3;Fname0=a.tga;Fname1=b\\c.tga;Fname2=d.tga",
+         "animMap 5.000 a.tga b/c.tga d.tga"},
+        {N<MTCScrollShaderNode>, "Ds=.5;Dt=-1", "tcMod scroll 0.500 -1.000"},
+        {N<MTCRotateShaderNode>, "Dr=30", "tcMod rotate 30.000"},
+        {N<MTCScaleShaderNode>, "Ss=2;St=3", "tcMod scale 2.000 3.000"},
+        {N<MTCStretchShaderNode>, "fn=sin;Base=1;Amp=0.1;Phs=0;Fr=1",
+         "tcMod stretch sin 1.000 0.100 0.000 1.000"},
+        {N<MTCTurbShaderNode>, "Base=0;Amp=0.25;Phase=0.5;Freq=1",
+         "tcMod turb 0.000 0.250 0.500 1.000"},
+        {N<MBlendFuncShaderNode>, "bmP=Blend", "blendfunc gl_src_alpha gl_one_minus_src_alpha"},
+        {N<MBlendFuncShaderNode>, "bmP=add", "blendfunc gl_one gl_one"},
+        {N<MBlendFuncShaderNode>, "bmP=filter", "blendfunc gl_dst_color gl_zero"},
+        {N<MBlendFuncShaderNode>, "bmP=other", "blendfunc "},
+        {N<MAlphaFuncShaderNode>, "fn=OFF", ""},
+        {N<MAlphaFuncShaderNode>, "fn=GT0", "alphaFunc GT0"},
+        {N<MRGBGenShaderNode>, "Ty=Wave;fn=sin;Base=0;Amp=1;Phs=0;Fr=0.5",
+         "rgbGen wave sin 0.000 1.000 0.000 0.500"},
+        {N<MRGBGenShaderNode>, "Ty=vertex", "rgbGen vertex"},
+        {N<MRGBGenShaderNode>, "Ty=const;Args=( 1 0 0 )", "rgbGen const ( 1 0 0 )"},
+        {N<MAlphaGenShaderNode>, "Ty=wave;fn=square",
+         "alphaGen wave square 0.000 1.000 0.000 1.000"},
+        {N<MAlphaGenShaderNode>, "Ty=portal;Args=256", "alphaGen portal 256"},
+        {N<MTCGenShaderNode>, "Ty=vector;sV=1 0 0;tV=0 .5 0",
+         "tcGen vector ( 1.000 0.000 0.000 ) ( 0.000 0.500 0.000 )"},
+        {N<MTCGenShaderNode>, "Ty=environment", "tcGen environment"},
+        {N<MVerbatimShaderNode>, "Keyword=detail", "detail"},
+        {N<MQ3SunShaderNode>, "Col=1 .5 0;in=100;deg=45;ele=60",
+         "q3map_sun 1.000 0.500 0.000 100.000 45.000 60.000"},
+        {N<MQ3SkyParmsShaderNode>, "farBox=env/sky;clHt=512;nearBox=", "skyParms env/sky 512 -"},
+        {N<MQ3SkyParmsShaderNode>, "farBox=-;clHt=-;nearBox=-", "skyParms - - -"},
+        {N<MDeformVertsShaderNode>, "Ty=wave;div=100;fn=sin;Base=0;Amp=2;Phs=0;Fr=1",
+         "DeformVertexes wave 100.000 sin 0.000 2.000 0.000 1.000"},
+        {N<MDeformVertsShaderNode>, "Ty=bulge;bW=1;bH=2;bS=3",
+         "DeformVertexes bulge 1.000 2.000 3.000"},
+        {N<MDeformVertsShaderNode>, "Ty=move;mX=0;mY=0;mZ=3;fn=sin;Base=0;Amp=1;Phs=0;Fr=1",
+         "DeformVertexes move 0.000 0.000 3.000 sin 0.000 1.000 0.000 1.000"},
+        {N<MDeformVertsShaderNode>, "Ty=normal;bW=0.5;bH=2", "DeformVertexes normal 0.500 2.000"},
+        {N<MDeformVertsShaderNode>, "Ty=autosprite2", "DeformVertexes autosprite2"},
+        {N<MDeformVertsShaderNode>, "Ty=text0", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.text(c.values), c.written) << c.values;
+        EXPECT_EQ(c.text(c.values), c.line.empty() ? "" : "\t" + c.line + "\n") << c.values;
 }
 
 TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
