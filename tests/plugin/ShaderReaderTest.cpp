@@ -378,7 +378,9 @@ TEST(ShaderReader, BadInputIsReportedAndNothingBinaryIsAdded)
         EXPECT_EQ(names, c.names) << c.text;
         ASSERT_EQ(f.Messages().size(), c.message.empty() ? 0u : 1u) << c.text;
         if (!c.message.empty())
+        {
             EXPECT_NE(f.Messages()[0].find(c.message), std::string::npos) << f.Messages()[0];
+        }
     }
 }
 

@@ -22,7 +22,7 @@ struct Tga
     uint8_t mapBits = 0;
     int16_t width = 1, height = 1;
     uint8_t bits = 24, descriptor = 0;
-    std::string id, map, pixels;
+    std::string id = {}, map = {}, pixels = {};
 
     std::string Bytes() const
     {
@@ -199,7 +199,9 @@ TEST_F(TgaTranslator, TrueColourPixelsAlphaAndTheOriginBit)
         EXPECT_EQ(PixelAt(image, 0, 1), c.redOnTop ? blue : red);
         ASSERT_EQ(image.HasAlpha(), c.bits != 24) << "mapped files keep the flag as it was";
         if (c.bits == 32)
+        {
             EXPECT_EQ(image.GetAlphaBuffer()[0], c.redOnTop ? 9 : 7);
+        }
     }
 
     // 2 x 2 at 24 bits: rows left to right.
