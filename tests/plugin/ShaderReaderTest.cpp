@@ -194,8 +194,9 @@ TEST(ShaderReader, RepeatedShaderWideLinesKeepTheEarlierOneWhereItStood)
     auto ms =
         f.Import("t\n{\nq3map_sun 1 1 1 100 10 20\nq3map_nonplanar\nq3map_sun 1 0 0 50 30 40\n"
                  "cull none\ncull twosided\nqer_trans 0.5\nqer_trans 0.25\n"
-                 "q3map_surfacelight textures/not/a/number.tga\n}\n");
-    ASSERT_EQ(ms.size(), 1u);
+                 "q3map_surfacelight textures/not/a/number.tga\n}\n"
+                 "u\n{\nqer_trans 0.5\ntessSize 64\ntessSize 128\nqer_trans 0.25\n}\n");
+    ASSERT_EQ(ms.size(), 2u);
     MMaterialLayer* option = ms[0]->GetLayer(0);
     ASSERT_EQ(f.Classes(option),
               (Strings{"MVerbatimShaderNode", "MVerbatimShaderNode", "MVerbatimShaderNode",
@@ -208,6 +209,12 @@ TEST(ShaderReader, RepeatedShaderWideLinesKeepTheEarlierOneWhereItStood)
     EXPECT_EQ(Values(option->GetShader(6), "in"), "50");
     EXPECT_EQ(Values(option->GetShader(5), "qer_trans"), "0.25");
     EXPECT_EQ(ms[0]->GetParamByName("Cull"), "none");
+    // Kept lines stay in file order, whichever repeats first.
+    option = ms[1]->GetLayer(0);
+    ASSERT_EQ(option->GetShaderCount(), 3);
+    EXPECT_EQ(KeptLine(option->GetShader(0)), "qer_trans 0.5");
+    EXPECT_EQ(KeptLine(option->GetShader(1)), "tessSize 64");
+    EXPECT_EQ(Values(option->GetShader(2), "qer_trans;tessSize"), "0.25|128");
 }
 
 TEST(ShaderReader, StageKeywordsBecomeNodesInLineOrder)
