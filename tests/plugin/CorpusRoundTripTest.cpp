@@ -23,10 +23,7 @@ Strings Shape(MScene* scene, long* stages = nullptr)
         std::string s = m->GetName().str() + ":";
         for (int i = 0; i < m->GetLayerCount(); ++i)
         {
-            s += " [";
-            for (const std::string& c : ShaderFixture::Classes(m->GetLayer(i)))
-                s += " " + c;
-            s += " ]";
+            s += " [" + ShaderFixture::Classes(m->GetLayer(i)) + "]";
         }
         out.push_back(s);
         if (stages)

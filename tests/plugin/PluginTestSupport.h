@@ -54,12 +54,16 @@ struct ShaderFixture
         return ReadWholeFile(file);
     }
 
-    // The class names of a layer's nodes, in order.
-    static Strings Classes(const MMaterialLayer* layer)
+    // The classes of a layer's nodes in order, short: "File BlendFunc" for MFileShaderNode and
+    // MBlendFuncShaderNode.
+    static std::string Classes(const MMaterialLayer* layer)
     {
-        Strings out;
+        std::string out;
         for (const MBaseObject* o : layer->GetShaderList())
-            out.push_back(o->ClassName().str());
+        {
+            const std::string name = o->ClassName().str();
+            out += (out.empty() ? "" : " ") + name.substr(1, name.size() - 11);
+        }
         return out;
     }
 
