@@ -63,15 +63,12 @@ TEST(GlazenCli, CheckPrintsLogLinesAndOneSummaryPerFileAndExitCodes)
 TEST(GlazenCli, ListAndConvertRoundTrip)
 {
     TempDir tmp;
-    const CliRun list = Cli("list " + effects);
-    EXPECT_EQ(list.status, 0);
-    EXPECT_EQ(list.out, "textures/sample/flicker\ntextures/sample/fog\n");
+    EXPECT_EQ(Cli("list " + effects).out, "textures/sample/flicker\ntextures/sample/fog\n");
 
     const std::string out = (tmp.Path() / "all.shader").string();
     ASSERT_EQ(Cli("convert " + base + " " + effects + " -o " + out).status, 0);
     const std::string first = ReadWholeFile(out);
-    EXPECT_NE(first.find("\t\trgbGen const ( 1 0.5 0.25 )\n"), std::string::npos);
-    EXPECT_EQ(first.find("flicker_old"), std::string::npos);
+    EXPECT_EQ(first.find("flicker_old"), std::string::npos) << "a shader in a block comment";
     EXPECT_EQ(Cli("list " + out).out,
               "textures/sample/wall_lit\ntextures/sample/slime\ntextures/sample/sky\n"
               "textures/sample/flicker\ntextures/sample/fog\n");

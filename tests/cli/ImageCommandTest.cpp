@@ -35,15 +35,7 @@ std::string Tga32(char size, const std::string& bgra)
 }
 } // namespace
 
-TEST(ImageCommandNames, AlphaPictureSitsBesideThePpm)
-{
-    EXPECT_EQ(AlphaFileNameFor("out/a.ppm"), "out/a.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor("A.PPM"), "A.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor("picture"), "picture.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor(".ppm"), ".ppm.alpha.pgm");
-}
-
-TEST_F(ImageCommand, WritesTheDjpegPpmOverAnOldOutputAndAlphaTopRowFirst)
+TEST_F(ImageCommand, WritesTheDjpegPpmOverAnOldOutputAndAlphaBesideItTopRowFirst)
 {
     dir.Write("a.ppm", "old contents that are longer than the new picture");
     ASSERT_EQ(Run({jpeg, "-o", Out("a.ppm")}), 0) << errors;
@@ -57,6 +49,10 @@ TEST_F(ImageCommand, WritesTheDjpegPpmOverAnOldOutputAndAlphaTopRowFirst)
     EXPECT_EQ(ReadWholeFile(Out("t.ppm")),
               std::string("P6\n2 2\n255\n\xFF\x00\x00\xFF\xFF\xFF\x00\x00\xFF\x00\xFF\x00", 23));
     EXPECT_EQ(ReadWholeFile(Out("t.alpha.pgm")), std::string("P5\n2 2\n255\n\x03\x04\x01\x02", 15));
+    for (auto [ppm, pgm] : {std::pair{"A.PPM", "A.alpha.pgm"},
+                            {"picture", "picture.alpha.pgm"},
+                            {".ppm", ".ppm.alpha.pgm"}})
+        EXPECT_EQ(AlphaFileNameFor(ppm), pgm);
 }
 
 TEST_F(ImageCommand, FailuresExitWithTheirCodeAndMessageAndWriteNothing)

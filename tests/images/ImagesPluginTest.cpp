@@ -167,12 +167,7 @@ TEST(Png, EveryColourTypeDecodesToItsPixels)
         trns.push_back(rgba[size_t(i) * 4 + 3]);
         indices.push_back(uint8_t(i));
     }
-    enum
-    {
-        Grey = 1,
-        Alpha = 2,
-        Interlaced = 4
-    };
+    constexpr int Grey = 1, Alpha = 2, Interlaced = 4;
     const struct
     {
         const char* what;
