@@ -59,21 +59,7 @@ using Text = std::string (*)(const std::string&);
 template <class T> constexpr Text N = NodeText<T>;
 } // namespace
 
-TEST(ShaderWriter, WritesOnlySelectedMaterialsAndAnEmptyFileForNone)
-{
-    ShaderFixture f;
-    MMaterial* a = AddMaterial(f.Scene(), "textures/a");
-    AddMaterial(f.Scene(), "textures/b");
-    const std::string file = (f.tmp.Path() / "out.shader").string();
-    f.Scene()->SelectNone();
-    ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
-    EXPECT_EQ(ReadWholeFile(file), "");
-    f.Scene()->SelectObject(a);
-    ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
-    EXPECT_EQ(ReadWholeFile(file), "textures/a\n{\n}\n\n");
-}
-
-TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
+TEST(ShaderWriter, LaysOutSelectedMaterialsOptionBodyThenBracedStagesWithDepthLines)
 {
     ShaderFixture f;
     f.sys.manager.GetImageSearchPaths().AddString("/games/baseq3");
@@ -92,13 +78,21 @@ TEST(ShaderWriter, LaysOutOptionBodyThenBracedStagesWithDepthLines)
     AddNode<MFileShaderNode>(second, "Fname=/elsewhere/y.tga");
     // An entry that is not a layer is skipped.
     m->GetLayerList().Add(new MFileShaderNode());
-
-    EXPECT_EQ(f.ExportAll(), "textures/m\n{\n\tcull none\n\tq3map_flare flareShader\n"
-                             "\tsurfaceparm trans\n\tsurfaceparm nodraw\n\tsurfaceparm custom\n"
-                             "\t{\n\t\tmap textures/m/a.tga\n\t\tblendfunc gl_one gl_zero\n"
-                             "\t\tdepthFunc equal\n\t\tdepthWrite\n\t}\n\n"
-                             "\t{\n\t\tclampmap $lightmap\n\t\tmap textures/x.tga\n"
-                             "\t\tmap /elsewhere/y.tga\n\t}\n\n}\n\n");
+    // Only selected materials are written; none selected, an empty file.
+    AddMaterial(f.Scene(), "textures/b");
+    const std::string file = (f.tmp.Path() / "out.shader").string();
+    f.Scene()->SelectNone();
+    ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
+    EXPECT_EQ(ReadWholeFile(file), "");
+    f.Scene()->SelectObject(m);
+    ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
+    EXPECT_EQ(ReadWholeFile(file),
+              "textures/m\n{\n\tcull none\n\tq3map_flare flareShader\n"
+              "\tsurfaceparm trans\n\tsurfaceparm nodraw\n\tsurfaceparm custom\n"
+              "\t{\n\t\tmap textures/m/a.tga\n\t\tblendfunc gl_one gl_zero\n"
+              "\t\tdepthFunc equal\n\t\tdepthWrite\n\t}\n\n"
+              "\t{\n\t\tclampmap $lightmap\n\t\tmap textures/x.tga\n"
+              "\t\tmap /elsewhere/y.tga\n\t}\n\n}\n\n");
 }
 
 // Each node writes its line, tab-indented, or nothing. The corpus round trip covers the forms
