@@ -244,17 +244,12 @@ TEST_F(TgaTranslator, ColourMappedSubtractsTheFirstEntryIndexAtEveryPixelAndEntr
     Tga t = Mapped(32, Bgr(7, 8, 9) + char(0), 1);
     t.width = t.height = 2;
     t.pixels = std::string(4, '\0');
-    MImage image;
-    ASSERT_TRUE(image.SetSize(3, 1, true));
-    image.GetAlphaBuffer()[0] = 5;
+    MImage image = MarkedImage();
     ASSERT_TRUE(tga.ImportImage(Write(t), &image));
-    ASSERT_EQ(image.GetWidth(), 2);
+    EXPECT_EQ(Pixels(image), std::vector<Rgb>(4, Rgb{7, 8, 9}));
     ASSERT_TRUE(image.HasAlpha());
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ(image.GetAlphaBuffer()[i], 255);
-        EXPECT_EQ(PixelAt(image, i % 2, i / 2), (Rgb{7, 8, 9}));
-    }
+    EXPECT_EQ(std::vector<uint8_t>(image.GetAlphaBuffer(), image.GetAlphaBuffer() + 4),
+              std::vector<uint8_t>(4, 255));
 }
 
 TEST_F(TgaTranslator, CanImportFileLooksAtTheHeaderAndNamesMayUseBackslashes)
