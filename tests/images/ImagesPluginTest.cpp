@@ -121,7 +121,7 @@ TEST(TargaRLE, OriginBitAndPacketsAcrossRows)
               "2x2:" + ten + ten + ten + twenty);
 }
 
-TEST(TargaRLE, DamagedFilesAreRefusedAndLeaveTheImage)
+TEST(ImagesPlugin, DamagedTargaAndPngFilesAreRefusedAndLeaveTheImage)
 {
     TestSystem sys;
     TempDir dir;
@@ -150,6 +150,18 @@ TEST(TargaRLE, DamagedFilesAreRefusedAndLeaveTheImage)
         SCOPED_TRACE(c.what);
         ExpectRefused<MTGARLETranslator>(dir.Write("bad.tga", c.bytes), c.recognised, logged, sys);
     }
+
+    // PNG: cut, a bad checksum, a huge width, the signature alone, and not a PNG at all.
+    const std::string good = (dir.Path() / "good.png").string();
+    WritePng(good, 64, 64, PNG_COLOR_TYPE_RGB, 8, std::vector<uint8_t>(64 * 64 * 3, 90));
+    const std::string bytes = ReadWholeFile(good);
+    std::string badCrc = bytes, huge = bytes;
+    badCrc[bytes.find("IDAT") + 8] ^= 0x40;
+    huge.replace(16, 4, std::string("\x00\x01\x00\x00", 4)); // width 65536
+    for (const std::string& damaged :
+         {bytes.substr(0, bytes.size() / 2), badCrc, huge, bytes.substr(0, 8)})
+        ExpectRefused<MPNGTranslator>(dir.Write("bad.png", damaged), true, logged, sys);
+    ExpectRefused<MPNGTranslator>(dir.Write("bad.png", "x"), false, logged, sys);
 }
 
 TEST(Png, EveryColourTypeDecodesToItsPixels)
@@ -205,23 +217,6 @@ TEST(Png, EveryColourTypeDecodesToItsPixels)
                  c.flags & Interlaced);
         EXPECT_TRUE(Decode<MPNGTranslator>(path) == expected);
     }
-}
-
-TEST(Png, DamagedFilesAreRefusedAndLeaveTheImage)
-{
-    TestSystem sys;
-    TempDir dir;
-    const std::string good = (dir.Path() / "good.png").string();
-    WritePng(good, 64, 64, PNG_COLOR_TYPE_RGB, 8, std::vector<uint8_t>(64 * 64 * 3, 90));
-    const std::string bytes = ReadWholeFile(good);
-    std::string badCrc = bytes, huge = bytes;
-    badCrc[bytes.find("IDAT") + 8] ^= 0x40;
-    huge.replace(16, 4, std::string("\x00\x01\x00\x00", 4)); // width 65536
-    size_t logged = 0;
-    for (const std::string& damaged :
-         {bytes.substr(0, bytes.size() / 2), badCrc, huge, bytes.substr(0, 8)})
-        ExpectRefused<MPNGTranslator>(dir.Write("bad.png", damaged), true, logged, sys);
-    ExpectRefused<MPNGTranslator>(dir.Write("bad.png", "x"), false, logged, sys);
 }
 
 TEST(ImagesPlugin, LoadsAfterPellowAndTakesPartInLookUp)
