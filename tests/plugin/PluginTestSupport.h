@@ -15,6 +15,15 @@
 
 using Strings = std::vector<std::string>;
 
+// "a;b;c" as its parts.
+inline Strings Split(const std::string& list)
+{
+    Strings out(1);
+    for (char c : list)
+        c == ';' ? out.emplace_back() : out.back() += c;
+    return out;
+}
+
 // A system manager, a scratch folder and the shader translator, with helpers
 // to import script text and to look at what it became.
 struct ShaderFixture

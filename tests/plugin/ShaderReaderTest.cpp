@@ -8,13 +8,9 @@ namespace
 std::string Values(const MBaseObject* node, const std::string& names)
 {
     std::string out;
-    for (size_t at = 0; at <= names.size();)
-    {
-        const size_t end = std::min(names.find(';', at), names.size());
-        out += (at ? "|" : "") + node->GetParamByName(names.substr(at, end - at)).str();
-        at = end + 1;
-    }
-    return out;
+    for (const std::string& name : Split(names))
+        out += "|" + node->GetParamByName(name).str();
+    return out.substr(1);
 }
 
 MBaseShaderNode* Node(MMaterial* m, int layer, int index)

@@ -8,14 +8,10 @@ namespace
 // Sets the values of "key=value;key=value" on an object.
 void Set(MBaseObject& object, const std::string& values)
 {
-    for (size_t at = 0; at < values.size();)
-    {
-        const size_t eq = values.find('=', at), end = std::min(values.find(';', at), values.size());
-        EXPECT_TRUE(
-            object.SetParamByName(values.substr(at, eq - at), values.substr(eq + 1, end - eq - 1)))
-            << values.substr(at, eq - at);
-        at = end + 1;
-    }
+    for (const std::string& kv : Split(values))
+        EXPECT_TRUE(kv.empty() ||
+                    object.SetParamByName(kv.substr(0, kv.find('=')), kv.substr(kv.find('=') + 1)))
+            << kv;
 }
 
 // A material in the scene with an empty option layer, selected.
