@@ -1,5 +1,4 @@
-// Runs the built glazen-cli as a user would and checks what it prints, writes
-// and exits with.
+// Runs the built glazen-cli as a user would and checks what it prints, writes and exits with.
 
 #include "TestSupport.h"
 
@@ -25,97 +24,90 @@ CliRun Cli(const std::string& args, const std::string& errFile = "/dev/null")
     if (!p)
         return r;
     std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+    for (size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;)
         r.out.append(buf.data(), n);
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
 
-std::string Sample(const char* name)
-{
-    return (TestDataDir() / "shaders" / name).string();
-}
+const std::string base = (TestDataDir() / "shaders" / "sample_base.shader").string();
+const std::string effects = (TestDataDir() / "shaders" / "sample_effects.shader").string();
 } // namespace
 
-TEST(GlazenCli, CheckPrintsLogLinesAndOneSummaryPerFile)
-{
-    const std::string base = Sample("sample_base.shader"),
-                      effects = Sample("sample_effects.shader");
-    const CliRun r = Cli("check " + base + " " + effects);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("ShaderImport: Name: textures/sample/slime\n"), std::string::npos);
-    EXPECT_NE(r.out.find("Q3AShaderImport: Keyword not found q3map_flare\n"), std::string::npos);
-    // base nodes: wall (QER, surface | file, rgbGen | file, blend), slime (deform, QER, surface |
-    // file, scroll, turb, rgbGen), sky (QER, surface, sky, sun | file, scale, scroll).
-    EXPECT_NE(r.out.find(base + ": 3 shaders, 4 stages, 20 nodes, 3 messages\n"), std::string::npos)
-        << r.out;
-    // effects: flicker (kept line, QER | anim, blend, rgbGen | file, blend, tcGen, alphaGen,
-    // rgbGen), fog (QER, surface | kept "detail").
-    EXPECT_NE(r.out.find(effects + ": 2 shaders, 3 stages, 13 nodes, 3 messages\n"),
-              std::string::npos)
-        << r.out;
-}
-
-TEST(GlazenCli, ExitCodesTellUnreadableFilesFromUsageErrors)
+TEST(GlazenCli, CheckListAndConvertWithTheirOutputAndExitCodes)
 {
     TempDir tmp;
     const std::string missing = (tmp.Path() / "missing.shader").string();
     const std::string err = (tmp.Path() / "err.txt").string();
-    CliRun r = Cli("check " + Sample("sample_base.shader") + " " + missing, err);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("sample_base.shader: 3 shaders"), std::string::npos);
+    CliRun r = Cli("check " + base + " " + effects + " " + missing, err);
+    EXPECT_EQ(r.status, 1) << "a file could not be read";
     EXPECT_NE(ReadWholeFile(err).find(missing), std::string::npos);
+    EXPECT_NE(r.out.find("Q3AShaderImport: Keyword not found q3map_flare\n"), std::string::npos);
+    EXPECT_NE(r.out.find(base + ": 3 shaders, 4 stages, 20 nodes, 3 messages\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(effects + ": 2 shaders, 3 stages, 13 nodes, 3 messages\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Cli("check " + base + " " + effects).status, 0);
 
-    EXPECT_EQ(Cli("").status, 2);
-    EXPECT_EQ(Cli("frobnicate x").status, 2);
-    EXPECT_EQ(Cli("check").status, 2);
-    EXPECT_EQ(Cli("--image-path").status, 2);
-    EXPECT_EQ(Cli("convert " + Sample("sample_base.shader")).status, 2);
+    for (const char* usage : {"", "frobnicate x", "check", "--image-path", "textures", "convert a"})
+        EXPECT_EQ(Cli(usage).status, 2) << usage;
 
     // No plug-in where the program is told to look.
-    r = Cli("--plugins " + tmp.Path().string() + " check " + Sample("sample_base.shader"), err);
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Cli("--plugins " + tmp.Path().string() + " check " + base, err).status, 1);
     EXPECT_NE(ReadWholeFile(err).find("no shader translator"), std::string::npos);
-}
 
-TEST(GlazenCli, ListAndConvertRoundTrip)
-{
-    TempDir tmp;
-    const CliRun list = Cli("list " + Sample("sample_effects.shader"));
-    EXPECT_EQ(list.status, 0);
-    EXPECT_EQ(list.out, "textures/sample/flicker\ntextures/sample/fog\n");
+    // List, and convert two scripts into one and back: a shader in a block comment stays out.
+    EXPECT_EQ(Cli("list " + effects).out, "textures/sample/flicker\ntextures/sample/fog\n");
 
     const std::string out = (tmp.Path() / "all.shader").string();
-    ASSERT_EQ(Cli("convert " + Sample("sample_base.shader") + " " +
-                  Sample("sample_effects.shader") + " -o " + out)
-                  .status,
-              0);
+    ASSERT_EQ(Cli("convert " + base + " " + effects + " -o " + out).status, 0);
     const std::string first = ReadWholeFile(out);
-    EXPECT_NE(first.find("\tq3map_flare flareShader-wide\n"), std::string::npos);
-    EXPECT_NE(first.find("\t\trgbGen const ( 1 0.5 0.25 )\n"), std::string::npos);
-    EXPECT_EQ(first.find("flicker_old"), std::string::npos);
-
-    const CliRun relist = Cli("list " + out);
-    EXPECT_EQ(relist.out, "textures/sample/wall_lit\ntextures/sample/slime\ntextures/sample/sky\n"
-                          "textures/sample/flicker\ntextures/sample/fog\n");
+    EXPECT_EQ(Cli("list " + out).out,
+              "textures/sample/wall_lit\ntextures/sample/slime\ntextures/sample/sky\n"
+              "textures/sample/flicker\ntextures/sample/fog\n");
     const std::string again = (tmp.Path() / "again.shader").string();
     ASSERT_EQ(Cli("convert " + out + " -o " + again).status, 0);
     EXPECT_EQ(ReadWholeFile(again), first);
 }
 
-TEST(GlazenCli, MapNamesAreWrittenAsTheScriptHadThemWhateverLiesInTheImagePaths)
+// Textures are looked for in folders, archives and .pk3dir folders given with --image-path;
+// what is found there never changes the names a converted script is written with.
+TEST(GlazenCli, TexturesListsWhereEachIsFoundAndConvertKeepsTheNames)
 {
-    TempDir tmp;
-    tmp.Write("game/textures/x/a.jpg", "not really a jpeg");
-    const std::string script = tmp.Write("s.shader", "t\n{\n{\nmap textures/x/a.tga\n}\n}\n");
-    const std::string out = (tmp.Path() / "o.shader").string();
-    ASSERT_EQ(
-        Cli("--image-path " + (tmp.Path() / "game").string() + " convert " + script + " -o " + out)
-            .status,
-        0);
-    EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.tga"), std::string::npos);
-    ASSERT_EQ(Cli("convert " + script + " -o " + out).status, 0);
-    EXPECT_NE(ReadWholeFile(out).find("map textures/x/a.tga"), std::string::npos);
+    TempDir dir;
+    const std::filesystem::path game = dir.Path() / "baseoa";
+    ASSERT_TRUE(WriteArchive(game / "pak0.pk3", {{"Textures/Sfx/Wall.tga", "x"}}));
+    dir.Write("baseoa/z.pk3dir/textures/sfx/glow.png", "x");
+    dir.Write("loose/textures/sfx/floor.jpg", "not really a jpeg");
+    const std::string script = dir.Write("a.shader", "textures/sfx/one\n{\n  { map $lightmap }\n"
+                                                     "  { map textures/sfx/wall.tga }\n"
+                                                     "  { map textures/sfx/glow.tga }\n"
+                                                     "  { map textures/sfx/floor.tga }\n"
+                                                     "  { map textures/sfx/wall.tga }\n}\n");
+    const std::string wall =
+        "wall.tga: folder " + game.string() + ", archive pak0.pk3, member Textures/Sfx/Wall.tga\n";
+    const std::string places =
+        "--image-path " + (dir.Path() / "loose").string() + " --image-path " + game.string();
+    CliRun r = Cli(places + " textures " + script);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, script + "\n  textures/sfx/one\n    textures/sfx/" + wall +
+                         "    textures/sfx/glow.tga: folder " + game.string() +
+                         ", archive z.pk3dir, member textures/sfx/glow.png\n" +
+                         "    textures/sfx/floor.tga: folder " + (dir.Path() / "loose").string() +
+                         ", file textures/sfx/floor.jpg\n" +
+                         "3 textures named, 3 found, 0 missing\n");
+
+    // The archive itself as the place; the other two are missing now.
+    r = Cli("--image-path " + (game / "pak0.pk3").string() + " textures " + script);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(wall), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("    textures/sfx/glow.tga: missing\n"), std::string::npos);
+    EXPECT_NE(r.out.find("3 textures named, 1 found, 2 missing\n"), std::string::npos);
+
+    const std::string out = (dir.Path() / "o.shader").string();
+    ASSERT_EQ(Cli(places + " convert " + script + " -o " + out).status, 0);
+    EXPECT_NE(ReadWholeFile(out).find("map textures/sfx/floor.tga\n"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(out).find("map textures/sfx/glow.tga\n"), std::string::npos);
 }

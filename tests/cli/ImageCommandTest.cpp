@@ -3,19 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-
 namespace
 {
 class ImageCommand : public ::testing::Test
 {
   protected:
     void SetUp() override { ASSERT_EQ(sys.LoadPlugins(), 2); } // Pellow and PellowImages
-
     int Run(const std::vector<std::string>& args)
     {
         testing::internal::CaptureStderr();
@@ -24,106 +17,76 @@ class ImageCommand : public ::testing::Test
         return code;
     }
     std::string Out(const std::string& name) const { return (dir.Path() / name).string(); }
-    std::vector<std::string> FilesInDir() const
+    long FilesInDir() const
     {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        return std::distance(std::filesystem::directory_iterator(dir.Path()), {});
     }
-
     TestSystem sys;
     TempDir dir;
     std::string errors;
+    const std::string jpeg = (TestDataDir() / "images" / "rgb4x2.jpg").string();
 };
 
-std::string Tga32(int width, int height, const std::string& bgraBottomUp)
+// A square 32-bit Targa, pixels in BGRA from the bottom row up.
+std::string Tga32(char size, const std::string& bgra)
 {
-    std::string h(18, '\0');
-    h[2] = 2;
-    h[12] = char(width);
-    h[14] = char(height);
-    h[16] = 32;
-    return h + bgraBottomUp;
+    return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + size + '\0' + size +
+           std::string("\0\x20\0", 3) + bgra;
 }
 } // namespace
 
-TEST(ImageCommandNames, AlphaPictureSitsBesideThePpm)
+TEST_F(ImageCommand, WritesTheDjpegPpmOverAnOldOutputAndAlphaBesideItTopRowFirst)
 {
-    EXPECT_EQ(AlphaFileNameFor("out/a.ppm"), "out/a.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor("A.PPM"), "A.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor("picture"), "picture.alpha.pgm");
-    EXPECT_EQ(AlphaFileNameFor(".ppm"), ".ppm.alpha.pgm");
-}
-
-TEST_F(ImageCommand, JpegBecomesTheSamePpmDjpegWrites)
-{
-    const std::string jpeg = (TestDataDir() / "images" / "rgb4x2.jpg").string();
+    dir.Write("a.ppm", "old contents that are longer than the new picture");
     ASSERT_EQ(Run({jpeg, "-o", Out("a.ppm")}), 0) << errors;
     EXPECT_EQ(ReadWholeFile(Out("a.ppm")), ReadWholeFile(TestDataDir() / "images" / "rgb4x2.ppm"));
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"a.ppm"}) << "no alpha picture, no leftovers";
-}
+    EXPECT_EQ(FilesInDir(), 1) << "no alpha picture, no leftovers";
 
-TEST_F(ImageCommand, TargaWithAlphaWritesColourAndAlphaTopRowFirst)
-{
     // 2 x 2: bottom row (file first) blue a=1, green a=2; top row red a=3, white a=4.
-    const std::string pixels =
-        std::string("\xFF\x00\x00\x01", 4) + std::string("\x00\xFF\x00\x02", 4) +
-        std::string("\x00\x00\xFF\x03", 4) + std::string("\xFF\xFF\xFF\x04", 4);
-    const std::string tga = dir.Write("in/t.tga", Tga32(2, 2, pixels));
+    const std::string tga =
+        dir.Write("in/t.tga", Tga32(2, {"\xFF\0\0\1\0\xFF\0\2\0\0\xFF\3\xFF\xFF\xFF\4", 16}));
     ASSERT_EQ(Run({"-o", Out("t.ppm"), tga}), 0) << errors;
     EXPECT_EQ(ReadWholeFile(Out("t.ppm")),
               std::string("P6\n2 2\n255\n\xFF\x00\x00\xFF\xFF\xFF\x00\x00\xFF\x00\xFF\x00", 23));
     EXPECT_EQ(ReadWholeFile(Out("t.alpha.pgm")), std::string("P5\n2 2\n255\n\x03\x04\x01\x02", 15));
+    for (auto [ppm, pgm] : {std::pair{"A.PPM", "A.alpha.pgm"},
+                            {"picture", "picture.alpha.pgm"},
+                            {".ppm", ".ppm.alpha.pgm"}})
+        EXPECT_EQ(AlphaFileNameFor(ppm), pgm);
 }
 
-TEST_F(ImageCommand, ReplacesAnOldOutputWhole)
-{
-    const std::string jpeg = (TestDataDir() / "images" / "grey8.jpg").string();
-    dir.Write("g.ppm", "old contents that are longer than nothing");
-    ASSERT_EQ(Run({jpeg, "-o", Out("g.ppm")}), 0) << errors;
-    const std::string written = ReadWholeFile(Out("g.ppm"));
-    EXPECT_EQ(written.rfind("P6\n8 8\n255\n", 0), 0u);
-    EXPECT_EQ(written.size(), 11u + 8 * 8 * 3);
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"g.ppm"});
-}
-
-TEST_F(ImageCommand, FailuresExitWithOneAndAMessageAndWriteNothing)
+TEST_F(ImageCommand, FailuresExitWithTheirCodeAndMessageAndWriteNothing)
 {
     const std::string text = dir.Write("notes.txt", "neither a Targa nor a JPEG, really");
-    EXPECT_EQ(Run({text, "-o", Out("x.ppm")}), 1);
-    EXPECT_NE(errors.find("no image translator"), std::string::npos) << errors;
-
     // Taken by the Targa translator (type 2 header) but cut short.
-    const std::string cut = dir.Write("cut.tga", Tga32(4, 4, std::string(10, '\0')));
-    EXPECT_EQ(Run({cut, "-o", Out("x.ppm")}), 1);
-    EXPECT_NE(errors.find("could not read"), std::string::npos) << errors;
-
-    EXPECT_EQ(Run({Out("missing.jpg"), "-o", Out("x.ppm")}), 1);
-    EXPECT_NE(errors.find("cannot open '" + Out("missing.jpg") + "'"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find("no image translator"), std::string::npos) << errors;
-
-    const std::string jpeg = (TestDataDir() / "images" / "rgb4x2.jpg").string();
-    EXPECT_EQ(Run({jpeg, "-o", Out("no/such/folder/x.ppm")}), 1);
-    EXPECT_NE(errors.find("cannot write"), std::string::npos) << errors;
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"cut.tga", "notes.txt"}));
-}
-
-TEST_F(ImageCommand, UsageErrorsExitWithTwo)
-{
-    const std::string jpeg = (TestDataDir() / "images" / "rgb4x2.jpg").string();
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {},
-             {jpeg},
-             {"-o", Out("a.ppm")},
-             {jpeg, "-o"},
-             {jpeg, jpeg, "-o", Out("a.ppm")},
-             {jpeg, "-o", Out("a.ppm"), "-o", Out("b.ppm")},
-         })
+    const std::string cut = dir.Write("cut.tga", Tga32(4, std::string(10, '\0')));
+    const std::string a = Out("a.ppm");
+    const struct
     {
-        EXPECT_EQ(Run(args), 2) << testing::PrintToString(args);
-        EXPECT_NE(errors.find("usage"), std::string::npos);
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    } cases[] = {
+        {{text, "-o", a}, 1, "no image translator"},
+        {{cut, "-o", a}, 1, "could not read"},
+        {{Out("missing.jpg"), "-o", a}, 1, "cannot open '" + Out("missing.jpg") + "'"},
+        {{jpeg, "-o", Out("no/such/folder/x.ppm")}, 1, "cannot write"},
+        {{}, 2, "usage"},
+        {{jpeg}, 2, "usage"},
+        {{"-o", a}, 2, "usage"},
+        {{jpeg, "-o"}, 2, "usage"},
+        {{jpeg, jpeg, "-o", a}, 2, "usage"},
+        {{jpeg, "-o", a, "-o", Out("b.ppm")}, 2, "usage"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(Run(c.args), c.code);
+        EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
+        // A file that cannot be opened is not blamed on the translators.
+        EXPECT_EQ(errors.find("no image translator") != std::string::npos,
+                  c.message == "no image translator")
+            << errors;
     }
-    EXPECT_TRUE(FilesInDir().empty());
+    EXPECT_EQ(FilesInDir(), 2) << "only the inputs";
 }

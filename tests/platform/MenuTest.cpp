@@ -6,11 +6,11 @@
 
 namespace
 {
-// A menu bar with File (New, a separator, Exit) and Edit (Undo, and a
-// Select submenu holding Select All).
-struct TestMenus
+// A menu bar with File (New, a separator, Exit) and Edit (Undo, and a Select submenu holding
+// Select All).
+struct Menus : ::testing::Test
 {
-    TestMenus()
+    Menus()
     {
         QMenu* file = bar.addMenu("&File");
         MSetCommandId(file->addAction("&New"), 57600);
@@ -18,56 +18,26 @@ struct TestMenus
         MSetCommandId(file->addAction("E&xit"), 32781);
         QMenu* edit = bar.addMenu("&Edit");
         MSetCommandId(edit->addAction("Undo \tCtrl+Z"), 57643);
-        QMenu* select = edit->addMenu("Select");
-        MSetCommandId(select->addAction("Select All"), 32796);
+        MSetCommandId(edit->addMenu("Select")->addAction("Select All"), 32796);
     }
     QMenuBar bar;
 };
 } // namespace
 
-TEST(Menu, FindsItemsInSubmenusByCommandId)
+TEST_F(Menus, FindItemsInSubmenusByCommandIdAndEnableThem)
 {
-    TestMenus m;
-    QAction* all = MFindMenuItem(&m.bar, 32796);
+    QAction* all = MFindMenuItem(&bar, 32796);
     ASSERT_NE(all, nullptr);
     EXPECT_EQ(all->text(), "Select All");
-    EXPECT_EQ(MFindMenuItem(&m.bar, 12345), nullptr);
-    EXPECT_EQ(MFindMenuItem(&m.bar, 0), nullptr);
+    EXPECT_EQ(MFindMenuItem(&bar, 12345), nullptr);
+    EXPECT_EQ(MFindMenuItem(&bar, 0), nullptr);
     EXPECT_EQ(MFindMenuItem(nullptr, 57600), nullptr);
-}
 
-TEST(Menu, ShortcutTextReplacesWhatFollowsTheTab)
-{
-    TestMenus m;
-    MMenuItemRef undo(&m.bar, 57643);
-    undo.SetShortcutText("Shift+Ctrl+Z");
-    EXPECT_EQ(undo.GetText(), "Undo \tShift+Ctrl+Z");
-    MMenuItemRef fresh(&m.bar, 57600);
-    fresh.SetShortcutText("");
-    EXPECT_EQ(fresh.GetText(), "&New\t");
-    fresh.SetShortcutText("Ctrl+N");
-    EXPECT_EQ(fresh.GetText(), "&New\tCtrl+N");
-}
-
-TEST(Menu, LabelKeepsShortcutOnlyWhenThereIsOne)
-{
-    TestMenus m;
-    MMenuItemRef undo(&m.bar, 57643);
-    undo.SetLabelKeepingShortcut("Undo Select");
-    EXPECT_EQ(undo.GetText(), "Undo Select\tCtrl+Z");
-    MMenuItemRef all(&m.bar, 32796);
-    all.SetLabelKeepingShortcut("Everything");
-    EXPECT_EQ(all.GetText(), "Everything");
-}
-
-TEST(Menu, EnableGreysAndRestoresAnItem)
-{
-    TestMenus m;
-    MMenuItemRef exitItem(&m.bar, 32781);
+    MMenuItemRef exitItem(&bar, 32781);
     exitItem.Enable(false);
-    EXPECT_FALSE(MIsMenuItemEnabled(&m.bar, 32781));
+    EXPECT_FALSE(MIsMenuItemEnabled(&bar, 32781));
     exitItem.Enable(true);
-    EXPECT_TRUE(MIsMenuItemEnabled(&m.bar, 32781));
+    EXPECT_TRUE(MIsMenuItemEnabled(&bar, 32781));
     // An empty reference names no item and changes nothing.
     MMenuItemRef none;
     EXPECT_FALSE(none.IsSet());
@@ -75,12 +45,23 @@ TEST(Menu, EnableGreysAndRestoresAnItem)
     EXPECT_EQ(none.GetText(), "");
 }
 
-TEST(Menu, LongTextsAreReadUpTo127Characters)
+TEST_F(Menus, ShortcutTextFollowsTheTabAndLabelsKeepIt)
 {
-    TestMenus m;
-    std::string label(200, 'x');
-    ASSERT_TRUE(MSetMenuItemText(&m.bar, 32796, MStr(label.c_str())));
+    MMenuItemRef undo(&bar, 57643), fresh(&bar, 57600), all(&bar, 32796);
+    undo.SetShortcutText("Shift+Ctrl+Z");
+    EXPECT_EQ(undo.GetText(), "Undo \tShift+Ctrl+Z");
+    fresh.SetShortcutText("");
+    EXPECT_EQ(fresh.GetText(), "&New\t");
+    fresh.SetShortcutText("Ctrl+N");
+    EXPECT_EQ(fresh.GetText(), "&New\tCtrl+N");
+    undo.SetLabelKeepingShortcut("Undo Select");
+    EXPECT_EQ(undo.GetText(), "Undo Select\tShift+Ctrl+Z");
+    all.SetLabelKeepingShortcut("Everything");
+    EXPECT_EQ(all.GetText(), "Everything");
+
+    // Long texts are read up to 127 characters.
+    ASSERT_TRUE(MSetMenuItemText(&bar, 32796, MStr(std::string(200, 'x').c_str())));
     MStr text;
-    ASSERT_TRUE(MGetMenuItemText(&m.bar, 32796, text));
+    ASSERT_TRUE(MGetMenuItemText(&bar, 32796, text));
     EXPECT_EQ(text.GetLength(), 127);
 }

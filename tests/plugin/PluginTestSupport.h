@@ -1,0 +1,126 @@
+#pragma once
+
+#include "MImage.h"
+#include "MMaterial.h"
+#include "MMaterialLayer.h"
+#include "MQ3AShaderTranslator.h"
+#include "MScene.h"
+#include "MShaderNodes.h"
+#include "TestSupport.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using Strings = std::vector<std::string>;
+
+// "a;b;c" as its parts.
+inline Strings Split(const std::string& list)
+{
+    Strings out(1);
+    for (char c : list)
+        c == ';' ? out.emplace_back() : out.back() += c;
+    return out;
+}
+
+// A system manager, a scratch folder and the shader translator, with helpers
+// to import script text and to look at what it became.
+struct ShaderFixture
+{
+    TestSystem sys;
+    TempDir tmp;
+    MQ3AShaderTranslator translator;
+
+    MScene* Scene() { return sys.Scene(); }
+
+    // Imports the text as a file; returns the materials in tree order.
+    std::vector<MMaterial*> Import(const std::string& text)
+    {
+        EXPECT_TRUE(translator.ImportFile(tmp.Write("in.shader", text), Scene()));
+        return Materials();
+    }
+
+    std::vector<MMaterial*> Materials() { return MaterialsOf(Scene()); }
+    static std::vector<MMaterial*> MaterialsOf(MScene* scene)
+    {
+        std::vector<MMaterial*> out;
+        scene->ForEachNode(
+            [&](MBaseObjectTreeNode* n)
+            {
+                if (auto* m = dynamic_cast<MMaterial*>(n->GetObject()))
+                    out.push_back(m);
+            });
+        return out;
+    }
+
+    // Exports every material of the scene and returns the text.
+    std::string ExportAll()
+    {
+        Scene()->SelectAllOf<MMaterial>();
+        const std::string file = (tmp.Path() / "out.shader").string();
+        EXPECT_TRUE(translator.ExportFile(file, Scene()));
+        return ReadWholeFile(file);
+    }
+
+    // The classes of a layer's nodes in order, short: "File BlendFunc" for MFileShaderNode and
+    // MBlendFuncShaderNode.
+    static std::string Classes(const MMaterialLayer* layer)
+    {
+        std::string out;
+        for (const MBaseObject* o : layer->GetShaderList())
+        {
+            const std::string name = o->ClassName().str();
+            out += (out.empty() ? "" : " ") + name.substr(1, name.size() - 11);
+        }
+        return out;
+    }
+
+    // The log lines that are not the per-shader name lines.
+    Strings Messages() const
+    {
+        Strings out;
+        for (const std::string& l : sys.log.lines)
+            if (l.rfind("ShaderImport: Name: ", 0) != 0)
+                out.push_back(l);
+        return out;
+    }
+};
+
+using Rgb = std::array<uint8_t, 3>;
+
+inline Rgb PixelAt(const MImage& image, int x, int y)
+{
+    const uint8_t* p = image.GetColourBuffer() + (size_t(y) * image.GetWidth() + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+// An image with a recognisable state, to see that a refused file leaves it alone.
+inline MImage MarkedImage()
+{
+    MImage image;
+    EXPECT_TRUE(image.SetSize(3, 1, true));
+    for (int i = 0; i < 9; ++i)
+        image.GetColourBuffer()[i] = uint8_t(11 * i + 1);
+    image.GetAlphaBuffer()[1] = 77;
+    return image;
+}
+
+inline void ExpectStillMarked(const MImage& image)
+{
+    const MImage marked = MarkedImage();
+    ASSERT_EQ(image.GetWidth(), 3);
+    ASSERT_EQ(image.GetHeight(), 1);
+    ASSERT_TRUE(image.HasAlpha());
+    EXPECT_TRUE(
+        std::equal(image.GetColourBuffer(), image.GetColourBuffer() + 9, marked.GetColourBuffer()));
+    EXPECT_EQ(image.GetAlphaBuffer()[1], 77);
+}
+
+// Imports a file that must be refused, and checks the image was left alone.
+template <class Translator> void ExpectRefused(Translator& t, const std::string& path)
+{
+    MImage image = MarkedImage();
+    EXPECT_FALSE(t.ImportImage(path, &image));
+    ExpectStillMarked(image);
+}
