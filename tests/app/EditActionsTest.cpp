@@ -1,7 +1,6 @@
-// The selection and editing actions on an imported corpus scene: after each
-// action, and after its undo and redo, the scene's lists and tree agree, and
-// undo gives back the export from before the action byte for byte.
-
+// The selection, editing and shader actions on an imported corpus scene:
+// after each action, and after its undo and redo, the scene's lists and tree
+// agree, and undo gives back the export from before the action byte for byte.
 #include "Globals.h"
 #include "KActions.h"
 #include "KUndoActions.h"
@@ -35,12 +34,11 @@ class EditActions : public ::testing::Test
         g_UndoList.SetOpposite(&g_RedoList);
         g_UndoList.SetClearsOpposite(true);
         g_RedoList.SetOpposite(&g_UndoList);
-        g_UndoList.Purge();
-        g_RedoList.Purge();
         MQ3AShaderTranslator translator;
         ASSERT_TRUE(translator.ImportFile(
             (CorpusDir() / "shaders/openarena/oapowerups.shader").string().c_str(), scene));
         ASSERT_TRUE(Check());
+        quad = Material("quadDamage");
     }
     void TearDown() override
     {
@@ -75,11 +73,11 @@ class EditActions : public ::testing::Test
     {
         return dynamic_cast<MMaterial*>(scene->FindObjectByName(name));
     }
-    // The selected names in name order: a restored tree rebuilds the
-    // selection in tree order.
+    // The selected names in name order (a restored tree rebuilds the
+    // selection in tree order); checks that list and flags agree.
     std::multiset<std::string> SelectedNames()
     {
-        Selection(*scene); // checks that list and flags agree
+        Selection(*scene);
         std::multiset<std::string> names;
         for (MBaseObject* o : scene->GetSelectedList())
             names.insert(o->GetName().str());
@@ -91,11 +89,21 @@ class EditActions : public ::testing::Test
         for (MBaseObject* o : objects)
             scene->SelectObject(o, true);
     }
+    // Names of the children of an object's tree node, in tree order.
+    std::vector<std::string> TreeChildren(MBaseObject* object)
+    {
+        std::vector<std::string> names;
+        for (MBaseObjectTreeNode* c = scene->FindObject(object)->GetFirstChild(); c;
+             c = c->GetNextSibling())
+            names.emplace_back(c->GetObject()->GetName().c_str());
+        return names;
+    }
 
     TestSystem sys;
     TempDir dir;
     MStr m_OldFolder;
     MScene* scene = nullptr;
+    MMaterial* quad = nullptr;
 };
 } // namespace
 
@@ -109,42 +117,40 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
         int (*action)();
         const char* undoLabel; // null: the action records no undo node
     };
-    auto quad = [](EditActions& t) { return t.Material("quadDamage"); };
+    auto quadOnly = [](EditActions& t) { t.SelectOnly({t.quad}); };
     const Case cases[] = {
-        {"duplicate shader", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
-         KObjectDuplicateSelected, "Duplicate Selected"},
+        {"duplicate shader", nullptr, quadOnly, KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate two stages", nullptr,
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t)->GetLayer(1), quad(t)->GetLayer(2)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad->GetLayer(1), t.quad->GetLayer(2)});
          },
          KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate node into a parent copy", "Dup_ParentGroup = 1;",
-         [&](EditActions& t) { t.SelectOnly({quad(t)->GetLayer(2)->GetShader(0)}); },
+         [](EditActions& t) { t.SelectOnly({t.quad->GetLayer(2)->GetShader(0)}); },
          KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate stage into a parent copy", "Dup_ParentGroup = 1;",
-         [&](EditActions& t) { t.SelectOnly({quad(t)->GetLayer(1)}); }, KObjectDuplicateSelected,
+         [](EditActions& t) { t.SelectOnly({t.quad->GetLayer(1)}); }, KObjectDuplicateSelected,
          "Duplicate Selected"},
         {"delete shader and a stage of another", nullptr,
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t), t.Material("quadAura")->GetLayer(1)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad, t.Material("quadAura")->GetLayer(1)});
          },
          KObjectDeleteSelected, "Delete Selected"},
         {"delete a node and its layer", "DeleteChildren = 0;",
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t)->GetLayer(1)->GetShader(0), quad(t)->GetLayer(1)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad->GetLayer(1)->GetShader(0), t.quad->GetLayer(1)});
          },
          KObjectDeleteSelected, "Delete Selected"},
         {"delete all", "DeleteChildren = 1;",
          [](EditActions& t) { t.scene->SelectAllOf<MBaseObject>(); }, KObjectDeleteSelected,
          "Delete Selected"},
-        {"select none", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KEditSelectNone,
-         "Select None"},
-        {"select inverse", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
-         KEditSelectInverse, "Select Inverse"},
+        {"select none", nullptr, quadOnly, KEditSelectNone, "Select None"},
+        {"select inverse", nullptr, quadOnly, KEditSelectInverse, "Select Inverse"},
         {"create shader", nullptr, [](EditActions&) {}, KPrimitiveCreateMaterial, nullptr},
-        {"add layer", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KMaterialAddLayer,
-         nullptr},
-    };
+        // Select All and Children record nothing; Children purges both lists.
+        {"select all", nullptr, quadOnly, KEditSelectAll, nullptr},
+        {"select children", nullptr, quadOnly, KEditSelectChildren, nullptr},
+        {"add layer", nullptr, quadOnly, KMaterialAddLayer, nullptr}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -156,13 +162,12 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
                 dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", c.prefs);
         SetUp();
         c.select(*this);
-        const std::string before = ExportAll();
-        const std::string beforeShape = TreeShape(*scene);
+        const std::string before = ExportAll(), beforeShape = TreeShape(*scene);
         const std::multiset<std::string> beforeSelection = SelectedNames();
         ASSERT_EQ(c.action(), 1);
         Check();
-        const std::string after = ExportAll();
-        const std::string afterShape = TreeShape(*scene);
+        Selection(*scene); // list and flags agree
+        const std::string after = ExportAll(), afterShape = TreeShape(*scene);
         if (!c.undoLabel)
         {
             EXPECT_EQ(g_UndoList.GetCount(), 0);
@@ -184,7 +189,6 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
 
 TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
 {
-    MMaterial* quad = Material("quadDamage");
     SelectOnly({quad});
     ASSERT_EQ(KObjectDuplicateSelected(), 1);
     ASSERT_EQ(scene->GetSelectedList().GetCount(), 1);
@@ -199,28 +203,21 @@ TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
         for (MBaseObject* node : copy->GetLayer(i)->GetShaderList())
             EXPECT_EQ(scene->FindObjectByName(node->GetName()), node);
     }
-    // Two stages of one shader: both copies go to that shader, newest first
-    // in the selection.
-    MMaterialLayer* a = quad->GetLayer(1);
-    MMaterialLayer* b = quad->GetLayer(2);
-    SelectOnly({a, b});
+    // Two stages of one shader: both copies go to it, newest first selected.
+    SelectOnly({quad->GetLayer(1), quad->GetLayer(2)});
     KObjectDuplicateSelected();
     ASSERT_EQ(quad->GetLayerCount(), 5);
     EXPECT_EQ(Selection(*scene),
               quad->GetLayer(4)->GetName().str() + " " + quad->GetLayer(3)->GetName().str() + " ");
-}
 
-TEST_F(EditActions, DuplicateWithParentGroupPutsTheCopyInANewCopyOfItsLayer)
-{
+    // With "Dup_ParentGroup" a node's copy goes into a new copy of its layer.
     dir.Write("Prefs/Tools/KObjectDuplicateSelected.ascr", "Dup_ParentGroup = 1;\n");
-    MMaterial* quad = Material("quadDamage");
     MMaterialLayer* stage = quad->GetLayer(1);
-    MBaseObject* node = stage->GetShader(0);
     const int nodes = stage->GetShaderCount();
-    SelectOnly({node});
+    SelectOnly({stage->GetShader(0)});
     KObjectDuplicateSelected();
-    ASSERT_EQ(quad->GetLayerCount(), 4);
-    MMaterialLayer* group = quad->GetLayer(3);
+    ASSERT_EQ(quad->GetLayerCount(), 6);
+    MMaterialLayer* group = quad->GetLayer(5);
     EXPECT_NE(group->GetName(), stage->GetName());
     ASSERT_EQ(group->GetShaderCount(), 1);
     EXPECT_EQ(group->GetShader(0), scene->GetSelectedList().GetAt(0));
@@ -230,66 +227,53 @@ TEST_F(EditActions, DuplicateWithParentGroupPutsTheCopyInANewCopyOfItsLayer)
 
 TEST_F(EditActions, TreeWalksWrapAmongSiblingsAndStayAtTheEnds)
 {
-    MMaterial* quad = Material("quadDamage");
     MBaseObjectTreeNode* qn = scene->FindObject(quad);
     MBaseObject* first = qn->GetFirstChild()->GetObject();
     MBaseObject* last = qn->GetLastChild()->GetObject();
     MBaseObject* stage = quad->GetLayer(1);
     MBaseObject* leaf = scene->FindObject(stage)->GetFirstChild()->GetObject();
-    struct Case
-    {
-        int (*walk)();
-        MBaseObject* from;
-        MBaseObject* to;
-    };
-    const Case cases[] = {
+    const std::tuple<int (*)(), MBaseObject*, MBaseObject*> cases[] = {
         {KSelectPrevSibling, first, last}, {KSelectNextSibling, last, first},
         {KSelectParent, quad, quad},       {KSelectChild, leaf, leaf},
-        {KSelectChild, quad, first},       {KSelectParent, leaf, stage},
-    };
-    for (const Case& c : cases)
+        {KSelectChild, quad, first},       {KSelectParent, leaf, stage}};
+    for (const auto& [walk, from, to] : cases)
     {
-        SelectOnly({c.from});
-        EXPECT_EQ(c.walk(), 1);
-        EXPECT_EQ(Selection(*scene), c.to->GetName().str() + " ");
+        SelectOnly({from});
+        EXPECT_EQ(walk(), 1);
+        EXPECT_EQ(Selection(*scene), to->GetName().str() + " ");
     }
     scene->SelectNone();
-    const int before = g_UndoList.GetCount();
-    EXPECT_EQ(KSelectParent(), 0);
-    EXPECT_EQ(g_UndoList.GetCount(), before);
+    const int steps = g_UndoList.GetCount();
+    EXPECT_EQ(KSelectParent(), 0); // nothing selected: nothing recorded
+    EXPECT_EQ(g_UndoList.GetCount(), steps);
 }
 
-TEST_F(EditActions, SelectAllAndChildrenKeepTheListAndPurgeBothUndoLists)
+TEST_F(EditActions, SelectChildrenPutsTheChildrenFirstAndInverseUndoes)
 {
-    MMaterial* quad = Material("quadDamage");
     SelectOnly({quad});
     KEditSelectNone();
     KEditUndo();
-    ASSERT_EQ(g_RedoList.GetCount(), 1);
     KEditSelectChildren();
     EXPECT_EQ(g_UndoList.GetCount() + g_RedoList.GetCount(), 0);
     // The children come ahead of the old selection, last in tree order first.
     MBaseObjectTreeNode* last = scene->FindObject(quad);
     while (last->GetLastChild())
         last = last->GetLastChild();
-    EXPECT_EQ(scene->GetSelectedList().GetAt(0), last->GetObject());
-    EXPECT_EQ(scene->GetSelectedList().GetAt(scene->GetSelectedList().GetCount() - 1), quad);
-    Selection(*scene); // checks flags and list agree
-
-    KEditSelectNone();
+    const MBaseObjectList& selected = scene->GetSelectedList();
+    EXPECT_EQ(selected.GetAt(0), last->GetObject());
+    EXPECT_EQ(selected.GetAt(selected.GetCount() - 1), quad);
     KEditSelectAll();
-    EXPECT_EQ(g_UndoList.GetCount(), 0);
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), scene->GetObjectCount());
+    EXPECT_EQ(selected.GetCount(), scene->GetObjectCount());
     KEditSelectInverse();
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), 0);
+    EXPECT_EQ(selected.GetCount(), 0);
     KEditUndo();
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), scene->GetObjectCount());
+    EXPECT_EQ(selected.GetCount(), scene->GetObjectCount());
 }
 
-TEST_F(EditActions, FrameStepsHaveNoBoundsAndUndo)
+TEST_F(EditActions, FrameStepsHideAndShow)
 {
     EXPECT_EQ(KControlPrevFrame(), 1);
-    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME);
+    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME); // no bounds
     KControlNextFrame();
     KControlNextFrame();
     EXPECT_EQ(scene->GetTime(), TICKS_PER_FRAME);
@@ -297,76 +281,97 @@ TEST_F(EditActions, FrameStepsHaveNoBoundsAndUndo)
     KEditUndo();
     EXPECT_EQ(scene->GetTime(), 0);
     EXPECT_EQ(g_PendingUndoNode, nullptr);
-}
 
-TEST_F(EditActions, HideAndShowChangeTheVisibleFlagOfTheirObjects)
-{
-    MMaterial* quad = Material("quadDamage");
-    MMaterial* aura = Material("quadAura");
-    struct Case
-    {
-        int (*action)();
-        bool quadVisible, auraVisible;
-    };
     // Quad is selected throughout; each step starts from the last.
-    const Case cases[] = {
+    MMaterial* aura = Material("quadAura");
+    const std::tuple<int (*)(), bool, bool> cases[] = {
         {KControlHideSelected, false, true},   {KControlShowAll, true, true},
         {KControlHideUnSelected, true, false}, {KControlShowSelected, true, false},
-        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true},
-    };
+        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true}};
     SelectOnly({quad});
-    for (const Case& c : cases)
+    g_UndoList.Purge();
+    for (const auto& [action, quadVisible, auraVisible] : cases)
     {
-        EXPECT_EQ(c.action(), 1);
-        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), c.quadVisible);
-        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), c.auraVisible);
+        EXPECT_EQ(action(), 1);
+        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), quadVisible);
+        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), auraVisible);
     }
     EXPECT_EQ(g_UndoList.GetCount(), 0);
 }
 
-TEST_F(EditActions, ComponentModeDeletesNoShaderPartAndRecordsNoUndo)
+TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
 {
-    MRef<Counted> mesh(new Counted("Mesh"));
-    scene->AddObject(mesh.Get());
-    SelectOnly({Material("quadDamage"), mesh.Get()});
-    scene->SetSelectionMode(0);
+    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1. Shader
+    // parts have no components.
+    const std::tuple<int, int, int, bool> cases[] = {{COMPONENT_VERTEX, 3, 1, false},
+                                                     {COMPONENT_TRIANGLE, 4, 1, false},
+                                                     {COMPONENT_EDGE, 4, 2, true},
+                                                     {0, 4, 2, true}};
     const std::string before = ExportAll();
-    sys.log.lines.clear();
-    EXPECT_EQ(KObjectDeleteSelected(), 1);
-    EXPECT_EQ(sys.log.lines,
-              std::vector<std::string>{"Warning: Nothing Deleted. Cannot Delete Component"});
-    EXPECT_EQ(ExportAll(), before);
-    EXPECT_EQ(g_UndoList.GetCount(), 0);
-}
-
-TEST_F(EditActions, ComponentModeDeletesTheFlaggedVerticesOrTrianglesOfAMesh)
-{
-    struct Case
+    for (const auto& [mode, vertices, triangles, warned] : cases)
     {
-        int mode;
-        int vertices, triangles;
-        bool warned;
-    };
-    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
-    const Case cases[] = {
-        {COMPONENT_VERTEX, 3, 1, false},
-        {COMPONENT_TRIANGLE, 4, 1, false},
-        {COMPONENT_EDGE, 4, 2, true},
-    };
-    for (const Case& c : cases)
-    {
+        SCOPED_TRACE(mode);
         MRef<MMesh> mesh(new MMesh());
         ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                                   {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
                                   {0, COMPONENT_FLAG_TRIANGLE}));
         scene->AddObject(mesh.Get());
-        SelectOnly({mesh.Get()});
-        scene->SetSelectionMode(c.mode);
+        SelectOnly({mesh.Get(), quad});
+        scene->SetSelectionMode(mode);
         sys.log.lines.clear();
         EXPECT_EQ(KObjectDeleteSelected(), 1);
-        EXPECT_EQ(mesh->GetVertexCount(), c.vertices) << c.mode;
-        EXPECT_EQ(mesh->GetTriangleCount(), c.triangles) << c.mode;
-        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), c.warned);
+        EXPECT_EQ(mesh->GetVertexCount(), vertices);
+        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
+        EXPECT_EQ(
+            sys.log.lines,
+            warned ? std::vector<std::string>{"Warning: Nothing Deleted. Cannot Delete Component"}
+                   : std::vector<std::string>{});
+        EXPECT_EQ(ExportAll(), before);
         EXPECT_EQ(g_UndoList.GetCount(), 0);
     }
+}
+
+TEST_F(EditActions, CreateShaderBuildsAMaterialWithOptionLayerAndStarterStage)
+{
+    scene->ClearScene();
+    EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
+    ASSERT_EQ(scene->GetSelectedList().GetCount(), 1);
+    auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
+    ASSERT_NE(material, nullptr);
+    EXPECT_EQ(material->GetName(), "Material1");
+    ASSERT_EQ(material->GetLayerCount(), 2);
+    MMaterialLayer* stage = material->GetLayer(1);
+    EXPECT_EQ(material->GetLayer(0)->GetName(), "OptionLayer1");
+    EXPECT_EQ(material->GetLayer(0)->GetShaderCount(), 0);
+    ASSERT_EQ(stage->GetShaderCount(), 1);
+    EXPECT_NE(dynamic_cast<MFileShaderNode*>(stage->GetShader(0)), nullptr);
+    EXPECT_EQ(stage->GetMaterial(), material);
+    // In the tree the stage stands before the option layer.
+    EXPECT_EQ(TreeChildren(material), (std::vector<std::string>{"Layer1", "OptionLayer1"}));
+    EXPECT_EQ(TreeChildren(stage), (std::vector<std::string>{"FileShader1"}));
+    // Owners hold the only references: the tree, the selection, the layer.
+    EXPECT_EQ(material->GetRefCount(), 2);
+    EXPECT_EQ(stage->GetShader(0)->GetRefCount(), 2);
+
+    // Add Layer goes to the first selected material in tree order, and a
+    // selected layer names its material.
+    KPrimitiveCreateMaterial();
+    auto* second = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
+    EXPECT_EQ(second->GetName(), "Material2");
+    scene->SelectObject(material, true);
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    EXPECT_EQ(second->GetLayerCount(), 2);
+    ASSERT_EQ(material->GetLayerCount(), 3);
+    MMaterialLayer* added = material->GetLayer(2);
+    EXPECT_EQ(added->GetMaterial(), material);
+    EXPECT_EQ(Selection(*scene), added->GetName().str() + " ");
+    EXPECT_EQ(TreeChildren(material).back(), added->GetName().str());
+    EXPECT_EQ(TreeChildren(added).size(), 1u);
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    EXPECT_EQ(material->GetLayerCount(), 4);
+    // Nothing selected: nothing added, yet it succeeds.
+    scene->SelectNone();
+    const int objects = scene->GetObjectCount();
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    EXPECT_EQ(scene->GetObjectCount(), objects);
 }

@@ -1,7 +1,4 @@
-// Tool preference scripts: Prefs/Tools/<tool>.ascr under the program folder,
-// read through the script interpreter and appended to by the tool
-// configuration.
-
+// Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
 #include "Globals.h"
 #include "MConfig.h"
 #include "MScriptInterpreter.h"
@@ -13,6 +10,7 @@
 #include <string>
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace
 {
@@ -25,7 +23,6 @@ class ToolPrefsTest : public ::testing::Test
         g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
     }
     void TearDown() override { g_Config.m_ProgramFolder = m_OldFolder; }
-
     std::string PrefsPath(const std::string& tool) const
     {
         return (dir.Path() / "Prefs" / "Tools" / (tool + ".ascr")).string();
@@ -40,34 +37,22 @@ class ToolPrefsTest : public ::testing::Test
     MStr m_OldFolder;
 };
 
-TEST_F(ToolPrefsTest, PathLiesUnderTheProgramFolder)
-{
-    EXPECT_EQ(GetToolPrefsPath("KObjectDuplicateSelected").str(),
-              PrefsPath("KObjectDuplicateSelected"));
-}
-
 TEST_F(ToolPrefsTest, ReadStringsFindsTheNamesPresentSilently)
 {
-    WritePrefs("KTool", "Alpha = 1;\n// comment\nBeta = \"two words\";\nalpha = 5;\n");
-    const MStr names[] = {"Alpha", "beta", "Gamma"};
-    MStr results[] = {"a", "b", "unchanged"};
-    EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 3), 2);
+    EXPECT_EQ(GetToolPrefsPath("KTool").str(), PrefsPath("KTool"));
+    WritePrefs("KTool", "Alpha = 1;\n// c\nBeta = \"two words\";\nalpha = 5;\n\0B = 2;"s);
+    const MStr names[] = {"Alpha", "beta", "Gamma", "B"};
+    MStr results[] = {"a", "b", "unchanged", "before the zero byte"};
+    EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 4), 2);
     EXPECT_EQ(results[0].str(), "5"); // the last assignment wins
     EXPECT_EQ(results[1].str(), "two words");
     EXPECT_EQ(results[2].str(), "unchanged");
-
+    EXPECT_EQ(results[3].str(), "before the zero byte");
     MStr one = "kept";
     EXPECT_EQ(ReadToolPrefString("KMissing", "Alpha", one), 0);
     EXPECT_EQ(one.str(), "kept");
+    EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 0), 0);
     EXPECT_TRUE(sys.log.lines.empty());
-}
-
-TEST_F(ToolPrefsTest, ReadStringsStopsAtAZeroByte)
-{
-    WritePrefs("KZero", std::string("A = 1;\n\0B = 2;\n", 15));
-    MStr value;
-    EXPECT_EQ(ReadToolPrefString("KZero", "A", value), 1);
-    EXPECT_EQ(ReadToolPrefString("KZero", "B", value), 0);
 }
 
 TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
@@ -81,39 +66,35 @@ TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
     EXPECT_EQ(vars[0].kind, SCRIPT_VAR_ONOFF);
     EXPECT_EQ(vars[1].text.str(), "x y");
     EXPECT_EQ(vars[2].text.str(), "");
-
-    const std::string path = PrefsPath("KObjectDeleteSelected");
-    ASSERT_GE(sys.log.lines.size(), 2u);
-    EXPECT_EQ(sys.log.lines[0], "Opening file '" + path + "'");
-    EXPECT_EQ(sys.log.lines[1], "Length of file " + std::to_string(text.size()) + " bytes.");
-
-    sys.log.lines.clear();
     MScriptVariable missing("DeleteChildren");
     EXPECT_EQ(ReadToolPrefVariable("KNoFile", missing), 0);
     EXPECT_EQ(missing.value, 0);
-    ASSERT_EQ(sys.log.lines.size(), 2u);
-    EXPECT_EQ(sys.log.lines[0], "Opening file '" + PrefsPath("KNoFile") + "'");
-    EXPECT_EQ(sys.log.lines[1], "Could not open file '" + PrefsPath("KNoFile") + "'.");
+    const std::string path = PrefsPath("KObjectDeleteSelected");
+    EXPECT_EQ(sys.log.lines,
+              (std::vector<std::string>{"Opening file '" + path + "'",
+                                        "Length of file " + std::to_string(text.size()) + " bytes.",
+                                        "Opening file '" + PrefsPath("KNoFile") + "'",
+                                        "Could not open file '" + PrefsPath("KNoFile") + "'."}));
 }
 
-TEST_F(ToolPrefsTest, AppendingToAMissingFileWritesNothing)
+TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
 {
-    EXPECT_EQ(AppendToolPref("KNone", "Option", "1"), 0);
+    // Another tool's file exists, this one's does not: nothing is written.
+    WritePrefs("KOther", "");
+    const MStr names[] = {"Dup_ParentGroup", "Other"};
+    const MStr values[] = {"1", "7"};
+    EXPECT_EQ(AppendToolPrefs("KNone", names, values, 2), 0);
     EXPECT_FALSE(fs::exists(PrefsPath("KNone")));
-    EXPECT_FALSE(fs::exists(dir.Path() / "Prefs"));
-}
+    EXPECT_EQ(AppendToolPrefs("KOther", nullptr, values, 2), 0);
+    EXPECT_EQ(ReadWholeFile(PrefsPath("KOther")), "");
 
-TEST_F(ToolPrefsTest, AppendedLinesOverrideEarlierOnes)
-{
     // The last line has no line break and ends in a comment: the appended
     // lines must still stand on their own.
     WritePrefs("KObjectDuplicateSelected", "Dup_ParentGroup = 0; // off");
-    const MStr names[] = {"Dup_ParentGroup", "Other"};
-    const MStr values[] = {"1", "7"};
     EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 0), 0);
     EXPECT_EQ(ReadWholeFile(PrefsPath("KObjectDuplicateSelected")),
               "Dup_ParentGroup = 0; // off\nDup_ParentGroup = 1;\nOther = 7;\n");
-
     MStr value;
     EXPECT_EQ(ReadToolPrefString("KObjectDuplicateSelected", "Dup_ParentGroup", value), 1);
     EXPECT_EQ(value.str(), "1");
@@ -126,7 +107,6 @@ TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
     const MStr values[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
                            "C:\\maps\\x.tga", "ignored",      "a//b"};
     AppendToolPrefs("KText", names, values, 7);
-
     MStr results[7];
     EXPECT_EQ(ReadToolPrefStrings("KText", names, results, 7), 6);
     for (int i : {0, 1, 2, 3, 4, 6})
@@ -138,30 +118,4 @@ TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
               std::string::npos);
 }
 
-TEST_F(ToolPrefsTest, OpenToolConfigurationLogsEveryVariable)
-{
-    EXPECT_EQ(OpenToolConfiguration("KAbsent"), 0);
-    EXPECT_TRUE(sys.log.Contains("Error, could not open config file '" + PrefsPath("KAbsent") +
-                                 "' for reading."));
-
-    const std::string text = "DeleteChildren = 1;\nLabel = \"a b\";\nScale = 2.5;\n";
-    WritePrefs("KObjectDeleteSelected", text);
-    sys.log.lines.clear();
-    EXPECT_EQ(OpenToolConfiguration("KObjectDeleteSelected"), 1);
-
-    // The slots are the interpreter's own; walk a second one for them.
-    MScriptInterpreter in;
-    in.ExecuteScript(text, true);
-    std::vector<std::string> expected;
-    for (const MScriptVariable* v = in.GetFirstVariable(); v; v = in.GetNextVariable())
-        expected.push_back("Variaible Found '" + v->name.str() + "' of Value '" + v->text.str() +
-                           "' at KeyHash of " + std::to_string(in.GetCurrentHashSlot()));
-    ASSERT_EQ(expected.size(), 3u);
-    EXPECT_EQ(sys.log.lines, expected);
-    bool sawLabel = false;
-    for (const std::string& line : sys.log.lines)
-        sawLabel =
-            sawLabel || line.rfind("Variaible Found 'Label' of Value 'a b' at KeyHash of ", 0) == 0;
-    EXPECT_TRUE(sawLabel);
-}
 } // namespace
