@@ -1,18 +1,15 @@
 // The configuration: the registry names, the chunk file (written and read)
 // and loading and saving at start-up and shutdown.
-#include "Globals.h"
+#include "AppTest.h"
 #include "MAction.h"
-#include "MConfig.h"
 #include "MKeyBinding.h"
 #include "MRegistry.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -72,22 +69,18 @@ void ResetSettings()
     g_Config.m_KeyFileName = "Glazen.KEY";
 }
 
-class ConfigTest : public ::testing::Test
+class ConfigTest : public AppTest
 {
   protected:
     void SetUp() override
     {
+        AppTest::SetUp();
         ResetSettings();
-        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-            oldConfigHome = old;
-        setenv("XDG_CONFIG_HOME", (dir.Path() / "config").c_str(), 1);
-        g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
     }
     void TearDown() override
     {
         ResetSettings();
-        g_Config.m_ProgramFolder = MConfig::FindProgramFolder();
-        setenv("XDG_CONFIG_HOME", oldConfigHome.c_str(), 1);
+        AppTest::TearDown();
         g_KeyBindingTable.Clear();
         g_ActionRegistry.Clear();
     }
@@ -100,10 +93,6 @@ class ConfigTest : public ::testing::Test
         return out;
     }
     std::vector<uint32_t> Colours() { return {g_ColourValues.begin(), g_ColourValues.end()}; }
-
-    TestSystem sys;
-    TempDir dir;
-    std::string oldConfigHome;
 };
 
 TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)

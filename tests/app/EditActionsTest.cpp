@@ -1,7 +1,7 @@
 // The selection, editing and shader actions on an imported corpus scene:
 // after each action, and after its undo and redo, the scene's lists and tree
 // agree, and undo gives back the export from before the action byte for byte.
-#include "Globals.h"
+#include "AppTest.h"
 #include "KActions.h"
 #include "KUndoActions.h"
 #include "MMaterial.h"
@@ -21,13 +21,12 @@
 
 namespace
 {
-class EditActions : public ::testing::Test
+class EditActions : public AppTest
 {
   public: // the cases' lambdas reach the members
     void SetUp() override
     {
-        m_OldFolder = g_Config.m_ProgramFolder;
-        g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
+        AppTest::SetUp();
         scene = sys.Scene();
         g_CurrentScene = scene;
         // As the main window sets them up.
@@ -48,7 +47,7 @@ class EditActions : public ::testing::Test
         g_UndoList.SetClearsOpposite(false);
         g_RedoList.SetOpposite(nullptr);
         g_CurrentScene = nullptr;
-        g_Config.m_ProgramFolder = m_OldFolder;
+        AppTest::TearDown();
     }
     bool Check()
     {
@@ -99,9 +98,6 @@ class EditActions : public ::testing::Test
         return names;
     }
 
-    TestSystem sys;
-    TempDir dir;
-    MStr m_OldFolder;
     MScene* scene = nullptr;
     MMaterial* quad = nullptr;
 };

@@ -1,9 +1,8 @@
 // The main window's client area before its panes exist: the view area, the
 // split lines the mouse finds, and the console's two fields.
+#include "AppTest.h"
 #include "CConsoleDlg.h"
 #include "CKorvaDlg.h"
-#include "Globals.h"
-#include "TestSupport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -11,28 +10,22 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace
 {
-class MainWindowLayout : public ::testing::Test
+class MainWindowLayout : public AppTest
 {
   protected:
     void SetUp() override
     {
-        oldFolder = g_Config.m_ProgramFolder;
-        g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
-        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-            oldConfigHome = old;
-        setenv("XDG_CONFIG_HOME", (dir.Path() / "config").c_str(), 1);
+        AppTest::SetUp();
         window = std::make_unique<CKorvaDlg>();
     }
     void TearDown() override
     {
         window.reset(); // saves the configuration into the temporary folder
-        g_Config.m_ProgramFolder = oldFolder;
-        setenv("XDG_CONFIG_HOME", oldConfigHome.c_str(), 1);
+        AppTest::TearDown();
     }
     // A client area of w x h; then the mouse goes to each point in turn,
     // pressed from the first one when press is set.
@@ -51,10 +44,6 @@ class MainWindowLayout : public ::testing::Test
         }
     }
 
-    TestSystem sys;
-    TempDir dir;
-    MStr oldFolder;
-    std::string oldConfigHome;
     std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
@@ -94,11 +83,7 @@ TEST_F(MainWindowLayout, ConsoleFieldsFillItWithinAOnePixelBorder)
     QApplication::processEvents();
     const QRect output = console->Output()->geometry();
     const QRect input = console->findChild<QLineEdit*>("ConsoleInput")->geometry();
-    EXPECT_EQ(output.topLeft(), QPoint(1, 1));
-    EXPECT_EQ(input.left(), 1);
-    EXPECT_EQ(output.right(), 598);
-    EXPECT_EQ(input.right(), 598);
-    EXPECT_EQ(input.bottom(), 300 - 1);
-    EXPECT_EQ(output.bottom() + 2, input.top());
+    EXPECT_EQ(output, QRect(QPoint(1, 1), QPoint(598, input.top() - 2)));
+    EXPECT_EQ(input, QRect(QPoint(1, input.top()), QPoint(598, 299)));
     console->hide();
 }

@@ -1,8 +1,6 @@
 // Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
-#include "Globals.h"
-#include "MConfig.h"
+#include "AppTest.h"
 #include "MScriptInterpreter.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +12,9 @@ using namespace std::string_literals;
 
 namespace
 {
-class ToolPrefsTest : public ::testing::Test
+class ToolPrefsTest : public AppTest
 {
   protected:
-    void SetUp() override
-    {
-        m_OldFolder = g_Config.m_ProgramFolder;
-        g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
-    }
-    void TearDown() override { g_Config.m_ProgramFolder = m_OldFolder; }
     std::string PrefsPath(const std::string& tool) const
     {
         return (dir.Path() / "Prefs" / "Tools" / (tool + ".ascr")).string();
@@ -31,10 +23,6 @@ class ToolPrefsTest : public ::testing::Test
     {
         return dir.Write("Prefs/Tools/" + tool + ".ascr", text);
     }
-
-    TestSystem sys;
-    TempDir dir;
-    MStr m_OldFolder;
 };
 
 TEST_F(ToolPrefsTest, ReadStringsFindsTheNamesPresentSilently)
@@ -80,13 +68,13 @@ TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
 TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
 {
     // Another tool's file exists, this one's does not: nothing is written.
-    WritePrefs("KOther", "");
+    WritePrefs("KOther", "A = 1;\n");
     const MStr names[] = {"Dup_ParentGroup", "Other"};
     const MStr values[] = {"1", "7"};
     EXPECT_EQ(AppendToolPrefs("KNone", names, values, 2), 0);
     EXPECT_FALSE(fs::exists(PrefsPath("KNone")));
     EXPECT_EQ(AppendToolPrefs("KOther", nullptr, values, 2), 0);
-    EXPECT_EQ(ReadWholeFile(PrefsPath("KOther")), "");
+    EXPECT_EQ(ReadWholeFile(PrefsPath("KOther")), "A = 1;\n");
 
     // The last line has no line break and ends in a comment: the appended
     // lines must still stand on their own.
@@ -102,7 +90,7 @@ TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
 
 TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
 {
-    WritePrefs("KText", "");
+    WritePrefs("KText", "\n");
     const MStr names[] = {"Spaced", "Injected", "Quoted", "Empty", "Path", "Bad name", "Slash"};
     const MStr values[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
                            "C:\\maps\\x.tga", "ignored",      "a//b"};
