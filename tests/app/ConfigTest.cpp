@@ -1,9 +1,10 @@
-// The configuration: the registry names, the chunk file (written and read)
-// and loading and saving at start-up and shutdown.
+// The configuration: the registry names, the chunk file (written and read),
+// loading and saving at start-up and shutdown, and tool preference scripts.
 #include "AppTest.h"
 #include "MAction.h"
 #include "MKeyBinding.h"
 #include "MRegistry.h"
+#include "MScriptInterpreter.h"
 #include "MSystemManager.h"
 #include "MUndoList.h"
 
@@ -14,42 +15,26 @@
 #include <string>
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace
 {
 // Little-endian bytes built by hand, independent of the writer.
+using Text = const std::string&;
 struct Bytes
 {
     std::string s;
-    Bytes& U32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            s += char((v >> (8 * i)) & 0xFF);
-        return *this;
-    }
-    Bytes& Str(const std::string& text) { return Raw(text + '\0'); }
-    Bytes& Raw(const std::string& raw)
-    {
-        s += raw;
-        return *this;
-    }
+    Bytes& Raw(Text r) { return s += r, *this; }
+    Bytes& U32(uint32_t v) { return Raw({char(v), char(v >> 8), char(v >> 16), char(v >> 24)}); }
+    Bytes& Str(Text t) { return Raw(t + '\0'); }
     Bytes& Chunk(uint32_t tag, const Bytes& body)
     {
         return U32(tag).U32(body.s.size()).Raw(body.s);
     }
     Bytes& Header(uint32_t version = 16) { return Chunk(0x63666732, Bytes().U32(version)); }
-    Bytes& NamedInt(const std::string& key, uint32_t v)
-    {
-        return Chunk(162, Bytes().Str(key).U32(v));
-    }
-    Bytes& NamedString(const std::string& key, const std::string& value)
-    {
-        return Chunk(163, Bytes().Str(key).Str(value));
-    }
-    Bytes& Colour(const std::string& name, uint32_t value)
-    {
-        return Str(name).U32(36).U32(4).U32(value);
-    }
+    Bytes& NamedInt(Text key, uint32_t v) { return Chunk(162, Bytes().Str(key).U32(v)); }
+    Bytes& NamedString(Text key, Text value) { return Chunk(163, Bytes().Str(key).Str(value)); }
+    Bytes& Colour(Text name, uint32_t value) { return Str(name).U32(36).U32(4).U32(value); }
 };
 
 void Apply(const Bytes& b)
@@ -85,14 +70,22 @@ class ConfigTest : public AppTest
         g_ActionRegistry.Clear();
     }
     MStrList& Paths() { return sys.Manager().GetImageSearchPaths(); }
-    std::vector<std::string> PathTexts()
+    // The search paths, each followed by a blank.
+    std::string PathTexts()
     {
-        std::vector<std::string> out;
+        std::string out;
         for (const MStr& p : Paths())
-            out.push_back(p.str());
+            out += p.str() + " ";
         return out;
     }
-    std::vector<uint32_t> Colours() { return {g_ColourValues.begin(), g_ColourValues.end()}; }
+    std::string ToolPath(const std::string& tool) const
+    {
+        return (dir.Path() / "Prefs" / "Tools" / (tool + ".ascr")).string();
+    }
+    std::string WriteTool(const std::string& tool, const std::string& text) const
+    {
+        return dir.Write("Prefs/Tools/" + tool + ".ascr", text);
+    }
 };
 
 TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
@@ -123,33 +116,23 @@ TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
     ASSERT_EQ(WriteConfigFile(path), 1);
     EXPECT_EQ(ReadWholeFile(path), expected.s);
 
-    const std::vector<uint32_t> colourValues = Colours();
+    // Read back, the settings are written as the same bytes.
     ResetSettings();
     Paths().RemoveAll();
     ASSERT_EQ(ReadConfigFile(path), 1);
-    EXPECT_EQ(g_RecentFileCount, 2);
-    EXPECT_EQ(g_RecentFiles[0].str(), "a.shader");
-    EXPECT_EQ(g_RecentFiles[2].str(), "");
-    EXPECT_EQ(Colours(), colourValues);
-    EXPECT_EQ(g_UndoList.GetLimit(), 30);
-    EXPECT_EQ(PathTexts(), (std::vector<std::string>{"/textures", "/with space/b"}));
+    EXPECT_EQ(FormatConfigData(), expected.s);
     // The unlimited undo list (-1) survives too.
     g_UndoList.SetLimit(-1);
     ASSERT_EQ(WriteConfigFile(path), 1);
     g_UndoList.SetLimit(12);
     ASSERT_EQ(ReadConfigFile(path), 1);
     EXPECT_EQ(g_UndoList.GetLimit(), -1);
-}
-
-TEST_F(ConfigTest, MissingOrUnwritableFilesReturnZeroAndChangeNothing)
-{
+    // Files that cannot be read or written: 0, and nothing changes.
     EXPECT_EQ(ReadConfigFile((dir.Path() / "none.cfg").string()), 0);
     EXPECT_EQ(ReadConfigFile(dir.Path().string()), 0); // a folder
-    EXPECT_EQ(g_RecentFileCount, kRecentFileSlots);
-    const fs::path unwritable = dir.Path() / "missing-folder" / "Glazen.CFG";
-    EXPECT_EQ(WriteConfigFile(unwritable.string()), 0);
-    EXPECT_FALSE(fs::exists(unwritable));
+    EXPECT_EQ(WriteConfigFile((dir.Path() / "no" / "Glazen.CFG").string()), 0);
     EXPECT_EQ(sys.log.lines.back().rfind("Could not write configuration file", 0), 0u);
+    EXPECT_EQ(g_RecentFileCount, 2);
 }
 
 TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
@@ -166,12 +149,7 @@ TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
         // A name left out is skipped over; one out of table order stops the
         // matching of it and of all after it.
         {"out of order",
-         Bytes()
-             .U32(4)
-             .Colour("Grid", 4)
-             .Colour("Select Box", 5)
-             .Colour("Object", 6)
-             .Colour("Z Axis", 7),
+         Bytes().U32(3).Colour("Grid", 4).Colour("Select Box", 5).Colour("Object", 6),
          {{1, 4}, {8, 5}}},
         // Sub-chunk 37 is consumed without effect; the next entry lines up.
         {"sub-chunk 37",
@@ -209,7 +187,7 @@ TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
               .NamedString("Name", "/kept")
               .NamedString("Other", "/kept too"));
     EXPECT_EQ(g_UndoList.GetLimit(), 25);
-    EXPECT_EQ(PathTexts(), (std::vector<std::string>{"/kept", "/kept too"}));
+    EXPECT_EQ(PathTexts(), "/kept /kept too ");
     // Limits of 0 and other negatives than -1 are refused and logged.
     Apply(Bytes().NamedInt("UMaxNodes", 0).NamedInt("UMaxNodes", uint32_t(-5)));
     EXPECT_EQ(g_UndoList.GetLimit(), 25);
@@ -222,80 +200,71 @@ TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
     // A version other than 16 stops the reading at its header.
     Paths().RemoveAll();
     Apply(Bytes().NamedString("Name", "/before").Header(15).NamedString("Name", "/after"));
-    EXPECT_EQ(PathTexts(), (std::vector<std::string>{"/before"}));
+    EXPECT_EQ(PathTexts(), "/before ");
 }
 
-TEST_F(ConfigTest, RecentFileCountIsCutToTheTextsPresent)
+TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
 {
-    struct Case
-    {
-        Bytes data;
-        int count;
-        const char* last; // the text in the last slot counted
-    } cases[] = {
-        {Bytes().Chunk(34, Bytes().U32(0)), 0, nullptr},
-        {Bytes().Chunk(34, Bytes().U32(9).Str("1").Str("2").Str("3").Str("4").Str("5").Str("6")), 5,
-         "5"},
-        {Bytes().Chunk(34, Bytes().U32(uint32_t(-3)).Str("x")), 0, nullptr},
-        // The next chunk's texts are not borrowed, and it does not apply.
-        {Bytes().Chunk(34, Bytes().U32(5).Str("one").Str("two")).NamedString("Name", "/no"), 2,
-         "two"},
-        // Unknown and ignored tags are skipped by their length.
-        {Bytes()
-             .Chunk(33, Bytes().U32(1))
-             .Chunk(160, Bytes().Str("ignored"))
-             .Chunk(0x7777, Bytes().Raw("junk"))
-             .Chunk(34, Bytes().U32(1).Str("only")),
-         1, "only"}};
-    for (const Case& c : cases)
-    {
-        ResetSettings();
-        g_RecentFiles[0] = "old";
-        Apply(c.data);
-        EXPECT_EQ(g_RecentFileCount, c.count);
-        EXPECT_EQ(g_RecentFiles[std::max(c.count, 1) - 1].str(), c.last ? c.last : "");
-        EXPECT_TRUE(g_RecentFiles[c.count].IsEmpty()) << c.count;
-        EXPECT_EQ(Paths().GetCount(), 0);
-    }
-}
-
-TEST_F(ConfigTest, DamagedDataKeepsWhatCameBefore)
-{
+    // Each case: the search paths it leaves (each followed by a blank), the
+    // recent-file count and the last name counted, and whether the reading
+    // stopped at damage (logged).
     struct Case
     {
         const char* what;
         Bytes data;
-        std::vector<std::string> paths;
+        const char* paths;
+        int recent;
+        const char* last;
+        bool damaged;
     } cases[] = {
+        {"count 0", Bytes().Chunk(34, Bytes().U32(0)), "", 0, "", false},
+        {"count over the slots",
+         Bytes().Chunk(34, Bytes().U32(9).Str("1").Str("2").Str("3").Str("4").Str("5").Str("6")),
+         "", 5, "5", false},
+        {"negative count", Bytes().Chunk(34, Bytes().U32(uint32_t(-3)).Str("x")), "", 0, "", false},
+        // The next chunk's texts are not borrowed, and it does not apply.
+        {"count over the texts",
+         Bytes().Chunk(34, Bytes().U32(5).Str("one").Str("two")).NamedString("Name", "/no"), "", 2,
+         "two", true},
+        {"unknown tags skipped by their length",
+         Bytes()
+             .Chunk(33, Bytes().U32(1))
+             .Chunk(160, Bytes().Str("x"))
+             .Chunk(0x7777, Bytes().Raw("junk"))
+             .Chunk(34, Bytes().U32(1).Str("only")),
+         "", 1, "only", false},
         {"chunk past the end",
          Bytes().Header().NamedString("Name", "/first").U32(163).U32(100).Str("Name").Str("/x"),
-         {"/first"}},
-        {"length 0xFFFFFFFF", Bytes().U32(163).U32(0xFFFFFFFF).Str("Name").Str("/x"), {}},
-        {"length 0xFFFFFFF8", Bytes().U32(163).U32(0xFFFFFFF8).Str("Name").Str("/x"), {}},
-        {"length 0x80000000", Bytes().U32(163).U32(0x80000000).Str("Name").Str("/x"), {}},
+         "/first ", 5, "", true},
+        {"length 0xFFFFFFFF", Bytes().U32(163).U32(0xFFFFFFFF).Str("Name").Str("/x"), "", 5, "",
+         true},
+        {"length 0xFFFFFFF8", Bytes().U32(163).U32(0xFFFFFFF8).Str("Name").Str("/x"), "", 5, "",
+         true},
+        {"length 0x80000000", Bytes().U32(163).U32(0x80000000).Str("Name").Str("/x"), "", 5, "",
+         true},
         // The zero of the next chunk must not be taken for the text's own.
         {"text without its zero",
          Bytes().Chunk(163, Bytes().Str("Name").Raw("/unterminated")).NamedString("Name", "/after"),
-         {}},
+         "", 5, "", true},
         {"integer without its value",
-         Bytes().Chunk(162, Bytes().Str("UMaxNodes").Raw("\x05\0")).NamedString("Name", "/x"),
-         {}},
-        {"header without its version",
-         Bytes().Chunk(0x63666732, Bytes()).NamedString("Name", "/x"),
-         {}},
-        {"short chunk header", Bytes().Raw("2gf"), {}}};
+         Bytes().Chunk(162, Bytes().Str("UMaxNodes").Raw("\x05\0")).NamedString("Name", "/x"), "",
+         5, "", true},
+        {"header without its version", Bytes().Chunk(0x63666732, Bytes()).NamedString("Name", "/x"),
+         "", 5, "", true},
+        {"short chunk header", Bytes().Raw("2gf"), "", 5, "", true}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
+        ResetSettings();
         Paths().RemoveAll();
         sys.log.lines.clear();
         Apply(c.data);
         EXPECT_EQ(PathTexts(), c.paths);
+        EXPECT_EQ(g_RecentFileCount, c.recent);
+        EXPECT_EQ(g_RecentFiles[std::max(c.recent, 1) - 1].str(), c.last);
         EXPECT_EQ(g_UndoList.GetLimit(), -1);
-        EXPECT_EQ(sys.log.lines.size(), 1u); // the damage is logged
+        EXPECT_EQ(sys.log.lines.size(), c.damaged ? 1u : 0u);
     }
-    ApplyConfigData(nullptr, 0);
-    ApplyConfigData("", 0);
 }
 
 TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
@@ -317,14 +286,8 @@ TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
     EXPECT_EQ(g_UndoList.GetLimit(), 11);
     EXPECT_EQ(g_Config.m_KeyFileName.str(), "Glazen.KEY");
     EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
-    const std::string folder = dir.Path().string() + "/";
-    const std::string wanted[] = {"Loading Registry Settings from Software\\Orrick\\Glazen\\1.0\\",
-                                  "Loading Configuration from " + folder + "Custom.CFG",
-                                  "Initialising General Action List",
-                                  "Loading Keyboard Configuration from " + folder + "Glazen.KEY"};
-    auto at = sys.log.lines.begin();
-    for (const std::string& line : wanted)
-        EXPECT_NE(at = std::find(at, sys.log.lines.end(), line), sys.log.lines.end()) << line;
+    EXPECT_TRUE(
+        sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
 
     g_Config.m_ConfigFileName = "Saved.CFG";
     g_Config.m_KeyFileName = "keys.KEY";
@@ -336,4 +299,80 @@ TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
     EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Saved.CFG");
     EXPECT_EQ(g_Config.m_KeyFileName.str(), "keys.KEY");
 }
+// Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
+using ToolPrefsTest = ConfigTest;
+
+TEST_F(ToolPrefsTest, ReadStringsFindsTheNamesPresentSilently)
+{
+    EXPECT_EQ(GetToolPrefsPath("KTool").str(), ToolPath("KTool"));
+    WriteTool("KTool", "Alpha = 1;\n// c\nBeta = \"two words\";\nalpha = 5;\n\0B = 2;"s);
+    const MStr names[] = {"Alpha", "beta", "Gamma", "B"};
+    MStr results[] = {"a", "b", "unchanged", "before the zero byte"};
+    EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 4), 2);
+    EXPECT_EQ(results[0].str(), "5"); // the last assignment wins
+    EXPECT_EQ(results[1].str(), "two words");
+    EXPECT_EQ(results[2].str(), "unchanged");
+    EXPECT_EQ(results[3].str(), "before the zero byte");
+    MStr one = "kept";
+    EXPECT_EQ(ReadToolPrefString("KMissing", "Alpha", one), 0);
+    EXPECT_EQ(one.str(), "kept");
+    EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 0), 0);
+    EXPECT_TRUE(sys.log.lines.empty());
+}
+
+TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
+{
+    WriteTool("KObjectDeleteSelected", "DeleteChildren = 1;\n");
+    MScriptVariable vars[] = {MScriptVariable("deletechildren"), MScriptVariable("Missing")};
+    EXPECT_EQ(ReadToolPrefVariables("KObjectDeleteSelected", vars, 2), 1);
+    EXPECT_EQ(vars[0].value, 1);
+    EXPECT_EQ(ReadToolPrefVariable("KNoFile", vars[1]), 0);
+    const std::string path = ToolPath("KObjectDeleteSelected"), none = ToolPath("KNoFile");
+    EXPECT_EQ(sys.log.lines,
+              (std::vector<std::string>{"Opening file '" + path + "'", "Length of file 20 bytes.",
+                                        "Opening file '" + none + "'",
+                                        "Could not open file '" + none + "'."}));
+}
+
+TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
+{
+    // Another tool's file exists, this one's does not: nothing is written.
+    WriteTool("KOther", "A = 1;\n");
+    const MStr names[] = {"Dup_ParentGroup", "Other"};
+    const MStr values[] = {"1", "7"};
+    EXPECT_EQ(AppendToolPrefs("KNone", names, values, 2), 0);
+    EXPECT_FALSE(fs::exists(ToolPath("KNone")));
+    EXPECT_EQ(AppendToolPrefs("KOther", nullptr, values, 2), 0);
+    EXPECT_EQ(ReadWholeFile(ToolPath("KOther")), "A = 1;\n");
+
+    // The last line has no line break and ends in a comment: the appended
+    // lines must still stand on their own.
+    WriteTool("KObjectDuplicateSelected", "Dup_ParentGroup = 0; // off");
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 0), 0);
+    EXPECT_EQ(ReadWholeFile(ToolPath("KObjectDuplicateSelected")),
+              "Dup_ParentGroup = 0; // off\nDup_ParentGroup = 1;\nOther = 7;\n");
+    MStr value;
+    EXPECT_EQ(ReadToolPrefString("KObjectDuplicateSelected", "Dup_ParentGroup", value), 1);
+    EXPECT_EQ(value.str(), "1");
+}
+
+TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
+{
+    WriteTool("KText", "\n");
+    const MStr names[] = {"Spaced", "Injected", "Quoted", "Empty", "Path", "Bad name", "Slash"};
+    const MStr values[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
+                           "C:\\maps\\x.tga", "ignored",      "a//b"};
+    AppendToolPrefs("KText", names, values, 7);
+    MStr results[7];
+    EXPECT_EQ(ReadToolPrefStrings("KText", names, results, 7), 6);
+    for (int i : {0, 1, 2, 3, 4, 6})
+        EXPECT_EQ(results[i].str(), values[i].str()) << names[i].str();
+    MStr other;
+    EXPECT_EQ(ReadToolPrefString("KText", "Other", other), 0);
+    // A plain value stays a bare word, as the format has it.
+    EXPECT_NE(ReadWholeFile(ToolPath("KText")).find("Path = C:\\maps\\x.tga;\n"),
+              std::string::npos);
+}
+
 } // namespace

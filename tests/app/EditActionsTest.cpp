@@ -1,7 +1,10 @@
 // The selection, editing and shader actions on an imported corpus scene:
 // after each action, and after its undo and redo, the scene's lists and tree
 // agree, and undo gives back the export from before the action byte for byte.
+// Also the main window's client area before its panes exist.
 #include "AppTest.h"
+#include "CConsoleDlg.h"
+#include "CKorvaDlg.h"
 #include "KActions.h"
 #include "KUndoActions.h"
 #include "MMaterial.h"
@@ -15,8 +18,13 @@
 #include "MUndoList.h"
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 
 namespace
@@ -72,8 +80,7 @@ class EditActions : public AppTest
     {
         return dynamic_cast<MMaterial*>(scene->FindObjectByName(name));
     }
-    // The selected names in name order (a restored tree rebuilds the
-    // selection in tree order); checks that list and flags agree.
+    // The selected names in name order; checks that list and flags agree.
     std::multiset<std::string> SelectedNames()
     {
         Selection(*scene);
@@ -88,18 +95,41 @@ class EditActions : public AppTest
         for (MBaseObject* o : objects)
             scene->SelectObject(o, true);
     }
-    // Names of the children of an object's tree node, in tree order.
-    std::vector<std::string> TreeChildren(MBaseObject* object)
-    {
-        std::vector<std::string> names;
-        for (MBaseObjectTreeNode* c = scene->FindObject(object)->GetFirstChild(); c;
-             c = c->GetNextSibling())
-            names.emplace_back(c->GetObject()->GetName().c_str());
-        return names;
-    }
 
     MScene* scene = nullptr;
     MMaterial* quad = nullptr;
+};
+
+class MainWindowLayout : public AppTest
+{
+  protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        window = std::make_unique<CKorvaDlg>();
+    }
+    void TearDown() override
+    {
+        window.reset(); // saves the configuration into the temporary folder
+        AppTest::TearDown();
+    }
+    // The mouse to each point on a w x h client, pressed from the first.
+    void Drag(int w, int h, std::initializer_list<QPoint> points, bool press)
+    {
+        QWidget* client = window->ClientArea();
+        client->resize(w, h);
+        window->Layout();
+        QEvent::Type type = press ? QEvent::MouseButtonPress : QEvent::MouseMove;
+        for (QPoint p : points)
+        {
+            QMouseEvent e(type, p, client->mapToGlobal(p), press ? Qt::LeftButton : Qt::NoButton,
+                          press ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(client, &e);
+            type = QEvent::MouseMove;
+        }
+    }
+
+    std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
 
@@ -199,71 +229,19 @@ TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
         for (MBaseObject* node : copy->GetLayer(i)->GetShaderList())
             EXPECT_EQ(scene->FindObjectByName(node->GetName()), node);
     }
-    // Two stages of one shader: both copies go to it, newest first selected.
-    SelectOnly({quad->GetLayer(1), quad->GetLayer(2)});
-    KObjectDuplicateSelected();
-    ASSERT_EQ(quad->GetLayerCount(), 5);
-    EXPECT_EQ(Selection(*scene),
-              quad->GetLayer(4)->GetName().str() + " " + quad->GetLayer(3)->GetName().str() + " ");
-
     // With "Dup_ParentGroup" a node's copy goes into a new copy of its layer.
     dir.Write("Prefs/Tools/KObjectDuplicateSelected.ascr", "Dup_ParentGroup = 1;\n");
     MMaterialLayer* stage = quad->GetLayer(1);
     const int nodes = stage->GetShaderCount();
     SelectOnly({stage->GetShader(0)});
     KObjectDuplicateSelected();
-    ASSERT_EQ(quad->GetLayerCount(), 6);
-    MMaterialLayer* group = quad->GetLayer(5);
+    ASSERT_EQ(quad->GetLayerCount(), 4);
+    MMaterialLayer* group = quad->GetLayer(3);
     EXPECT_NE(group->GetName(), stage->GetName());
     ASSERT_EQ(group->GetShaderCount(), 1);
     EXPECT_EQ(group->GetShader(0), scene->GetSelectedList().GetAt(0));
     EXPECT_EQ(scene->FindObject(group->GetShader(0))->GetParent(), scene->FindObject(group));
     EXPECT_EQ(stage->GetShaderCount(), nodes);
-}
-
-TEST_F(EditActions, TreeWalksWrapAmongSiblingsAndStayAtTheEnds)
-{
-    MBaseObjectTreeNode* qn = scene->FindObject(quad);
-    MBaseObject* first = qn->GetFirstChild()->GetObject();
-    MBaseObject* last = qn->GetLastChild()->GetObject();
-    MBaseObject* stage = quad->GetLayer(1);
-    MBaseObject* leaf = scene->FindObject(stage)->GetFirstChild()->GetObject();
-    const std::tuple<int (*)(), MBaseObject*, MBaseObject*> cases[] = {
-        {KSelectPrevSibling, first, last}, {KSelectNextSibling, last, first},
-        {KSelectParent, quad, quad},       {KSelectChild, leaf, leaf},
-        {KSelectChild, quad, first},       {KSelectParent, leaf, stage}};
-    for (const auto& [walk, from, to] : cases)
-    {
-        SelectOnly({from});
-        EXPECT_EQ(walk(), 1);
-        EXPECT_EQ(Selection(*scene), to->GetName().str() + " ");
-    }
-    scene->SelectNone();
-    const int steps = g_UndoList.GetCount();
-    EXPECT_EQ(KSelectParent(), 0); // nothing selected: nothing recorded
-    EXPECT_EQ(g_UndoList.GetCount(), steps);
-}
-
-TEST_F(EditActions, SelectChildrenPutsTheChildrenFirstAndInverseUndoes)
-{
-    SelectOnly({quad});
-    KEditSelectNone();
-    KEditUndo();
-    KEditSelectChildren();
-    EXPECT_EQ(g_UndoList.GetCount() + g_RedoList.GetCount(), 0);
-    // The children come ahead of the old selection, last in tree order first.
-    MBaseObjectTreeNode* last = scene->FindObject(quad);
-    while (last->GetLastChild())
-        last = last->GetLastChild();
-    const MBaseObjectList& selected = scene->GetSelectedList();
-    EXPECT_EQ(selected.GetAt(0), last->GetObject());
-    EXPECT_EQ(selected.GetAt(selected.GetCount() - 1), quad);
-    KEditSelectAll();
-    EXPECT_EQ(selected.GetCount(), scene->GetObjectCount());
-    KEditSelectInverse();
-    EXPECT_EQ(selected.GetCount(), 0);
-    KEditUndo();
-    EXPECT_EQ(selected.GetCount(), scene->GetObjectCount());
 }
 
 TEST_F(EditActions, FrameStepsHideAndShow)
@@ -297,8 +275,7 @@ TEST_F(EditActions, FrameStepsHideAndShow)
 
 TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
 {
-    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1. Shader
-    // parts have no components.
+    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
     const std::tuple<int, int, int, bool> cases[] = {{COMPONENT_VERTEX, 3, 1, false},
                                                      {COMPONENT_TRIANGLE, 4, 1, false},
                                                      {COMPONENT_EDGE, 4, 2, true},
@@ -318,56 +295,74 @@ TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
         EXPECT_EQ(KObjectDeleteSelected(), 1);
         EXPECT_EQ(mesh->GetVertexCount(), vertices);
         EXPECT_EQ(mesh->GetTriangleCount(), triangles);
-        EXPECT_EQ(
-            sys.log.lines,
-            warned ? std::vector<std::string>{"Warning: Nothing Deleted. Cannot Delete Component"}
-                   : std::vector<std::string>{});
+        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
         EXPECT_EQ(ExportAll(), before);
         EXPECT_EQ(g_UndoList.GetCount(), 0);
     }
 }
 
-TEST_F(EditActions, CreateShaderBuildsAMaterialWithOptionLayerAndStarterStage)
+TEST_F(EditActions, CreateShaderMakesAStarterStageAndAddLayerFollowsTheTree)
 {
     scene->ClearScene();
     EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
-    ASSERT_EQ(scene->GetSelectedList().GetCount(), 1);
     auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
-    ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->GetName(), "Material1");
-    ASSERT_EQ(material->GetLayerCount(), 2);
-    MMaterialLayer* stage = material->GetLayer(1);
-    EXPECT_EQ(material->GetLayer(0)->GetName(), "OptionLayer1");
-    EXPECT_EQ(material->GetLayer(0)->GetShaderCount(), 0);
-    ASSERT_EQ(stage->GetShaderCount(), 1);
-    EXPECT_NE(dynamic_cast<MFileShaderNode*>(stage->GetShader(0)), nullptr);
-    EXPECT_EQ(stage->GetMaterial(), material);
+    ASSERT_EQ(Selection(*scene), "Material1 ");
     // In the tree the stage stands before the option layer.
-    EXPECT_EQ(TreeChildren(material), (std::vector<std::string>{"Layer1", "OptionLayer1"}));
-    EXPECT_EQ(TreeChildren(stage), (std::vector<std::string>{"FileShader1"}));
-    // Owners hold the only references: the tree, the selection, the layer.
-    EXPECT_EQ(material->GetRefCount(), 2);
-    EXPECT_EQ(stage->GetShader(0)->GetRefCount(), 2);
-
-    // Add Layer goes to the first selected material in tree order, and a
-    // selected layer names its material.
+    EXPECT_EQ(TreeShape(*scene), " Material1( Layer1( FileShader1) OptionLayer1)");
+    EXPECT_NE(dynamic_cast<MFileShaderNode*>(material->GetLayer(1)->GetShader(0)), nullptr);
+    EXPECT_EQ(material->GetLayer(1)->GetMaterial(), material);
+    // Add Layer goes to the first selected material in tree order.
     KPrimitiveCreateMaterial();
-    auto* second = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
-    EXPECT_EQ(second->GetName(), "Material2");
     scene->SelectObject(material, true);
     EXPECT_EQ(KMaterialAddLayer(), 1);
-    EXPECT_EQ(second->GetLayerCount(), 2);
     ASSERT_EQ(material->GetLayerCount(), 3);
-    MMaterialLayer* added = material->GetLayer(2);
-    EXPECT_EQ(added->GetMaterial(), material);
-    EXPECT_EQ(Selection(*scene), added->GetName().str() + " ");
-    EXPECT_EQ(TreeChildren(material).back(), added->GetName().str());
-    EXPECT_EQ(TreeChildren(added).size(), 1u);
+    EXPECT_EQ(material->GetLayer(2)->GetMaterial(), material);
+    EXPECT_EQ(Selection(*scene), material->GetLayer(2)->GetName().str() + " ");
+    const std::string shape = TreeShape(*scene);
+    EXPECT_EQ(shape.substr(0, shape.find(" Material2")),
+              " Material1( Layer1( FileShader1) OptionLayer1 " +
+                  material->GetLayer(2)->GetName().str() + "( " +
+                  material->GetLayer(2)->GetShader(0)->GetName().str() + "))");
+    scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
     EXPECT_EQ(KMaterialAddLayer(), 1);
-    EXPECT_EQ(material->GetLayerCount(), 4);
-    // Nothing selected: nothing added, yet it succeeds.
-    scene->SelectNone();
-    const int objects = scene->GetObjectCount();
-    EXPECT_EQ(KMaterialAddLayer(), 1);
-    EXPECT_EQ(scene->GetObjectCount(), objects);
+    EXPECT_EQ(TreeShape(*scene), shape);
+}
+
+TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
+{
+    Drag(400, 300, {}, false);
+    // Without panels: 2 pixels spare on the left, 5 on the right.
+    EXPECT_EQ(window->ViewArea(), QRect(QPoint(2, 0), QPoint(394, 299)));
+    // The splits: three quarters across, and at the foot, less 6-pixel gaps.
+    const int splitX = 2 + int((395 - 2 - 6) * 0.75f) + 3, splitY = 300 - 6 + 3;
+    const std::pair<QPoint, Qt::CursorShape> cases[] = {
+        {{splitX, 100}, Qt::SizeHorCursor},     {{splitX + 6, 100}, Qt::ArrowCursor},
+        {{splitX - 5, 100}, Qt::SizeHorCursor}, {{100, splitY}, Qt::SizeVerCursor},
+        {{100, splitY - 6}, Qt::ArrowCursor},   {{splitX, splitY}, Qt::SizeAllCursor},
+        {{100, 100}, Qt::ArrowCursor}};
+    for (const auto& [at, shape] : cases)
+    {
+        Drag(400, 300, {at}, false);
+        EXPECT_EQ(window->ClientArea()->cursor().shape(), shape) << at.x() << "," << at.y();
+    }
+    // A drag on the column split moves it.
+    Drag(400, 300, {{splitX, 100}, {200, 100}}, true);
+    const float fraction = (200 - 2) / 393.0f;
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
+    // A client too narrow for any pane leaves the split alone.
+    Drag(7, 100, {{5, 50}, {6, 50}}, true);
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
+}
+
+TEST_F(MainWindowLayout, ConsoleFieldsFillItWithinAOnePixelBorder)
+{
+    CConsoleDlg* console = window->Console();
+    console->resize(600, 300);
+    console->show();
+    QApplication::processEvents();
+    const QRect output = console->Output()->geometry();
+    const QRect input = console->findChild<QLineEdit*>("ConsoleInput")->geometry();
+    EXPECT_EQ(output, QRect(QPoint(1, 1), QPoint(598, input.top() - 2)));
+    EXPECT_EQ(input, QRect(QPoint(1, input.top()), QPoint(598, 299)));
+    console->hide();
 }

@@ -1,5 +1,8 @@
-// Key names, the binding table with its dispatch and menu texts, the key
-// file and the readable table of default keys.
+// The action registry and the editor's table of actions; key names, the
+// binding table with its dispatch and menu texts, the key file and the
+// readable table of default keys.
+#include "Globals.h"
+#include "KActions.h"
 #include "MAction.h"
 #include "MActionList.h"
 #include "MDefaultKeyTable.h"
@@ -7,6 +10,7 @@
 #include "MKeyCodes.h"
 #include "TestSupport.h"
 
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <gtest/gtest.h>
@@ -21,10 +25,27 @@ namespace
 {
 std::vector<int> g_Order;
 int g_Result[5] = {1, 1, 1, 1, 1};
+// Handlers that record their runs and return their result.
 template <int N> int Recorder()
 {
     g_Order.push_back(N);
     return g_Result[N];
+}
+void Results(std::vector<int> results)
+{
+    std::copy(results.begin(), results.end(), g_Result);
+    g_Order.clear();
+}
+
+std::vector<std::string> Names(const MActionRegistry& registry)
+{
+    std::vector<std::string> names;
+    for (MAction* a = registry.GetHead(); a; a = a->GetNext())
+    {
+        EXPECT_EQ(a->GetNext() ? a->GetNext()->GetPrev() : a, a);
+        names.push_back(a->GetName().c_str());
+    }
+    return names;
 }
 
 // Each binding as "action key flags", flags as S, C and A or '-'.
@@ -53,13 +74,6 @@ struct Actions
         registry.RegisterAction("KSelectParent", "Select Parent", "General", Recorder<0>);
         table.SetActionRegistry(&registry);
     }
-    std::vector<MKeyBinding*> Bindings() const
-    {
-        std::vector<MKeyBinding*> all;
-        for (MKeyBinding* b = table.GetHead(); b; b = b->GetNext())
-            all.push_back(b);
-        return all;
-    }
     std::string Listing() const { return ::Listing(table); }
     QString Text(int id) const { return MFindMenuItem(&bar, id)->text(); }
 
@@ -68,6 +82,96 @@ struct Actions
     MKeyBindingTable table;
 };
 } // namespace
+
+TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameInTheirList)
+{
+    MActionRegistry registry;
+    MAction* a = registry.RegisterAction("KFileNew", "File New", "Main", Recorder<0>);
+    MAction* b = registry.RegisterAction("KFileNew", "Other", "View", Recorder<1>);
+    MAction* c = registry.RegisterAction("KViewportTop", "Top View", "View", Recorder<2>);
+    registry.RegisterAction("KNothing", "No handler", "Main", nullptr);
+    EXPECT_EQ(Names(registry),
+              (std::vector<std::string>{"KNothing", "KViewportTop", "KFileNew", "KFileNew"}));
+    EXPECT_EQ(registry.GetHead()->GetPrev(), nullptr);
+    EXPECT_EQ(registry.GetCount(), 4);
+    EXPECT_EQ(registry.GetActionAt(1), c);
+    EXPECT_EQ(registry.GetActionAt(4), nullptr);
+    EXPECT_EQ(registry.GetActionAt(-1), nullptr);
+    EXPECT_EQ(b->GetDescription(), "Other");
+    EXPECT_EQ(registry.FindActionByName("kfilenew", "MAIN"), a);
+    EXPECT_EQ(registry.FindActionByName("KFILENEW", "view"), b);
+    EXPECT_EQ(registry.FindActionByName("KFileNew"), b); // the newer stands nearer the head
+    EXPECT_EQ(registry.FindActionByName("KFileNew", "General"), nullptr);
+    EXPECT_EQ(registry.FindActionByName("KFileNe"), nullptr);
+    EXPECT_EQ(registry.FindActionByName(""), nullptr);
+
+    Results({1, 7, 0});
+    EXPECT_EQ(registry.RunActionByName("kviewporttop"), 0);
+    EXPECT_EQ(registry.RunActionByName("KFileNew"), 7);
+    EXPECT_EQ(registry.RunActionByName("KNothing"), 0);
+    EXPECT_EQ(registry.RunActionByName("KMissing"), 0);
+    EXPECT_EQ(g_Order, (std::vector<int>{2, 1}));
+
+    registry.Clear();
+    EXPECT_EQ(registry.GetCount(), 0);
+    EXPECT_EQ(registry.GetHead(), nullptr);
+}
+
+TEST(ActionRegistry, CommandIdsReachTheNewestActionOfTheirMenuItem)
+{
+    QMainWindow window;
+    MSetCommandId(window.menuBar()->addMenu("&Edit")->addAction("&Duplicate"), 100);
+    MActionRegistry registry;
+    MAction* older = registry.RegisterAction("KOld", "Old", "Main", Recorder<0>,
+                                             MMenuItemRef(window.menuBar(), 100));
+    MAction* newer = registry.RegisterAction("KNew", "New", "View", Recorder<1>, &window, 100);
+    registry.RegisterAction("KNoMenu", "No menu", "Main", Recorder<2>);
+    // Without a window an action has no menu item at all.
+    MAction* bare = registry.RegisterAction("KBare", "Bare", "General", Recorder<0>, nullptr, 101);
+    EXPECT_EQ(newer->GetMenuItem().GetMenu(), window.menuBar());
+    EXPECT_FALSE(bare->GetMenuItem().IsSet());
+    EXPECT_EQ(registry.FindActionByCommandId(100), newer);
+    EXPECT_EQ(registry.FindActionByCommandId(100, "main"), older);
+    EXPECT_EQ(registry.FindActionByCommandId(100, "Window"), nullptr);
+    EXPECT_EQ(registry.FindActionByCommandId(101), nullptr);
+    EXPECT_EQ(registry.FindActionByCommandId(0), nullptr); // never looked up
+    Results({1, 7, 0});
+    EXPECT_EQ(registry.RunActionByCommandId(100), 7);
+    EXPECT_EQ(registry.RunActionByCommandId(100, "Main"), 1);
+    EXPECT_EQ(registry.RunActionByCommandId(100, "Display"), 0);
+    EXPECT_EQ(registry.RunActionByCommandId(555), 0);
+    EXPECT_EQ(g_Order, (std::vector<int>{1, 0}));
+}
+
+TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
+{
+    TestSystem sys;
+    QMainWindow window;
+    MSetCommandId(window.menuBar()->addMenu("&File")->addAction("&New"), 57600);
+    MSetCommandId(window.menuBar()->addMenu("&Display")->addAction("All"), 32970);
+    MActionRegistry registry;
+    RegisterAllActions(registry, &window);
+    EXPECT_EQ(sys.log.lines, (std::vector<std::string>{"Initialising General Action List",
+                                                       "Initialising General Action List",
+                                                       "Initialising View Action List",
+                                                       "Initialising Main Action List"}));
+    ASSERT_EQ(Names(registry).size(), 62u);
+    EXPECT_EQ(registry.GetHead()->GetName(), "KWindowMaterialEdit"); // the newest
+    for (MAction* a = registry.GetHead(); a; a = a->GetNext())
+    {
+        EXPECT_NE(a->GetHandler(), nullptr) << a->GetName().c_str();
+        EXPECT_EQ(registry.FindActionByName(a->GetName()), a) << a->GetName().c_str();
+    }
+    // Menu items by id, also where the menu lacks the item.
+    EXPECT_EQ(registry.FindActionByCommandId(32970)->GetName(), "KControlHideAll");
+    EXPECT_EQ(registry.FindActionByCommandId(33045)->GetDescription(), "Shader Edit Window");
+
+    // A camera preset without an active view fails quietly; Play Camera runs.
+    sys.log.lines.clear();
+    EXPECT_EQ(registry.RunActionByName("KViewportTop"), 0);
+    EXPECT_EQ(registry.RunActionByName("KControlPlayCamera"), 1);
+    EXPECT_TRUE(sys.log.lines.empty());
+}
 
 TEST(KeyName, NamedKeysCharactersAndNumbers)
 {
@@ -79,17 +183,6 @@ TEST(KeyName, NamedKeysCharactersAndNumbers)
         "321 Key 321|");
     for (std::string c; std::getline(in, c, '|');)
         EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
-    // Shortcut texts put Alt, Shift and Ctrl before the key.
-    MKeyBinding b;
-    b.m_KeyCode = 46;
-    b.m_Ctrl = b.m_Shift = b.m_Alt = 1;
-    EXPECT_EQ(b.GetShortcutText(), "Alt+Shift+Ctrl+Delete");
-    b.m_Shift = 0;
-    b.m_KeyCode = 121;
-    EXPECT_EQ(b.GetShortcutText(), "Alt+Ctrl+F10");
-    b.m_Alt = b.m_Ctrl = 0;
-    b.m_KeyCode = 'Q';
-    EXPECT_EQ(b.GetShortcutText(), "Q");
 }
 
 TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
@@ -100,10 +193,11 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     a.table.AddBinding("KGone", "", 'G', false, false, false);
     a.table.AddBinding("KViewportTop", "", 'N', true, false, false);
     EXPECT_EQ(a.Listing(), "KFileNew 78 -C-\n<none> 77 ---\n<none> 71 ---\nKViewportTop 78 -C-\n");
-    std::vector<MKeyBinding*> all = a.Bindings();
-    EXPECT_EQ(all[3]->GetPrev(), all[2]);
-    EXPECT_EQ(a.table.FindByKey('N', "", true, false, false), all[0]);
-    EXPECT_EQ(a.table.FindByKey('N', "view", true, false, false), all[3]);
+    MKeyBinding* first = a.table.GetHead();
+    MKeyBinding* top = first->GetNext()->GetNext()->GetNext();
+    EXPECT_EQ(top->GetPrev(), first->GetNext()->GetNext());
+    EXPECT_EQ(a.table.FindByKey('N', "", true, false, false), first);
+    EXPECT_EQ(a.table.FindByKey('N', "view", true, false, false), top);
     for (auto [ctrl, alt, shift] : {std::tuple{false, false, false}, std::tuple{true, true, false},
                                     std::tuple{true, false, true}})
         EXPECT_EQ(a.table.FindByKey('N', "", ctrl, alt, shift), nullptr);
@@ -111,10 +205,10 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     // Bindings without an action are never found by key.
     EXPECT_EQ(a.table.FindByKey('G', "", false, false, false), nullptr);
     EXPECT_EQ(a.table.FindByKey('M', "", false, false, false), nullptr);
-    EXPECT_EQ(a.table.FindByAction("KFILENEW"), all[0]);
-    EXPECT_EQ(a.table.FindByAction("KFileNew", "main"), all[0]);
+    EXPECT_EQ(a.table.FindByAction("KFILENEW"), first);
+    EXPECT_EQ(a.table.FindByAction("KFileNew", "main"), first);
     EXPECT_EQ(a.table.FindByAction("KFileNew", "View"), nullptr);
-    EXPECT_EQ(a.table.FindByAction("KViewportTop", "View"), all[3]);
+    EXPECT_EQ(a.table.FindByAction("KViewportTop", "View"), top);
     EXPECT_EQ(a.table.FindByAction("KGone"), nullptr);
 
     // A copy takes the bindings in order and the registry, and stands alone.
@@ -122,12 +216,10 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     copy.AddBinding("KFileNew", "", 'Q', false, false, false); // replaced
     copy.CopyFrom(a.table);
     copy.CopyFrom(copy);
-    EXPECT_EQ(copy.GetActionRegistry(), &a.registry);
-    EXPECT_EQ(copy.FormatKeyData(), a.table.FormatKeyData());
+    const std::string listing = a.Listing();
     a.table.Clear();
-    EXPECT_EQ(a.table.GetHead(), nullptr);
-    EXPECT_EQ(copy.GetCount(), 4);
-    EXPECT_NE(copy.FindByKey('N', "View", true, false, false), nullptr);
+    EXPECT_EQ(copy.GetActionRegistry(), &a.registry);
+    EXPECT_EQ(Listing(copy), listing);
 }
 
 TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
@@ -144,29 +236,26 @@ TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
     table.SetActionRegistry(&registry);
     for (const char* list : {"View", "Window", "Display", "Main", "General"})
         table.AddBinding("KKey", list, 116, false, false, false);
-    struct Case
+    // The results of General, Main, Display, Window and View, what the key
+    // returns and the handlers run. When all refuse, every list runs once,
+    // then the first binding in table order (View) again.
+    const std::tuple<std::vector<int>, int, std::vector<int>> cases[] = {
+        {{1, 1, 1, 1, 1}, 1, {0}},
+        {{0, 5, 1, 1, 1}, 5, {0, 1}},
+        {{0, 0, 0, 3, 1}, 3, {0, 1, 2, 3}},
+        {{0, 0, 0, 0, 0}, 0, {0, 1, 2, 3, 4, 4}}};
+    for (const auto& [results, returned, order] : cases)
     {
-        std::vector<int> results; // of General, Main, Display, Window, View
-        int returned;
-        std::vector<int> order;
-    } cases[] = {{{1, 1, 1, 1, 1}, 1, {0}},
-                 {{0, 5, 1, 1, 1}, 5, {0, 1}},
-                 {{0, 0, 0, 3, 1}, 3, {0, 1, 2, 3}},
-                 // Every list once, then the first binding in table order (View) again.
-                 {{0, 0, 0, 0, 0}, 0, {0, 1, 2, 3, 4, 4}}};
-    for (const Case& c : cases)
-    {
-        std::copy(c.results.begin(), c.results.end(), g_Result);
-        g_Order.clear();
-        EXPECT_EQ(table.DispatchKeyInListOrder(116, false, false, false), c.returned);
-        EXPECT_EQ(g_Order, c.order);
+        Results(results);
+        EXPECT_EQ(table.DispatchKeyInListOrder(116, false, false, false), returned);
+        EXPECT_EQ(g_Order, order);
     }
     g_Order.clear();
     EXPECT_EQ(table.DispatchKey(116, false, false, false, "display"), 0);
     EXPECT_EQ(table.DispatchKeyInListOrder(116, true, false, false), 0);
     EXPECT_EQ(table.DispatchKeyInListOrder(117, false, false, false), 0);
     EXPECT_EQ(g_Order, (std::vector<int>{2}));
-    std::fill(std::begin(g_Result), std::end(g_Result), 1);
+    Results({1, 1, 1, 1, 1});
 }
 
 TEST(KeyBindingMenus, ShortcutTextsStandBehindTheTabAndRefreshFollowsTheTable)
@@ -188,14 +277,9 @@ TEST(KeyBindingMenus, ShortcutTextsStandBehindTheTabAndRefreshFollowsTheTable)
     m.table.RefreshMenus();
     EXPECT_EQ(m.Text(57600), "&New\tF5");
     EXPECT_EQ(m.Text(57643), "&Undo");
-    MKeyBindingTable copy;
-    copy.CopyFrom(m.table);
-    MSetMenuItemText(&m.bar, 57600, "&New");
-    copy.RefreshMenus();
-    EXPECT_EQ(m.Text(57600), "&New\tF5");
 }
 
-TEST(KeyFile, SavedBytesAreTheRecordLayoutAndReadBack)
+TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
 {
     TempDir dir;
     Actions a;
@@ -210,9 +294,6 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndReadBack)
     const std::string path = (dir.Path() / "Glazen.KEY").string();
     ASSERT_EQ(a.table.SaveKeyFile(path), 1);
     EXPECT_EQ(ReadWholeFile(path), expected);
-    Actions back;
-    ASSERT_EQ(back.table.LoadKeyFile(path), 1);
-    EXPECT_EQ(back.Listing(), "KFileNew 78 -C-\nKEditUndo 34 SCA\nKSelectParent 2573 ---\n");
     // The plain-text listing gives shortcut texts.
     ASSERT_EQ(a.table.SavePlainText(path), 1);
     EXPECT_EQ(ReadWholeFile(path), "\"KFileNew\" = Ctrl+N \"Main\"\r\n"
@@ -230,67 +311,63 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndReadBack)
     EXPECT_EQ(a.table.GetCount(), 0);
 }
 
-TEST(KeyFile, HandMadeFileLoadsKeyCodesHoldingQuotesAndZeros)
+TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
 {
-    Actions a;
-    a.table.AddBinding("KFileNew", "", 'Q', false, false, false); // deleted by the load
-    const std::string data =
-        "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"
-        "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
-        "\"kfilenew\" = \x00\x01scA \"MAIN\"\r\n"
-        "\"KFileNew\" = N\x00sCa \"View\"\r\n"
-        "\"KEditUndo\" = Z\x00xyz \"Main\"\r\n"    // other bytes clear flags
-        "\"KViewportTop\" = T\x00sC\"View\"\r\n"s; // list from the third flag on
-    a.table.LoadKeyData(data.data(), data.size());
-    EXPECT_EQ(a.Listing(), "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n"
-                           "<none> 78 -C-\nKEditUndo 90 ---\nKViewportTop 84 -C-\n");
-    // The binding without an action is never dispatched and never written.
-    EXPECT_EQ(a.table.DispatchKeyInListOrder(0x2200, true, true, true), 0);
-    g_Order.clear();
-    EXPECT_EQ(a.table.DispatchKeyInListOrder(0x0022, false, false, false), 1);
-    EXPECT_EQ(g_Order, (std::vector<int>{0}));
-    EXPECT_EQ(a.table.FormatKeyData(), "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"
-                                       "\"KFileNew\" = \x00\x01scA \"Main\"\r\n"
-                                       "\"KEditUndo\" = Z\x00sca \"Main\"\r\n"
-                                       "\"KViewportTop\" = T\x00sCa \"View\"\r\n"s);
-}
-
-TEST(KeyFile, CutAndMalformedRecordsStopTheReading)
-{
-    const std::string record = "\"KFileNew\" = N\x00sCa \"Main\"\r\n"s;
-    const std::pair<std::string, int> cases[] = {
-        {"", 0},
-        {"no quotes at all", 0},
-        {"\"", 0},
-        {"\"KFileNew", 0},
-        {"\"KFileNew\"", 0},
-        {"\"KFileNew\" = N", 0},            // key code past the end
-        {"\"KFileNew\" = N\x00sC"s, 0},     // Alt flag past the end
-        {"\"KFileNew\" = N\x00sCa"s, 0},    // no list name
-        {"\"KFileNew\" = N\x00sCa \""s, 0}, // list name not closed
-        {"\"KFileNew\" = N\x00sCa \"Main"s, 0},
-        {"\"KFileNew\" = N\x00sCa \"Main\""s, 1}, // the line end is not needed
-        {record + "\"KEditUndo\" = Z\x00SC"s, 1},
-        {record + record + "\"", 2},
-        {"\"\" = \x01\x02sca \"\""s, 1},
-        {std::string(64, '"'), 5},
-        {std::string(3, '\0') + record, 1}};
-    for (const auto& [bytes, count] : cases)
+    // Each case loads over a table holding one binding, from a buffer of
+    // exactly its size, so a read past the end shows under the sanitizer.
+    const std::string record = "\"KFileNew\" = N\x00sCa \"Main\"\r\n"s,
+                      loaded = "KFileNew 78 -C-\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"no quotes at all", ""},
+        {"\"", ""},
+        {"\"KFileNew", ""},
+        {"\"KFileNew\"", ""},
+        {"\"KFileNew\" = N", ""},            // key code past the end
+        {"\"KFileNew\" = N\x00sC"s, ""},     // Alt flag past the end
+        {"\"KFileNew\" = N\x00sCa"s, ""},    // no list name
+        {"\"KFileNew\" = N\x00sCa \""s, ""}, // list name not closed
+        {"\"KFileNew\" = N\x00sCa \"Main"s, ""},
+        {"\"KFileNew\" = N\x00sCa \"Main\""s, loaded}, // the line end is not needed
+        {record + "\"KEditUndo\" = Z\x00SC"s, loaded},
+        {record + record + "\"", loaded + loaded},
+        {"\"\" = \x01\x02sca \"\""s, "<none> 513 ---\n"},
+        {std::string(3, '\0') + record, loaded},
+        // Key codes hold quotes and zeros; names and lists match without
+        // regard to case; other flag bytes clear the flag; the list name is
+        // sought from the third flag byte on.
+        {"\"KSelectParent\" = \x22\x00sca \"General\"\r\n"
+         "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
+         "\"kfilenew\" = \x00\x01scA \"MAIN\"\r\n"
+         "\"KFileNew\" = N\x00sCa \"View\"\r\n"
+         "\"KEditUndo\" = Z\x00xyz \"Main\"\r\n"
+         "\"KViewportTop\" = T\x00sC\"View\"\r\n"s,
+         "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n<none> 78 -C-\nKEditUndo 90 "
+         "---\n"
+         "KViewportTop 84 -C-\n"}};
+    for (const auto& [bytes, listing] : cases)
     {
         SCOPED_TRACE(testing::PrintToString(bytes));
         Actions a;
         a.table.AddBinding("KEditUndo", "", 'Z', true, false, false);
-        // From a buffer of exactly their size, so a read past the end shows
-        // under the address sanitizer.
         std::vector<char> buffer(bytes.begin(), bytes.end());
         a.table.LoadKeyData(buffer.data(), buffer.size());
-        EXPECT_EQ(a.table.GetCount(), count);
-        EXPECT_EQ(a.Listing().find("KFileNew 78 -C-\n") == 0,
-                  count > 0 && bytes.find("KFileNew") < 8);
+        EXPECT_EQ(a.Listing(), listing);
     }
-    MKeyBindingTable table;
-    table.LoadKeyData(nullptr, 10);
-    EXPECT_EQ(table.GetCount(), 0);
+    Actions a;
+    const std::string quotes(64, '"');
+    a.table.LoadKeyData(quotes.data(), quotes.size());
+    EXPECT_EQ(a.table.GetCount(), 5);
+
+    // A binding without an action is never dispatched and never written.
+    const std::string data = "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
+                             "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s;
+    a.table.LoadKeyData(data.data(), data.size());
+    EXPECT_EQ(a.table.DispatchKeyInListOrder(0x2200, true, true, true), 0);
+    g_Order.clear();
+    EXPECT_EQ(a.table.DispatchKeyInListOrder(0x0022, false, false, false), 1);
+    EXPECT_EQ(g_Order, (std::vector<int>{0}));
+    EXPECT_EQ(a.table.FormatKeyData(), "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s);
 }
 
 TEST(DefaultKeyTable, LinesGiveBindingsOrProblems)
