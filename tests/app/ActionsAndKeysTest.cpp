@@ -1,6 +1,5 @@
-// The action registry and the editor's table of actions; key names, the
-// binding table with its dispatch and menu texts, the key file and the
-// readable table of default keys.
+// The action registry and table; key names, the binding table with its
+// dispatch and menu texts, the key file and the readable default key table.
 #include "Globals.h"
 #include "KActions.h"
 #include "MAction.h"
@@ -160,7 +159,6 @@ TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
         EXPECT_NE(a->GetHandler(), nullptr) << a->GetName().c_str();
         EXPECT_EQ(registry.FindActionByName(a->GetName()), a) << a->GetName().c_str();
     }
-    // Menu items by id, also where the menu lacks the item.
     EXPECT_EQ(registry.FindActionByCommandId(32970)->GetName(), "KControlHideAll");
     EXPECT_EQ(registry.FindActionByCommandId(33045)->GetDescription(), "Shader Edit Window");
 
@@ -222,8 +220,7 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
 
 TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
 {
-    // One action named KKey in each list, all bound to F5: the View binding
-    // first in the table, the General one last.
+    // KKey in each list, bound to F5: View first in the table, General last.
     MActionRegistry registry;
     registry.RegisterAction("KKey", "", "General", Recorder<0>);
     registry.RegisterAction("KKey", "", "Main", Recorder<1>);
@@ -234,9 +231,8 @@ TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
     table.SetActionRegistry(&registry);
     for (const char* list : {"View", "Window", "Display", "Main", "General"})
         table.AddBinding("KKey", list, 116, false, false, false);
-    // The results of General, Main, Display, Window and View, what the key
-    // returns and the handlers run. When all refuse, every list runs once,
-    // then the first binding in table order (View) again.
+    // Results of General to View, what the key returns and the handlers run:
+    // when all refuse, every list once, then the first in table order again.
     const std::tuple<std::vector<int>, int, std::vector<int>> cases[] = {
         {{1, 1, 1, 1, 1}, 1, {0}},
         {{0, 5, 1, 1, 1}, 5, {0, 1}},
@@ -292,7 +288,6 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
     const std::string path = (dir.Path() / "Glazen.KEY").string();
     ASSERT_EQ(a.table.SaveKeyFile(path), 1);
     EXPECT_EQ(ReadWholeFile(path), expected);
-    // The plain-text listing gives shortcut texts.
     ASSERT_EQ(a.table.SavePlainText(path), 1);
     EXPECT_EQ(ReadWholeFile(path), "\"KFileNew\" = Ctrl+N \"Main\"\r\n"
                                    "\"KEditUndo\" = Alt+Shift+Ctrl+Page Down \"Main\"\r\n"
@@ -311,8 +306,7 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
 
 TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
 {
-    // Each case loads over a table holding one binding, from a buffer of
-    // exactly its size, so a read past the end shows under the sanitizer.
+    // Each loads over one binding from a buffer of exactly its size (sanitizer).
     const std::string record = "\"KFileNew\" = N\x00sCa \"Main\"\r\n"s,
                       loaded = "KFileNew 78 -C-\n";
     const std::pair<std::string, std::string> cases[] = {
@@ -331,9 +325,8 @@ TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
         {record + record + "\"", loaded + loaded},
         {"\"\" = \x01\x02sca \"\""s, "<none> 513 ---\n"},
         {std::string(3, '\0') + record, loaded},
-        // Key codes hold quotes and zeros; names and lists match without
-        // regard to case; other flag bytes clear the flag; the list name is
-        // sought from the third flag byte on.
+        // Codes hold quotes and zeros; names ignore case; other flag bytes
+        // clear the flag; the list name is sought from the third flag on.
         {"\"KSelectParent\" = \x22\x00sca \"General\"\r\n"
          "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
          "\"kfilenew\" = \x00\x01scA \"MAIN\"\r\n"
@@ -399,8 +392,7 @@ TEST(DefaultKeyTable, LinesGiveBindingsOrProblems)
         EXPECT_EQ(Listing(table), listing);
     }
 
-    // The shipped table binds what users expect, and the build wrote the
-    // shipped key file from it with the same writer.
+    // The shipped table, and the key file the build wrote from it.
     table.Clear();
     problems.clear();
     const std::string text = ReadWholeFile(TestDataDir() / "../../prefs/DefaultKeys.txt");

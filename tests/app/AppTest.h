@@ -1,7 +1,6 @@
 #pragma once
 
-// A test system, with the program folder and the registry in a temporary
-// folder for the length of a test.
+// A test system, with the program folder and registry in a temporary folder.
 #include "Globals.h"
 #include "MConfig.h"
 #include "TestSupport.h"

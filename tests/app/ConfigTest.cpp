@@ -70,7 +70,6 @@ class ConfigTest : public AppTest
         g_ActionRegistry.Clear();
     }
     MStrList& Paths() { return sys.Manager().GetImageSearchPaths(); }
-    // The search paths, each followed by a blank.
     std::string PathTexts()
     {
         std::string out;
@@ -115,13 +114,11 @@ TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
     const std::string path = (dir.Path() / "Glazen.CFG").string();
     ASSERT_EQ(WriteConfigFile(path), 1);
     EXPECT_EQ(ReadWholeFile(path), expected.s);
-
     // Read back, the settings are written as the same bytes.
     ResetSettings();
     Paths().RemoveAll();
     ASSERT_EQ(ReadConfigFile(path), 1);
     EXPECT_EQ(FormatConfigData(), expected.s);
-    // The unlimited undo list (-1) survives too.
     g_UndoList.SetLimit(-1);
     ASSERT_EQ(WriteConfigFile(path), 1);
     g_UndoList.SetLimit(12);
@@ -136,6 +133,8 @@ TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
 
 TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
 {
+    EXPECT_EQ(DefaultColourValue(COLOUR_BACKGROUND), MakeColourValue(102, 102, 102));
+    EXPECT_EQ(DefaultColourValue(kDisplayColourCount) + DefaultColourValue(-1), 0u);
     struct Case
     {
         const char* what;
@@ -145,8 +144,7 @@ TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
         {"names in any case",
          Bytes().U32(3).Colour("background", 1).Colour("GRID", 2).Colour("Object", 3),
          {{0, 1}, {1, 2}, {2, 3}}},
-        // A name left out is skipped over; one out of table order stops the
-        // matching of it and of all after it.
+        // Names may be left out; one out of table order stops the matching.
         {"out of order",
          Bytes().U32(3).Colour("Grid", 4).Colour("Select Box", 5).Colour("Object", 6),
          {{1, 4}, {8, 5}}},
@@ -204,9 +202,8 @@ TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
 
 TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
 {
-    // Each case: the search paths it leaves (each followed by a blank), the
-    // recent-file count and the last name counted, and whether the reading
-    // stopped at damage (logged).
+    // The search paths left, the recent-file count and last name counted,
+    // and whether the reading stopped at damage (logged).
     struct Case
     {
         const char* what;
@@ -287,7 +284,6 @@ TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
     EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
     EXPECT_TRUE(
         sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
-
     g_Config.m_ConfigFileName = "Saved.CFG";
     g_Config.m_KeyFileName = "keys.KEY";
     SaveConfiguration();
@@ -345,8 +341,7 @@ TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
     EXPECT_EQ(AppendToolPrefs("KOther", names, nullptr, 2), 0);
     EXPECT_EQ(ReadWholeFile(ToolPath("KOther")), "A = 1;\n");
 
-    // The last line has no line break and ends in a comment: the appended
-    // lines must still stand on their own.
+    // The last line ends in a comment without a line break.
     WriteTool("KObjectDuplicateSelected", "Dup_ParentGroup = 0; // off");
     EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 2), 0);
     EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 0), 0);
@@ -360,7 +355,7 @@ TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
 TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
 {
     WriteTool("KText", "\n");
-    const MStr names[] = {"Spaced", "Injected", "Quoted", "Empty", "Path", "Bad name", "Slash"};
+    const MStr names[] = {"Spaced", "Injected", "Quoted", "Empty", "Path09", "Bad name", "Slash"};
     const MStr values[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
                            "C:\\maps\\x.tga", "ignored",      "a//b"};
     AppendToolPrefs("KText", names, values, 7);
@@ -371,7 +366,7 @@ TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
     MStr other;
     EXPECT_EQ(ReadToolPrefString("KText", "Other", other), 0);
     // A plain value stays a bare word, as the format has it.
-    EXPECT_NE(ReadWholeFile(ToolPath("KText")).find("Path = C:\\maps\\x.tga;\n"),
+    EXPECT_NE(ReadWholeFile(ToolPath("KText")).find("Path09 = C:\\maps\\x.tga;\n"),
               std::string::npos);
 }
 

@@ -1,12 +1,13 @@
-// The selection, editing and shader actions on an imported corpus scene:
-// after each action, and after its undo and redo, the scene's lists and tree
-// agree, and undo gives back the export from before the action byte for byte.
+// The editing actions on an imported corpus scene: after each, its undo and
+// its redo, lists and tree agree and undo gives back the export byte for byte.
 // Also the main window's client area before its panes exist.
 #include "AppTest.h"
 #include "CConsoleDlg.h"
 #include "CKorvaDlg.h"
 #include "KActions.h"
+#include "KFileActions.h"
 #include "KUndoActions.h"
+#include "MCompleteTranslator.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MMesh.h"
@@ -16,6 +17,7 @@
 #include "MSelectionItem.h"
 #include "MShaderNodes.h"
 #include "MUndoList.h"
+#include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -37,7 +39,6 @@ class EditActions : public AppTest
         AppTest::SetUp();
         scene = sys.Scene();
         g_CurrentScene = scene;
-        // As the main window sets them up.
         g_UndoList.SetOpposite(&g_RedoList);
         g_UndoList.SetClearsOpposite(true);
         g_RedoList.SetOpposite(&g_UndoList);
@@ -274,6 +275,20 @@ TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
     g_CurrentScene = nullptr; // without a scene the actions do nothing
     for (auto action : {KEditSelectAll, KEditSelectChildren, KEditSelectInverse, KControlShowAll})
         EXPECT_EQ(action(), 0);
+}
+
+TEST_F(EditActions, OpenRecentFileReadsOnlyTheSlotsThereAre)
+{
+    const std::string saved = (dir.Path() / "kept.glazen").string();
+    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
+    ScriptedDialogs dialogs; // the save prompt is answered No
+    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
+    {
+        dialogs.Answer(MSG_NO);
+        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
+    }
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
 }
 
 TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
