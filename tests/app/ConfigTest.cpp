@@ -157,10 +157,7 @@ TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
          Bytes().U32(2).Str("Background").U32(36).U32(2).Raw("ab").Colour("Grid", 9),
          {{1, 9}}},
         {"count of one", Bytes().U32(1).Colour("Background", 10).Colour("Grid", 11), {{0, 10}}},
-        {"count beyond the entries", Bytes().U32(0x7FFFFFFF).Colour("Background", 12), {{0, 12}}},
-        {"sub-chunk longer than its chunk",
-         Bytes().U32(1).Str("Background").U32(36).U32(0xFFFFFFF0).U32(1),
-         {}}};
+        {"count beyond the entries", Bytes().U32(0x7FFFFFFF).Colour("Background", 12), {{0, 12}}}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
@@ -180,7 +177,6 @@ TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
               .NamedInt("umaxnodes", 25)
               .NamedInt("SomethingElse", 3)
               .NamedString("MapName", "/ignored")
-              .NamedString("mapname", "/ignored too")
               .NamedString("Name", "/kept")
               .NamedString("Other", "/kept too"));
     EXPECT_EQ(g_UndoList.GetLimit(), 25);
@@ -234,8 +230,6 @@ TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
          "/first ", 5, "", true},
         {"length 0xFFFFFFFF", Bytes().U32(163).U32(0xFFFFFFFF).Str("Name").Str("/x"), "", 5, "",
          true},
-        {"length 0xFFFFFFF8", Bytes().U32(163).U32(0xFFFFFFF8).Str("Name").Str("/x"), "", 5, "",
-         true},
         {"length 0x80000000", Bytes().U32(163).U32(0x80000000).Str("Name").Str("/x"), "", 5, "",
          true},
         // The zero of the next chunk must not be taken for the text's own.
@@ -247,7 +241,12 @@ TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
          5, "", true},
         {"header without its version", Bytes().Chunk(0x63666732, Bytes()).NamedString("Name", "/x"),
          "", 5, "", true},
-        {"short chunk header", Bytes().Raw("2gf"), "", 5, "", true}};
+        {"short chunk header", Bytes().Raw("2gf"), "", 5, "", true},
+        {"colour entry longer than its chunk",
+         Bytes()
+             .Chunk(35, Bytes().U32(1).Str("Background").U32(36).U32(~0u).U32(1))
+             .NamedInt("U", 1),
+         "", 5, "", true}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);

@@ -277,17 +277,22 @@ TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
         EXPECT_EQ(action(), 0);
 }
 
-TEST_F(EditActions, OpenRecentFileReadsOnlyTheSlotsThereAre)
+TEST_F(EditActions, OpenAndOpenRecentGoOnAfterThePromptAndOnlyForSlotsThereAre)
 {
     const std::string saved = (dir.Path() / "kept.glazen").string();
     ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
     std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
-    ScriptedDialogs dialogs; // the save prompt is answered No
+    ScriptedDialogs dialogs;
     for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
     {
         dialogs.Answer(MSG_NO);
         EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
     }
+    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
+    EXPECT_EQ(KFileOpen(), 0);
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({saved.c_str()});
+    EXPECT_EQ(KFileOpen(), 1);
     std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
 }
 
@@ -352,11 +357,11 @@ TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
     EXPECT_EQ(window->ViewArea(), QRect(QPoint(2, 0), QPoint(394, 299)));
     // The splits: three quarters across, and at the foot, less 6-pixel gaps.
     const int splitX = 2 + int((395 - 2 - 6) * 0.75f) + 3, splitY = 300 - 6 + 3;
-    const std::pair<QPoint, Qt::CursorShape> cases[] = {
-        {{splitX, 100}, Qt::SizeHorCursor},     {{splitX + 6, 100}, Qt::ArrowCursor},
-        {{splitX - 5, 100}, Qt::SizeHorCursor}, {{100, splitY}, Qt::SizeVerCursor},
-        {{100, splitY - 6}, Qt::ArrowCursor},   {{splitX, splitY}, Qt::SizeAllCursor},
-        {{100, 100}, Qt::ArrowCursor}};
+    const std::pair<QPoint, Qt::CursorShape> cases[] = {{{splitX - 5, 100}, Qt::SizeHorCursor},
+                                                        {{splitX + 6, 100}, Qt::ArrowCursor},
+                                                        {{100, splitY}, Qt::SizeVerCursor},
+                                                        {{100, splitY - 6}, Qt::ArrowCursor},
+                                                        {{splitX, splitY}, Qt::SizeAllCursor}};
     for (const auto& [at, shape] : cases)
     {
         Drag(400, 300, {at}, false);
