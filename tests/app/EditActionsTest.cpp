@@ -1,10 +1,13 @@
-// The selection and editing actions on an imported corpus scene: after each
-// action, and after its undo and redo, the scene's lists and tree agree, and
-// undo gives back the export from before the action byte for byte.
-
-#include "Globals.h"
+// The editing actions on an imported corpus scene: after each, its undo and
+// its redo, lists and tree agree and undo gives back the export byte for byte.
+// Also the main window's client area before its panes exist.
+#include "AppTest.h"
+#include "CConsoleDlg.h"
+#include "CKorvaDlg.h"
 #include "KActions.h"
+#include "KFileActions.h"
 #include "KUndoActions.h"
+#include "MCompleteTranslator.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MMesh.h"
@@ -14,33 +17,36 @@
 #include "MSelectionItem.h"
 #include "MShaderNodes.h"
 #include "MUndoList.h"
+#include "ScriptedDialogs.h"
 #include "TestSupport.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 
 namespace
 {
-class EditActions : public ::testing::Test
+class EditActions : public AppTest
 {
   public: // the cases' lambdas reach the members
     void SetUp() override
     {
-        m_OldFolder = g_Config.m_ProgramFolder;
-        g_Config.m_ProgramFolder = (dir.Path().string() + "/").c_str();
+        AppTest::SetUp();
         scene = sys.Scene();
         g_CurrentScene = scene;
-        // As the main window sets them up.
         g_UndoList.SetOpposite(&g_RedoList);
         g_UndoList.SetClearsOpposite(true);
         g_RedoList.SetOpposite(&g_UndoList);
-        g_UndoList.Purge();
-        g_RedoList.Purge();
         MQ3AShaderTranslator translator;
         ASSERT_TRUE(translator.ImportFile(
             (CorpusDir() / "shaders/openarena/oapowerups.shader").string().c_str(), scene));
         ASSERT_TRUE(Check());
+        quad = Material("quadDamage");
     }
     void TearDown() override
     {
@@ -50,7 +56,7 @@ class EditActions : public ::testing::Test
         g_UndoList.SetClearsOpposite(false);
         g_RedoList.SetOpposite(nullptr);
         g_CurrentScene = nullptr;
-        g_Config.m_ProgramFolder = m_OldFolder;
+        AppTest::TearDown();
     }
     bool Check()
     {
@@ -75,11 +81,10 @@ class EditActions : public ::testing::Test
     {
         return dynamic_cast<MMaterial*>(scene->FindObjectByName(name));
     }
-    // The selected names in name order: a restored tree rebuilds the
-    // selection in tree order.
+    // The selected names in name order; checks that list and flags agree.
     std::multiset<std::string> SelectedNames()
     {
-        Selection(*scene); // checks that list and flags agree
+        Selection(*scene);
         std::multiset<std::string> names;
         for (MBaseObject* o : scene->GetSelectedList())
             names.insert(o->GetName().str());
@@ -92,10 +97,40 @@ class EditActions : public ::testing::Test
             scene->SelectObject(o, true);
     }
 
-    TestSystem sys;
-    TempDir dir;
-    MStr m_OldFolder;
     MScene* scene = nullptr;
+    MMaterial* quad = nullptr;
+};
+
+class MainWindowLayout : public AppTest
+{
+  protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        window = std::make_unique<CKorvaDlg>();
+    }
+    void TearDown() override
+    {
+        window.reset(); // saves the configuration into the temporary folder
+        AppTest::TearDown();
+    }
+    // The mouse to each point on a w x h client, pressed from the first.
+    void Drag(int w, int h, std::initializer_list<QPoint> points, bool press)
+    {
+        QWidget* client = window->ClientArea();
+        client->resize(w, h);
+        window->Layout();
+        QEvent::Type type = press ? QEvent::MouseButtonPress : QEvent::MouseMove;
+        for (QPoint p : points)
+        {
+            QMouseEvent e(type, p, client->mapToGlobal(p), press ? Qt::LeftButton : Qt::NoButton,
+                          press ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(client, &e);
+            type = QEvent::MouseMove;
+        }
+    }
+
+    std::unique_ptr<CKorvaDlg> window;
 };
 } // namespace
 
@@ -109,42 +144,40 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
         int (*action)();
         const char* undoLabel; // null: the action records no undo node
     };
-    auto quad = [](EditActions& t) { return t.Material("quadDamage"); };
+    auto quadOnly = [](EditActions& t) { t.SelectOnly({t.quad}); };
     const Case cases[] = {
-        {"duplicate shader", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
-         KObjectDuplicateSelected, "Duplicate Selected"},
+        {"duplicate shader", nullptr, quadOnly, KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate two stages", nullptr,
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t)->GetLayer(1), quad(t)->GetLayer(2)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad->GetLayer(1), t.quad->GetLayer(2)});
          },
          KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate node into a parent copy", "Dup_ParentGroup = 1;",
-         [&](EditActions& t) { t.SelectOnly({quad(t)->GetLayer(2)->GetShader(0)}); },
+         [](EditActions& t) { t.SelectOnly({t.quad->GetLayer(2)->GetShader(0)}); },
          KObjectDuplicateSelected, "Duplicate Selected"},
         {"duplicate stage into a parent copy", "Dup_ParentGroup = 1;",
-         [&](EditActions& t) { t.SelectOnly({quad(t)->GetLayer(1)}); }, KObjectDuplicateSelected,
+         [](EditActions& t) { t.SelectOnly({t.quad->GetLayer(1)}); }, KObjectDuplicateSelected,
          "Duplicate Selected"},
         {"delete shader and a stage of another", nullptr,
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t), t.Material("quadAura")->GetLayer(1)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad, t.Material("quadAura")->GetLayer(1)});
          },
          KObjectDeleteSelected, "Delete Selected"},
         {"delete a node and its layer", "DeleteChildren = 0;",
-         [&](EditActions& t) {
-             t.SelectOnly({quad(t)->GetLayer(1)->GetShader(0), quad(t)->GetLayer(1)});
+         [](EditActions& t) {
+             t.SelectOnly({t.quad->GetLayer(1)->GetShader(0), t.quad->GetLayer(1)});
          },
          KObjectDeleteSelected, "Delete Selected"},
         {"delete all", "DeleteChildren = 1;",
          [](EditActions& t) { t.scene->SelectAllOf<MBaseObject>(); }, KObjectDeleteSelected,
          "Delete Selected"},
-        {"select none", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KEditSelectNone,
-         "Select None"},
-        {"select inverse", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); },
-         KEditSelectInverse, "Select Inverse"},
+        {"select none", nullptr, quadOnly, KEditSelectNone, "Select None"},
+        {"select inverse", nullptr, quadOnly, KEditSelectInverse, "Select Inverse"},
         {"create shader", nullptr, [](EditActions&) {}, KPrimitiveCreateMaterial, nullptr},
-        {"add layer", nullptr, [&](EditActions& t) { t.SelectOnly({quad(t)}); }, KMaterialAddLayer,
-         nullptr},
-    };
+        // Select All and Children record nothing; Children purges both lists.
+        {"select all", nullptr, quadOnly, KEditSelectAll, nullptr},
+        {"select children", nullptr, quadOnly, KEditSelectChildren, nullptr},
+        {"add layer", nullptr, quadOnly, KMaterialAddLayer, nullptr}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -156,13 +189,12 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
                 dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", c.prefs);
         SetUp();
         c.select(*this);
-        const std::string before = ExportAll();
-        const std::string beforeShape = TreeShape(*scene);
+        const std::string before = ExportAll(), beforeShape = TreeShape(*scene);
         const std::multiset<std::string> beforeSelection = SelectedNames();
         ASSERT_EQ(c.action(), 1);
         Check();
-        const std::string after = ExportAll();
-        const std::string afterShape = TreeShape(*scene);
+        Selection(*scene); // list and flags agree
+        const std::string after = ExportAll(), afterShape = TreeShape(*scene);
         if (!c.undoLabel)
         {
             EXPECT_EQ(g_UndoList.GetCount(), 0);
@@ -184,7 +216,6 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
 
 TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
 {
-    MMaterial* quad = Material("quadDamage");
     SelectOnly({quad});
     ASSERT_EQ(KObjectDuplicateSelected(), 1);
     ASSERT_EQ(scene->GetSelectedList().GetCount(), 1);
@@ -199,25 +230,11 @@ TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
         for (MBaseObject* node : copy->GetLayer(i)->GetShaderList())
             EXPECT_EQ(scene->FindObjectByName(node->GetName()), node);
     }
-    // Two stages of one shader: both copies go to that shader, newest first
-    // in the selection.
-    MMaterialLayer* a = quad->GetLayer(1);
-    MMaterialLayer* b = quad->GetLayer(2);
-    SelectOnly({a, b});
-    KObjectDuplicateSelected();
-    ASSERT_EQ(quad->GetLayerCount(), 5);
-    EXPECT_EQ(Selection(*scene),
-              quad->GetLayer(4)->GetName().str() + " " + quad->GetLayer(3)->GetName().str() + " ");
-}
-
-TEST_F(EditActions, DuplicateWithParentGroupPutsTheCopyInANewCopyOfItsLayer)
-{
+    // With "Dup_ParentGroup" a node's copy goes into a new copy of its layer.
     dir.Write("Prefs/Tools/KObjectDuplicateSelected.ascr", "Dup_ParentGroup = 1;\n");
-    MMaterial* quad = Material("quadDamage");
     MMaterialLayer* stage = quad->GetLayer(1);
-    MBaseObject* node = stage->GetShader(0);
     const int nodes = stage->GetShaderCount();
-    SelectOnly({node});
+    SelectOnly({stage->GetShader(0)});
     KObjectDuplicateSelected();
     ASSERT_EQ(quad->GetLayerCount(), 4);
     MMaterialLayer* group = quad->GetLayer(3);
@@ -228,68 +245,10 @@ TEST_F(EditActions, DuplicateWithParentGroupPutsTheCopyInANewCopyOfItsLayer)
     EXPECT_EQ(stage->GetShaderCount(), nodes);
 }
 
-TEST_F(EditActions, TreeWalksWrapAmongSiblingsAndStayAtTheEnds)
-{
-    MMaterial* quad = Material("quadDamage");
-    MBaseObjectTreeNode* qn = scene->FindObject(quad);
-    MBaseObject* first = qn->GetFirstChild()->GetObject();
-    MBaseObject* last = qn->GetLastChild()->GetObject();
-    MBaseObject* stage = quad->GetLayer(1);
-    MBaseObject* leaf = scene->FindObject(stage)->GetFirstChild()->GetObject();
-    struct Case
-    {
-        int (*walk)();
-        MBaseObject* from;
-        MBaseObject* to;
-    };
-    const Case cases[] = {
-        {KSelectPrevSibling, first, last}, {KSelectNextSibling, last, first},
-        {KSelectParent, quad, quad},       {KSelectChild, leaf, leaf},
-        {KSelectChild, quad, first},       {KSelectParent, leaf, stage},
-    };
-    for (const Case& c : cases)
-    {
-        SelectOnly({c.from});
-        EXPECT_EQ(c.walk(), 1);
-        EXPECT_EQ(Selection(*scene), c.to->GetName().str() + " ");
-    }
-    scene->SelectNone();
-    const int before = g_UndoList.GetCount();
-    EXPECT_EQ(KSelectParent(), 0);
-    EXPECT_EQ(g_UndoList.GetCount(), before);
-}
-
-TEST_F(EditActions, SelectAllAndChildrenKeepTheListAndPurgeBothUndoLists)
-{
-    MMaterial* quad = Material("quadDamage");
-    SelectOnly({quad});
-    KEditSelectNone();
-    KEditUndo();
-    ASSERT_EQ(g_RedoList.GetCount(), 1);
-    KEditSelectChildren();
-    EXPECT_EQ(g_UndoList.GetCount() + g_RedoList.GetCount(), 0);
-    // The children come ahead of the old selection, last in tree order first.
-    MBaseObjectTreeNode* last = scene->FindObject(quad);
-    while (last->GetLastChild())
-        last = last->GetLastChild();
-    EXPECT_EQ(scene->GetSelectedList().GetAt(0), last->GetObject());
-    EXPECT_EQ(scene->GetSelectedList().GetAt(scene->GetSelectedList().GetCount() - 1), quad);
-    Selection(*scene); // checks flags and list agree
-
-    KEditSelectNone();
-    KEditSelectAll();
-    EXPECT_EQ(g_UndoList.GetCount(), 0);
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), scene->GetObjectCount());
-    KEditSelectInverse();
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), 0);
-    KEditUndo();
-    EXPECT_EQ(scene->GetSelectedList().GetCount(), scene->GetObjectCount());
-}
-
-TEST_F(EditActions, FrameStepsHaveNoBoundsAndUndo)
+TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
 {
     EXPECT_EQ(KControlPrevFrame(), 1);
-    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME);
+    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME); // no bounds
     KControlNextFrame();
     KControlNextFrame();
     EXPECT_EQ(scene->GetTime(), TICKS_PER_FRAME);
@@ -297,76 +256,135 @@ TEST_F(EditActions, FrameStepsHaveNoBoundsAndUndo)
     KEditUndo();
     EXPECT_EQ(scene->GetTime(), 0);
     EXPECT_EQ(g_PendingUndoNode, nullptr);
-}
 
-TEST_F(EditActions, HideAndShowChangeTheVisibleFlagOfTheirObjects)
-{
-    MMaterial* quad = Material("quadDamage");
-    MMaterial* aura = Material("quadAura");
-    struct Case
-    {
-        int (*action)();
-        bool quadVisible, auraVisible;
-    };
     // Quad is selected throughout; each step starts from the last.
-    const Case cases[] = {
+    MMaterial* aura = Material("quadAura");
+    const std::tuple<int (*)(), bool, bool> cases[] = {
         {KControlHideSelected, false, true},   {KControlShowAll, true, true},
         {KControlHideUnSelected, true, false}, {KControlShowSelected, true, false},
-        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true},
-    };
+        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true}};
     SelectOnly({quad});
-    for (const Case& c : cases)
+    g_UndoList.Purge();
+    for (const auto& [action, quadVisible, auraVisible] : cases)
     {
-        EXPECT_EQ(c.action(), 1);
-        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), c.quadVisible);
-        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), c.auraVisible);
+        EXPECT_EQ(action(), 1);
+        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), quadVisible);
+        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), auraVisible);
     }
     EXPECT_EQ(g_UndoList.GetCount(), 0);
+    g_CurrentScene = nullptr; // without a scene the actions do nothing
+    for (auto action : {KEditSelectAll, KEditSelectChildren, KEditSelectInverse, KControlShowAll})
+        EXPECT_EQ(action(), 0);
 }
 
-TEST_F(EditActions, ComponentModeDeletesNoShaderPartAndRecordsNoUndo)
+TEST_F(EditActions, OpenAndOpenRecentGoOnAfterThePromptAndOnlyForSlotsThereAre)
 {
-    MRef<Counted> mesh(new Counted("Mesh"));
-    scene->AddObject(mesh.Get());
-    SelectOnly({Material("quadDamage"), mesh.Get()});
-    scene->SetSelectionMode(0);
-    const std::string before = ExportAll();
-    sys.log.lines.clear();
-    EXPECT_EQ(KObjectDeleteSelected(), 1);
-    EXPECT_EQ(sys.log.lines,
-              std::vector<std::string>{"Warning: Nothing Deleted. Cannot Delete Component"});
-    EXPECT_EQ(ExportAll(), before);
-    EXPECT_EQ(g_UndoList.GetCount(), 0);
-}
-
-TEST_F(EditActions, ComponentModeDeletesTheFlaggedVerticesOrTrianglesOfAMesh)
-{
-    struct Case
+    const std::string saved = (dir.Path() / "kept.glazen").string();
+    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
+    ScriptedDialogs dialogs;
+    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
     {
-        int mode;
-        int vertices, triangles;
-        bool warned;
-    };
+        dialogs.Answer(MSG_NO);
+        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
+    }
+    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
+    EXPECT_EQ(KFileOpen(), 0);
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({saved.c_str()});
+    EXPECT_EQ(KFileOpen(), 1);
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
+}
+
+TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
+{
     // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
-    const Case cases[] = {
-        {COMPONENT_VERTEX, 3, 1, false},
-        {COMPONENT_TRIANGLE, 4, 1, false},
-        {COMPONENT_EDGE, 4, 2, true},
-    };
-    for (const Case& c : cases)
+    const std::tuple<int, int, int, bool> cases[] = {{COMPONENT_VERTEX, 3, 1, false},
+                                                     {COMPONENT_TRIANGLE, 4, 1, false},
+                                                     {COMPONENT_EDGE, 4, 2, true},
+                                                     {0, 4, 2, true}};
+    const std::string before = ExportAll();
+    for (const auto& [mode, vertices, triangles, warned] : cases)
     {
+        SCOPED_TRACE(mode);
         MRef<MMesh> mesh(new MMesh());
         ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                                   {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
                                   {0, COMPONENT_FLAG_TRIANGLE}));
         scene->AddObject(mesh.Get());
-        SelectOnly({mesh.Get()});
-        scene->SetSelectionMode(c.mode);
+        SelectOnly({mesh.Get(), quad});
+        scene->SetSelectionMode(mode);
         sys.log.lines.clear();
         EXPECT_EQ(KObjectDeleteSelected(), 1);
-        EXPECT_EQ(mesh->GetVertexCount(), c.vertices) << c.mode;
-        EXPECT_EQ(mesh->GetTriangleCount(), c.triangles) << c.mode;
-        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), c.warned);
+        EXPECT_EQ(mesh->GetVertexCount(), vertices);
+        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
+        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
+        EXPECT_EQ(ExportAll(), before);
         EXPECT_EQ(g_UndoList.GetCount(), 0);
     }
+}
+
+TEST_F(EditActions, CreateShaderMakesAStarterStageAndAddLayerFollowsTheTree)
+{
+    scene->ClearScene();
+    EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
+    auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
+    ASSERT_EQ(Selection(*scene), "Material1 ");
+    // In the tree the stage stands before the option layer.
+    EXPECT_EQ(TreeShape(*scene), " Material1( Layer1( FileShader1) OptionLayer1)");
+    EXPECT_NE(dynamic_cast<MFileShaderNode*>(material->GetLayer(1)->GetShader(0)), nullptr);
+    EXPECT_EQ(material->GetLayer(1)->GetMaterial(), material);
+    // Add Layer goes to the first selected material in tree order.
+    KPrimitiveCreateMaterial();
+    scene->SelectObject(material, true);
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    ASSERT_EQ(material->GetLayerCount(), 3);
+    EXPECT_EQ(Selection(*scene), material->GetLayer(2)->GetName().str() + " ");
+    const std::string shape = TreeShape(*scene);
+    EXPECT_EQ(shape.substr(0, shape.find(" Material2")),
+              " Material1( Layer1( FileShader1) OptionLayer1 " +
+                  material->GetLayer(2)->GetName().str() + "( " +
+                  material->GetLayer(2)->GetShader(0)->GetName().str() + "))");
+    scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    EXPECT_EQ(TreeShape(*scene), shape);
+}
+
+TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
+{
+    Drag(400, 300, {}, false);
+    // Without panels: 2 pixels spare on the left, 5 on the right.
+    EXPECT_EQ(window->ViewArea(), QRect(QPoint(2, 0), QPoint(394, 299)));
+    // The splits: three quarters across, and at the foot, less 6-pixel gaps.
+    const int splitX = 2 + int((395 - 2 - 6) * 0.75f) + 3, splitY = 300 - 6 + 3;
+    const std::pair<QPoint, Qt::CursorShape> cases[] = {{{splitX - 5, 100}, Qt::SizeHorCursor},
+                                                        {{splitX + 6, 100}, Qt::ArrowCursor},
+                                                        {{100, splitY}, Qt::SizeVerCursor},
+                                                        {{100, splitY - 6}, Qt::ArrowCursor},
+                                                        {{splitX, splitY}, Qt::SizeAllCursor}};
+    for (const auto& [at, shape] : cases)
+    {
+        Drag(400, 300, {at}, false);
+        EXPECT_EQ(window->ClientArea()->cursor().shape(), shape) << at.x() << "," << at.y();
+    }
+    // A drag on the column split moves it.
+    Drag(400, 300, {{splitX, 100}, {200, 100}}, true);
+    const float fraction = (200 - 2) / 393.0f;
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
+    // A client too narrow for any pane leaves the split alone.
+    Drag(7, 100, {{5, 50}, {6, 50}}, true);
+    EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
+}
+
+TEST_F(MainWindowLayout, ConsoleFieldsFillItWithinAOnePixelBorder)
+{
+    CConsoleDlg* console = window->Console();
+    console->resize(600, 300);
+    console->show();
+    QApplication::processEvents();
+    const QRect output = console->Output()->geometry();
+    const QRect input = console->findChild<QLineEdit*>("ConsoleInput")->geometry();
+    EXPECT_EQ(output, QRect(QPoint(1, 1), QPoint(598, input.top() - 2)));
+    EXPECT_EQ(input, QRect(QPoint(1, input.top()), QPoint(598, 299)));
+    console->hide();
 }
