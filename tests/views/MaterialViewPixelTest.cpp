@@ -1,6 +1,6 @@
 // What the material view draws, read back from its framebuffer: swatches,
 // outlines, expand markers and labels, and the picture of a real scene.
-#include "MaterialViewTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include "MTranslator.h"
 
@@ -9,6 +9,15 @@
 
 namespace
 {
+// A shader node that counts how often it is asked to set up its swatch.
+class CountingNode : public MBaseShaderNode
+{
+  public:
+    M_DECLARE_SHADER_NODE(CountingNode, "CountingNode")
+    int SetOpenGLParams() override { return ++calls, 0; }
+    static inline int calls = 0;
+};
+
 class MaterialPixels : public MaterialViewTest
 {
   protected:
@@ -65,20 +74,6 @@ class MaterialPixels : public MaterialViewTest
     TempDir dir;
 };
 
-#define EXPECT_RGB_NEAR(pixel, r, g, b, tol)                                                       \
-    do                                                                                             \
-    {                                                                                              \
-        const QRgb p_ = (pixel);                                                                   \
-        EXPECT_NEAR(qRed(p_), r, tol);                                                             \
-        EXPECT_NEAR(qGreen(p_), g, tol);                                                           \
-        EXPECT_NEAR(qBlue(p_), b, tol);                                                            \
-    } while (0)
-
-bool IsGrey(QRgb p)
-{
-    return std::abs(qRed(p) - 102) <= 4 && std::abs(qGreen(p) - 102) <= 4 &&
-           std::abs(qBlue(p) - 102) <= 4;
-}
 } // namespace
 
 TEST_F(MaterialPixels, AFileNodesTextureFillsItsCellItsLayersAndItsMaterials)

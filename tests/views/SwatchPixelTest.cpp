@@ -2,12 +2,8 @@
 // cell is drawn as the material view draws it, inside saved state, starting
 // from white with texturing and blending off, with a quad whose texture
 // coordinates run from (0, 0) at the top-left to (1, 1) at the bottom-right.
-#include "MMaterialLayer.h"
-#include "MScene.h"
 #include "MShaderMath.h"
-#include "MShaderNodes.h"
-#include "MTextureCache.h"
-#include "TestSupport.h"
+#include "ViewTestSupport.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -15,22 +11,13 @@
 #include <QSurfaceFormat>
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace
 {
 constexpr int kSize = 64;
 using Rgb = RgbPixel;
-
-std::string SolidTarga(Rgb c)
-{
-    return Targa(4, 4, std::vector<Rgb>(16, c));
-}
 
 class SwatchPixels : public ::testing::Test
 {
@@ -192,8 +179,8 @@ class SwatchPixels : public ::testing::Test
 
 TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
 {
-    dir.Write("textures/red.tga", SolidTarga({200, 40, 40}));
-    dir.Write("textures/green.tga", SolidTarga({30, 180, 60}));
+    dir.Write("textures/red.tga", SolidTarga(200, 40, 40));
+    dir.Write("textures/green.tga", SolidTarga(30, 180, 60));
     MRef<MFileShaderNode> node(FileNode("textures/red.tga"));
     EXPECT_NE(DrawCell({node.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 40, 40);
@@ -215,9 +202,9 @@ TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
 
 TEST_F(SwatchPixels, LayersDrawOverEachOtherWithTheirBlendModes)
 {
-    dir.Write("red.tga", SolidTarga({160, 40, 20}));
-    dir.Write("green.tga", SolidTarga({40, 100, 30}));
-    dir.Write("grey.tga", SolidTarga({128, 128, 128}));
+    dir.Write("red.tga", SolidTarga(160, 40, 20));
+    dir.Write("green.tga", SolidTarga(40, 100, 30));
+    dir.Write("grey.tga", SolidTarga(128, 128, 128));
     MRef<MFileShaderNode> base(FileNode("red.tga"));
     MRef<MFileShaderNode> glow(FileNode("green.tga"));
     MRef<MBlendFuncShaderNode> add(new MBlendFuncShaderNode());
@@ -245,7 +232,7 @@ TEST_F(SwatchPixels, LayersDrawOverEachOtherWithTheirBlendModes)
 
 TEST_F(SwatchPixels, ColourGenerationTintsTheTexture)
 {
-    dir.Write("white.tga", SolidTarga({255, 255, 255}));
+    dir.Write("white.tga", SolidTarga(255, 255, 255));
     MRef<MFileShaderNode> file(FileNode("white.tga"));
     MRef<MRGBGenShaderNode> rgb(new MRGBGenShaderNode());
     rgb->SetParamByName("Ty", "const");
@@ -284,9 +271,9 @@ TEST_F(SwatchPixels, ColourGenerationTintsTheTexture)
 
 TEST_F(SwatchPixels, AnimatedMapShowsTheFrameOfTheSceneTime)
 {
-    dir.Write("f0.tga", SolidTarga({250, 0, 0}));
-    dir.Write("f1.tga", SolidTarga({0, 250, 0}));
-    dir.Write("f2.tga", SolidTarga({0, 0, 250}));
+    dir.Write("f0.tga", SolidTarga(250, 0, 0));
+    dir.Write("f1.tga", SolidTarga(0, 250, 0));
+    dir.Write("f2.tga", SolidTarga(0, 0, 250));
     MRef<MAnimFileShaderNode> anim(new MAnimFileShaderNode());
     anim->SetParamByName("Fr", "2");
     anim->SetParamByName("Fname0", "f0.tga");
@@ -392,7 +379,7 @@ TEST_F(SwatchPixels, MissingTextureDrawsThePatternAndIsLoggedOnce)
 
 TEST_F(SwatchPixels, EditorImageShowsAndNodesWithoutASwatchLeaveTheCell)
 {
-    dir.Write("editor.tga", SolidTarga({10, 20, 230}));
+    dir.Write("editor.tga", SolidTarga(10, 20, 230));
     MRef<MQERadiantShaderNode> qer(new MQERadiantShaderNode());
     EXPECT_EQ(DrawCell({qer.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 102, 102, 102);

@@ -1,18 +1,16 @@
+// The list of views: references, the active view, deletion by Qt, closing
+// floating views, pane replacement and copies.
 #include "ViewTestSupport.h"
 
 #include "KViewActions.h"
 
-namespace
-{
 using ViewList = ViewTest;
-} // namespace
 
 TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
 {
     auto* view = new CSceneViewWnd(main.get());
     QPointer<CSceneViewWnd> alive(view);
-    // The window's own reference.
-    EXPECT_EQ(view->GetRefCount(), 1);
+    EXPECT_EQ(view->GetRefCount(), 1); // the window's own
     g_ViewWndList.AddView(view);
     g_ViewWndList.AddView(view);
     g_ViewWndList.AddView(nullptr);
@@ -32,7 +30,7 @@ TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
     EXPECT_TRUE(alive.isNull());
 }
 
-TEST_F(ViewList, RemovingAnyViewActivatesTheMostRecentlyAddedOne)
+TEST_F(ViewList, TheActiveViewRedrawsWhenItChangesAndFallsToTheNewestOnRemoval)
 {
     auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
     auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
@@ -41,26 +39,7 @@ TEST_F(ViewList, RemovingAnyViewActivatesTheMostRecentlyAddedOne)
     EXPECT_EQ(g_ViewWndList.GetAt(2), a);
     EXPECT_EQ(g_ViewWndList.GetAt(3), nullptr);
     SetActiveView(a);
-    const int redrawsOfC = c->redraws;
-
-    EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
-    EXPECT_EQ(g_ActiveView, c);
-    // Made active without a redraw.
-    EXPECT_EQ(c->redraws, redrawsOfC);
-    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
-    EXPECT_EQ(g_ActiveView, a);
-    // A view not in the list changes nothing.
-    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
-    EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
-    EXPECT_EQ(g_ActiveView, nullptr);
-}
-
-TEST_F(ViewList, SettingTheActiveViewRedrawsTheOldAndTheNew)
-{
-    auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
-    auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
-    SetActiveView(a);
-    a->redraws = b->redraws = 0;
+    a->redraws = b->redraws = c->redraws = 0;
     SetActiveView(a);
     EXPECT_EQ(a->redraws, 0);
     SetActiveView(b);
@@ -71,12 +50,36 @@ TEST_F(ViewList, SettingTheActiveViewRedrawsTheOldAndTheNew)
     g_ViewWndList.RedrawAll();
     EXPECT_EQ(a->redraws, 2);
     EXPECT_EQ(b->redraws, 3);
+
+    SetActiveView(a);
+    const int redrawsOfC = c->redraws;
+    EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
+    EXPECT_EQ(g_ActiveView, c);
+    EXPECT_EQ(c->redraws, redrawsOfC); // made active without a redraw
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ActiveView, a);
+    // A view not in the list changes nothing.
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
+    EXPECT_EQ(g_ActiveView, nullptr);
 }
 
-TEST_F(ViewList, AWindowDeletedByQtLeavesNoPointerBehind)
+TEST_F(ViewList, WindowsDeletedByQtOrClosedLeaveNoPointerBehind)
 {
     auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
     auto* b = AddView<CSceneViewWnd>(QRect(100, 0, 100, 100), "B", 1);
+    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
+    QPointer<CSceneViewWnd> alive(floating);
+    floating->InitView();
+    g_ViewWndList.AddView(floating);
+    floating->show();
+    SetActiveView(floating);
+    floating->close();
+    EXPECT_FALSE(g_ViewWndList.Contains(floating));
+    EXPECT_EQ(g_ActiveView, b);
+    FlushDeletes();
+    EXPECT_TRUE(alive.isNull());
+
     SetActiveView(a);
     delete a;
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
@@ -89,31 +92,20 @@ TEST_F(ViewList, AWindowDeletedByQtLeavesNoPointerBehind)
     EXPECT_EQ(g_ViewPanes[1], nullptr);
 }
 
-TEST_F(ViewList, ClosingAFloatingViewRemovesIt)
-{
-    auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
-    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
-    QPointer<CSceneViewWnd> alive(floating);
-    floating->InitView();
-    g_ViewWndList.AddView(floating);
-    floating->show();
-    SetActiveView(floating);
-    floating->close();
-    EXPECT_FALSE(g_ViewWndList.Contains(floating));
-    EXPECT_EQ(g_ActiveView, a);
-    FlushDeletes();
-    EXPECT_TRUE(alive.isNull());
-}
-
 TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
 {
     AddView<CSceneViewWnd>(QRect(3, 3, 300, 400), "Left", 0);
     AddView<CSceneViewWnd>(QRect(309, 303, 200, 100), "Lower", 1);
     auto* upper = AddView<CSceneViewWnd>(QRect(309, 3, 200, 294), "Upper", 2);
     ShowMain();
+    // Without an active view nothing is replaced.
+    g_ActiveView = nullptr;
+    EXPECT_EQ(KViewportMaterialEdit(), 0);
+    EXPECT_EQ(KViewportSceneOutline(), 0);
+    EXPECT_EQ(g_ViewPanes[2], upper);
+
     QPointer<CSceneViewWnd> old(upper);
     SetActiveView(upper);
-
     ASSERT_EQ(KViewportMaterialEdit(), 1);
     auto* view = dynamic_cast<CMaterialViewWnd*>(g_ViewPanes[2]);
     ASSERT_NE(view, nullptr);
@@ -123,12 +115,9 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(view->GetViewName(), "Material View");
     EXPECT_EQ(view->windowTitle(), "MaterialEditView");
-    EXPECT_EQ(view->ClassName(), "CMaterialViewWnd");
-    EXPECT_EQ(view->ParentClassName(), "MBaseViewWnd");
     EXPECT_EQ(g_ActiveView, view);
     EXPECT_EQ(g_ViewWndList.GetHead(), view);
     EXPECT_EQ(g_ViewWndList.GetCount(), 3);
-    EXPECT_FALSE(g_ViewWndList.Contains(upper));
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
 
@@ -139,16 +128,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(outline->geometry(), QRect(309, 3, 200, 294));
     EXPECT_EQ(outline->GetViewName(), "Scene Outline");
     EXPECT_EQ(outline->windowTitle(), "SceneView");
-}
-
-TEST_F(ViewList, WithoutAnActiveViewNothingIsReplaced)
-{
-    AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
-    g_ActiveView = nullptr;
-    EXPECT_EQ(KViewportMaterialEdit(), 0);
-    EXPECT_EQ(KViewportSceneOutline(), 0);
-    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
-    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(g_ViewPanes[0])->GetViewName(), "A");
 }
 
 TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
@@ -188,6 +167,7 @@ TEST_F(ViewList, CopiesCarryNameAndOptionsButStartOutOfFullView)
     CSceneViewWnd outline;
     outline.SetViewName("Scene Outline");
     std::unique_ptr<MBaseObject> outlineCopy(outline.CreateNew());
-    ASSERT_NE(dynamic_cast<CSceneViewWnd*>(outlineCopy.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(outlineCopy.get())->GetViewName(), "Scene Outline");
+    auto* outline2 = dynamic_cast<CSceneViewWnd*>(outlineCopy.get());
+    ASSERT_NE(outline2, nullptr);
+    EXPECT_EQ(outline2->GetViewName(), "Scene Outline");
 }

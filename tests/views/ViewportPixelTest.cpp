@@ -1,7 +1,7 @@
 // What the viewport shows, read back from its framebuffer: a textured
 // material in perspective, a scrolling stage at two times, and pictures of
 // real shaders for people to look at.
-#include "ViewportTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include "KActions.h"
 #include "MTranslator.h"

@@ -1,6 +1,6 @@
 // The 3D viewport: camera, projection, grid, popup menu, view actions, the
 // tool stack and tools, picking of materials and mesh components.
-#include "ViewportTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include "Globals.h"
 #include "KActions.h"
@@ -24,12 +24,6 @@ MKeyState Left()
     MKeyState s;
     s.left = 1;
     return s;
-}
-
-bool IsGrey(QRgb c, int level, int tol = 3)
-{
-    return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
-           std::abs(qBlue(c) - level) <= tol;
 }
 
 // A tool that counts its presses.
@@ -126,7 +120,7 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
 TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
 {
     view->m_ShadingMode = 0;
-    const QImage image = Grab();
+    const QImage image = view->grabFramebuffer();
     // 400 / 128 pixels a unit: the Y axis at x 200, grid lines every 31.25
     // pixels, the background between them.
     // A line on a pixel boundary may land on either side: the darkest of
@@ -142,7 +136,7 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     const auto saved = g_ColourValues;
     g_ColourValues[COLOUR_GRID] = MakeColourValue(0, 200, 0);
     g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(0, 40, 0);
-    const QImage coloured = Grab();
+    const QImage coloured = view->grabFramebuffer();
     g_ColourValues = saved;
     EXPECT_NEAR(qGreen(coloured.pixel(TopPixel(10, -16).x(), row)) +
                     qGreen(coloured.pixel(TopPixel(10, -16).x() - 1, row)),
@@ -150,7 +144,7 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     EXPECT_EQ(qGreen(coloured.pixel(TopPixel(5, -16).x(), row)), 40);
     // Toggling the grid off leaves the background.
     EXPECT_EQ(KViewportToggleGrid(), 1);
-    EXPECT_NEAR(darkest(Grab(), TopPixel(10, -16).x()), 102, 3);
+    EXPECT_NEAR(darkest(view->grabFramebuffer(), TopPixel(10, -16).x()), 102, 3);
 }
 
 TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
