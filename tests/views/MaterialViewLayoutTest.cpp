@@ -112,7 +112,7 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
     EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), nested);
 }
 
-TEST_F(MaterialLayout, ExpandedMaterialsAndLayersTakeARowPerLayer)
+TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAroundThem)
 {
     MMaterial* a = AddMaterial("A", true);
     MMaterialLayer* l1 = AddLayer(a, "L1");
@@ -136,24 +136,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsAndLayersTakeARowPerLayer)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
 
-    // Collapsing the material takes its layer rows away.
-    a->ClearFlags(OBJ_EXPANDED);
-    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
-}
-
-TEST_F(MaterialLayout, DropPlacesAreCellsTheGapAfterALayerAndTheStripLeftOfTheLayers)
-{
-    MMaterial* a = AddMaterial("A", true);
-    MMaterialLayer* l1 = AddLayer(a, "L1");
-    MQ3MapSurfaceShaderNode* n1 = AddNode(l1, "N1");
-    AddNode(l1, "N2");
-    MMaterialLayer* l2 = AddLayer(a, "L2", false);
-    AddNode(l2, "N3");
-    MMaterial* b = AddMaterial("B");
-    const float r = view->GetRowHeight();
-    // The left edge of N2's cell, as the walk places it.
-    const float n2Edge = ((0.2f + 0.5f) + 0.5f) + 0.5f;
     struct Case
     {
         float x, y;
@@ -167,14 +149,14 @@ TEST_F(MaterialLayout, DropPlacesAreCellsTheGapAfterALayerAndTheStripLeftOfTheLa
         // The gap after the last node of a row: nodes end at 2.1, the next
         // slot is at 2.2, the zone runs to 2.4.
         {2.15f, 0.3f, nullptr, l1, a},
-        {2.3f, 0.3f, nullptr, l1, a},
-        {2.39f, 0.3f, nullptr, l1, a},
+        {2.3f, 0.01f, nullptr, l1, a},
+        {2.39f, 0.39f, nullptr, l1, a},
         // A collapsed layer's zone is right of its own cell.
         {1.25f, r + 0.2f, nullptr, l2, a},
         // The strip left of the layers, down to 0.2 into the next row.
         {0.4f, r + 0.2f, nullptr, nullptr, a},
-        {0.4f, 2 * r + 0.1f, nullptr, nullptr, a},
-        {0.4f, 2 * r + 0.3f, nullptr, nullptr, b},
+        {0.4f, 3 * r + 0.1f, nullptr, nullptr, a},
+        {0.4f, 3 * r + 0.3f, nullptr, nullptr, b},
     };
     for (const Case& c : cases)
     {
@@ -185,78 +167,44 @@ TEST_F(MaterialLayout, DropPlacesAreCellsTheGapAfterALayerAndTheStripLeftOfTheLa
         EXPECT_EQ(record.GetLayer(), c.layer);
         EXPECT_EQ(record.GetMaterial(), c.material);
     }
-    // Elsewhere: null, and the record keeps what it named.
+    // Elsewhere, the edges of the gap and the left edge of the last node's
+    // cell included: null, and the record keeps what it named.
     MDragShaderInfo record;
     record.Set(n1, nullptr, nullptr);
-    for (MVector3 p :
-         {MVector3(2.5f, 0.2f, 0), MVector3(-1.0f, 0.2f, 0), MVector3(0.4f, 5 * r, 0),
-          MVector3(2.4f, 0.3f, 0), MVector3(0.2f, r + 0.2f, 0), MVector3(n2Edge, 0.2f, 0)})
+    const float n2Edge = ((0.2f + 0.5f) + 0.5f) + 0.5f; // as the walk places it
+    for (MVector3 p : {MVector3(2.5f, 0.2f, 0), MVector3(-1.0f, 0.2f, 0), MVector3(0.4f, 7 * r, 0),
+                       MVector3(2.4f, 0.3f, 0), MVector3(0.2f, r + 0.2f, 0),
+                       MVector3(n2Edge, 0.2f, 0), MVector3(2.3f, 0.0f, 0), MVector3(2.3f, 0.4f, 0)})
         EXPECT_EQ(view->FindDropTarget(p, record), nullptr) << p.x << ", " << p.y;
     EXPECT_EQ(record.GetShaderNode(), n1);
     EXPECT_EQ(record.GetMaterial(), a);
+
+    // Collapsing the material takes its layer rows away.
+    a->ClearFlags(OBJ_EXPANDED);
+    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
 }
 
-TEST_F(MaterialLayout, FramingAnEmptySceneOrNoSceneZoomsToTen)
+TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
 {
-    view->SetZoom(3.0f);
-    view->SetPan(MVector3(5, 5, 5));
-    view->LayoutWalk();
-    view->FrameAll();
-    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
-    EXPECT_EQ(view->GetPan(), MVector3());
-
-    // No scene at all: nothing is placed, hit or drawn.
-    AddMaterial("M");
-    g_CurrentScene = nullptr;
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
-    MDragShaderInfo record;
-    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 0.2f, 0), record), nullptr);
-    const QImage image = view->grabFramebuffer();
-    EXPECT_EQ(image.pixel(400, 300) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
-    view->FrameAll();
-    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
-}
-
-TEST_F(MaterialLayout, ZoomAndFrameActionsActOnTheActiveMaterialView)
-{
-    // Views of other kinds are left alone; Frame All frames every view.
+    // Views of other kinds are left alone; Frame All frames every view, and
+    // an empty scene frames the origin: zoom 2 / 0.2.
     auto* outline = AddView<CSceneViewWnd>(QRect(0, 0, 200, 200), "Scene Outline");
     SetActiveView(outline);
     EXPECT_EQ(KViewportZoomIn(), 0);
     EXPECT_EQ(KViewportFrameSelected(), 0);
     EXPECT_FLOAT_EQ(view->GetZoom(), 1.0f);
-    // An empty scene frames the origin: zoom 2 / 0.2.
+    view->SetPan(MVector3(5, 5, 5));
     EXPECT_EQ(KViewportFrameAll(), 1);
     EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
+    EXPECT_EQ(view->GetPan(), MVector3());
     EXPECT_EQ(g_ActiveView, outline);
 
     SetActiveView(view);
     view->SetZoom(1.0f);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_FLOAT_EQ(view->GetZoom(), 1.4f * 1.4f);
-    EXPECT_EQ(KViewportZoomOut(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-5f);
-    EXPECT_EQ(KViewportFrameSelected(), 1);
-    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
-    EXPECT_FLOAT_EQ(view->GetPan().x, 0.0f);
-    for (const char* name : {"a", "b", "c"})
-        AddMaterial(name);
-    EXPECT_EQ(KViewportFrameSelected(), 1);
-    // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
-    EXPECT_FLOAT_EQ(view->GetPan().x, 0.3f);
-    EXPECT_LT(view->GetZoom(), 10.0f);
-}
-
-TEST_F(MaterialLayout, ZoomStaysWithinItsBounds)
-{
-    view->ZoomBy(1.4f);
-    view->ZoomBy(1.4f);
-    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-6);
-    view->ZoomBy(0.7142857f);
-    view->ZoomBy(1.4f);
-    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-5);
+    for (int (*action)() : {KViewportZoomIn, KViewportZoomIn, KViewportZoomOut, KViewportZoomIn})
+        EXPECT_EQ(action(), 1);
+    EXPECT_NEAR(view->GetZoom(), 1.4f * 1.4f, 1e-5f);
     // Factors that are no zoom are ignored.
     for (float f : {0.0f, -2.0f, std::numeric_limits<float>::quiet_NaN(),
                     std::numeric_limits<float>::infinity()})
@@ -272,6 +220,24 @@ TEST_F(MaterialLayout, ZoomStaysWithinItsBounds)
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
     // Even at the smallest zoom the layout has a finite row height.
     EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
+
+    // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
+    for (const char* name : {"a", "b", "c"})
+        AddMaterial(name);
+    EXPECT_EQ(KViewportFrameSelected(), 1);
+    EXPECT_FLOAT_EQ(view->GetPan().x, 0.3f);
+    EXPECT_LT(view->GetZoom(), 10.0f);
+
+    // No scene at all: nothing is placed, hit or drawn, and framing goes to
+    // the origin.
+    g_CurrentScene = nullptr;
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
+    MDragShaderInfo record;
+    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 0.2f, 0), record), nullptr);
+    const QImage image = view->grabFramebuffer();
+    EXPECT_EQ(image.pixel(400, 300) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
+    view->FrameAll();
+    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
 }
 
 TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)

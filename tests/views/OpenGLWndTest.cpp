@@ -47,11 +47,12 @@ class OpenGLView : public ViewTest
         glGetFloatv(GL_PROJECTION_MATRIX, m.data());
         return m;
     }
-    // A pixel projection centred on the origin, y upwards, cleared to black.
-    static void CentredPixels(bool clear)
+    // A pixel projection of the window from (l, b) to (r, t), y upwards;
+    // with clear, also cleared to black and drawn without lighting or depth.
+    static void Pixels(float l, float r, float b, float t, bool clear)
     {
         glMatrixMode(GL_PROJECTION);
-        glOrtho(-100, 100, -50, 50, -100, 100);
+        glOrtho(l, r, b, t, -100, 100);
         glMatrixMode(GL_MODELVIEW);
         if (!clear)
             return;
@@ -79,20 +80,17 @@ TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsAndTheFixedFunctionSta
               (std::array<int, 5>{5, 6, 5, 0, 0}));
     EXPECT_EQ(f.profile(), QSurfaceFormat::CompatibilityProfile);
     EXPECT_EQ(view->context()->format().profile(), QSurfaceFormat::CompatibilityProfile);
-    const QSize extent = view->GetTextExtent();
-    const QFontMetrics fm(MDefaultGuiFont());
-    EXPECT_EQ(extent.width(), fm.horizontalAdvance(QString::fromLatin1(kFontMeasureText)));
-    EXPECT_GT(extent.width(), extent.height());
-    EXPECT_GT(extent.height(), 0);
-
+    EXPECT_EQ(view->GetTextExtent().width(),
+              QFontMetrics(MDefaultGuiFont()).horizontalAdvance(QString(kFontMeasureText)));
+    EXPECT_GT(view->GetTextExtent().height(), 0);
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
     EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
-    GLint shade = 0, cull = 0;
-    glGetIntegerv(GL_SHADE_MODEL, &shade);
-    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
-    EXPECT_EQ(shade, GL_SMOOTH);
-    EXPECT_EQ(cull, GL_BACK);
+    GLint modes[2] = {};
+    glGetIntegerv(GL_SHADE_MODEL, &modes[0]);
+    glGetIntegerv(GL_CULL_FACE_MODE, &modes[1]);
+    EXPECT_EQ(modes[0], GL_SMOOTH);
+    EXPECT_EQ(modes[1], GL_BACK);
 }
 
 TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
@@ -100,14 +98,7 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
     ASSERT_TRUE(MFontListsPresent());
     const QFontMetrics fm(MDefaultGuiFont());
     view->SetupProjection(0);
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(0, 200, 0, 100, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    Pixels(0, 200, 0, 100, true);
     glColor3f(1, 1, 1);
     glRasterPos2i(10, 40);
     MDrawGLText("WW");
@@ -183,7 +174,7 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
     EXPECT_NEAR(ray.direction.z, 1, 1e-5);
     EXPECT_NEAR(ray.direction.Length(), 1, 1e-5);
 
-    CentredPixels(false);
+    Pixels(-100, 100, -50, 50, false);
     ray = view->ScreenToRay(150, 25);
     EXPECT_NEAR((ray.origin - MVector3(50, 25, 100)).Length(), 0, 1e-3);
     EXPECT_NEAR(ray.direction.z, -1, 1e-5);
@@ -210,7 +201,7 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
 TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
 {
     view->SetupProjection(0);
-    CentredPixels(true);
+    Pixels(-100, 100, -50, 50, true);
     glLineWidth(2.0f);
     view->DrawAxisGizmo(40, 1, 3, false, GIZMO_X | GIZMO_HILIGHT_Y | GIZMO_CONES);
     GLfloat width = 0;
@@ -233,7 +224,7 @@ TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
     // Picking at a point of the Y axis hits name 2 only.
     view->SetToolDragPositions(QPointF(), QPointF(100, 35));
     view->SetupProjection(1);
-    CentredPixels(false);
+    Pixels(-100, 100, -50, 50, false);
     std::array<GLuint, 256> buffer{};
     glSelectBuffer(GLsizei(buffer.size()), buffer.data());
     glRenderMode(GL_SELECT);

@@ -1,5 +1,5 @@
 // The list of views: references, the active view, deletion by Qt, closing
-// floating views, pane replacement and copies.
+// floating views and pane replacement.
 #include "ViewTestSupport.h"
 
 #include "KViewActions.h"
@@ -150,24 +150,4 @@ TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
     for (MBaseViewWnd* pane : g_ViewPanes)
         EXPECT_EQ(pane, nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
-}
-
-TEST_F(ViewList, CopiesCarryNameAndOptionsButStartOutOfFullView)
-{
-    CMaterialViewWnd view;
-    view.SetViewName("Material View");
-    view.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
-    std::unique_ptr<MBaseObject> copy(view.CreateNew());
-    auto* material = dynamic_cast<CMaterialViewWnd*>(copy.get());
-    ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->GetViewName(), "Material View");
-    EXPECT_EQ(material->GetFlags(), uint32_t(VIEW_GRID_VISIBLE));
-    EXPECT_EQ(material->parentWidget(), nullptr);
-
-    CSceneViewWnd outline;
-    outline.SetViewName("Scene Outline");
-    std::unique_ptr<MBaseObject> outlineCopy(outline.CreateNew());
-    auto* outline2 = dynamic_cast<CSceneViewWnd*>(outlineCopy.get());
-    ASSERT_NE(outline2, nullptr);
-    EXPECT_EQ(outline2->GetViewName(), "Scene Outline");
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// Views under test sit in a shown main window on the virtual X server, so
-// mouse input goes through Qt's window system path (implicit grab included)
-// and the OpenGL contexts are real.
+// Views under test sit in a shown main window on the virtual X server: mouse
+// input takes Qt's window system path and the OpenGL contexts are real.
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "CMaterialViewWnd.h"
@@ -30,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -95,29 +95,17 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     // Without realPopup only the place is recorded.
     void ShowPopupMenu(int sx, int sy) override
     {
-        if (realPopup)
-            CMaterialViewWnd::ShowPopupMenu(sx, sy);
-        else
-            popupAt.push_back(QPoint(sx, sy));
+        realPopup ? CMaterialViewWnd::ShowPopupMenu(sx, sy) : popupAt.push_back(QPoint(sx, sy));
     }
-    void Redraw() override
-    {
-        ++redraws;
-        CMaterialViewWnd::Redraw();
-    }
+    void Redraw() override { ++redraws, CMaterialViewWnd::Redraw(); }
     int Count(char kind) const
     {
-        int n = 0;
-        for (const Call& c : calls)
-            n += c.kind == kind;
-        return n;
+        return int(
+            std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.kind == kind; }));
     }
-    const Call* Last(char kind) const
+    const Call& Last(char kind) const
     {
-        for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-            if (it->kind == kind)
-                return &*it;
-        return nullptr;
+        return *std::find_if(calls.rbegin(), calls.rend(), [&](auto& c) { return c.kind == kind; });
     }
 
     std::vector<Call> calls;

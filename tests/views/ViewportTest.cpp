@@ -193,6 +193,12 @@ TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
     EXPECT_EQ(copy->m_Angles, original->m_Angles);
     EXPECT_EQ(copy->m_Target, original->m_Target);
     EXPECT_EQ(copy->m_ShadingMode, 4);
+    // A material view's copy starts out of full view, with the other flags.
+    CMaterialViewWnd material;
+    material.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
+    std::unique_ptr<MBaseObject> materialCopy(material.CreateNew());
+    EXPECT_EQ(static_cast<MBaseViewWnd*>(materialCopy.get())->GetFlags(),
+              uint32_t(VIEW_GRID_VISIBLE));
     EXPECT_EQ(KViewportZoomIn(), 1);
     EXPECT_FLOAT_EQ(copy->m_Distance, 70.0f);
     EXPECT_FLOAT_EQ(original->m_Distance, 100.0f);
