@@ -27,7 +27,6 @@ class MaterialEdit : public MaterialViewTest
         Build();
         r = view->GetRowHeight();
     }
-
     void Build()
     {
         Scene()->ClearScene();
@@ -41,11 +40,9 @@ class MaterialEdit : public MaterialViewTest
         l4 = AddLayer(b, "L4");
         n4 = AddNode(l4, "N4");
     }
-
     // Cell centres on screen by row and slot: slot 0 the material, 1 the
     // layer, 2 and on the nodes.
     QPoint Cell(int row, int slot) const { return CellCentre(0.2f + 0.5f * slot, row * r); }
-
     // The materials' layers and nodes as "A: L1(N1 N2) L2(N3) | B: L4(N4)",
     // from the model's lists; "!" marks an owner pointer or a scene-tree
     // list out of step with them.
@@ -69,7 +66,6 @@ class MaterialEdit : public MaterialViewTest
         }
         return s;
     }
-
     // Presses at the path's first pixel, moves through the rest and
     // releases at the last; checks the drag mode (-1: not checked) and the
     // insertion line at the last move, and the shape and warnings after.
@@ -115,7 +111,6 @@ class MaterialEdit : public MaterialViewTest
         EXPECT_EQ(warned, warnings);
         Build();
     }
-
     MMaterial *a = nullptr, *b = nullptr;
     MMaterialLayer *l1 = nullptr, *l2 = nullptr, *l4 = nullptr;
     MBaseShaderNode *n1 = nullptr, *n2 = nullptr, *n3 = nullptr, *n4 = nullptr;
@@ -169,7 +164,6 @@ TEST_F(MaterialEdit, DragsAndDropsMoveLayersAndNodesWhereTheLineShows)
          Qt::ShiftModifier);
     Drop("with Ctrl", {Cell(1, 2), Cell(0, 2)}, CM::DRAG_NONE, kNoLine, kAsBuilt, 0,
          Qt::ControlModifier);
-
     // A moved layer is held by the material's list, the tree and the
     // selection; the drag records let go.
     Drag(Cell(1, 1), Cell(0, 1));
@@ -298,7 +292,6 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
     QTest::mouseDClick(view, Qt::LeftButton, {}, Pixel(2.4f, 1.6f));
     EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
     EXPECT_TRUE(b->HasFlags(OBJ_EXPANDED));
-
     // The chosen command acts on the selection made by the press.
     view->chooseCommand = CM::ID_MATVIEW_EXPAND_SELECTION;
     QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
@@ -371,7 +364,6 @@ TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
     EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"MFileShaderNode2"});
     // Held by the layer's list, the tree and the selection.
     EXPECT_EQ(added->GetRefCount(), 3);
-
     // Two layers selected: the first in tree order gets the node.
     Scene()->SelectObject(l4, false);
     Scene()->SelectObject(l2, true);
@@ -422,7 +414,6 @@ TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
     // Nothing was selected by the presses; the picture is still drawn.
     EXPECT_EQ(Scene()->GetSelectedList().GetCount(), 0);
     EXPECT_EQ(view->grabFramebuffer().size(), QSize(800, 600));
-
     // Pan: Alt and the middle button; 300 pixels to a world unit at zoom 1.
     view->SetZoom(1.0f);
     const QPoint start(400, 300);

@@ -39,7 +39,6 @@ TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
     EXPECT_NEAR(view->ScreenToWorld(0, 0).x, -4.0f / 3.0f, 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(0, 0).y, -1.0f, 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(400, 600).y, 1.0f, 1e-5);
-
     view->SetZoom(2.0f);
     view->SetPan(MVector3(3, -1, 0.5f));
     const MVector3 p = view->ScreenToWorld(100, 500);
@@ -86,7 +85,6 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
     EXPECT_NEAR(view->GetZoom(), std::min(2.0f / (7 * r + 0.6f), 4.0f / 1.4f), 1e-5);
     EXPECT_NEAR(view->GetPan().x, 0.6f, 1e-6);
     EXPECT_NEAR(view->GetPan().y, (7 * r + 0.4f) / 2, 1e-5);
-
     view->SetZoom(1.0f);
     // A hidden material's place goes to the next; the ninth counted one
     // starts the second column.
@@ -99,7 +97,6 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
                           {0.9f, r + 0.2f, nullptr}};
     for (const Hit& h : hidden)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
-
     // Materials anywhere in the tree count; what lies under a material in
     // the tree is reached through its layers only.
     auto* group = new MBaseObject();
@@ -135,7 +132,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     for (const Hit& h : hits)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
-
     struct Case
     {
         float x, y;
@@ -178,7 +174,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
         EXPECT_EQ(view->FindDropTarget(p, record), nullptr) << p.x << ", " << p.y;
     EXPECT_EQ(record.GetShaderNode(), n1);
     EXPECT_EQ(record.GetMaterial(), a);
-
     // Collapsing the material takes its layer rows away.
     a->ClearFlags(OBJ_EXPANDED);
     EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
@@ -199,7 +194,6 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
     EXPECT_EQ(view->GetPan(), MVector3());
     EXPECT_EQ(g_ActiveView, outline);
-
     SetActiveView(view);
     view->SetZoom(1.0f);
     for (int (*action)() : {KViewportZoomIn, KViewportZoomIn, KViewportZoomOut, KViewportZoomIn})
@@ -220,14 +214,12 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
     // Even at the smallest zoom the layout has a finite row height.
     EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
-
     // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
     for (const char* name : {"a", "b", "c"})
         AddMaterial(name);
     EXPECT_EQ(KViewportFrameSelected(), 1);
     EXPECT_FLOAT_EQ(view->GetPan().x, 0.3f);
     EXPECT_LT(view->GetZoom(), 10.0f);
-
     // No scene at all: nothing is placed, hit or drawn, and framing goes to
     // the origin.
     g_CurrentScene = nullptr;
@@ -246,7 +238,6 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     EXPECT_EQ(view->FitLabel("Box", 1000, h + 5), "Box");
     EXPECT_EQ(view->FitLabel("Box", 1000, h), "Box");
     EXPECT_EQ(view->FitLabel("Box", 1000, h - 1), ""); // taller than the limit
-
     const std::string name = "textures/base_wall/metalfloor_wall_10";
     const int limit = DrawnWidth(name) / 2;
     const std::string f = view->FitLabel(name, limit, h + 5).str();
@@ -259,12 +250,10 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     EXPECT_GT(DrawnWidth(name.substr(0, kept.size() + 1) + "..."), limit);
     // A whole name that fits exactly is kept.
     EXPECT_EQ(view->FitLabel(name, DrawnWidth(name), h + 5), name);
-
     // A single character that fits is kept; nothing fits a tiny cell.
     EXPECT_EQ(view->FitLabel("W", DrawnWidth("W"), h + 5), "W");
     EXPECT_EQ(view->FitLabel("Wide", DrawnWidth("W.."), h + 5), "");
     EXPECT_EQ(view->FitLabel("", 0, h + 5), "");
-
     // Labels: the name, and for a shader node its summary after it.
     MMaterial* m = AddMaterial("Mat");
     MFileShaderNode* node = AddFileNode(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
@@ -291,7 +280,6 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         EXPECT_EQ(node->GetRefCount(), 2);
         EXPECT_EQ(layer->GetRefCount(), 2);
         EXPECT_EQ(material->GetRefCount(), 2);
-
         // A layer taken out of its material stays alive in the record.
         material->RemoveLayer(layer);
         EXPECT_EQ(layer->GetRefCount(), 1);
@@ -300,7 +288,6 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         EXPECT_EQ(layer->GetRefCount(), 1);
         EXPECT_EQ(layer->GetShaderCount(), 1);
         material->AddLayer(layer);
-
         info.SetObject(material.Get());
         EXPECT_EQ(info.GetLayer(), nullptr);
         EXPECT_EQ(info.GetShaderNode(), nullptr);

@@ -27,7 +27,6 @@ class MouseRouting : public ViewTest
         ShowMain();
         main->installEventFilter(&layouts);
     }
-
     RecordingView* view = nullptr;
     RecordingView* other = nullptr;
     LayoutRequestCounter layouts;
@@ -77,14 +76,12 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     ASSERT_EQ(view->Count('d'), 1);
     EXPECT_EQ(view->Last('d').state, (MKeyState{1, 0, 0, 1, 0, 0}));
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
-
     QTest::mouseMove(view, QPoint(40, 30));
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(40, 30));
     EXPECT_EQ(view->Last('d').state, (MKeyState{0, 0, 0, 1, 1, 0}));
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 30));
     EXPECT_EQ(view->Last('u').state, (MKeyState{0, 0, 0, 0, 1, 0}));
-
     // Still captured: a move over the other view goes to this one.
     const int before = view->Count('m');
     QTest::mouseMove(view, QPoint(400, 50));
@@ -93,14 +90,12 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(other->Count('m'), 0);
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(400, 50));
     EXPECT_EQ(view->Last('u').state, MKeyState());
-
     // Released: the next move over the other view is the other view's.
     QTest::mouseMove(view, QPoint(420, 60));
     EXPECT_EQ(other->Count('m'), 1);
     EXPECT_EQ(view->Count('m'), before + 1);
     EXPECT_EQ(view->Count('d'), 2);
     EXPECT_EQ(view->Count('u'), 2);
-
     // Each modifier and button on its own, at the pixel pressed.
     QTest::mousePress(view, Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, QPoint(5, 6));
     EXPECT_EQ(view->Last('d').x, 5);
@@ -108,7 +103,6 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(view->Last('d').state, (MKeyState{0, 1, 1, 0, 0, 1}));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, QPoint(7, 8));
     EXPECT_EQ(view->Last('u').state.middle, 0);
-
     // A double click is two presses and two releases.
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(30, 40));
     EXPECT_EQ(view->Count('d'), 5);
@@ -125,7 +119,6 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
     EXPECT_EQ(view->popupAt[0], view->mapToGlobal(QPoint(50, 16)));
     EXPECT_EQ(view->Count('d') + view->Count('u'), 0);
     EXPECT_EQ(g_ActiveView, view);
-
     // Outside the rectangle, or with another button held, it is a press.
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(51, 10));
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(60, 30));
@@ -150,7 +143,6 @@ TEST_F(MouseRouting, PopupViewCommandsReplaceThePaneViewOrLeaveItStanding)
     EXPECT_EQ(view->OnViewCommand(12345), 0);
     EXPECT_FALSE(view->IsWindowDestroyed());
     EXPECT_EQ(g_ViewPanes[0], view);
-
     g_ActionRegistry.RegisterAction("KViewportSceneOutline", "Scene Outline View", "View",
                                     KViewportSceneOutline);
     QPointer<RecordingView> old(view);

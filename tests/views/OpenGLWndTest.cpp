@@ -40,7 +40,6 @@ class OpenGLView : public ViewTest
         ASSERT_TRUE(view->isValid());
         ASSERT_EQ(view->MakeCurrent(), 0);
     }
-
     static std::array<float, 16> Projection()
     {
         std::array<float, 16> m{};
@@ -62,7 +61,6 @@ class OpenGLView : public ViewTest
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-
     ShiftedView* view = nullptr;
 };
 } // namespace
@@ -106,7 +104,6 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
     EXPECT_FLOAT_EQ(pos[0], 10.0f + 2.0f * fm.horizontalAdvance(QChar('W')));
     EXPECT_FLOAT_EQ(pos[1], 40.0f);
-
     // Ink above the baseline, within the two glyphs.
     std::vector<GLubyte> pixels(size_t(200 * 100 * 4));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -120,7 +117,6 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
                      : outside)++;
     EXPECT_GT(lit, 10);
     EXPECT_EQ(outside, 0);
-
     // A control code draws nothing and does not move.
     glRasterPos2i(10, 40);
     MDrawGLText("\x01");
@@ -157,7 +153,6 @@ TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
     }
     EXPECT_EQ(view->GetDragStart(), QPoint(-5, -3));
     EXPECT_EQ(view->GetDragCurrent(), QPoint(4, 0));
-
     // Without a pick mode the projection is the identity.
     view->SetupProjection(0);
     EXPECT_FLOAT_EQ(Projection()[0], 1.0f);
@@ -173,7 +168,6 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
     EXPECT_NEAR((ray.origin - MVector3(0, 0, -1)).Length(), 0, 1e-5);
     EXPECT_NEAR(ray.direction.z, 1, 1e-5);
     EXPECT_NEAR(ray.direction.Length(), 1, 1e-5);
-
     Pixels(-100, 100, -50, 50, false);
     ray = view->ScreenToRay(150, 25);
     EXPECT_NEAR((ray.origin - MVector3(50, 25, 100)).Length(), 0, 1e-3);
@@ -185,7 +179,6 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
     // A plane along the ray is not met.
     view->ScreenToPlane(150, 25, MPlane({1, 0, 0}, 5), &hit);
     EXPECT_FALSE(hit);
-
     // The camera transform counts; the modelview is left as it was.
     view->shift = MVector3(10, 0, 0);
     glLoadIdentity();
@@ -220,7 +213,6 @@ TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
     // Window centre (100, 50); the X axis runs to the right for 28 pixels.
     EXPECT_EQ(pixel(115, 50), qRgb(255, 0, 0));
     EXPECT_EQ(pixel(100, 65), qRgb(0, 0, 0));
-
     // Picking at a point of the Y axis hits name 2 only.
     view->SetToolDragPositions(QPointF(), QPointF(100, 35));
     view->SetupProjection(1);
@@ -269,7 +261,6 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
                 EXPECT_TRUE(x >= 4 && x < 120 && y < 18) << x << ", " << y;
             }
     EXPECT_GT(white, 20);
-
     // The material view follows the configured background; the scene
     // outline is a list on the desktop's window colour, and inactive it
     // has no frame.

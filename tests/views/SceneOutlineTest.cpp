@@ -6,12 +6,8 @@
 
 #include "KUndoActions.h"
 #include "MBaseShaderNode.h"
-#include "MTranslator.h"
 
 #include <QScrollBar>
-#include <filesystem>
-
-namespace fs = std::filesystem;
 
 namespace
 {
@@ -34,17 +30,9 @@ class SceneOutline : public ViewTest
         ViewTest::SetUp();
         ASSERT_GT(sys.LoadPlugins(), 0);
         g_CurrentScene = Scene();
-        Import("oapowerups.shader");
+        ImportCorpus({"oapowerups.shader"});
         outline = AddView<CountingOutline>(QRect(0, 0, 300, 400), "Scene Outline");
         ShowMain();
-    }
-    void Import(const char* file)
-    {
-        const fs::path path = CorpusDir() / "shaders" / "openarena" / file;
-        MMaterialTranslator* t =
-            sys.Manager().FindMaterialTranslatorThatImports(path.string().c_str());
-        ASSERT_NE(t, nullptr);
-        ASSERT_TRUE(t->ImportFile(path.string().c_str(), Scene()));
     }
     MMaterial* Material(const char* name)
     {
@@ -85,14 +73,6 @@ class SceneOutline : public ViewTest
             ++tops;
         return tops;
     }
-    void Save(const char* name)
-    {
-        const fs::path folder = BinDir().parent_path() / "screenshots";
-        fs::create_directories(folder);
-        ASSERT_TRUE(
-            outline->grabFramebuffer().save(QString::fromStdString((folder / name).string())));
-    }
-
     CountingOutline* outline = nullptr;
 };
 
@@ -112,7 +92,6 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
     MMaterial* quad = Material("quadDamage");
     EXPECT_LT(outline->RowY(Scene()->FindObject(quad)),
               outline->RowY(Scene()->FindObject(quad->GetLayer(1))));
-
     // A modifier is not listed until "Modifiers" is chosen.
     MRef<Counted> modifier(new Counted("Bend"));
     modifier->AddFlags(OBJ_TYPE_MODIFIER);
@@ -176,7 +155,6 @@ TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
     EXPECT_EQ(Selection(*Scene()), "quadDamage ");
     EXPECT_EQ(g_UndoList.GetCount(), 4);
     EXPECT_EQ(g_UndoList.HeadName(), "Select");
-
     // The expand circle: open, a white disc in a black ring without a plus.
     Scene()->SelectNone();
     const QPoint circle = OnRow(quad, true);
@@ -187,7 +165,6 @@ TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
     EXPECT_FALSE(dark(circle + QPoint(0, -6)));
     EXPECT_FALSE(dark(circle + QPoint(3, 0)));
     EXPECT_FALSE(dark(circle + QPoint(-1, -3)));
-
     // Clicked, it collapses: the descendants' rows go, a plus shows.
     const int rows = outline->GetRowCount();
     int descendants = 0;
@@ -211,13 +188,11 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
     MMaterial* other = Material("invisItem");
     MMaterialLayer* stage = quad->GetLayer(1);
     const std::string before = TreeShape(*Scene());
-
     // Eight pixels is a click, not a drag.
     const QPoint from = OnRow(stage);
     Drag(from, from + QPoint(8, 8));
     EXPECT_EQ(TreeShape(*Scene()), before);
     EXPECT_EQ(g_UndoList.HeadName(), "Select");
-
     // Onto another shader: the stage moves there, in the list as well.
     const int otherLayers = other->GetLayerCount();
     Drag(OnRow(stage), OnRow(other));
@@ -229,7 +204,6 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
     EXPECT_EQ(TreeShape(*Scene()), before);
     EXPECT_EQ(stage->GetMaterial(), quad);
     StructureOk();
-
     // A stage onto a node, a shader onto a stage, a node onto a shader:
     // refused with a log line and no undo node.
     MBaseObject* node = other->GetLayer(1)->GetShader(0);
@@ -261,8 +235,7 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
     QCoreApplication::processEvents();
     EXPECT_FALSE(outline->GetVerticalBar()->isVisible());
     EXPECT_FALSE(outline->GetHorizontalBar()->isVisible());
-
-    Import("nkoa-newsfx.shader");
+    ImportCorpus({"nkoa-newsfx.shader"});
     outline->resize(120, 300);
     outline->grabFramebuffer();
     QCoreApplication::processEvents();
@@ -271,7 +244,6 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
     const int onScreen = 300 / outline->GetRowHeight() + 3;
     EXPECT_LE(outline->GetDrawnRowCount(), onScreen);
     EXPECT_GT(outline->GetRowCount(), 10 * onScreen);
-
     // Scrolled to the end, the last row lies within the window.
     outline->GetVerticalBar()->setValue(outline->GetVerticalBar()->maximum());
     MBaseObjectTreeNode* last = Scene()->GetRoot()->GetLastChild();
@@ -284,17 +256,17 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
 
 TEST_F(SceneOutline, ScreenshotsCollapsedAndExpanded)
 {
-    Import("ctf.shader");
+    ImportCorpus({"ctf.shader"});
     outline->resize(320, 480);
     MMaterial* quad = Material("quadDamage");
     Scene()->SelectObject(quad, false);
     Scene()->SelectObject(quad->GetLayer(1)->GetShader(0), true);
     Material("invisItem")->ClearFlags(OBJ_VISIBLE);
     QCoreApplication::processEvents();
-    Save("outline-expanded.png");
+    Save(outline->grabFramebuffer(), "outline-expanded.png");
     outline->chooseCommand = ID_OUTLINE_COLLAPSE_ALL;
     outline->ShowPopupMenu(0, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(outline->GetRowCount(), TopLevelCount());
-    Save("outline-collapsed.png");
+    Save(outline->grabFramebuffer(), "outline-collapsed.png");
 }

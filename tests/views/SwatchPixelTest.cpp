@@ -41,13 +41,11 @@ class SwatchPixels : public ViewTest
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         ViewTest::TearDown();
     }
-
     static void Clear()
     {
         glClearColor(0.4f, 0.4f, 0.4f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-
     // One cell: the nodes' state applied together, the quad drawn when any
     // of them set up a swatch. Returns the OR of their results.
     static int DrawCell(const std::vector<MBaseShaderNode*>& nodes)
@@ -87,7 +85,6 @@ class SwatchPixels : public ViewTest
         glPopMatrix();
         return result;
     }
-
     // The pixel at a position in the cell, (0, 0) top-left, (1, 1) bottom-right.
     static Rgb PixelAt(float x, float y)
     {
@@ -97,7 +94,6 @@ class SwatchPixels : public ViewTest
         glReadPixels(px, kSize - 1 - py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
         return {p[0], p[1], p[2]};
     }
-
     static std::vector<Rgb> AllPixels()
     {
         std::vector<unsigned char> raw(size_t(kSize) * kSize * 4);
@@ -107,7 +103,6 @@ class SwatchPixels : public ViewTest
             out.push_back({raw[i], raw[i + 1], raw[i + 2]});
         return out;
     }
-
     static MFileShaderNode* FileNode(const char* name)
     {
         return Make<MFileShaderNode>({{"Fname", name}});
@@ -128,7 +123,6 @@ class SwatchPixels : public ViewTest
         DrawCell(nodes);
         return PixelAt(0.5f, 0.5f);
     }
-
     TempDir dir;
 };
 
@@ -150,13 +144,11 @@ TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
     EXPECT_NE(DrawCell({node.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 40, 40);
     EXPECT_RGB(PixelAt(0.02f, 0.98f), 200, 40, 40);
-
     // A new name shows at the next draw; a .jpg name finds the .tga.
     node->SetParamByName("Fname", "Textures\\GREEN.jpg");
     Clear();
     EXPECT_NE(DrawCell({node.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 30, 180, 60);
-
     // Each file is decoded once, whichever node asks.
     MRef<MFileShaderNode> again(FileNode("textures/red.tga"));
     DrawCell({again.Get()});
@@ -173,12 +165,10 @@ TEST_F(SwatchPixels, LayersDrawOverEachOtherWithTheirBlendModes)
     MRef<MFileShaderNode> base(FileNode("red.tga"));
     MRef<MFileShaderNode> glow(FileNode("green.tga"));
     MRef<MBlendFuncShaderNode> add(Make<MBlendFuncShaderNode>({{"bmP", "add"}}));
-
     // A material cell: the first layer, then an additive one over it, brighter.
     DrawCell({base.Get()});
     EXPECT_NE(DrawCell({add.Get(), glow.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 140, 50);
-
     // A filter layer multiplies what is there: grey halves it.
     MRef<MFileShaderNode> grey(FileNode("grey.tga"));
     MRef<MBlendFuncShaderNode> filter(Make<MBlendFuncShaderNode>({{"bmP", "filter"}}));
@@ -196,14 +186,12 @@ TEST_F(SwatchPixels, ColourGenerationTintsTheTexture)
     MRef<MRGBGenShaderNode> rgb(
         Make<MRGBGenShaderNode>({{"Ty", "const"}, {"Args", "( 1 0.5 0 )"}}));
     EXPECT_RGB(Drawn({rgb.Get(), file.Get()}), 255, 128, 0);
-
     // A wave follows the scene's time: a sawtooth of one cycle a second is at
     // a quarter a quarter of a second in.
     rgb->SetParamByName("Ty", "wave");
     rgb->SetParamByName("fn", "sawtooth");
     sys.Scene()->SetTime(TICKS_PER_FRAME * FRAMES_PER_SECOND / 4);
     EXPECT_RGB(Drawn({file.Get(), rgb.Get()}), 64, 64, 64);
-
     // alphaGen with blending: half of the quad over the grey background.
     MRef<MAlphaGenShaderNode> alpha(Make<MAlphaGenShaderNode>({{"Ty", "const"}, {"Args", "0"}}));
     MRef<MBlendFuncShaderNode> blend(Make<MBlendFuncShaderNode>()); // "blend"
@@ -244,13 +232,11 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     dir.Write("halves.tga", Targa(8, 1, {R, R, R, R, G, G, G, G}));
     MRef<MFileShaderNode> file(FileNode("halves.tga"));
     MRef<MTCScaleShaderNode> scale(Make<MTCScaleShaderNode>({{"Ss", "2"}}));
-
     // Repeated twice across: the texture's red half comes again at 0.6.
     DrawCell({file.Get(), scale.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.6f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.9f, 0.5f), 0, 255, 0);
-
     // Clamped: the right half of the swatch holds the edge, green.
     file->SetParamByName("RpU", "off");
     file->SetParamByName("RpV", "off");
@@ -258,7 +244,6 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     DrawCell({scale.Get(), file.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.6f, 0.5f), 0, 255, 0);
-
     // Scrolling half a turn swaps the halves; a scroll alone moves the
     // neutral pattern, so its cell is not blank.
     MRef<MTCScrollShaderNode> scroll(Make<MTCScrollShaderNode>({{"Ds", "0.5"}}));
@@ -268,7 +253,6 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     DrawCell({file.Get(), scroll.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 0, 255, 0);
     EXPECT_RGB(PixelAt(0.9f, 0.5f), 255, 0, 0);
-
     // Modifiers act in node order: scroll then scale is s' = 2 (s + 0.25),
     // scale then scroll is s' = 2 s + 0.25.
     scroll->SetParamByName("Ds", "0.25");
@@ -278,7 +262,6 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     Clear();
     DrawCell({file.Get(), scale.Get(), scroll.Get()});
     EXPECT_RGB(PixelAt(0.3f, 0.5f), 0, 255, 0);
-
     Clear();
     EXPECT_NE(DrawCell({scroll.Get()}), 0);
     int light = 0, grey = 0;
@@ -312,7 +295,6 @@ TEST_F(SwatchPixels, MissingTextureDrawsThePatternAndIsLoggedOnce)
     EXPECT_EQ(std::count(sys.log.lines.begin(), sys.log.lines.end(),
                          "Texture 'textures/nowhere.tga' not found."),
               1);
-
     // A file that is there but cannot be read shows the same pattern.
     dir.Write("broken.tga", std::string(18, '\0') + "xx");
     node->SetParamByName("Fname", "broken.tga");
@@ -330,7 +312,6 @@ TEST_F(SwatchPixels, EditorImageShowsAndNodesWithoutASwatchLeaveTheCell)
     qer->SetParamByName("qer_editorimage", "editor.tga");
     EXPECT_NE(DrawCell({qer.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 10, 20, 230);
-
     // A surface node sets nothing up: the state is as the cell left it.
     MRef<MQ3MapSurfaceShaderNode> surface(Make<MQ3MapSurfaceShaderNode>({{"nodraw", "On"}}));
     MRef<MTCGenShaderNode> tcgen(Make<MTCGenShaderNode>({{"Ty", "environment"}}));
@@ -372,7 +353,6 @@ TEST_F(SwatchPixels, PicturesOfAnySizeUploadAndTheirNamesAreReleased)
     MRef<MFileShaderNode> node(FileNode("odd2.tga"));
     DrawCell({node.Get()});
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 20, 220, 120);
-
     // Released names are gone from the context; the next bind uploads anew.
     GLint name = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);

@@ -18,7 +18,6 @@ TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
     EXPECT_EQ(g_ViewWndList.FindByWidget(view), view);
     EXPECT_EQ(g_ViewWndList.FindByWidget(main.get()), nullptr);
-
     EXPECT_EQ(g_ViewWndList.RemoveView(view), nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 0);
     EXPECT_TRUE(view->IsWindowDestroyed());
@@ -50,7 +49,6 @@ TEST_F(ViewList, TheActiveViewRedrawsWhenItChangesAndFallsToTheNewestOnRemoval)
     g_ViewWndList.RedrawAll();
     EXPECT_EQ(a->redraws, 2);
     EXPECT_EQ(b->redraws, 3);
-
     SetActiveView(a);
     const int redrawsOfC = c->redraws;
     EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
@@ -79,7 +77,6 @@ TEST_F(ViewList, WindowsDeletedByQtOrClosedLeaveNoPointerBehind)
     EXPECT_EQ(g_ActiveView, b);
     FlushDeletes();
     EXPECT_TRUE(alive.isNull());
-
     SetActiveView(a);
     delete a;
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
@@ -103,7 +100,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(KViewportMaterialEdit(), 0);
     EXPECT_EQ(KViewportSceneOutline(), 0);
     EXPECT_EQ(g_ViewPanes[2], upper);
-
     QPointer<CSceneViewWnd> old(upper);
     SetActiveView(upper);
     ASSERT_EQ(KViewportMaterialEdit(), 1);
@@ -120,7 +116,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(g_ViewWndList.GetCount(), 3);
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
-
     // Again, the other way round.
     ASSERT_EQ(KViewportSceneOutline(), 1);
     auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[2]);
@@ -140,7 +135,6 @@ TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
     floating->show();
     const QRect place = floating->geometry();
     SetActiveView(floating);
-
     ASSERT_EQ(KViewportMaterialEdit(), 1);
     auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
     ASSERT_NE(view, nullptr);

@@ -17,6 +17,7 @@
 #include "MShaderNodes.h"
 #include "MTextureCache.h"
 #include "MToolManager.h"
+#include "MTranslator.h"
 #include "MUndoList.h"
 #include "TestSupport.h"
 
@@ -31,6 +32,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,7 +90,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
         int x, y;
         MKeyState state;
     };
-
     void OnMouseDown(int x, int y, const MKeyState& s) override { calls.push_back({'d', x, y, s}); }
     void OnMouseUp(int x, int y, const MKeyState& s) override { calls.push_back({'u', x, y, s}); }
     void OnMouseMove(int x, int y, const MKeyState& s) override { calls.push_back({'m', x, y, s}); }
@@ -107,7 +108,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     {
         return *std::find_if(calls.rbegin(), calls.rend(), [&](auto& c) { return c.kind == kind; });
     }
-
     std::vector<Call> calls;
     std::vector<QPoint> popupAt;
     int redraws = 0;
@@ -127,7 +127,6 @@ class ViewTest : public ::testing::Test
         g_MainWnd = main.get();
         MConfig::DefaultControls(g_Config.m_Controls);
     }
-
     void TearDown() override
     {
         for (int i = 0; MBaseViewWnd* v = g_ViewWndList.GetAt(i); ++i)
@@ -152,12 +151,10 @@ class ViewTest : public ::testing::Test
         g_ActionRegistry.Clear();
         FlushDeletes();
     }
-
     static void FlushDeletes()
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-
     // A view of the class as a child of the main window at the rectangle,
     // initialised, named and listed, as the main window makes its panes.
     template <class View> View* AddView(const QRect& r, const char* name, int pane = -1)
@@ -173,13 +170,11 @@ class ViewTest : public ::testing::Test
         v->show();
         return v;
     }
-
     void ShowMain()
     {
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }
-
     // The test system's scene made current, with a shown view of the class
     // in pane 0.
     template <class View> View* ShowSceneView(const QRect& r, const char* name)
@@ -190,9 +185,25 @@ class ViewTest : public ::testing::Test
         EXPECT_TRUE(v->isValid()) << "no OpenGL context: run under xvfb-run";
         return v;
     }
-
+    // Shader files of the corpus imported into the scene.
+    void ImportCorpus(std::initializer_list<const char*> files)
+    {
+        for (const char* file : files)
+        {
+            const std::string path = (CorpusDir() / "shaders" / "openarena" / file).string();
+            MMaterialTranslator* t = sys.Manager().FindMaterialTranslatorThatImports(path.c_str());
+            ASSERT_NE(t, nullptr);
+            ASSERT_TRUE(t->ImportFile(path.c_str(), Scene())) << path;
+        }
+    }
+    // A picture for people to look at, in the build's screenshots folder.
+    static void Save(const QImage& image, const char* name)
+    {
+        const std::filesystem::path folder = BinDir().parent_path() / "screenshots";
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(image.save(QString::fromStdString((folder / name).string())));
+    }
     MScene* Scene() { return sys.Scene(); }
-
     // Objects made as the shader reader makes them: a material at the top
     // of the scene's tree, its layers under it, their nodes under them.
     MMaterial* AddMaterial(const char* name, bool expanded = false)
@@ -229,7 +240,6 @@ class ViewTest : public ::testing::Test
         n->SetParamByName("Fname", file);
         return n;
     }
-
     static std::vector<std::string> Names(const MBaseObjectList& list)
     {
         std::vector<std::string> out;
@@ -246,7 +256,6 @@ class ViewTest : public ::testing::Test
             out.push_back(c->GetObject()->GetName().str());
         return out;
     }
-
     TestSystem sys;
     std::unique_ptr<QWidget> main;
 };
@@ -284,7 +293,6 @@ class MaterialViewTest : public ViewTest
         ViewTest::SetUp();
         view = ShowSceneView<Choosing<CMaterialViewWnd>>(QRect(0, 0, 800, 600), "Material View");
     }
-
     // The window pixel of a world position, and of a cell's centre.
     QPoint Pixel(float x, float y) const
     {
@@ -292,7 +300,6 @@ class MaterialViewTest : public ViewTest
         return QPoint(int(std::lround(p.x())), int(std::lround(p.y())));
     }
     QPoint CellCentre(float x, float y) const { return Pixel(x + 0.2f, y + 0.2f); }
-
     // A plain left drag from one pixel to another, through a point between.
     void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
     {
@@ -301,7 +308,6 @@ class MaterialViewTest : public ViewTest
         QTest::mouseMove(view, to);
         QTest::mouseRelease(view, Qt::LeftButton, mods, to);
     }
-
     Choosing<CMaterialViewWnd>* view = nullptr;
 };
 
@@ -316,7 +322,6 @@ class ViewportTest : public ViewTest
         view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
         SetActiveView(view);
     }
-
     // A stage drawing a texture, under the material in the tree too.
     MFileShaderNode* AddTexturedStage(MMaterial* m, const char* file)
     {
@@ -324,7 +329,6 @@ class ViewportTest : public ViewTest
             AddLayer(m, "Options");
         return AddFileNode(AddLayer(m, "Stage"), "File", file);
     }
-
     // The window pixel of a world point in an orthographic top view.
     QPoint TopPixel(float x, float y) const
     {
@@ -333,6 +337,5 @@ class ViewportTest : public ViewTest
         return QPoint(int(std::lround(view->width() / 2.0f + (x - view->m_Target.x) * scale)),
                       int(std::lround(view->height() / 2.0f - (y - view->m_Target.y) * scale)));
     }
-
     Choosing<COpenGLWnd>* view = nullptr;
 };

@@ -4,7 +4,6 @@
 #include "ViewTestSupport.h"
 
 #include "KActions.h"
-#include "MTranslator.h"
 
 #include <GL/glu.h>
 
@@ -23,7 +22,6 @@ class ViewportPixels : public ViewportTest
         ASSERT_GT(sys.LoadPlugins(), 0);
         sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
     }
-
     // The window pixel of a world point as the view's camera sees it.
     static QPoint Project(COpenGLWnd* v, const MVector3& p)
     {
@@ -40,7 +38,6 @@ class ViewportPixels : public ViewportTest
         gluProject(p.x, p.y, p.z, mv, pr, vp, &x, &y, &z);
         return QPoint(int(x), int(v->height() - y));
     }
-
     // A Perspective view replacing the top view, textured.
     COpenGLWnd* Perspective()
     {
@@ -49,7 +46,6 @@ class ViewportPixels : public ViewportTest
         gl->m_ShadingMode = 4;
         return gl;
     }
-
     TempDir dir;
 };
 
@@ -72,7 +68,6 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     dir.Write("textures/test/halves.tga", Targa(64, 64, pixels));
     MFileShaderNode* file = AddTexturedStage(AddMaterial("halves"), "textures/test/halves.tga");
     AddNode<MTCScrollShaderNode>(file->GetLayer(), "Scroll")->SetParamByName("Ds", "0.5");
-
     COpenGLWnd* gl = Perspective();
     gl->m_Target = MVector3(32, -32, 0);
     QCoreApplication::processEvents();
@@ -89,7 +84,6 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     EXPECT_TRUE(Reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
     // The background around the surface stays grey.
     EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
-
     // The view's texture filter does not stay on the texture the swatches
     // share.
     auto minFilter = [&]
@@ -111,13 +105,7 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
 TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
 {
     const fs::path corpus = CorpusDir();
-    for (const char* file : {"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"})
-    {
-        const std::string path = (corpus / "shaders" / "openarena" / file).string();
-        MMaterialTranslator* t = sys.Manager().FindMaterialTranslatorThatImports(path.c_str());
-        ASSERT_NE(t, nullptr);
-        ASSERT_TRUE(t->ImportFile(path.c_str(), Scene())) << path;
-    }
+    ImportCorpus({"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"});
     const char* tga[] = {"oa-multi.tga", "oa-holdable_medkit.tga",
                          "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
     const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
@@ -160,7 +148,6 @@ TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
     for (MBaseObject* o : drop)
         Scene()->DeleteObject(o);
     ASSERT_EQ(kept, 20);
-
     main->resize(1100, 800);
     COpenGLWnd* gl = Perspective();
     gl->resize(1000, 700);
@@ -168,14 +155,11 @@ TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
     gl->m_Distance = 1900;
     gl->m_Angles = MVector3(-55, 0, -15);
     QCoreApplication::processEvents();
-    const fs::path out = BinDir().parent_path() / "screenshots";
-    fs::create_directories(out);
     const QImage textured = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(textured.save(QString::fromStdString((out / "viewport-textured.png").string())));
+    Save(textured, "viewport-textured.png");
     gl->m_ShadingMode = 0;
     const QImage wire = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(wire.save(QString::fromStdString((out / "viewport-wireframe.png").string())));
-
+    Save(wire, "viewport-wireframe.png");
     // Textured: many pixels far from the grey background (the pictures,
     // dark ones included); wireframe: few (outlines, the active frame and
     // the tripod).

@@ -95,7 +95,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     EXPECT_FLOAT_EQ(view->m_ProjRight, 2.0f);
     EXPECT_FLOAT_EQ(view->m_ProjTop, 1.0f);
     view->ClearFlags(VIEW_PERSPECTIVE);
-
     // The view transform puts the target (x, y, -z) at the centre of the
     // screen: the ray through the centre pixel passes through it.
     view->m_Target = MVector3(30, -20, -5);
@@ -107,7 +106,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     const MVector3 toTarget = target - ray.origin;
     const MVector3 off = toTarget - ray.direction * toTarget.Dot(ray.direction);
     EXPECT_LT(off.Length(), 0.5f);
-
     // The inverse camera matrix maps screen right to the camera's right.
     view->m_Angles = MVector3(0, 0, 0);
     view->UpdateCameraMatrices();
@@ -158,7 +156,6 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
     EXPECT_EQ(view->checked, (std::vector<int>{32950, 32954, 32976, 33003}));
     EXPECT_EQ(view->m_GridV, MVector3(0, 1, 0));
-
     const std::pair<int, std::function<bool()>> commands[] = {
         {32950, [&] { return !view->HasFlags(VIEW_BACKFACE_CULL); }},
         {32951, [&] { return view->m_ShadingMode == 5; }},
@@ -217,7 +214,6 @@ TEST_F(ViewportTest, ZoomAndFrameActionsOnViewports)
     EXPECT_EQ(KViewportZoomOut(), 1);
     EXPECT_EQ(KViewportZoomIn(), 1);
     EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
-
     view->m_Target = MVector3(5, 5, 5);
     EXPECT_EQ(KViewportFrameSelected(), 1);
     EXPECT_EQ(view->m_Target, MVector3());
@@ -238,7 +234,6 @@ TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
     EXPECT_EQ(tm.GetCount(), 10);
     for (int i = 0; i < 10; ++i)
         EXPECT_NE(tm.GetTool(i), first);
-
     tm.SetTemporaryTool(new MPanOrbitToolType());
     tm.SetTemporaryTool(new MPanTrackToolType());
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanTrack");
@@ -247,7 +242,6 @@ TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
     tm.EndTemporaryTool();
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
-
     tm.Release();
     EXPECT_EQ(KToolSelect(), 1);
     EXPECT_EQ(KToolCycle(), 1);
@@ -274,7 +268,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
         EXPECT_FLOAT_EQ(view->m_Angles.z, c.wantAzimuth);
     }
     EXPECT_EQ(view->GetViewName(), "User");
-
     // A zoom drag of 10 pixels to the left divides the zoom by 1.2; one of
     // 60 to the right is held to a positive divisor.
     view->m_Zoom = 1.2f;
@@ -289,7 +282,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
     // Without a button the tool only takes the start.
     EXPECT_EQ(zoom.OnDrag(0, 0, MKeyState()), 0);
     EXPECT_EQ(zoom.m_StartX, 0);
-
     // Tracking a top view to the right moves the target left, by the
     // pixels' worth of world units.
     view->m_Zoom = 1.0f;
@@ -321,7 +313,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
     EXPECT_EQ(lo, MVector3(0, -448, 0));
     const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-
     QTest::mouseClick(view, Qt::LeftButton, {}, pa);
     EXPECT_EQ(Selection(*Scene()), "a ");
     EXPECT_EQ(g_UndoList.GetCount(), 1);
@@ -335,7 +326,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     // Empty space: nothing selected, one more node.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 190));
     EXPECT_EQ(g_UndoList.GetCount(), 5);
-
     // A box over all three selects them; a shift box deselects.
     const QPoint from(2, 20), to(398, 198);
     QTest::mousePress(view, Qt::LeftButton, {}, from);
@@ -355,7 +345,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, pc2 + QPoint(8, 8));
     EXPECT_EQ(Selection(*Scene()), "a b ");
     EXPECT_EQ(Scene()->GetPickMode(), 0);
-
     // A double click is one press for the tool.
     auto* counter = new CountingTool();
     g_ToolManager.PushTool(counter);
@@ -374,7 +363,6 @@ TEST_F(ViewportTest, PickingMeshComponents)
     object->SetGeometry(mesh);
     Scene()->AddObject(object);
     view->SetupProjection(0);
-
     // Object mode: the mesh itself.
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(Selection(*Scene()), "mesh ");
