@@ -174,8 +174,22 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     EXPECT_EQ(view->OnViewCommand(12345), 0);
 }
 
-TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
+TEST_F(ViewportTest, ZoomFrameAndCopyActions)
 {
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_FLOAT_EQ(view->m_Zoom, 1.4f * 1.4f);
+    EXPECT_EQ(KViewportZoomOut(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
+    view->m_Target = MVector3(5, 5, 5);
+    EXPECT_EQ(KViewportFrameSelected(), 1);
+    EXPECT_EQ(view->m_Target, MVector3());
+    MMaterial* m = AddMaterial("a");
+    Scene()->SelectObject(m);
+    EXPECT_EQ(KViewportFrameAll(), 1);
+    EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
+    // A copy of a Perspective view floats and keeps its own camera.
     ASSERT_EQ(KViewportPerspective(), 1);
     auto* original = static_cast<COpenGLWnd*>(g_ActiveView);
     original->m_ShadingMode = 4;
@@ -204,23 +218,6 @@ TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
     EXPECT_EQ(KViewportZoomOut(), 1);
     EXPECT_EQ(KViewportZoomOut(), 1);
     EXPECT_FLOAT_EQ(copy->m_Distance, 130.0f);
-}
-
-TEST_F(ViewportTest, ZoomAndFrameActionsOnViewports)
-{
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_FLOAT_EQ(view->m_Zoom, 1.4f * 1.4f);
-    EXPECT_EQ(KViewportZoomOut(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
-    view->m_Target = MVector3(5, 5, 5);
-    EXPECT_EQ(KViewportFrameSelected(), 1);
-    EXPECT_EQ(view->m_Target, MVector3());
-    MMaterial* m = AddMaterial("a");
-    Scene()->SelectObject(m);
-    EXPECT_EQ(KViewportFrameAll(), 1);
-    EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
 }
 
 TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
@@ -313,19 +310,23 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
     EXPECT_EQ(lo, MVector3(0, -448, 0));
     const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-    QTest::mouseClick(view, Qt::LeftButton, {}, pa);
-    EXPECT_EQ(Selection(*Scene()), "a ");
-    EXPECT_EQ(g_UndoList.GetCount(), 1);
-    EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pb);
-    EXPECT_EQ(Selection(*Scene()), "a b ");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pa);
-    EXPECT_EQ(Selection(*Scene()), "b ");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pb);
-    EXPECT_EQ(Selection(*Scene()), "");
-    // Empty space: nothing selected, one more node.
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 190));
-    EXPECT_EQ(g_UndoList.GetCount(), 5);
+    // Each click records one "Select" node; empty space selects nothing.
+    const std::tuple<Qt::KeyboardModifiers, QPoint, const char*> clicks[] = {
+        {{}, pa, "a "},
+        {Qt::ControlModifier, pb, "a b "},
+        {Qt::ControlModifier, pa, "b "},
+        {Qt::ShiftModifier, pb, ""},
+        {Qt::ControlModifier, pa, "a "},
+        {{}, QPoint(5, 190), ""},
+    };
+    int nodes = 0;
+    for (const auto& [mods, at, selected] : clicks)
+    {
+        QTest::mouseClick(view, Qt::LeftButton, mods, at);
+        EXPECT_EQ(Selection(*Scene()), selected) << at.x() << ", " << at.y();
+        EXPECT_EQ(g_UndoList.GetCount(), ++nodes);
+        EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
+    }
     // A box over all three selects them; a shift box deselects.
     const QPoint from(2, 20), to(398, 198);
     QTest::mousePress(view, Qt::LeftButton, {}, from);
@@ -333,7 +334,7 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseMove(view, to);
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     EXPECT_EQ(Selection(*Scene()), "a b c ");
-    EXPECT_EQ(g_UndoList.GetCount(), 6);
+    EXPECT_EQ(g_UndoList.GetCount(), nodes + 1);
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, pc2 - QPoint(8, 8));
     for (QPoint p : {pc2, pc2 + QPoint(8, 8)})
     {
