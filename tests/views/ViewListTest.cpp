@@ -145,3 +145,29 @@ TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
         EXPECT_EQ(pane, nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
 }
+
+TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
+{
+    ShowMain();
+    // A pane view that is a window of its own: the new view is the main
+    // window's child at the same place on screen.
+    auto* loose = new CSceneViewWnd();
+    loose->InitView();
+    g_ViewWndList.AddView(loose);
+    g_ViewPanes[1] = loose;
+    loose->setGeometry(QRect(main->mapToGlobal(QPoint(40, 50)), QSize(200, 100)));
+    loose->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(loose));
+    SetActiveView(loose);
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    ASSERT_EQ(g_ViewPanes[1], g_ActiveView);
+    EXPECT_EQ(g_ActiveView->parentWidget(), main.get());
+    EXPECT_EQ(g_ActiveView->geometry(), QRect(40, 50, 200, 100));
+
+    // A child view in no pane: a floating view where it stood on screen.
+    auto* child = AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child");
+    SetActiveView(child);
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    EXPECT_TRUE(g_ActiveView->isWindow());
+    EXPECT_EQ(g_ActiveView->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
+}

@@ -14,6 +14,8 @@
 #include "MSelectionItem.h"
 
 #include <GL/gl.h>
+#include <QCursor>
+#include <QScreen>
 
 #include <cmath>
 
@@ -25,6 +27,36 @@ MKeyState Left()
     s.left = 1;
     return s;
 }
+
+// A tool with one handle, named 7, over the whole ground plane; it records
+// the handle each press picked.
+class HandleTool : public MToolType
+{
+  public:
+    int Draw(bool pick, const MKeyState&, MBaseViewWnd*) override
+    {
+        if (!pick)
+            return 0;
+        ++draws;
+        glDisable(GL_CULL_FACE);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glPushName(7);
+        glBegin(GL_QUADS);
+        for (MVector3 c : {MVector3(-1e3f, -1e3f, 0), MVector3(1e3f, -1e3f, 0),
+                           MVector3(1e3f, 1e3f, 0), MVector3(-1e3f, 1e3f, 0)})
+            glVertex3f(c.x, c.y, c.z);
+        glEnd();
+        glPopName();
+        return 0;
+    }
+    int OnToolMouseDown(float, float, const MKeyState&) override
+    {
+        handles.push_back(m_Handle);
+        return 0;
+    }
+    std::vector<int> handles;
+    int draws = 0;
+};
 
 // A tool that counts its presses.
 class CountingTool : public MToolType
@@ -375,4 +407,48 @@ TEST_F(ViewportTest, PickingMeshComponents)
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(mesh->GetTriangleFlags(), (std::vector<uint32_t>{0x400}));
     Scene()->SetSelectionMode(0);
+}
+
+TEST_F(ViewportTest, APressPicksTheHandleTheToolDrawsUnderIt)
+{
+    auto* tool = new HandleTool();
+    g_ToolManager.PushTool(tool);
+    ASSERT_EQ(view->MakeCurrent(), 0);
+    view->SetToolDragPositions(QPointF(200, 100), QPointF(200, 100));
+    view->SetupProjection(1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    view->SetupViewTransform();
+    EXPECT_EQ(view->PickAt(true), 7);
+    EXPECT_EQ(view->PickAt(false), 0); // not asked to pick
+    EXPECT_EQ(tool->draws, 1);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(200, 100));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 190));
+    EXPECT_EQ(tool->handles, (std::vector<int>{7, 7}));
+}
+
+TEST_F(ViewportTest, CameraDragsWrapTheCursorAtTheScreenEdges)
+{
+    // An orbit drag (Alt and the left button) reaching an edge of the screen
+    // puts the cursor two pixels inside the opposite edge.
+    const QRect g = view->screen()->geometry();
+    const auto move = [&](QPoint global)
+    {
+        QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                          view->mapFromGlobal(global));
+    };
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, QPoint(200, 100));
+    move(view->mapToGlobal(QPoint(210, 100)));
+    const std::pair<QPoint, QPoint> edges[] = {
+        {{g.left() + 100, g.top()}, {g.left() + 100, g.bottom() - 2}},
+        {{g.left(), g.top() + 100}, {g.right() - 2, g.top() + 100}},
+        {{g.right(), g.top() + 100}, {g.left() + 2, g.top() + 100}},
+    };
+    for (const auto& [at, to] : edges)
+    {
+        move(at);
+        EXPECT_EQ(QCursor::pos(view->screen()), to) << at.x() << ", " << at.y();
+        move(view->mapToGlobal(QPoint(210, 100)));
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, QPoint(200, 100));
 }
