@@ -1,7 +1,8 @@
 // The material view's layout: columns, rows, hit testing, drop places,
 // framing, zoom bounds and label fitting.
-#include "MaterialViewTestSupport.h"
+#include "ViewTestSupport.h"
 
+#include "KActions.h"
 #include "MGLFont.h"
 
 #include <QFontMetrics>
@@ -23,17 +24,21 @@ int DrawnWidth(const std::string& s)
         w += fm.horizontalAdvance(QChar(char16_t(c)));
     return w;
 }
+
+struct Hit
+{
+    float x, y; // y in rows, plus a fraction of a world unit
+    MBaseObject* expected;
+};
 } // namespace
 
 TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
 {
     // 800 by 600 at zoom 1: the smaller side spans 2 world units.
-    EXPECT_FLOAT_EQ(view->ScreenToWorld(400, 300).x, 0.0f);
-    EXPECT_FLOAT_EQ(view->ScreenToWorld(400, 300).y, 0.0f);
+    EXPECT_EQ(view->ScreenToWorld(400, 300), MVector3());
     EXPECT_NEAR(view->ScreenToWorld(0, 0).x, -4.0f / 3.0f, 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(0, 0).y, -1.0f, 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(400, 600).y, 1.0f, 1e-5);
-
     view->SetZoom(2.0f);
     view->SetPan(MVector3(3, -1, 0.5f));
     const MVector3 p = view->ScreenToWorld(100, 500);
@@ -45,57 +50,53 @@ TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
     EXPECT_NEAR(back.x(), 100.0, 1e-3);
     EXPECT_NEAR(back.y(), 500.0, 1e-3);
     // Row height: a cell, the label's line and 10 pixels.
-    const float pixel = 1.0f / 600.0f;
-    EXPECT_NEAR(view->GetRowHeight(), 0.4f + (view->GetTextExtent().height() + 10) * pixel, 1e-5);
+    EXPECT_NEAR(view->GetRowHeight(), 0.4f + (view->GetTextExtent().height() + 10) / 600.0f, 1e-5);
 }
 
-TEST_F(MaterialLayout, NineCollapsedMaterialsFillAColumnOfEightThenStartAnother)
+TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRow)
 {
     std::vector<MMaterial*> m;
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 10; ++i)
     {
         m.push_back(AddMaterial(("m" + std::to_string(i)).c_str()));
         AddNode(AddLayer(m.back(), "L"), "N"); // collapsed: never placed
     }
+    m[9]->ClearFlags(OBJ_VISIBLE);
     const float r = view->GetRowHeight();
     for (int i = 0; i < 8; ++i)
     {
-        EXPECT_EQ(view->HitTest(MVector3(0.25f, i * r + 0.05f, 0)), m[size_t(i)]) << i;
-        EXPECT_EQ(view->HitTest(MVector3(0.55f, i * r + 0.35f, 0)), m[size_t(i)]) << i;
+        SCOPED_TRACE(i);
+        EXPECT_EQ(view->HitTest(MVector3(0.25f, i * r + 0.05f, 0)), m[size_t(i)]);
+        EXPECT_EQ(view->HitTest(MVector3(0.55f, i * r + 0.35f, 0)), m[size_t(i)]);
         // The layer would stand right of it; the material is collapsed.
-        EXPECT_EQ(view->HitTest(MVector3(0.75f, i * r + 0.2f, 0)), nullptr) << i;
+        EXPECT_EQ(view->HitTest(MVector3(0.75f, i * r + 0.2f, 0)), nullptr);
     }
     // The first column's cells end at 0.6; the second starts 0.2 further.
-    EXPECT_EQ(view->HitTest(MVector3(0.85f, 0.05f, 0)), m[8]);
-    EXPECT_EQ(view->HitTest(MVector3(0.75f, 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.85f, r + 0.05f, 0)), nullptr);
     // Open cells: the edges themselves are outside.
-    EXPECT_EQ(view->HitTest(MVector3(0.2f, 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.3f, 0.0f, 0)), nullptr);
-
+    const Hit hits[] = {{0.85f, 0.05f, m[8]},  {0.75f, 0.2f, nullptr}, {0.85f, r + 0.05f, nullptr},
+                        {0.2f, 0.2f, nullptr}, {0.3f, 0.0f, nullptr},  {0.6f, 0.2f, nullptr},
+                        {0.3f, 0.4f, nullptr}};
+    for (const Hit& h : hits)
+        EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_EQ(view->GetExtentsMin(), MVector3());
     EXPECT_NEAR(view->GetExtentsMax().x, 1.2f, 1e-6);
     EXPECT_NEAR(view->GetExtentsMax().y, 7 * r + 0.4f, 1e-5);
-
     view->FrameAll();
     EXPECT_NEAR(view->GetZoom(), std::min(2.0f / (7 * r + 0.6f), 4.0f / 1.4f), 1e-5);
     EXPECT_NEAR(view->GetPan().x, 0.6f, 1e-6);
     EXPECT_NEAR(view->GetPan().y, (7 * r + 0.4f) / 2, 1e-5);
-}
-
-TEST_F(MaterialLayout, HiddenMaterialsTakeNoRowAndDoNotCount)
-{
-    std::vector<MMaterial*> m;
-    for (int i = 0; i < 10; ++i)
-        m.push_back(AddMaterial(("m" + std::to_string(i)).c_str()));
+    view->SetZoom(1.0f);
+    // A hidden material's place goes to the next; the ninth counted one
+    // starts the second column.
+    m[9]->AddFlags(OBJ_VISIBLE);
     m[2]->ClearFlags(OBJ_VISIBLE);
-    const float r = view->GetRowHeight();
-    EXPECT_EQ(view->HitTest(MVector3(0.3f, r + 0.2f, 0)), m[1]);
-    EXPECT_EQ(view->HitTest(MVector3(0.3f, 2 * r + 0.2f, 0)), m[3]);
-    EXPECT_EQ(view->HitTest(MVector3(0.3f, 7 * r + 0.2f, 0)), m[8]);
-    // The ninth counted material, m9, starts the second column.
-    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), m[9]);
-
+    const Hit hidden[] = {{0.3f, r + 0.2f, m[1]},
+                          {0.3f, 2 * r + 0.2f, m[3]},
+                          {0.3f, 7 * r + 0.2f, m[8]},
+                          {0.9f, 0.2f, m[9]},
+                          {0.9f, r + 0.2f, nullptr}};
+    for (const Hit& h : hidden)
+        EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     // Materials anywhere in the tree count; what lies under a material in
     // the tree is reached through its layers only.
     auto* group = new MBaseObject();
@@ -108,7 +109,7 @@ TEST_F(MaterialLayout, HiddenMaterialsTakeNoRowAndDoNotCount)
     EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), nested);
 }
 
-TEST_F(MaterialLayout, ExpandedMaterialsAndLayersTakeARowPerLayer)
+TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAroundThem)
 {
     MMaterial* a = AddMaterial("A", true);
     MMaterialLayer* l1 = AddLayer(a, "L1");
@@ -121,117 +122,83 @@ TEST_F(MaterialLayout, ExpandedMaterialsAndLayersTakeARowPerLayer)
     MMaterial* c = AddMaterial("C", true); // expanded without layers: one row
     MMaterial* d = AddMaterial("D");
     const float r = view->GetRowHeight();
-
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), a);
-    // The first layer stands on the material's row, 0.5 to the right.
-    EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), l1);
-    EXPECT_EQ(view->HitTest(MVector3(1.4f, 0.2f, 0)), n1);
-    EXPECT_EQ(view->HitTest(MVector3(1.9f, 0.2f, 0)), n2);
-    EXPECT_EQ(view->HitTest(MVector3(2.4f, 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), l2);
-    // A collapsed layer's nodes are never placed.
-    EXPECT_EQ(view->HitTest(MVector3(1.4f, r + 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.9f, 2 * r + 0.2f, 0)), l3);
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), nullptr);
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 3 * r + 0.2f, 0)), b);
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 4 * r + 0.2f, 0)), c);
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 5 * r + 0.2f, 0)), d);
+    // The first layer stands on the material's row, 0.5 to the right; a
+    // collapsed layer's nodes are never placed.
+    const Hit hits[] = {
+        {0.4f, 0.2f, a},           {0.9f, 0.2f, l1},         {1.4f, 0.2f, n1},
+        {1.9f, 0.2f, n2},          {2.4f, 0.2f, nullptr},    {0.9f, r + 0.2f, l2},
+        {1.4f, r + 0.2f, nullptr}, {0.9f, 2 * r + 0.2f, l3}, {0.4f, r + 0.2f, nullptr},
+        {0.4f, 3 * r + 0.2f, b},   {0.4f, 4 * r + 0.2f, c},  {0.4f, 5 * r + 0.2f, d}};
+    for (const Hit& h : hits)
+        EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
-
+    struct Case
+    {
+        float x, y;
+        MBaseObject *node, *layer, *material;
+    };
+    const Case cases[] = {
+        // A node's cell names the node with its layer and material; a
+        // layer's cell the layer.
+        {1.4f, 0.2f, n1, l1, a},
+        {0.9f, r + 0.2f, nullptr, l2, a},
+        // The gap after the last node of a row: nodes end at 2.1, the next
+        // slot is at 2.2, the zone runs to 2.4.
+        {2.15f, 0.3f, nullptr, l1, a},
+        {2.3f, 0.01f, nullptr, l1, a},
+        {2.39f, 0.39f, nullptr, l1, a},
+        // A collapsed layer's zone is right of its own cell.
+        {1.25f, r + 0.2f, nullptr, l2, a},
+        // The strip left of the layers, down to 0.2 into the next row.
+        {0.4f, r + 0.2f, nullptr, nullptr, a},
+        {0.4f, 3 * r + 0.1f, nullptr, nullptr, a},
+        {0.4f, 3 * r + 0.3f, nullptr, nullptr, b},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+        MDragShaderInfo record;
+        ASSERT_EQ(view->FindDropTarget(MVector3(c.x, c.y, 0), record), &record);
+        EXPECT_EQ(record.GetShaderNode(), c.node);
+        EXPECT_EQ(record.GetLayer(), c.layer);
+        EXPECT_EQ(record.GetMaterial(), c.material);
+    }
+    // Elsewhere, the edges of the gap and the left edge of the last node's
+    // cell included: null, and the record keeps what it named.
+    MDragShaderInfo record;
+    record.Set(n1, nullptr, nullptr);
+    const float n2Edge = ((0.2f + 0.5f) + 0.5f) + 0.5f; // as the walk places it
+    for (MVector3 p : {MVector3(2.5f, 0.2f, 0), MVector3(-1.0f, 0.2f, 0), MVector3(0.4f, 7 * r, 0),
+                       MVector3(2.4f, 0.3f, 0), MVector3(0.2f, r + 0.2f, 0),
+                       MVector3(n2Edge, 0.2f, 0), MVector3(2.3f, 0.0f, 0), MVector3(2.3f, 0.4f, 0)})
+        EXPECT_EQ(view->FindDropTarget(p, record), nullptr) << p.x << ", " << p.y;
+    EXPECT_EQ(record.GetShaderNode(), n1);
+    EXPECT_EQ(record.GetMaterial(), a);
     // Collapsing the material takes its layer rows away.
     a->ClearFlags(OBJ_EXPANDED);
     EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
 }
 
-TEST_F(MaterialLayout, DropPlacesAreCellsTheGapAfterALayerAndTheStripLeftOfTheLayers)
+TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
 {
-    MMaterial* a = AddMaterial("A", true);
-    MMaterialLayer* l1 = AddLayer(a, "L1");
-    MQ3MapSurfaceShaderNode* n1 = AddNode(l1, "N1");
-    AddNode(l1, "N2");
-    MMaterialLayer* l2 = AddLayer(a, "L2", false);
-    AddNode(l2, "N3");
-    MMaterial* b = AddMaterial("B");
-    const float r = view->GetRowHeight();
-    MDragShaderInfo record;
-
-    // A node's cell names the node with its layer and material.
-    ASSERT_EQ(view->FindDropTarget(MVector3(1.4f, 0.2f, 0), record), &record);
-    EXPECT_EQ(record.GetShaderNode(), n1);
-    EXPECT_EQ(record.GetLayer(), l1);
-    EXPECT_EQ(record.GetMaterial(), a);
-    // A layer's cell.
-    ASSERT_NE(view->FindDropTarget(MVector3(0.9f, r + 0.2f, 0), record), nullptr);
-    EXPECT_EQ(record.GetShaderNode(), nullptr);
-    EXPECT_EQ(record.GetLayer(), l2);
-    EXPECT_EQ(record.GetMaterial(), a);
-
-    // The gap after the last node of a row (nodes end at 2.1, the next slot
-    // is at 2.2, the zone runs to 2.4).
-    for (float x : {2.15f, 2.3f, 2.39f})
-    {
-        record.Clear();
-        ASSERT_NE(view->FindDropTarget(MVector3(x, 0.3f, 0), record), nullptr) << x;
-        EXPECT_EQ(record.GetLayer(), l1) << x;
-        EXPECT_EQ(record.GetShaderNode(), nullptr) << x;
-        EXPECT_EQ(record.GetMaterial(), a) << x;
-    }
-    // A collapsed layer's zone is right of its own cell.
-    ASSERT_NE(view->FindDropTarget(MVector3(1.25f, r + 0.2f, 0), record), nullptr);
-    EXPECT_EQ(record.GetLayer(), l2);
-    EXPECT_EQ(record.GetShaderNode(), nullptr);
-
-    // The strip left of the layers, down to 0.2 into the next row.
-    for (float y : {r + 0.2f, 2 * r + 0.1f})
-    {
-        record.Clear();
-        ASSERT_NE(view->FindDropTarget(MVector3(0.4f, y, 0), record), nullptr) << y;
-        EXPECT_EQ(record.GetMaterial(), a) << y;
-        EXPECT_EQ(record.GetLayer(), nullptr) << y;
-    }
-    ASSERT_NE(view->FindDropTarget(MVector3(0.4f, 2 * r + 0.3f, 0), record), nullptr);
-    EXPECT_EQ(record.GetMaterial(), b);
-    EXPECT_EQ(record.GetLayer(), nullptr);
-
-    // Elsewhere: null, and the record keeps what it named.
-    record.Set(n1, nullptr, nullptr);
-    EXPECT_EQ(view->FindDropTarget(MVector3(2.5f, 0.2f, 0), record), nullptr);
-    EXPECT_EQ(view->FindDropTarget(MVector3(-1.0f, 0.2f, 0), record), nullptr);
-    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 5 * r, 0), record), nullptr);
-    EXPECT_EQ(record.GetShaderNode(), n1);
-    EXPECT_EQ(record.GetMaterial(), a);
-}
-
-TEST_F(MaterialLayout, FramingAnEmptySceneOrNoSceneZoomsToTen)
-{
-    view->SetZoom(3.0f);
+    // Views of other kinds are left alone; Frame All frames every view, and
+    // an empty scene frames the origin: zoom 2 / 0.2.
+    auto* outline = AddView<CSceneViewWnd>(QRect(0, 0, 200, 200), "Scene Outline");
+    SetActiveView(outline);
+    EXPECT_EQ(KViewportZoomIn(), 0);
+    EXPECT_EQ(KViewportFrameSelected(), 0);
+    EXPECT_FLOAT_EQ(view->GetZoom(), 1.0f);
     view->SetPan(MVector3(5, 5, 5));
-    view->LayoutWalk();
-    view->FrameAll();
+    EXPECT_EQ(KViewportFrameAll(), 1);
     EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
     EXPECT_EQ(view->GetPan(), MVector3());
-
-    // No scene at all: nothing is placed, hit or drawn.
-    AddMaterial("M");
-    g_CurrentScene = nullptr;
-    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
-    MDragShaderInfo record;
-    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 0.2f, 0), record), nullptr);
-    const QImage image = view->grabFramebuffer();
-    EXPECT_EQ(image.pixel(400, 300) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
-    view->FrameAll();
-    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
-}
-
-TEST_F(MaterialLayout, ZoomStaysWithinItsBounds)
-{
-    view->ZoomBy(1.4f);
-    view->ZoomBy(1.4f);
-    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-6);
-    view->ZoomBy(0.7142857f);
-    view->ZoomBy(1.4f);
-    EXPECT_NEAR(view->GetZoom(), 1.96f, 1e-5);
+    EXPECT_EQ(g_ActiveView, outline);
+    SetActiveView(view);
+    view->SetZoom(1.0f);
+    for (int (*action)() : {KViewportZoomIn, KViewportZoomIn, KViewportZoomOut, KViewportZoomIn})
+        EXPECT_EQ(action(), 1);
+    EXPECT_NEAR(view->GetZoom(), 1.4f * 1.4f, 1e-5f);
     // Factors that are no zoom are ignored.
     for (float f : {0.0f, -2.0f, std::numeric_limits<float>::quiet_NaN(),
                     std::numeric_limits<float>::infinity()})
@@ -247,19 +214,33 @@ TEST_F(MaterialLayout, ZoomStaysWithinItsBounds)
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
     // Even at the smallest zoom the layout has a finite row height.
     EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
+    // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
+    for (const char* name : {"a", "b", "c"})
+        AddMaterial(name);
+    EXPECT_EQ(KViewportFrameSelected(), 1);
+    EXPECT_FLOAT_EQ(view->GetPan().x, 0.3f);
+    EXPECT_LT(view->GetZoom(), 10.0f);
+    // No scene at all: nothing is placed, hit or drawn, and framing goes to
+    // the origin.
+    g_CurrentScene = nullptr;
+    EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
+    MDragShaderInfo record;
+    EXPECT_EQ(view->FindDropTarget(MVector3(0.4f, 0.2f, 0), record), nullptr);
+    const QImage image = view->grabFramebuffer();
+    EXPECT_EQ(image.pixel(400, 300) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
+    view->FrameAll();
+    EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
 }
 
 TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
 {
     const int h = view->GetTextExtent().height();
     EXPECT_EQ(view->FitLabel("Box", 1000, h + 5), "Box");
-    // Taller than the limit: empty.
-    EXPECT_EQ(view->FitLabel("Box", 1000, h - 1), "");
-
+    EXPECT_EQ(view->FitLabel("Box", 1000, h), "Box");
+    EXPECT_EQ(view->FitLabel("Box", 1000, h - 1), ""); // taller than the limit
     const std::string name = "textures/base_wall/metalfloor_wall_10";
     const int limit = DrawnWidth(name) / 2;
-    const MStr fitted = view->FitLabel(name, limit, h + 5);
-    const std::string f = fitted.str();
+    const std::string f = view->FitLabel(name, limit, h + 5).str();
     ASSERT_GT(f.size(), 3u);
     EXPECT_EQ(f.substr(f.size() - 3), "...");
     const std::string kept = f.substr(0, f.size() - 3);
@@ -267,12 +248,12 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     EXPECT_LE(DrawnWidth(f), limit);
     // The longest start that fits: one more character does not.
     EXPECT_GT(DrawnWidth(name.substr(0, kept.size() + 1) + "..."), limit);
-
+    // A whole name that fits exactly is kept.
+    EXPECT_EQ(view->FitLabel(name, DrawnWidth(name), h + 5), name);
     // A single character that fits is kept; nothing fits a tiny cell.
     EXPECT_EQ(view->FitLabel("W", DrawnWidth("W"), h + 5), "W");
     EXPECT_EQ(view->FitLabel("Wide", DrawnWidth("W.."), h + 5), "");
     EXPECT_EQ(view->FitLabel("", 0, h + 5), "");
-
     // Labels: the name, and for a shader node its summary after it.
     MMaterial* m = AddMaterial("Mat");
     MFileShaderNode* node = AddFileNode(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
@@ -299,7 +280,6 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         EXPECT_EQ(node->GetRefCount(), 2);
         EXPECT_EQ(layer->GetRefCount(), 2);
         EXPECT_EQ(material->GetRefCount(), 2);
-
         // A layer taken out of its material stays alive in the record.
         material->RemoveLayer(layer);
         EXPECT_EQ(layer->GetRefCount(), 1);
@@ -308,7 +288,6 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         EXPECT_EQ(layer->GetRefCount(), 1);
         EXPECT_EQ(layer->GetShaderCount(), 1);
         material->AddLayer(layer);
-
         info.SetObject(material.Get());
         EXPECT_EQ(info.GetLayer(), nullptr);
         EXPECT_EQ(info.GetShaderNode(), nullptr);

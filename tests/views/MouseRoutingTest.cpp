@@ -1,11 +1,21 @@
+// How the view framework routes mouse input: the corner box, the label
+// popup, capture while buttons are held, modifiers, and view commands.
 #include "ViewTestSupport.h"
 
 #include "KViewActions.h"
 
-#include <QMenu>
-
 namespace
 {
+// Counts the layout requests a widget receives.
+struct LayoutRequestCounter : QObject
+{
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        return count += e->type() == QEvent::LayoutRequest, false;
+    }
+    int count = 0;
+};
+
 class MouseRouting : public ViewTest
 {
   protected:
@@ -17,105 +27,87 @@ class MouseRouting : public ViewTest
         ShowMain();
         main->installEventFilter(&layouts);
     }
-    void TearDown() override
-    {
-        main->removeEventFilter(&layouts);
-        ViewTest::TearDown();
-    }
-
     RecordingView* view = nullptr;
     RecordingView* other = nullptr;
     LayoutRequestCounter layouts;
 };
 } // namespace
 
-TEST_F(MouseRouting, LeftCornerSquareTogglesFullViewWithoutReachingTheView)
+TEST_F(MouseRouting, TheCornerBoxTogglesFullViewAndSwallowsItsPresses)
 {
-    const int w = view->width();
-    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(w - 30, 5));
-    EXPECT_TRUE(view->IsFullView());
-    EXPECT_EQ(g_ActiveView, view);
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(w - 30, 5));
-    EXPECT_EQ(view->Count('d'), 0);
-    EXPECT_EQ(view->Count('u'), 0);
+    // The box is 35 by 18 in the top right corner; its left part (up to 18
+    // from the right edge) toggles full view, its right part does nothing.
+    struct Case
+    {
+        Qt::MouseButton button;
+        int fromRight, y;
+        bool fullAfter;
+        int downsAfter;
+    };
+    const Case cases[] = {
+        {Qt::LeftButton, 35, 0, true, 0},   {Qt::LeftButton, 19, 17, false, 0},
+        {Qt::LeftButton, 18, 5, false, 0},  {Qt::LeftButton, 1, 17, false, 0},
+        {Qt::LeftButton, 30, 5, true, 0},   {Qt::LeftButton, 36, 5, true, 1},
+        {Qt::LeftButton, 30, 18, true, 2},  {Qt::MiddleButton, 30, 5, true, 3},
+        {Qt::LeftButton, 25, 10, false, 3},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.fromRight << ", " << c.y);
+        QTest::mouseClick(view, c.button, {}, QPoint(view->width() - c.fromRight, c.y));
+        EXPECT_EQ(view->IsFullView(), c.fullAfter);
+        EXPECT_EQ(g_ActiveView, view);
+        EXPECT_EQ(view->Count('d'), c.downsAfter);
+        EXPECT_EQ(view->Count('u'), c.downsAfter);
+    }
     QCoreApplication::sendPostedEvents(main.get(), QEvent::LayoutRequest);
     EXPECT_GE(layouts.count, 1);
-
-    // The right square does nothing, the left one toggles back.
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w - 10, 5));
-    EXPECT_TRUE(view->IsFullView());
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w - 35, 17));
-    EXPECT_FALSE(view->IsFullView());
-    EXPECT_EQ(view->Count('d'), 0);
-    EXPECT_EQ(view->Count('u'), 0);
     // Only the full-view bit changes.
     view->SetFlags(VIEW_GRID_VISIBLE);
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w - 19, 0));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() - 19, 0));
     EXPECT_EQ(view->GetFlags(), uint32_t(VIEW_GRID_VISIBLE | VIEW_FULL_VIEW));
-}
-
-TEST_F(MouseRouting, PressesJustOutsideTheCornerBoxReachTheView)
-{
-    const int w = view->width();
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w - 36, 5));
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(w - 30, 18));
-    EXPECT_FALSE(view->IsFullView());
-    ASSERT_EQ(view->Count('d'), 2);
-    EXPECT_EQ(view->Count('u'), 2);
-    // The right and middle buttons in the box are ordinary presses.
-    QTest::mouseClick(view, Qt::MiddleButton, {}, QPoint(w - 30, 5));
-    EXPECT_FALSE(view->IsFullView());
-    EXPECT_EQ(view->Count('d'), 3);
 }
 
 TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
 {
+    SetActiveView(other);
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 10));
-    ASSERT_NE(view->Last('d'), nullptr);
-    EXPECT_EQ(view->Last('d')->state, (MKeyState{1, 0, 0, 1, 0, 0}));
+    EXPECT_EQ(g_ActiveView, view);
+    ASSERT_EQ(view->Count('d'), 1);
+    EXPECT_EQ(view->Last('d').state, (MKeyState{1, 0, 0, 1, 0, 0}));
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
-
     QTest::mouseMove(view, QPoint(40, 30));
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(40, 30));
-    EXPECT_EQ(view->Last('d')->state, (MKeyState{0, 0, 0, 1, 1, 0}));
+    EXPECT_EQ(view->Last('d').state, (MKeyState{0, 0, 0, 1, 1, 0}));
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
-
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 30));
-    ASSERT_NE(view->Last('u'), nullptr);
-    EXPECT_EQ(view->Last('u')->state, (MKeyState{0, 0, 0, 0, 1, 0}));
-
+    EXPECT_EQ(view->Last('u').state, (MKeyState{0, 0, 0, 0, 1, 0}));
     // Still captured: a move over the other view goes to this one.
     const int before = view->Count('m');
     QTest::mouseMove(view, QPoint(400, 50));
     EXPECT_EQ(view->Count('m'), before + 1);
-    EXPECT_EQ(view->Last('m')->x, 400);
+    EXPECT_EQ(view->Last('m').x, 400);
     EXPECT_EQ(other->Count('m'), 0);
-
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(400, 50));
-    EXPECT_EQ(view->Last('u')->state, MKeyState());
-    EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
-
+    EXPECT_EQ(view->Last('u').state, MKeyState());
     // Released: the next move over the other view is the other view's.
     QTest::mouseMove(view, QPoint(420, 60));
     EXPECT_EQ(other->Count('m'), 1);
     EXPECT_EQ(view->Count('m'), before + 1);
     EXPECT_EQ(view->Count('d'), 2);
     EXPECT_EQ(view->Count('u'), 2);
-}
-
-TEST_F(MouseRouting, PressesMakeTheViewActiveAndCarryTheModifiers)
-{
-    SetActiveView(other);
+    // Each modifier and button on its own, at the pixel pressed.
     QTest::mousePress(view, Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, QPoint(5, 6));
-    EXPECT_EQ(g_ActiveView, view);
-    ASSERT_NE(view->Last('d'), nullptr);
-    EXPECT_EQ(view->Last('d')->x, 5);
-    EXPECT_EQ(view->Last('d')->y, 6);
-    EXPECT_EQ(view->Last('d')->state, (MKeyState{0, 1, 1, 0, 0, 1}));
-    QTest::mouseMove(view, QPoint(7, 8));
-    EXPECT_EQ(view->Last('m')->state.middle, 1);
+    EXPECT_EQ(view->Last('d').x, 5);
+    EXPECT_EQ(view->Last('d').y, 6);
+    EXPECT_EQ(view->Last('d').state, (MKeyState{0, 1, 1, 0, 0, 1}));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, QPoint(7, 8));
-    EXPECT_EQ(view->Last('u')->state.middle, 0);
+    EXPECT_EQ(view->Last('u').state.middle, 0);
+    // A double click is two presses and two releases.
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(30, 40));
+    EXPECT_EQ(view->Count('d'), 5);
+    EXPECT_EQ(view->Count('u'), 5);
+    EXPECT_EQ(view->GetInputState(), MKeyState());
 }
 
 TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
@@ -123,52 +115,24 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
     view->SetLabelRect({0, 0, 50, 16});
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(50, 16));
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(50, 16));
-    ASSERT_EQ(view->popups.size(), 1u);
-    EXPECT_EQ(view->popups[0], view->mapToGlobal(QPoint(50, 16)));
-    EXPECT_EQ(view->Count('d'), 0);
-    EXPECT_EQ(view->Count('u'), 0);
+    ASSERT_EQ(view->popupAt.size(), 1u);
+    EXPECT_EQ(view->popupAt[0], view->mapToGlobal(QPoint(50, 16)));
+    EXPECT_EQ(view->Count('d') + view->Count('u'), 0);
     EXPECT_EQ(g_ActiveView, view);
-
     // Outside the rectangle, or with another button held, it is a press.
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(51, 10));
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(60, 30));
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(10, 10));
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(10, 10));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(view->popups.size(), 1u);
+    EXPECT_EQ(view->popupAt.size(), 1u);
     EXPECT_EQ(view->Count('d'), 3);
     EXPECT_EQ(view->Count('u'), 3);
 }
 
-TEST_F(MouseRouting, PopupViewCommandReplacesThePaneView)
+TEST_F(MouseRouting, PopupViewCommandsReplaceThePaneViewOrLeaveItStanding)
 {
-    g_ActionRegistry.RegisterAction("KViewportSceneOutline", "Scene Outline View", "View",
-                                    KViewportSceneOutline);
-    QPointer<RecordingView> old(view);
-    std::vector<QString> texts;
-    view->menuTexts = &texts;
-    view->realPopup = true;
-    view->chooseCommand = ID_VIEW_SCENE_OUTLINE;
-    const QRect geometry = view->geometry();
-    // The material view's popup area is the whole view.
-    QTest::mousePress(view, Qt::RightButton, {}, QPoint(150, 150));
-    QTest::mouseRelease(g_ViewPanes[0], Qt::RightButton, {}, QPoint(150, 150));
-
-    ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.back(), "View");
-    auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[0]);
-    ASSERT_NE(outline, nullptr);
-    EXPECT_EQ(outline->GetViewName(), "Scene Outline");
-    EXPECT_EQ(outline->geometry(), geometry);
-    EXPECT_EQ(g_ActiveView, outline);
-    EXPECT_EQ(g_ViewWndList.GetCount(), 2);
-    EXPECT_TRUE(g_ViewWndList.Contains(other));
-    FlushDeletes();
-    EXPECT_TRUE(old.isNull());
-}
-
-TEST_F(MouseRouting, ViewCommandsWithoutTheirActionLeaveTheViewStanding)
-{
+    // Without its action a command leaves the view standing and redraws.
     view->realPopup = true;
     view->chooseCommand = ID_VIEW_MAKE_COPY;
     SetActiveView(view);
@@ -179,6 +143,22 @@ TEST_F(MouseRouting, ViewCommandsWithoutTheirActionLeaveTheViewStanding)
     EXPECT_EQ(view->OnViewCommand(12345), 0);
     EXPECT_FALSE(view->IsWindowDestroyed());
     EXPECT_EQ(g_ViewPanes[0], view);
+    g_ActionRegistry.RegisterAction("KViewportSceneOutline", "Scene Outline View", "View",
+                                    KViewportSceneOutline);
+    QPointer<RecordingView> old(view);
+    view->chooseCommand = ID_VIEW_SCENE_OUTLINE;
+    const QRect geometry = view->geometry();
+    QTest::mousePress(view, Qt::RightButton, {}, QPoint(150, 150));
+    QTest::mouseRelease(g_ViewPanes[0], Qt::RightButton, {}, QPoint(150, 150));
+    auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[0]);
+    ASSERT_NE(outline, nullptr);
+    EXPECT_EQ(outline->GetViewName(), "Scene Outline");
+    EXPECT_EQ(outline->geometry(), geometry);
+    EXPECT_EQ(g_ActiveView, outline);
+    EXPECT_EQ(g_ViewWndList.GetCount(), 2);
+    EXPECT_TRUE(g_ViewWndList.Contains(other));
+    FlushDeletes();
+    EXPECT_TRUE(old.isNull());
 }
 
 TEST(ViewMenu, AppendsTheViewSubmenu)
@@ -191,24 +171,13 @@ TEST(ViewMenu, AppendsTheViewSubmenu)
     const QList<QAction*> items = menu.actions();
     ASSERT_EQ(items.size(), 3);
     EXPECT_TRUE(items[1]->isSeparator());
-    QMenu* sub = items[2]->menu();
-    ASSERT_NE(sub, nullptr);
     EXPECT_EQ(items[2]->text(), "View");
-    const QList<QAction*> subItems = sub->actions();
-    ASSERT_EQ(subItems.size(), 4);
-    EXPECT_EQ(subItems[0]->text(), "Make Copy");
-    EXPECT_EQ(MGetCommandId(subItems[0]), 33013);
-    EXPECT_TRUE(subItems[1]->isSeparator());
-    EXPECT_EQ(subItems[2]->text(), "Scene Outline");
-    EXPECT_EQ(MGetCommandId(subItems[2]), 33000);
-    EXPECT_EQ(subItems[3]->text(), "Material View");
-    EXPECT_EQ(MGetCommandId(subItems[3]), 33046);
-}
-
-TEST_F(MouseRouting, ADoubleClickIsTwoPressesAndTwoReleases)
-{
-    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(30, 40));
-    EXPECT_EQ(view->Count('d'), 2);
-    EXPECT_EQ(view->Count('u'), 2);
-    EXPECT_EQ(view->GetInputState(), MKeyState());
+    ASSERT_NE(items[2]->menu(), nullptr);
+    std::vector<std::pair<QString, int>> sub;
+    for (QAction* a : items[2]->menu()->actions())
+        sub.emplace_back(a->isSeparator() ? "-" : a->text(), MGetCommandId(a));
+    EXPECT_EQ(
+        sub,
+        (std::vector<std::pair<QString, int>>{
+            {"Make Copy", 33013}, {"-", 0}, {"Scene Outline", 33000}, {"Material View", 33046}}));
 }

@@ -2,82 +2,29 @@
 // cell is drawn as the material view draws it, inside saved state, starting
 // from white with texturing and blending off, with a quad whose texture
 // coordinates run from (0, 0) at the top-left to (1, 1) at the bottom-right.
-#include "MMaterialLayer.h"
-#include "MScene.h"
 #include "MShaderMath.h"
-#include "MShaderNodes.h"
-#include "MTextureCache.h"
-#include "TestSupport.h"
-
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFramebufferObject>
-#include <QSurfaceFormat>
+#include "ViewTestSupport.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace
 {
 constexpr int kSize = 64;
 using Rgb = RgbPixel;
 
-std::string SolidTarga(Rgb c)
-{
-    return Targa(4, 4, std::vector<Rgb>(16, c));
-}
-
-class SwatchPixels : public ::testing::Test
+class SwatchPixels : public ViewTest
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        QSurfaceFormat format;
-        format.setRenderableType(QSurfaceFormat::OpenGL);
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);
-        format.setVersion(2, 1);
-        surface = new QOffscreenSurface();
-        surface->setFormat(format);
-        surface->create();
-        context = new QOpenGLContext();
-        context->setFormat(format);
-        if (!context->create() || !context->makeCurrent(surface))
-            return;
-        fbo = new QOpenGLFramebufferObject(kSize, kSize);
-    }
-    static void TearDownTestSuite()
-    {
-        if (context && context->makeCurrent(surface))
-        {
-            MTextureCache::Instance().ReleaseGLTextures();
-            delete fbo;
-            context->doneCurrent();
-        }
-        MTextureCache::Instance().Clear();
-        delete context;
-        delete surface;
-        fbo = nullptr;
-        context = nullptr;
-        surface = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(context && context->isValid())
-            << "no OpenGL context: run under xvfb-run with the xcb platform";
-        ASSERT_TRUE(context->makeCurrent(surface));
-        ASSERT_TRUE(fbo && fbo->isValid());
-        ASSERT_TRUE(fbo->bind());
-        // Textures may be left from other tests in this process, in other contexts.
-        MTextureCache::Instance().Clear();
+        ViewTest::SetUp();
         ASSERT_GT(sys.LoadPlugins(), 0);
         sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
-
+        // A view of one cell, drawn into directly.
+        auto* view = ShowSceneView<CMaterialViewWnd>(QRect(0, 0, kSize, kSize), "Cell");
+        ASSERT_EQ(view->MakeCurrent(), 0);
         glViewport(0, 0, kSize, kSize);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -86,25 +33,19 @@ class SwatchPixels : public ::testing::Test
         glLoadIdentity();
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        glDisable(GL_LIGHTING);
         Clear();
     }
-
     void TearDown() override
     {
-        if (context && context->makeCurrent(surface))
-        {
-            MTextureCache::Instance().ReleaseGLTextures();
-            EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        }
-        MTextureCache::Instance().Clear();
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        ViewTest::TearDown();
     }
-
     static void Clear()
     {
         glClearColor(0.4f, 0.4f, 0.4f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-
     // One cell: the nodes' state applied together, the quad drawn when any
     // of them set up a swatch. Returns the OR of their results.
     static int DrawCell(const std::vector<MBaseShaderNode*>& nodes)
@@ -144,7 +85,6 @@ class SwatchPixels : public ::testing::Test
         glPopMatrix();
         return result;
     }
-
     // The pixel at a position in the cell, (0, 0) top-left, (1, 1) bottom-right.
     static Rgb PixelAt(float x, float y)
     {
@@ -154,7 +94,6 @@ class SwatchPixels : public ::testing::Test
         glReadPixels(px, kSize - 1 - py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
         return {p[0], p[1], p[2]};
     }
-
     static std::vector<Rgb> AllPixels()
     {
         std::vector<unsigned char> raw(size_t(kSize) * kSize * 4);
@@ -164,19 +103,26 @@ class SwatchPixels : public ::testing::Test
             out.push_back({raw[i], raw[i + 1], raw[i + 2]});
         return out;
     }
-
     static MFileShaderNode* FileNode(const char* name)
     {
-        auto* node = new MFileShaderNode();
-        node->SetParamByName("Fname", name);
+        return Make<MFileShaderNode>({{"Fname", name}});
+    }
+    // A node of the class with the parameters set.
+    template <class Node>
+    static Node* Make(std::initializer_list<std::pair<const char*, const char*>> params = {})
+    {
+        auto* node = new Node();
+        for (const auto& [name, value] : params)
+            node->SetParamByName(name, value);
         return node;
     }
-
-    static inline QOffscreenSurface* surface = nullptr;
-    static inline QOpenGLContext* context = nullptr;
-    static inline QOpenGLFramebufferObject* fbo = nullptr;
-
-    TestSystem sys;
+    // The colour at the cell's centre after drawing the nodes on a clear cell.
+    static Rgb Drawn(const std::vector<MBaseShaderNode*>& nodes)
+    {
+        Clear();
+        DrawCell(nodes);
+        return PixelAt(0.5f, 0.5f);
+    }
     TempDir dir;
 };
 
@@ -192,19 +138,17 @@ class SwatchPixels : public ::testing::Test
 
 TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
 {
-    dir.Write("textures/red.tga", SolidTarga({200, 40, 40}));
-    dir.Write("textures/green.tga", SolidTarga({30, 180, 60}));
+    dir.Write("textures/red.tga", SolidTarga(200, 40, 40));
+    dir.Write("textures/green.tga", SolidTarga(30, 180, 60));
     MRef<MFileShaderNode> node(FileNode("textures/red.tga"));
     EXPECT_NE(DrawCell({node.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 40, 40);
     EXPECT_RGB(PixelAt(0.02f, 0.98f), 200, 40, 40);
-
     // A new name shows at the next draw; a .jpg name finds the .tga.
     node->SetParamByName("Fname", "Textures\\GREEN.jpg");
     Clear();
     EXPECT_NE(DrawCell({node.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 30, 180, 60);
-
     // Each file is decoded once, whichever node asks.
     MRef<MFileShaderNode> again(FileNode("textures/red.tga"));
     DrawCell({again.Get()});
@@ -215,84 +159,62 @@ TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
 
 TEST_F(SwatchPixels, LayersDrawOverEachOtherWithTheirBlendModes)
 {
-    dir.Write("red.tga", SolidTarga({160, 40, 20}));
-    dir.Write("green.tga", SolidTarga({40, 100, 30}));
-    dir.Write("grey.tga", SolidTarga({128, 128, 128}));
+    dir.Write("red.tga", SolidTarga(160, 40, 20));
+    dir.Write("green.tga", SolidTarga(40, 100, 30));
+    dir.Write("grey.tga", SolidTarga(128, 128, 128));
     MRef<MFileShaderNode> base(FileNode("red.tga"));
     MRef<MFileShaderNode> glow(FileNode("green.tga"));
-    MRef<MBlendFuncShaderNode> add(new MBlendFuncShaderNode());
-    add->SetParamByName("bmP", "add");
-
+    MRef<MBlendFuncShaderNode> add(Make<MBlendFuncShaderNode>({{"bmP", "add"}}));
     // A material cell: the first layer, then an additive one over it, brighter.
     DrawCell({base.Get()});
     EXPECT_NE(DrawCell({add.Get(), glow.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 140, 50);
-
     // A filter layer multiplies what is there: grey halves it.
     MRef<MFileShaderNode> grey(FileNode("grey.tga"));
-    MRef<MBlendFuncShaderNode> filter(new MBlendFuncShaderNode());
-    filter->SetParamByName("bmP", "filter");
-    Clear();
-    DrawCell({base.Get()});
+    MRef<MBlendFuncShaderNode> filter(Make<MBlendFuncShaderNode>({{"bmP", "filter"}}));
+    Drawn({base.Get()});
     DrawCell({grey.Get(), filter.Get()});
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 80, 20, 10);
-
     // The blend node's cell on its own: a white quad added to the background.
-    Clear();
-    EXPECT_NE(DrawCell({add.Get()}), 0);
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 255, 255, 255);
+    EXPECT_RGB(Drawn({add.Get()}), 255, 255, 255);
 }
 
 TEST_F(SwatchPixels, ColourGenerationTintsTheTexture)
 {
-    dir.Write("white.tga", SolidTarga({255, 255, 255}));
+    dir.Write("white.tga", SolidTarga(255, 255, 255));
     MRef<MFileShaderNode> file(FileNode("white.tga"));
-    MRef<MRGBGenShaderNode> rgb(new MRGBGenShaderNode());
-    rgb->SetParamByName("Ty", "const");
-    rgb->SetParamByName("Args", "( 1 0.5 0 )");
-    EXPECT_NE(DrawCell({rgb.Get(), file.Get()}), 0);
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 255, 128, 0);
-
+    MRef<MRGBGenShaderNode> rgb(
+        Make<MRGBGenShaderNode>({{"Ty", "const"}, {"Args", "( 1 0.5 0 )"}}));
+    EXPECT_RGB(Drawn({rgb.Get(), file.Get()}), 255, 128, 0);
     // A wave follows the scene's time: a sawtooth of one cycle a second is at
     // a quarter a quarter of a second in.
     rgb->SetParamByName("Ty", "wave");
     rgb->SetParamByName("fn", "sawtooth");
     sys.Scene()->SetTime(TICKS_PER_FRAME * FRAMES_PER_SECOND / 4);
-    Clear();
-    DrawCell({file.Get(), rgb.Get()});
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 64, 64, 64);
-
+    EXPECT_RGB(Drawn({file.Get(), rgb.Get()}), 64, 64, 64);
     // alphaGen with blending: half of the quad over the grey background.
-    MRef<MAlphaGenShaderNode> alpha(new MAlphaGenShaderNode());
-    alpha->SetParamByName("Ty", "const");
-    alpha->SetParamByName("Args", "0");
-    MRef<MBlendFuncShaderNode> blend(new MBlendFuncShaderNode()); // "blend"
-    MRef<MAlphaFuncShaderNode> test(new MAlphaFuncShaderNode());
-    Clear();
-    DrawCell({file.Get(), alpha.Get(), blend.Get()});
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 102, 102, 102); // fully transparent
+    MRef<MAlphaGenShaderNode> alpha(Make<MAlphaGenShaderNode>({{"Ty", "const"}, {"Args", "0"}}));
+    MRef<MBlendFuncShaderNode> blend(Make<MBlendFuncShaderNode>()); // "blend"
+    MRef<MAlphaFuncShaderNode> test(Make<MAlphaFuncShaderNode>({{"fn", "GE128"}}));
+    EXPECT_RGB(Drawn({file.Get(), alpha.Get(), blend.Get()}), 102, 102, 102); // transparent
     alpha->SetParamByName("Args", "0.5");
     DrawCell({file.Get(), alpha.Get(), blend.Get()});
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 179, 179, 179);
     // An alpha test that half-transparent pixels fail draws nothing.
-    test->SetParamByName("fn", "GE128");
     alpha->SetParamByName("Args", "0.4");
-    Clear();
-    EXPECT_NE(DrawCell({file.Get(), alpha.Get(), test.Get()}), 0);
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 102, 102, 102);
+    EXPECT_RGB(Drawn({file.Get(), alpha.Get(), test.Get()}), 102, 102, 102);
 }
 
 TEST_F(SwatchPixels, AnimatedMapShowsTheFrameOfTheSceneTime)
 {
-    dir.Write("f0.tga", SolidTarga({250, 0, 0}));
-    dir.Write("f1.tga", SolidTarga({0, 250, 0}));
-    dir.Write("f2.tga", SolidTarga({0, 0, 250}));
-    MRef<MAnimFileShaderNode> anim(new MAnimFileShaderNode());
-    anim->SetParamByName("Fr", "2");
-    anim->SetParamByName("Fname0", "f0.tga");
-    anim->SetParamByName("Fname1", "f1.tga");
-    anim->SetParamByName("Fname2", "f2.tga");
-    anim->SetParamByName("nF", "3");
+    dir.Write("f0.tga", SolidTarga(250, 0, 0));
+    dir.Write("f1.tga", SolidTarga(0, 250, 0));
+    dir.Write("f2.tga", SolidTarga(0, 0, 250));
+    MRef<MAnimFileShaderNode> anim(Make<MAnimFileShaderNode>({{"Fr", "2"},
+                                                              {"Fname0", "f0.tga"},
+                                                              {"Fname1", "f1.tga"},
+                                                              {"Fname2", "f2.tga"},
+                                                              {"nF", "3"}}));
     const int halfSecond = TICKS_PER_FRAME * FRAMES_PER_SECOND / 2;
     const Rgb expected[] = {{250, 0, 0}, {0, 250, 0}, {0, 0, 250}, {250, 0, 0}};
     for (int step = 0; step < 4; ++step)
@@ -309,15 +231,12 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     const Rgb R{255, 0, 0}, G{0, 255, 0};
     dir.Write("halves.tga", Targa(8, 1, {R, R, R, R, G, G, G, G}));
     MRef<MFileShaderNode> file(FileNode("halves.tga"));
-    MRef<MTCScaleShaderNode> scale(new MTCScaleShaderNode());
-    scale->SetParamByName("Ss", "2");
-
+    MRef<MTCScaleShaderNode> scale(Make<MTCScaleShaderNode>({{"Ss", "2"}}));
     // Repeated twice across: the texture's red half comes again at 0.6.
     DrawCell({file.Get(), scale.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.6f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.9f, 0.5f), 0, 255, 0);
-
     // Clamped: the right half of the swatch holds the edge, green.
     file->SetParamByName("RpU", "off");
     file->SetParamByName("RpV", "off");
@@ -325,18 +244,15 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     DrawCell({scale.Get(), file.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
     EXPECT_RGB(PixelAt(0.6f, 0.5f), 0, 255, 0);
-
     // Scrolling half a turn swaps the halves; a scroll alone moves the
     // neutral pattern, so its cell is not blank.
-    MRef<MTCScrollShaderNode> scroll(new MTCScrollShaderNode());
-    scroll->SetParamByName("Ds", "0.5");
+    MRef<MTCScrollShaderNode> scroll(Make<MTCScrollShaderNode>({{"Ds", "0.5"}}));
     sys.Scene()->SetTime(TICKS_PER_FRAME * FRAMES_PER_SECOND);
     file->SetParamByName("RpU", "On");
     Clear();
     DrawCell({file.Get(), scroll.Get()});
     EXPECT_RGB(PixelAt(0.1f, 0.5f), 0, 255, 0);
     EXPECT_RGB(PixelAt(0.9f, 0.5f), 255, 0, 0);
-
     // Modifiers act in node order: scroll then scale is s' = 2 (s + 0.25),
     // scale then scroll is s' = 2 s + 0.25.
     scroll->SetParamByName("Ds", "0.25");
@@ -346,7 +262,6 @@ TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
     Clear();
     DrawCell({file.Get(), scale.Get(), scroll.Get()});
     EXPECT_RGB(PixelAt(0.3f, 0.5f), 0, 255, 0);
-
     Clear();
     EXPECT_NE(DrawCell({scroll.Get()}), 0);
     int light = 0, grey = 0;
@@ -377,11 +292,9 @@ TEST_F(SwatchPixels, MissingTextureDrawsThePatternAndIsLoggedOnce)
     EXPECT_GT(magenta, kSize * kSize / 4);
     EXPECT_GT(black, kSize * kSize / 4);
     EXPECT_EQ(other, 0); // the whole cell, sharp
-    int logged = 0;
-    for (const std::string& line : sys.log.lines)
-        logged += line == "Texture 'textures/nowhere.tga' not found.";
-    EXPECT_EQ(logged, 1);
-
+    EXPECT_EQ(std::count(sys.log.lines.begin(), sys.log.lines.end(),
+                         "Texture 'textures/nowhere.tga' not found."),
+              1);
     // A file that is there but cannot be read shows the same pattern.
     dir.Write("broken.tga", std::string(18, '\0') + "xx");
     node->SetParamByName("Fname", "broken.tga");
@@ -392,19 +305,16 @@ TEST_F(SwatchPixels, MissingTextureDrawsThePatternAndIsLoggedOnce)
 
 TEST_F(SwatchPixels, EditorImageShowsAndNodesWithoutASwatchLeaveTheCell)
 {
-    dir.Write("editor.tga", SolidTarga({10, 20, 230}));
+    dir.Write("editor.tga", SolidTarga(10, 20, 230));
     MRef<MQERadiantShaderNode> qer(new MQERadiantShaderNode());
     EXPECT_EQ(DrawCell({qer.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 102, 102, 102);
     qer->SetParamByName("qer_editorimage", "editor.tga");
     EXPECT_NE(DrawCell({qer.Get()}), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 10, 20, 230);
-
     // A surface node sets nothing up: the state is as the cell left it.
-    MRef<MQ3MapSurfaceShaderNode> surface(new MQ3MapSurfaceShaderNode());
-    surface->SetParamByName("nodraw", "On");
-    MRef<MTCGenShaderNode> tcgen(new MTCGenShaderNode());
-    tcgen->SetParamByName("Ty", "environment");
+    MRef<MQ3MapSurfaceShaderNode> surface(Make<MQ3MapSurfaceShaderNode>({{"nodraw", "On"}}));
+    MRef<MTCGenShaderNode> tcgen(Make<MTCGenShaderNode>({{"Ty", "environment"}}));
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
@@ -443,7 +353,6 @@ TEST_F(SwatchPixels, PicturesOfAnySizeUploadAndTheirNamesAreReleased)
     MRef<MFileShaderNode> node(FileNode("odd2.tga"));
     DrawCell({node.Get()});
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 20, 220, 120);
-
     // Released names are gone from the context; the next bind uploads anew.
     GLint name = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);

@@ -1,18 +1,16 @@
+// The list of views: references, the active view, deletion by Qt, closing
+// floating views and pane replacement.
 #include "ViewTestSupport.h"
 
 #include "KViewActions.h"
 
-namespace
-{
 using ViewList = ViewTest;
-} // namespace
 
 TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
 {
     auto* view = new CSceneViewWnd(main.get());
     QPointer<CSceneViewWnd> alive(view);
-    // The window's own reference.
-    EXPECT_EQ(view->GetRefCount(), 1);
+    EXPECT_EQ(view->GetRefCount(), 1); // the window's own
     g_ViewWndList.AddView(view);
     g_ViewWndList.AddView(view);
     g_ViewWndList.AddView(nullptr);
@@ -20,7 +18,6 @@ TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
     EXPECT_EQ(g_ViewWndList.FindByWidget(view), view);
     EXPECT_EQ(g_ViewWndList.FindByWidget(main.get()), nullptr);
-
     EXPECT_EQ(g_ViewWndList.RemoveView(view), nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 0);
     EXPECT_TRUE(view->IsWindowDestroyed());
@@ -32,7 +29,7 @@ TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
     EXPECT_TRUE(alive.isNull());
 }
 
-TEST_F(ViewList, RemovingAnyViewActivatesTheMostRecentlyAddedOne)
+TEST_F(ViewList, TheActiveViewRedrawsWhenItChangesAndFallsToTheNewestOnRemoval)
 {
     auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
     auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
@@ -41,26 +38,7 @@ TEST_F(ViewList, RemovingAnyViewActivatesTheMostRecentlyAddedOne)
     EXPECT_EQ(g_ViewWndList.GetAt(2), a);
     EXPECT_EQ(g_ViewWndList.GetAt(3), nullptr);
     SetActiveView(a);
-    const int redrawsOfC = c->redraws;
-
-    EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
-    EXPECT_EQ(g_ActiveView, c);
-    // Made active without a redraw.
-    EXPECT_EQ(c->redraws, redrawsOfC);
-    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
-    EXPECT_EQ(g_ActiveView, a);
-    // A view not in the list changes nothing.
-    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
-    EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
-    EXPECT_EQ(g_ActiveView, nullptr);
-}
-
-TEST_F(ViewList, SettingTheActiveViewRedrawsTheOldAndTheNew)
-{
-    auto* a = AddView<RecordingView>(QRect(0, 0, 100, 100), "A");
-    auto* b = AddView<RecordingView>(QRect(100, 0, 100, 100), "B");
-    SetActiveView(a);
-    a->redraws = b->redraws = 0;
+    a->redraws = b->redraws = c->redraws = 0;
     SetActiveView(a);
     EXPECT_EQ(a->redraws, 0);
     SetActiveView(b);
@@ -71,12 +49,34 @@ TEST_F(ViewList, SettingTheActiveViewRedrawsTheOldAndTheNew)
     g_ViewWndList.RedrawAll();
     EXPECT_EQ(a->redraws, 2);
     EXPECT_EQ(b->redraws, 3);
+    SetActiveView(a);
+    const int redrawsOfC = c->redraws;
+    EXPECT_EQ(g_ViewWndList.RemoveView(b), c);
+    EXPECT_EQ(g_ActiveView, c);
+    EXPECT_EQ(c->redraws, redrawsOfC); // made active without a redraw
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ActiveView, a);
+    // A view not in the list changes nothing.
+    EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
+    EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
+    EXPECT_EQ(g_ActiveView, nullptr);
 }
 
-TEST_F(ViewList, AWindowDeletedByQtLeavesNoPointerBehind)
+TEST_F(ViewList, WindowsDeletedByQtOrClosedLeaveNoPointerBehind)
 {
     auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
     auto* b = AddView<CSceneViewWnd>(QRect(100, 0, 100, 100), "B", 1);
+    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
+    QPointer<CSceneViewWnd> alive(floating);
+    floating->InitView();
+    g_ViewWndList.AddView(floating);
+    floating->show();
+    SetActiveView(floating);
+    floating->close();
+    EXPECT_FALSE(g_ViewWndList.Contains(floating));
+    EXPECT_EQ(g_ActiveView, b);
+    FlushDeletes();
+    EXPECT_TRUE(alive.isNull());
     SetActiveView(a);
     delete a;
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
@@ -89,31 +89,19 @@ TEST_F(ViewList, AWindowDeletedByQtLeavesNoPointerBehind)
     EXPECT_EQ(g_ViewPanes[1], nullptr);
 }
 
-TEST_F(ViewList, ClosingAFloatingViewRemovesIt)
-{
-    auto* a = AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
-    auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
-    QPointer<CSceneViewWnd> alive(floating);
-    floating->InitView();
-    g_ViewWndList.AddView(floating);
-    floating->show();
-    SetActiveView(floating);
-    floating->close();
-    EXPECT_FALSE(g_ViewWndList.Contains(floating));
-    EXPECT_EQ(g_ActiveView, a);
-    FlushDeletes();
-    EXPECT_TRUE(alive.isNull());
-}
-
 TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
 {
     AddView<CSceneViewWnd>(QRect(3, 3, 300, 400), "Left", 0);
     AddView<CSceneViewWnd>(QRect(309, 303, 200, 100), "Lower", 1);
     auto* upper = AddView<CSceneViewWnd>(QRect(309, 3, 200, 294), "Upper", 2);
     ShowMain();
+    // Without an active view nothing is replaced.
+    g_ActiveView = nullptr;
+    EXPECT_EQ(KViewportMaterialEdit(), 0);
+    EXPECT_EQ(KViewportSceneOutline(), 0);
+    EXPECT_EQ(g_ViewPanes[2], upper);
     QPointer<CSceneViewWnd> old(upper);
     SetActiveView(upper);
-
     ASSERT_EQ(KViewportMaterialEdit(), 1);
     auto* view = dynamic_cast<CMaterialViewWnd*>(g_ViewPanes[2]);
     ASSERT_NE(view, nullptr);
@@ -123,15 +111,11 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(view->GetViewName(), "Material View");
     EXPECT_EQ(view->windowTitle(), "MaterialEditView");
-    EXPECT_EQ(view->ClassName(), "CMaterialViewWnd");
-    EXPECT_EQ(view->ParentClassName(), "MBaseViewWnd");
     EXPECT_EQ(g_ActiveView, view);
     EXPECT_EQ(g_ViewWndList.GetHead(), view);
     EXPECT_EQ(g_ViewWndList.GetCount(), 3);
-    EXPECT_FALSE(g_ViewWndList.Contains(upper));
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
-
     // Again, the other way round.
     ASSERT_EQ(KViewportSceneOutline(), 1);
     auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[2]);
@@ -139,16 +123,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(outline->geometry(), QRect(309, 3, 200, 294));
     EXPECT_EQ(outline->GetViewName(), "Scene Outline");
     EXPECT_EQ(outline->windowTitle(), "SceneView");
-}
-
-TEST_F(ViewList, WithoutAnActiveViewNothingIsReplaced)
-{
-    AddView<CSceneViewWnd>(QRect(0, 0, 100, 100), "A", 0);
-    g_ActiveView = nullptr;
-    EXPECT_EQ(KViewportMaterialEdit(), 0);
-    EXPECT_EQ(KViewportSceneOutline(), 0);
-    EXPECT_EQ(g_ViewWndList.GetCount(), 1);
-    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(g_ViewPanes[0])->GetViewName(), "A");
 }
 
 TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
@@ -161,7 +135,6 @@ TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
     floating->show();
     const QRect place = floating->geometry();
     SetActiveView(floating);
-
     ASSERT_EQ(KViewportMaterialEdit(), 1);
     auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
     ASSERT_NE(view, nullptr);
@@ -173,21 +146,28 @@ TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
 }
 
-TEST_F(ViewList, CopiesCarryNameAndOptionsButStartOutOfFullView)
+TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
 {
-    CMaterialViewWnd view;
-    view.SetViewName("Material View");
-    view.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
-    std::unique_ptr<MBaseObject> copy(view.CreateNew());
-    auto* material = dynamic_cast<CMaterialViewWnd*>(copy.get());
-    ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->GetViewName(), "Material View");
-    EXPECT_EQ(material->GetFlags(), uint32_t(VIEW_GRID_VISIBLE));
-    EXPECT_EQ(material->parentWidget(), nullptr);
+    ShowMain();
+    // A pane view that is a window of its own: the new view is the main
+    // window's child at the same place on screen.
+    auto* loose = new CSceneViewWnd();
+    loose->InitView();
+    g_ViewWndList.AddView(loose);
+    g_ViewPanes[1] = loose;
+    loose->setGeometry(QRect(main->mapToGlobal(QPoint(40, 50)), QSize(200, 100)));
+    loose->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(loose));
+    SetActiveView(loose);
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    ASSERT_EQ(g_ViewPanes[1], g_ActiveView);
+    EXPECT_EQ(g_ActiveView->parentWidget(), main.get());
+    EXPECT_EQ(g_ActiveView->geometry(), QRect(40, 50, 200, 100));
 
-    CSceneViewWnd outline;
-    outline.SetViewName("Scene Outline");
-    std::unique_ptr<MBaseObject> outlineCopy(outline.CreateNew());
-    ASSERT_NE(dynamic_cast<CSceneViewWnd*>(outlineCopy.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<CSceneViewWnd*>(outlineCopy.get())->GetViewName(), "Scene Outline");
+    // A child view in no pane: a floating view where it stood on screen.
+    auto* child = AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child");
+    SetActiveView(child);
+    ASSERT_EQ(KViewportMaterialEdit(), 1);
+    EXPECT_TRUE(g_ActiveView->isWindow());
+    EXPECT_EQ(g_ActiveView->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
 }

@@ -1,19 +1,28 @@
 #pragma once
 
-// Views under test sit in a shown main window on the virtual X server, so
-// mouse input goes through Qt's window system path (implicit grab included)
-// and the OpenGL contexts are real.
+// Views under test sit in a shown main window on the virtual X server: mouse
+// input takes Qt's window system path and the OpenGL contexts are real.
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "CMaterialViewWnd.h"
+#include "COpenGLWnd.h"
 #include "CSceneViewWnd.h"
 #include "Globals.h"
 #include "MAction.h"
 #include "MBaseViewWndList.h"
+#include "MMaterial.h"
+#include "MMaterialLayer.h"
 #include "MMenu.h"
+#include "MScene.h"
+#include "MShaderNodes.h"
+#include "MTextureCache.h"
+#include "MToolManager.h"
+#include "MTranslator.h"
+#include "MUndoList.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -21,11 +30,58 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
+// A view whose popup menu is "chosen" by the test: the item with
+// chooseCommand is returned (0: the menu is dismissed). What the menu held
+// and the selection at the moment it opened are recorded.
+template <class View> class Choosing : public View
+{
+  public:
+    using View::View;
+    int chooseCommand = 0;
+    int popups = 0;
+    std::vector<QString> texts;                     // top-level items
+    std::vector<int> checked;                       // ids of checked items, submenus too
+    std::vector<std::pair<QString, int>> nodeItems; // "Add Shader Node"
+    std::vector<std::string> selectedAtPopup;
+
+  protected:
+    QAction* TrackPopupMenu(QMenu* menu, int, int) override
+    {
+        ++popups;
+        texts.clear();
+        checked.clear();
+        nodeItems.clear();
+        selectedAtPopup.clear();
+        std::vector<QMenu*> menus{menu};
+        for (size_t i = 0; i < menus.size(); ++i)
+            for (QAction* a : menus[i]->actions())
+            {
+                if (i == 0)
+                    texts.push_back(a->text());
+                if (a->menu())
+                    menus.push_back(a->menu());
+                else if (a->isChecked())
+                    checked.push_back(MGetCommandId(a));
+                if (a->menu() && a->text() == "Add Shader Node")
+                    for (QAction* n : a->menu()->actions())
+                        nodeItems.emplace_back(n->text(), MGetCommandId(n));
+            }
+        if (g_CurrentScene)
+            for (MBaseObject* o : g_CurrentScene->GetSelectedList())
+                selectedAtPopup.push_back(o->GetName().str());
+        return chooseCommand ? MFindMenuItem(menu, chooseCommand) : nullptr;
+    }
+};
+
 // A material view that records what the framework passes on to it.
-class RecordingView : public CMaterialViewWnd
+class RecordingView : public Choosing<CMaterialViewWnd>
 {
   public:
     struct Call
@@ -34,75 +90,32 @@ class RecordingView : public CMaterialViewWnd
         int x, y;
         MKeyState state;
     };
-
     void OnMouseDown(int x, int y, const MKeyState& s) override { calls.push_back({'d', x, y, s}); }
     void OnMouseUp(int x, int y, const MKeyState& s) override { calls.push_back({'u', x, y, s}); }
     void OnMouseMove(int x, int y, const MKeyState& s) override { calls.push_back({'m', x, y, s}); }
+    // Without realPopup only the place is recorded.
     void ShowPopupMenu(int sx, int sy) override
     {
-        if (!realPopup)
-        {
-            popups.push_back(QPoint(sx, sy));
-            return;
-        }
-        CMaterialViewWnd::ShowPopupMenu(sx, sy);
+        realPopup ? CMaterialViewWnd::ShowPopupMenu(sx, sy) : popupAt.push_back(QPoint(sx, sy));
     }
-    void Redraw() override
-    {
-        ++redraws;
-        CMaterialViewWnd::Redraw();
-    }
+    void Redraw() override { ++redraws, CMaterialViewWnd::Redraw(); }
     int Count(char kind) const
     {
-        int n = 0;
-        for (const Call& c : calls)
-            n += c.kind == kind;
-        return n;
+        return int(
+            std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.kind == kind; }));
     }
-    const Call* Last(char kind) const
+    const Call& Last(char kind) const
     {
-        for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-            if (it->kind == kind)
-                return &*it;
-        return nullptr;
+        return *std::find_if(calls.rbegin(), calls.rend(), [&](auto& c) { return c.kind == kind; });
     }
-
     std::vector<Call> calls;
-    std::vector<QPoint> popups;
+    std::vector<QPoint> popupAt;
     int redraws = 0;
-    // With realPopup the view builds its own menu; the item with this
-    // command id is "chosen" (0: the menu is dismissed).
     bool realPopup = false;
-    int chooseCommand = 0;
-    // The texts of the menu's items, kept by the test: a view replaced
-    // through its menu is gone once events have been processed.
-    std::vector<QString>* menuTexts = nullptr;
-
-  protected:
-    QAction* TrackPopupMenu(QMenu* menu, int, int) override
-    {
-        if (menuTexts)
-            for (QAction* a : menu->actions())
-                menuTexts->push_back(a->text());
-        return MFindMenuItem(menu, chooseCommand);
-    }
-};
-
-// Counts the layout requests a widget receives.
-class LayoutRequestCounter : public QObject
-{
-  public:
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::LayoutRequest)
-            ++count;
-        return false;
-    }
-    int count = 0;
 };
 
 // A shown main window with room for views, a captured log, and clean view
-// globals before and after each test.
+// globals, tools and undo lists before and after each test.
 class ViewTest : public ::testing::Test
 {
   protected:
@@ -112,10 +125,22 @@ class ViewTest : public ::testing::Test
         main = std::make_unique<QWidget>();
         main->resize(800, 600);
         g_MainWnd = main.get();
+        MConfig::DefaultControls(g_Config.m_Controls);
     }
-
     void TearDown() override
     {
+        for (int i = 0; MBaseViewWnd* v = g_ViewWndList.GetAt(i); ++i)
+            if (auto* gl = dynamic_cast<MBaseOpenGLWnd*>(v); gl && gl->MakeCurrent() == 0)
+            {
+                MTextureCache::Instance().ReleaseGLTextures();
+                break;
+            }
+        MTextureCache::Instance().Clear();
+        g_ToolManager.Release();
+        g_UndoList.Purge();
+        g_RedoList.Purge();
+        g_CurrentScene = nullptr;
+        MConfig::DefaultControls(g_Config.m_Controls);
         while (MBaseViewWnd* v = g_ViewWndList.GetHead())
             g_ViewWndList.RemoveView(v);
         g_ActiveView = nullptr;
@@ -126,12 +151,10 @@ class ViewTest : public ::testing::Test
         g_ActionRegistry.Clear();
         FlushDeletes();
     }
-
     static void FlushDeletes()
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-
     // A view of the class as a child of the main window at the rectangle,
     // initialised, named and listed, as the main window makes its panes.
     template <class View> View* AddView(const QRect& r, const char* name, int pane = -1)
@@ -147,13 +170,172 @@ class ViewTest : public ::testing::Test
         v->show();
         return v;
     }
-
     void ShowMain()
     {
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }
-
+    // The test system's scene made current, with a shown view of the class
+    // in pane 0.
+    template <class View> View* ShowSceneView(const QRect& r, const char* name)
+    {
+        g_CurrentScene = sys.Scene();
+        View* v = AddView<View>(r, name, 0);
+        ShowMain();
+        EXPECT_TRUE(v->isValid()) << "no OpenGL context: run under xvfb-run";
+        return v;
+    }
+    // Shader files of the corpus imported into the scene.
+    void ImportCorpus(std::initializer_list<const char*> files)
+    {
+        for (const char* file : files)
+        {
+            const std::string path = (CorpusDir() / "shaders" / "openarena" / file).string();
+            MMaterialTranslator* t = sys.Manager().FindMaterialTranslatorThatImports(path.c_str());
+            ASSERT_NE(t, nullptr);
+            ASSERT_TRUE(t->ImportFile(path.c_str(), Scene())) << path;
+        }
+    }
+    // A picture for people to look at, in the build's screenshots folder.
+    static void Save(const QImage& image, const char* name)
+    {
+        const std::filesystem::path folder = BinDir().parent_path() / "screenshots";
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(image.save(QString::fromStdString((folder / name).string())));
+    }
+    MScene* Scene() { return sys.Scene(); }
+    // Objects made as the shader reader makes them: a material at the top
+    // of the scene's tree, its layers under it, their nodes under them.
+    MMaterial* AddMaterial(const char* name, bool expanded = false)
+    {
+        auto* m = new MMaterial();
+        m->SetName(name);
+        if (!expanded)
+            m->ClearFlags(OBJ_EXPANDED);
+        Scene()->AddObject(m);
+        return m;
+    }
+    MMaterialLayer* AddLayer(MMaterial* m, const char* name, bool expanded = true)
+    {
+        auto* l = new MMaterialLayer();
+        l->SetName(name);
+        if (!expanded)
+            l->ClearFlags(OBJ_EXPANDED);
+        m->AddLayer(l);
+        Scene()->AddObject(l, Scene()->FindObject(m));
+        return l;
+    }
+    template <class Node = MQ3MapSurfaceShaderNode>
+    Node* AddNode(MMaterialLayer* l, const char* name)
+    {
+        auto* n = new Node();
+        n->SetName(name);
+        l->AddShader(n);
+        Scene()->AddObject(n, Scene()->FindObject(l));
+        return n;
+    }
+    MFileShaderNode* AddFileNode(MMaterialLayer* l, const char* name, const char* file)
+    {
+        MFileShaderNode* n = AddNode<MFileShaderNode>(l, name);
+        n->SetParamByName("Fname", file);
+        return n;
+    }
+    static std::vector<std::string> Names(const MBaseObjectList& list)
+    {
+        std::vector<std::string> out;
+        for (MBaseObject* o : list)
+            out.push_back(o->GetName().str());
+        return out;
+    }
+    // The names of an object's children in the scene's tree.
+    std::vector<std::string> TreeChildren(MBaseObject* parent)
+    {
+        std::vector<std::string> out;
+        MBaseObjectTreeNode* n = Scene()->FindObject(parent);
+        for (MBaseObjectTreeNode* c = n ? n->GetFirstChild() : nullptr; c; c = c->GetNextSibling())
+            out.push_back(c->GetObject()->GetName().str());
+        return out;
+    }
     TestSystem sys;
     std::unique_ptr<QWidget> main;
+};
+
+using Strings = std::vector<std::string>;
+
+// A w x h Targa file of one colour.
+inline std::string SolidTarga(int r, int g, int b, int w = 4, int h = 4)
+{
+    return Targa(w, h, std::vector<RgbPixel>(static_cast<size_t>(w * h), RgbPixel{r, g, b}));
+}
+
+// True when the pixel is within tol of the grey level on every channel.
+inline bool IsGrey(QRgb c, int level = 102, int tol = 4)
+{
+    return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
+           std::abs(qBlue(c) - level) <= tol;
+}
+
+#define EXPECT_RGB_NEAR(pixel, r, g, b, tol)                                                       \
+    do                                                                                             \
+    {                                                                                              \
+        const QRgb p_ = (pixel);                                                                   \
+        EXPECT_NEAR(qRed(p_), r, tol);                                                             \
+        EXPECT_NEAR(qGreen(p_), g, tol);                                                           \
+        EXPECT_NEAR(qBlue(p_), b, tol);                                                            \
+    } while (0)
+
+// A material view filling the main window over the test system's scene.
+class MaterialViewTest : public ViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        view = ShowSceneView<Choosing<CMaterialViewWnd>>(QRect(0, 0, 800, 600), "Material View");
+    }
+    // The window pixel of a world position, and of a cell's centre.
+    QPoint Pixel(float x, float y) const
+    {
+        const QPointF p = view->WorldToScreen(MVector3(x, y, 0));
+        return QPoint(int(std::lround(p.x())), int(std::lround(p.y())));
+    }
+    QPoint CellCentre(float x, float y) const { return Pixel(x + 0.2f, y + 0.2f); }
+    // A plain left drag from one pixel to another, through a point between.
+    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::mousePress(view, Qt::LeftButton, mods, from);
+        QTest::mouseMove(view, (from + to) / 2);
+        QTest::mouseMove(view, to);
+        QTest::mouseRelease(view, Qt::LeftButton, mods, to);
+    }
+    Choosing<CMaterialViewWnd>* view = nullptr;
+};
+
+// A 400 x 200 top viewport over the test system's scene, the active view.
+class ViewportTest : public ViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        g_ToolManager.Release();
+        view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
+        SetActiveView(view);
+    }
+    // A stage drawing a texture, under the material in the tree too.
+    MFileShaderNode* AddTexturedStage(MMaterial* m, const char* file)
+    {
+        if (m->GetLayerCount() == 0)
+            AddLayer(m, "Options");
+        return AddFileNode(AddLayer(m, "Stage"), "File", file);
+    }
+    // The window pixel of a world point in an orthographic top view.
+    QPoint TopPixel(float x, float y) const
+    {
+        const float scale =
+            view->m_Zoom * float(view->width()) / (view->m_ProjRight - view->m_ProjLeft);
+        return QPoint(int(std::lround(view->width() / 2.0f + (x - view->m_Target.x) * scale)),
+                      int(std::lround(view->height() / 2.0f - (y - view->m_Target.y) * scale)));
+    }
+    Choosing<COpenGLWnd>* view = nullptr;
 };

@@ -1,10 +1,9 @@
 // What the viewport shows, read back from its framebuffer: a textured
 // material in perspective, a scrolling stage at two times, and pictures of
 // real shaders for people to look at.
-#include "ViewportTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include "KActions.h"
-#include "MTranslator.h"
 
 #include <GL/glu.h>
 
@@ -23,25 +22,30 @@ class ViewportPixels : public ViewportTest
         ASSERT_GT(sys.LoadPlugins(), 0);
         sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
     }
-
     // The window pixel of a world point as the view's camera sees it.
-    QPoint Project(COpenGLWnd* v, const MVector3& p)
+    static QPoint Project(COpenGLWnd* v, const MVector3& p)
     {
         EXPECT_EQ(v->MakeCurrent(), 0);
         v->SetupProjection(0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         v->SetupViewTransform();
-        GLdouble mv[16], pr[16];
+        GLdouble mv[16], pr[16], x = 0, y = 0, z = 0;
         GLint vp[4];
         glGetDoublev(GL_MODELVIEW_MATRIX, mv);
         glGetDoublev(GL_PROJECTION_MATRIX, pr);
         glGetIntegerv(GL_VIEWPORT, vp);
-        GLdouble x = 0, y = 0, z = 0;
         gluProject(p.x, p.y, p.z, mv, pr, vp, &x, &y, &z);
         return QPoint(int(x), int(v->height() - y));
     }
-
+    // A Perspective view replacing the top view, textured.
+    COpenGLWnd* Perspective()
+    {
+        EXPECT_EQ(KViewportPerspective(), 1);
+        auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
+        gl->m_ShadingMode = 4;
+        return gl;
+    }
     TempDir dir;
 };
 
@@ -59,21 +63,12 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
 {
     // 64 by 64: the left half red, the right half blue.
     std::vector<RgbPixel> pixels;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            pixels.push_back(x < 32 ? RgbPixel{255, 0, 0} : RgbPixel{0, 0, 255});
+    for (int i = 0; i < 64 * 64; ++i)
+        pixels.push_back(i % 64 < 32 ? RgbPixel{255, 0, 0} : RgbPixel{0, 0, 255});
     dir.Write("textures/test/halves.tga", Targa(64, 64, pixels));
-    MMaterial* m = AddMaterial("textures/test/halves");
-    MFileShaderNode* file = AddTexturedStage(m, "textures/test/halves.tga");
-    auto* scroll = new MTCScrollShaderNode();
-    scroll->SetParamByName("Ds", "0.5");
-    scroll->SetParamByName("Dt", "0");
-    file->GetLayer()->AddShader(scroll);
-    Scene()->AddObject(scroll, Scene()->FindObject(file->GetLayer()));
-
-    ASSERT_EQ(KViewportPerspective(), 1);
-    auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
-    gl->m_ShadingMode = 4;
+    MFileShaderNode* file = AddTexturedStage(AddMaterial("halves"), "textures/test/halves.tga");
+    AddNode<MTCScrollShaderNode>(file->GetLayer(), "Scroll")->SetParamByName("Ds", "0.5");
+    COpenGLWnd* gl = Perspective();
     gl->m_Target = MVector3(32, -32, 0);
     QCoreApplication::processEvents();
     // A quarter across (s 0.25) is red; a second later the stage has
@@ -89,7 +84,6 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     EXPECT_TRUE(Reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
     // The background around the surface stays grey.
     EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
-
     // The view's texture filter does not stay on the texture the swatches
     // share.
     auto minFilter = [&]
@@ -106,80 +100,66 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     EXPECT_EQ(minFilter(), before);
 }
 
-// Pictures of twenty corpus shaders, each given a real picture where its
-// first stage looks for it, in a Perspective view: textured and wireframe.
+// Pictures of twenty corpus shaders, each map of their stages given a real
+// picture, in a Perspective view: textured and wireframe.
 TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
 {
     const fs::path corpus = CorpusDir();
-    for (const char* file : {"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"})
-    {
-        const fs::path path = corpus / "shaders" / "openarena" / file;
-        MMaterialTranslator* translator =
-            sys.Manager().FindMaterialTranslatorThatImports(path.string().c_str());
-        ASSERT_NE(translator, nullptr);
-        ASSERT_TRUE(translator->ImportFile(path.string().c_str(), Scene())) << path;
-    }
+    ImportCorpus({"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"});
     const char* tga[] = {"oa-multi.tga", "oa-holdable_medkit.tga",
                          "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
     const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
                          "oa-jumpcircneutral.jpg"};
-    std::vector<MBaseObject*> drop;
-    int kept = 0;
-    Scene()->InitPosition(TRAVERSE_TOP_LEVEL);
-    while (MBaseObject* o = Scene()->GetNext())
+    // The maps of a material's stages that name a .tga or .jpg file.
+    const auto maps = [](MMaterial* m)
     {
-        auto* m = dynamic_cast<MMaterial*>(o);
-        if (!m)
-            continue;
-        MStr map;
-        for (int i = 1; i < m->GetLayerCount() && map.IsEmpty(); ++i)
-            for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
-                if (auto* f = dynamic_cast<MFileShaderNode*>(n); f && map.IsEmpty())
-                    map = f->GetParamByName("Fname");
-        const std::string name = map.str();
-        const bool isTga = name.size() > 4 && name.substr(name.size() - 4) == ".tga";
-        const bool isJpg = name.size() > 4 && name.substr(name.size() - 4) == ".jpg";
-        if (kept >= 20 || (!isTga && !isJpg) || name.find('$') != std::string::npos)
-        {
-            drop.push_back(m);
-            continue;
-        }
-        // Every map of every stage gets a picture.
+        std::vector<std::string> out;
         for (int i = 1; i < m->GetLayerCount(); ++i)
             for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
                 if (auto* f = dynamic_cast<MFileShaderNode*>(n))
                 {
-                    const std::string stageMap = f->GetParamByName("Fname").str();
-                    if (stageMap.empty() || stageMap[0] == '$')
-                        continue;
-                    const bool tgaMap =
-                        stageMap.size() > 4 && stageMap.substr(stageMap.size() - 4) == ".tga";
-                    const char* from = tgaMap ? tga[(kept + i) % 4] : jpg[(kept + i) % 4];
-                    dir.Write(stageMap, ReadWholeFile(corpus / "images" / from));
+                    const std::string map = f->GetParamByName("Fname").str();
+                    const std::string ext = map.size() > 4 ? map.substr(map.size() - 4) : "";
+                    if ((ext == ".tga" || ext == ".jpg") && map[0] != '$')
+                        out.push_back(map);
                 }
-        ++kept;
-    }
+        return out;
+    };
+    std::vector<MBaseObject*> drop;
+    int kept = 0;
+    Scene()->InitPosition(TRAVERSE_TOP_LEVEL);
+    while (MBaseObject* o = Scene()->GetNext())
+        if (auto* m = dynamic_cast<MMaterial*>(o))
+        {
+            const std::vector<std::string> all = maps(m);
+            if (kept >= 20 || all.empty())
+            {
+                drop.push_back(m);
+                continue;
+            }
+            for (size_t i = 0; i < all.size(); ++i)
+            {
+                const bool isTga = all[i].substr(all[i].size() - 4) == ".tga";
+                const char* from = isTga ? tga[(kept + i) % 4] : jpg[(kept + i) % 4];
+                dir.Write(all[i], ReadWholeFile(corpus / "images" / from));
+            }
+            ++kept;
+        }
     for (MBaseObject* o : drop)
         Scene()->DeleteObject(o);
     ASSERT_EQ(kept, 20);
-
     main->resize(1100, 800);
-    ASSERT_EQ(KViewportPerspective(), 1);
-    auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
+    COpenGLWnd* gl = Perspective();
     gl->resize(1000, 700);
-    gl->m_ShadingMode = 4;
     gl->m_Target = MVector3(750, -600, 0);
     gl->m_Distance = 1900;
     gl->m_Angles = MVector3(-55, 0, -15);
     QCoreApplication::processEvents();
-    const fs::path out = BinDir().parent_path() / "screenshots";
-    fs::create_directories(out);
     const QImage textured = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(textured.save(QString::fromStdString((out / "viewport-textured.png").string())));
+    Save(textured, "viewport-textured.png");
     gl->m_ShadingMode = 0;
     const QImage wire = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    ASSERT_TRUE(wire.save(QString::fromStdString((out / "viewport-wireframe.png").string())));
-
+    Save(wire, "viewport-wireframe.png");
     // Textured: many pixels far from the grey background (the pictures,
     // dark ones included); wireframe: few (outlines, the active frame and
     // the tripod).
@@ -188,11 +168,7 @@ TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
         int n = 0;
         for (int y = 0; y < img.height(); y += 3)
             for (int x = 0; x < img.width(); x += 3)
-            {
-                const QRgb c = img.pixel(x, y);
-                n += std::max({std::abs(qRed(c) - 102), std::abs(qGreen(c) - 102),
-                               std::abs(qBlue(c) - 102)}) > 40;
-            }
+                n += !IsGrey(img.pixel(x, y), 102, 40);
         return n;
     };
     EXPECT_GT(coloured(textured), 3000);

@@ -1,6 +1,6 @@
 // The 3D viewport: camera, projection, grid, popup menu, view actions, the
 // tool stack and tools, picking of materials and mesh components.
-#include "ViewportTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include "Globals.h"
 #include "KActions.h"
@@ -14,6 +14,8 @@
 #include "MSelectionItem.h"
 
 #include <GL/gl.h>
+#include <QCursor>
+#include <QScreen>
 
 #include <cmath>
 
@@ -26,11 +28,35 @@ MKeyState Left()
     return s;
 }
 
-bool IsGrey(QRgb c, int level, int tol = 3)
+// A tool with one handle, named 7, over the whole ground plane; it records
+// the handle each press picked.
+class HandleTool : public MToolType
 {
-    return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
-           std::abs(qBlue(c) - level) <= tol;
-}
+  public:
+    int Draw(bool pick, const MKeyState&, MBaseViewWnd*) override
+    {
+        if (!pick)
+            return 0;
+        ++draws;
+        glDisable(GL_CULL_FACE);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glPushName(7);
+        glBegin(GL_QUADS);
+        for (MVector3 c : {MVector3(-1e3f, -1e3f, 0), MVector3(1e3f, -1e3f, 0),
+                           MVector3(1e3f, 1e3f, 0), MVector3(-1e3f, 1e3f, 0)})
+            glVertex3f(c.x, c.y, c.z);
+        glEnd();
+        glPopName();
+        return 0;
+    }
+    int OnToolMouseDown(float, float, const MKeyState&) override
+    {
+        handles.push_back(m_Handle);
+        return 0;
+    }
+    std::vector<int> handles;
+    int draws = 0;
+};
 
 // A tool that counts its presses.
 class CountingTool : public MToolType
@@ -101,7 +127,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     EXPECT_FLOAT_EQ(view->m_ProjRight, 2.0f);
     EXPECT_FLOAT_EQ(view->m_ProjTop, 1.0f);
     view->ClearFlags(VIEW_PERSPECTIVE);
-
     // The view transform puts the target (x, y, -z) at the centre of the
     // screen: the ray through the centre pixel passes through it.
     view->m_Target = MVector3(30, -20, -5);
@@ -113,7 +138,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     const MVector3 toTarget = target - ray.origin;
     const MVector3 off = toTarget - ray.direction * toTarget.Dot(ray.direction);
     EXPECT_LT(off.Length(), 0.5f);
-
     // The inverse camera matrix maps screen right to the camera's right.
     view->m_Angles = MVector3(0, 0, 0);
     view->UpdateCameraMatrices();
@@ -126,7 +150,7 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
 TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
 {
     view->m_ShadingMode = 0;
-    const QImage image = Grab();
+    const QImage image = view->grabFramebuffer();
     // 400 / 128 pixels a unit: the Y axis at x 200, grid lines every 31.25
     // pixels, the background between them.
     // A line on a pixel boundary may land on either side: the darkest of
@@ -142,7 +166,7 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     const auto saved = g_ColourValues;
     g_ColourValues[COLOUR_GRID] = MakeColourValue(0, 200, 0);
     g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(0, 40, 0);
-    const QImage coloured = Grab();
+    const QImage coloured = view->grabFramebuffer();
     g_ColourValues = saved;
     EXPECT_NEAR(qGreen(coloured.pixel(TopPixel(10, -16).x(), row)) +
                     qGreen(coloured.pixel(TopPixel(10, -16).x() - 1, row)),
@@ -150,7 +174,7 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     EXPECT_EQ(qGreen(coloured.pixel(TopPixel(5, -16).x(), row)), 40);
     // Toggling the grid off leaves the background.
     EXPECT_EQ(KViewportToggleGrid(), 1);
-    EXPECT_NEAR(darkest(Grab(), TopPixel(10, -16).x()), 102, 3);
+    EXPECT_NEAR(darkest(view->grabFramebuffer(), TopPixel(10, -16).x()), 102, 3);
 }
 
 TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
@@ -164,7 +188,6 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
     EXPECT_EQ(view->checked, (std::vector<int>{32950, 32954, 32976, 33003}));
     EXPECT_EQ(view->m_GridV, MVector3(0, 1, 0));
-
     const std::pair<int, std::function<bool()>> commands[] = {
         {32950, [&] { return !view->HasFlags(VIEW_BACKFACE_CULL); }},
         {32951, [&] { return view->m_ShadingMode == 5; }},
@@ -183,8 +206,22 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     EXPECT_EQ(view->OnViewCommand(12345), 0);
 }
 
-TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
+TEST_F(ViewportTest, ZoomFrameAndCopyActions)
 {
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_FLOAT_EQ(view->m_Zoom, 1.4f * 1.4f);
+    EXPECT_EQ(KViewportZoomOut(), 1);
+    EXPECT_EQ(KViewportZoomIn(), 1);
+    EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
+    view->m_Target = MVector3(5, 5, 5);
+    EXPECT_EQ(KViewportFrameSelected(), 1);
+    EXPECT_EQ(view->m_Target, MVector3());
+    MMaterial* m = AddMaterial("a");
+    Scene()->SelectObject(m);
+    EXPECT_EQ(KViewportFrameAll(), 1);
+    EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
+    // A copy of a Perspective view floats and keeps its own camera.
     ASSERT_EQ(KViewportPerspective(), 1);
     auto* original = static_cast<COpenGLWnd*>(g_ActiveView);
     original->m_ShadingMode = 4;
@@ -199,6 +236,12 @@ TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
     EXPECT_EQ(copy->m_Angles, original->m_Angles);
     EXPECT_EQ(copy->m_Target, original->m_Target);
     EXPECT_EQ(copy->m_ShadingMode, 4);
+    // A material view's copy starts out of full view, with the other flags.
+    CMaterialViewWnd material;
+    material.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
+    std::unique_ptr<MBaseObject> materialCopy(material.CreateNew());
+    EXPECT_EQ(static_cast<MBaseViewWnd*>(materialCopy.get())->GetFlags(),
+              uint32_t(VIEW_GRID_VISIBLE));
     EXPECT_EQ(KViewportZoomIn(), 1);
     EXPECT_FLOAT_EQ(copy->m_Distance, 70.0f);
     EXPECT_FLOAT_EQ(original->m_Distance, 100.0f);
@@ -207,24 +250,6 @@ TEST_F(ViewportTest, MakeCopyCarriesSettingsAndStaysIndependent)
     EXPECT_EQ(KViewportZoomOut(), 1);
     EXPECT_EQ(KViewportZoomOut(), 1);
     EXPECT_FLOAT_EQ(copy->m_Distance, 130.0f);
-}
-
-TEST_F(ViewportTest, ZoomAndFrameActionsOnViewports)
-{
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_FLOAT_EQ(view->m_Zoom, 1.4f * 1.4f);
-    EXPECT_EQ(KViewportZoomOut(), 1);
-    EXPECT_EQ(KViewportZoomIn(), 1);
-    EXPECT_NEAR(view->m_Zoom, 1.96f, 1e-5f);
-
-    view->m_Target = MVector3(5, 5, 5);
-    EXPECT_EQ(KViewportFrameSelected(), 1);
-    EXPECT_EQ(view->m_Target, MVector3());
-    MMaterial* m = AddMaterial("a");
-    Scene()->SelectObject(m);
-    EXPECT_EQ(KViewportFrameAll(), 1);
-    EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
 }
 
 TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
@@ -238,7 +263,6 @@ TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
     EXPECT_EQ(tm.GetCount(), 10);
     for (int i = 0; i < 10; ++i)
         EXPECT_NE(tm.GetTool(i), first);
-
     tm.SetTemporaryTool(new MPanOrbitToolType());
     tm.SetTemporaryTool(new MPanTrackToolType());
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanTrack");
@@ -247,7 +271,6 @@ TEST_F(ViewportTest, ToolStackKeepsTenAndTemporaryToolsComeAndGo)
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
     tm.EndTemporaryTool();
     EXPECT_EQ(tm.GetCurrentTool()->GetName(), "KToolPanZoom");
-
     tm.Release();
     EXPECT_EQ(KToolSelect(), 1);
     EXPECT_EQ(KToolCycle(), 1);
@@ -274,7 +297,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
         EXPECT_FLOAT_EQ(view->m_Angles.z, c.wantAzimuth);
     }
     EXPECT_EQ(view->GetViewName(), "User");
-
     // A zoom drag of 10 pixels to the left divides the zoom by 1.2; one of
     // 60 to the right is held to a positive divisor.
     view->m_Zoom = 1.2f;
@@ -289,7 +311,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
     // Without a button the tool only takes the start.
     EXPECT_EQ(zoom.OnDrag(0, 0, MKeyState()), 0);
     EXPECT_EQ(zoom.m_StartX, 0);
-
     // Tracking a top view to the right moves the target left, by the
     // pixels' worth of world units.
     view->m_Zoom = 1.0f;
@@ -321,21 +342,23 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
     EXPECT_EQ(lo, MVector3(0, -448, 0));
     const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-
-    QTest::mouseClick(view, Qt::LeftButton, {}, pa);
-    EXPECT_EQ(Selection(*Scene()), "a ");
-    EXPECT_EQ(g_UndoList.GetCount(), 1);
-    EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pb);
-    EXPECT_EQ(Selection(*Scene()), "a b ");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, pa);
-    EXPECT_EQ(Selection(*Scene()), "b ");
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pb);
-    EXPECT_EQ(Selection(*Scene()), "");
-    // Empty space: nothing selected, one more node.
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 190));
-    EXPECT_EQ(g_UndoList.GetCount(), 5);
-
+    // Each click records one "Select" node; empty space selects nothing.
+    const std::tuple<Qt::KeyboardModifiers, QPoint, const char*> clicks[] = {
+        {{}, pa, "a "},
+        {Qt::ControlModifier, pb, "a b "},
+        {Qt::ControlModifier, pa, "b "},
+        {Qt::ShiftModifier, pb, ""},
+        {Qt::ControlModifier, pa, "a "},
+        {{}, QPoint(5, 190), ""},
+    };
+    int nodes = 0;
+    for (const auto& [mods, at, selected] : clicks)
+    {
+        QTest::mouseClick(view, Qt::LeftButton, mods, at);
+        EXPECT_EQ(Selection(*Scene()), selected) << at.x() << ", " << at.y();
+        EXPECT_EQ(g_UndoList.GetCount(), ++nodes);
+        EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
+    }
     // A box over all three selects them; a shift box deselects.
     const QPoint from(2, 20), to(398, 198);
     QTest::mousePress(view, Qt::LeftButton, {}, from);
@@ -343,7 +366,7 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseMove(view, to);
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     EXPECT_EQ(Selection(*Scene()), "a b c ");
-    EXPECT_EQ(g_UndoList.GetCount(), 6);
+    EXPECT_EQ(g_UndoList.GetCount(), nodes + 1);
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, pc2 - QPoint(8, 8));
     for (QPoint p : {pc2, pc2 + QPoint(8, 8)})
     {
@@ -355,7 +378,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, pc2 + QPoint(8, 8));
     EXPECT_EQ(Selection(*Scene()), "a b ");
     EXPECT_EQ(Scene()->GetPickMode(), 0);
-
     // A double click is one press for the tool.
     auto* counter = new CountingTool();
     g_ToolManager.PushTool(counter);
@@ -374,7 +396,6 @@ TEST_F(ViewportTest, PickingMeshComponents)
     object->SetGeometry(mesh);
     Scene()->AddObject(object);
     view->SetupProjection(0);
-
     // Object mode: the mesh itself.
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(Selection(*Scene()), "mesh ");
@@ -386,4 +407,48 @@ TEST_F(ViewportTest, PickingMeshComponents)
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(mesh->GetTriangleFlags(), (std::vector<uint32_t>{0x400}));
     Scene()->SetSelectionMode(0);
+}
+
+TEST_F(ViewportTest, APressPicksTheHandleTheToolDrawsUnderIt)
+{
+    auto* tool = new HandleTool();
+    g_ToolManager.PushTool(tool);
+    ASSERT_EQ(view->MakeCurrent(), 0);
+    view->SetToolDragPositions(QPointF(200, 100), QPointF(200, 100));
+    view->SetupProjection(1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    view->SetupViewTransform();
+    EXPECT_EQ(view->PickAt(true), 7);
+    EXPECT_EQ(view->PickAt(false), 0); // not asked to pick
+    EXPECT_EQ(tool->draws, 1);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(200, 100));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 190));
+    EXPECT_EQ(tool->handles, (std::vector<int>{7, 7}));
+}
+
+TEST_F(ViewportTest, CameraDragsWrapTheCursorAtTheScreenEdges)
+{
+    // An orbit drag (Alt and the left button) reaching an edge of the screen
+    // puts the cursor two pixels inside the opposite edge.
+    const QRect g = view->screen()->geometry();
+    const auto move = [&](QPoint global)
+    {
+        QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier,
+                          view->mapFromGlobal(global));
+    };
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, QPoint(200, 100));
+    move(view->mapToGlobal(QPoint(210, 100)));
+    const std::pair<QPoint, QPoint> edges[] = {
+        {{g.left() + 100, g.top()}, {g.left() + 100, g.bottom() - 2}},
+        {{g.left(), g.top() + 100}, {g.right() - 2, g.top() + 100}},
+        {{g.right(), g.top() + 100}, {g.left() + 2, g.top() + 100}},
+    };
+    for (const auto& [at, to] : edges)
+    {
+        move(at);
+        EXPECT_EQ(QCursor::pos(view->screen()), to) << at.x() << ", " << at.y();
+        move(view->mapToGlobal(QPoint(210, 100)));
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, QPoint(200, 100));
 }
