@@ -59,6 +59,10 @@ TEST(ShaderReader, ScriptsBecomeMaterialsLayersNodesAndLogLines)
         Strings shape, values, messages;
     };
     std::vector<Case> cases = {
+        {std::string("MZ\x90\0\x03\0\0\0{ }", 12), {}, {}, {"it holds NUL bytes"}},
+        {"\xEF\xBB\xBFtextures/a\n{\n}\n", {"textures/a: []"}},
+        {"", {}, {}, {"holds no shaders"}},
+        {"  \n\t// only a comment\n/* and a\nblock */\n", {}, {}, {"holds no shaders"}},
         {"// header\ntextures/a\n// before brace\n{\n}\n\n// between\ntextures/b {\n"
          "// inside\nsurfaceparm nodraw\n}",
          {"textures/a: []", "textures/b: [Q3MapSurface]"}},
@@ -188,41 +192,24 @@ TEST(ShaderReader, ScriptsBecomeMaterialsLayersNodesAndLogLines)
         ShaderFixture f;
         f.tmp.Write("game/textures/base/a.jpg", "x");
         f.sys.manager.GetImageSearchPaths().AddString((f.tmp.Path() / "game").string());
-        f.Import(c.text);
+        EXPECT_EQ(f.translator.ImportFile(f.tmp.Write("in.shader", c.text), f.Scene()),
+                  c.text.find('\0') == std::string::npos);
         EXPECT_EQ(f.Shape(), c.shape);
         for (const std::string& spec : c.values)
             ExpectValues(f.Scene(), spec);
+        const Strings messages = f.Messages();
         if (c.messages != Strings{"?"})
-            EXPECT_EQ(f.Messages(), c.messages);
+            ASSERT_EQ(messages.size(), c.messages.size()) << testing::PrintToString(messages);
+        for (size_t i = 0; i < messages.size() && c.messages != Strings{"?"}; ++i)
+            EXPECT_NE(messages[i].find(c.messages[i]), std::string::npos) << messages[i];
         ExpectWellFormed(f);
         for (MMaterial* m : f.MaterialsOf(f.Scene()))
-            EXPECT_TRUE(!m->HasFlags(OBJ_EXPANDED) || !f.Messages().empty());
+            EXPECT_TRUE(!m->HasFlags(OBJ_EXPANDED) || !messages.empty());
     }
 }
 
-TEST(ShaderReader, BadInputIsReportedAndNothingBinaryIsAdded)
+TEST(ShaderReader, FilesThatAreNoScriptsAreRefusedNeverWaitedOn)
 {
-    const struct
-    {
-        std::string text;
-        bool ok;
-        Strings names, messages;
-    } cases[] = {
-        {std::string("MZ\x90\0\x03\0\0\0{ }", 12), false, {}, {"it holds NUL bytes"}},
-        {"\xEF\xBB\xBFtextures/a\n{\n}\n", true, {"textures/a: []"}, {}},
-        {"", true, {}, {"holds no shaders"}},
-        {"  \n\t// only a comment\n/* and a\nblock */\n", true, {}, {"holds no shaders"}},
-    };
-    for (const auto& c : cases)
-    {
-        ShaderFixture f;
-        EXPECT_EQ(f.translator.ImportFile(f.tmp.Write("in.shader", c.text), f.Scene()), c.ok)
-            << c.text;
-        EXPECT_EQ(f.Shape(), c.names) << c.text;
-        const Strings messages = f.Messages();
-        ASSERT_EQ(messages.size(), c.messages.size()) << c.text;
-        EXPECT_TRUE(c.messages.empty() || messages[0].find(c.messages[0]) != std::string::npos);
-    }
     // A missing file, a folder or a pipe named like a script is refused, never waited on.
     ShaderFixture f;
     const std::string pipe = (f.tmp.Path() / "pipe.shader").string();
