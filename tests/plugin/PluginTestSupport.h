@@ -105,27 +105,22 @@ inline Rgb PixelAt(const MImage& image, int x, int y)
 }
 
 // Imports a file that must be refused, and checks that the image is left as it was and that the
-// refusal is logged (with `reason` in it, when given).
+// refusal is logged (with `reason` in it).
 template <class Translator>
 void ExpectRefused(Translator& t, CaptureSink& log, const std::string& path,
                    const std::string& reason = "")
 {
     MImage image;
     ASSERT_TRUE(image.SetSize(3, 1, true));
-    for (int i = 0; i < 9; ++i)
-        image.GetColourBuffer()[i] = uint8_t(11 * i + 1);
-    image.GetAlphaBuffer()[1] = 77;
-    const MImage marked = image;
+    std::fill_n(image.GetColourBuffer(), 9, 77), std::fill_n(image.GetAlphaBuffer(), 3, 77);
     log.lines.clear();
     EXPECT_FALSE(t.ImportImage(path, &image));
-    ASSERT_EQ(image.GetWidth(), 3);
-    ASSERT_EQ(image.GetHeight(), 1);
-    ASSERT_TRUE(image.HasAlpha());
-    EXPECT_TRUE(
-        std::equal(image.GetColourBuffer(), image.GetColourBuffer() + 9, marked.GetColourBuffer()));
-    EXPECT_EQ(image.GetAlphaBuffer()[1], 77);
-    bool logged = false;
-    for (const std::string& line : log.lines)
-        logged = logged || line.find(reason) != std::string::npos;
-    EXPECT_TRUE(logged) << "the refusal is logged: " << reason;
+    ASSERT_TRUE(image.GetWidth() == 3 && image.GetHeight() == 1 && image.HasAlpha());
+    EXPECT_EQ(std::count(image.GetColourBuffer(), image.GetColourBuffer() + 9, 77) +
+                  std::count(image.GetAlphaBuffer(), image.GetAlphaBuffer() + 3, 77),
+              12);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [&](const std::string& l)
+                            { return l.find(reason) != std::string::npos; }))
+        << "the refusal is logged: " << reason;
 }
