@@ -144,94 +144,77 @@ TEST(TgaConformance, TrueColourAndColourMappedVersionsDecodeToTheSameBars)
     EXPECT_FALSE(level.HasAlpha());
 }
 
-TEST_F(TgaTranslator, TrueColourPixelsAlphaAndTheOriginBit)
+// Pixels as read, top row first, and the alpha ({} when the picture has none). The image read
+// into had alpha: true-colour pictures set the flag by their depth, colour-mapped ones keep it,
+// sized anew and opaque (the map's alpha is not used).
+TEST_F(TgaTranslator, PixelsAlphaAndTheOriginBitAtEveryDepthAndMapEntrySize)
 {
-    // Two rows, one pixel each: red stored first, blue second; 32-bit files carry alpha 9 and
-    // 7. The file's first row is the bottom one unless bit 5 of the descriptor says top.
-    const struct
+    struct Case
     {
-        uint8_t type, bits, descriptor;
-        bool redOnTop;
-    } cases[] = {
-        {2, 24, 0x00, false}, {2, 24, 0x20, true}, {2, 32, 0x08, false},
-        {2, 32, 0x28, true},  {1, 8, 0x00, false}, {1, 8, 0x20, true},
+        Tga tga;
+        std::vector<Rgb> pixels;
+        std::vector<uint8_t> alpha;
     };
     const Rgb red{255, 0, 0}, blue{0, 0, 255};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::Message()
-                     << int(c.bits) << " bits, descriptor " << int(c.descriptor));
-        const std::string alpha9 = c.bits == 32 ? "\x09" : "", alpha7 = c.bits == 32 ? "\x07" : "";
-        Tga t = c.type == 1 ? Mapped(24, Bgr(255, 0, 0) + Bgr(0, 0, 255), 2)
-                            : Tga{.pixels = Bgr(255, 0, 0) + alpha9 + Bgr(0, 0, 255) + alpha7};
-        if (c.type == 1)
-            t.pixels = {0, 1};
-        t.height = 2, t.bits = c.bits, t.descriptor = c.descriptor;
-        MImage image;
-        image.SetSize(1, 1, true); // a 24-bit picture has no alpha, whatever came before
-        ASSERT_TRUE(tga.ImportImage(Write(t), &image));
-        ASSERT_EQ(image.GetHeight(), 2);
-        EXPECT_EQ(PixelAt(image, 0, 0), c.redOnTop ? red : blue);
-        EXPECT_EQ(PixelAt(image, 0, 1), c.redOnTop ? blue : red);
-        ASSERT_EQ(image.HasAlpha(), c.bits != 24) << "mapped files keep the flag as it was";
-        EXPECT_TRUE(c.bits != 32 || image.GetAlphaBuffer()[0] == (c.redOnTop ? 9 : 7));
-    }
-
-    // 2 x 2 at 24 bits: rows left to right.
-    Tga square{.width = 2, .height = 2};
-    square.pixels = Bgr(0, 0, 255) + Bgr(0, 255, 0) + Bgr(255, 0, 0) + Bgr(255, 255, 255);
-    EXPECT_EQ(Pixels(Import(square)),
-              (std::vector<Rgb>{{255, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}}));
-
-    // 16 bits: five-bit channels spread to eight, bit 15 as alpha.
-    Tga sixteen{.width = 3, .bits = 16};
-    sixteen.pixels = Le16(0x7FFF) + Le16(0x8000) + Le16(1 << 10 | 2 << 5 | 3);
-    const MImage image = Import(sixteen);
-    EXPECT_EQ(Pixels(image), (std::vector<Rgb>{{248, 248, 248}, {0, 0, 0}, {8, 16, 24}}));
-    ASSERT_TRUE(image.HasAlpha());
-    EXPECT_EQ(std::vector<uint8_t>(image.GetAlphaBuffer(), image.GetAlphaBuffer() + 3),
-              (std::vector<uint8_t>{0, 255, 0}));
-}
-
-TEST_F(TgaTranslator, ColourMappedSubtractsTheFirstEntryIndexAtEveryPixelAndEntrySize)
-{
-    // Two entries from index 16.
-    const struct
-    {
-        int entryBits;
-        std::string map;
-        Rgb first, second;
-    } cases[] = {
-        {24, Bgr(10, 20, 30) + Bgr(40, 50, 60), {10, 20, 30}, {40, 50, 60}},
-        {32, Bgr(10, 20, 30) + char(9) + Bgr(40, 50, 60) + char(9), {10, 20, 30}, {40, 50, 60}},
-        {16, Le16((31 << 10) | 1) + Le16(0x8000 | (4 << 5)), {248, 0, 8}, {0, 32, 0}},
+    std::vector<Case> cases = {
+        {{.width = 2,
+          .height = 2,
+          .pixels = Bgr(0, 0, 255) + Bgr(0, 255, 0) + Bgr(255, 0, 0) + Bgr(255, 255, 255)},
+         {{255, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}}},
+        // 16 bits: five-bit channels spread to eight, bit 15 as alpha.
+        {{.width = 3,
+          .bits = 16,
+          .pixels = Le16(0x7FFF) + Le16(0x8000) + Le16(1 << 10 | 2 << 5 | 3)},
+         {{248, 248, 248}, {0, 0, 0}, {8, 16, 24}},
+         {0, 255, 0}},
+        {Mapped(32, Bgr(7, 8, 9) + char(0), 1),
+         std::vector<Rgb>(4, Rgb{7, 8, 9}),
+         {255, 255, 255, 255}},
     };
-    for (const auto& c : cases)
+    cases.back().tga.width = cases.back().tga.height = 2;
+    cases.back().tga.pixels = std::string(4, '\0');
+    // Two rows: red stored first, blue second. The file's first row is the bottom one unless bit
+    // 5 of the descriptor says top.
+    for (uint8_t top : {0, 0x20})
+    {
+        const std::vector<Rgb> order = top ? std::vector{red, blue} : std::vector{blue, red};
+        const std::string bgr = Bgr(255, 0, 0) + Bgr(0, 0, 255);
+        cases.push_back({{.height = 2, .descriptor = top, .pixels = bgr}, order, {}});
+        cases.push_back({{.height = 2,
+                          .bits = 32,
+                          .descriptor = uint8_t(top | 8),
+                          .pixels = Bgr(255, 0, 0) + "\x09" + Bgr(0, 0, 255) + "\x07"},
+                         order,
+                         top ? std::vector<uint8_t>{9, 7} : std::vector<uint8_t>{7, 9}});
+        cases.push_back({Mapped(24, bgr, 2), order, {255, 255}});
+        cases.back().tga.height = 2, cases.back().tga.descriptor = top;
+        cases.back().tga.pixels = {0, 1};
+    }
+    // Two entries from index 16 (the first entry), at each entry size and pixel size.
+    for (auto [entryBits, map, first, second] :
+         {std::tuple{24, Bgr(10, 20, 30) + Bgr(40, 50, 60), Rgb{10, 20, 30}, Rgb{40, 50, 60}},
+          {32, Bgr(10, 20, 30) + char(9) + Bgr(40, 50, 60) + char(9), {10, 20, 30}, {40, 50, 60}},
+          {16, Le16((31 << 10) | 1) + Le16(0x8000 | (4 << 5)), {248, 0, 8}, {0, 32, 0}}})
         for (int pixelBytes : {1, 2, 4})
         {
-            SCOPED_TRACE(testing::Message()
-                         << c.entryBits << "-bit map, " << pixelBytes << "-byte pixels");
-            Tga t = Mapped(c.entryBits, c.map, 2, 16);
-            t.bits = uint8_t(pixelBytes * 8);
-            t.width = 2;
+            Tga t = Mapped(entryBits, map, 2, 16);
+            t.bits = uint8_t(pixelBytes * 8), t.width = 2;
             for (int v : {17, 16})
                 t.pixels += char(v) + std::string(size_t(pixelBytes - 1), '\0');
-            const MImage image = Import(t);
-            EXPECT_EQ(PixelAt(image, 0, 0), c.second);
-            EXPECT_EQ(PixelAt(image, 1, 0), c.first);
-            EXPECT_FALSE(image.HasAlpha()) << "the map's alpha is not used";
+            cases.push_back({t, {second, first}, {255, 255}});
         }
-
-    // An image that had alpha keeps the flag, but its alpha is sized anew and opaque.
-    Tga t = Mapped(32, Bgr(7, 8, 9) + char(0), 1);
-    t.width = t.height = 2;
-    t.pixels = std::string(4, '\0');
-    MImage image;
-    image.SetSize(3, 1, true);
-    ASSERT_TRUE(tga.ImportImage(Write(t), &image));
-    EXPECT_EQ(Pixels(image), std::vector<Rgb>(4, Rgb{7, 8, 9}));
-    ASSERT_TRUE(image.HasAlpha());
-    EXPECT_EQ(CountAlpha(image, 255), 4u);
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        MImage image;
+        image.SetSize(1, 1, true);
+        EXPECT_TRUE(tga.CanImportFile(Write(cases[i].tga)));
+        ASSERT_TRUE(tga.ImportImage(Write(cases[i].tga), &image));
+        EXPECT_EQ(Pixels(image), cases[i].pixels);
+        ASSERT_EQ(image.HasAlpha(), !cases[i].alpha.empty());
+        const uint8_t* a = image.GetAlphaBuffer();
+        EXPECT_EQ(std::vector<uint8_t>(a, a + cases[i].alpha.size()), cases[i].alpha);
+    }
 }
 
 TEST_F(TgaTranslator, CanImportFileLooksAtTheHeaderAndNamesMayUseBackslashes)
