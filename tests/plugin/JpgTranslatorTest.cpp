@@ -86,41 +86,36 @@ TEST_F(JpgTranslator, PicturesDecodeExactlyAsDjpegDoes)
 
 TEST_F(JpgTranslator, RecognisesJfifExifAndAdobeFilesButNotTargasOrShortFiles)
 {
-    EXPECT_TRUE(jpg.CanImportFile(Corpus("oa-fog-darkgreen.jpg").string()));
-    EXPECT_TRUE(jpg.CanImportFile(Corpus("exifsamples-fujifilm-finepix40i.jpg").string()))
-        << "Exif segment first, no JFIF";
-    // Adobe segment first: start-of-image, then an APP14 marker.
-    const std::string adobe = std::string("\xFF\xD8\xFF\xEE\x00\x0E", 6) + "Adobe" + "1234567";
-    EXPECT_TRUE(jpg.CanImportFile(dir.Write("adobe.jpg", adobe)));
-    EXPECT_TRUE(jpg.CanImportFile(dir.Write("jfif.bin", std::string(6, '\0') + "JFIF")));
-
-    // A Targa named .jpg is not a JPEG, whatever its name.
     fs::copy_file(Corpus("tga-conformance/utc24.tga"), dir.Path() / "utc24.jpg");
-    EXPECT_FALSE(jpg.CanImportFile((dir.Path() / "utc24.jpg").string()));
-    EXPECT_FALSE(jpg.CanImportFile(dir.Write("short.jpg", "\xFF\xD8\xFF\xE0\x00\x10JFI")));
-    EXPECT_FALSE(jpg.CanImportFile(
-        dir.Write("two.jpg", std::string("\xFF\xD8\xFE\x00\x10JFIF\x00\x01", 12))))
-        << "no marker after the start of image";
-    EXPECT_FALSE(jpg.CanImportFile(""));
-    EXPECT_FALSE(jpg.CanImportFile((dir.Path() / "missing.jpg").string()));
-    EXPECT_FALSE(jpg.CanImportFile(dir.Path().string()));
-    const std::string fifo = (dir.Path() / "pipe.jpg").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(jpg.CanImportFile(fifo)) << "a pipe is neither read nor waited on";
-
-    // The Targa translator does not take JPEGs either, so the manager finds the right one.
-    MTGATranslator tga;
-    EXPECT_FALSE(tga.CanImportFile(Corpus("exifsamples-fujifilm-finepix40i.jpg").string()));
-    EXPECT_FALSE(tga.CanImportFile(Corpus("oa-ice.jpg").string()));
-
-    // Backslashes in the name become slashes.
     fs::create_directories(dir.Path() / "textures" / "base");
     fs::copy_file(Fixture("rgb4x2.jpg"), dir.Path() / "textures" / "base" / "a.jpg");
-    const std::string name = (dir.Path() / "textures\\base\\a.jpg").string();
-    EXPECT_TRUE(jpg.CanImportFile(name));
+    const std::string fifo = (dir.Path() / "pipe.jpg").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, bool> cases[] = {
+        {(dir.Path() / "textures\\base\\a.jpg").string(), true}, // backslashes become slashes
+        {Corpus("exifsamples-fujifilm-finepix40i.jpg").string(), true}, // Exif first, no JFIF
+        {Corpus("oa-fog-darkgreen.jpg").string(), true},
+        // Adobe segment first: start-of-image, then an APP14 marker.
+        {dir.Write("adobe.jpg", std::string("\xFF\xD8\xFF\xEE\x00\x0E", 6) + "Adobe1234567"), true},
+        {dir.Write("jfif.bin", std::string(6, '\0') + "JFIF"), true},
+        {(dir.Path() / "utc24.jpg").string(), false}, // a Targa, whatever its name
+        {dir.Write("short.jpg", "\xFF\xD8\xFF\xE0\x00\x10JFI"), false},
+        // No marker after the start of image.
+        {dir.Write("two.jpg", std::string("\xFF\xD8\xFE\x00\x10JFIF\x00\x01", 12)), false},
+        {"", false},
+        {(dir.Path() / "missing.jpg").string(), false},
+        {dir.Path().string(), false},
+        {fifo, false}, // neither read nor waited on
+    };
+    for (const auto& [path, ok] : cases)
+        EXPECT_EQ(jpg.CanImportFile(path), ok) << path;
     MImage image;
-    EXPECT_TRUE(jpg.ImportImage(name, &image));
+    EXPECT_TRUE(jpg.ImportImage(cases[0].first, &image));
     EXPECT_EQ(image.GetWidth(), 4);
+    // The Targa translator does not take JPEGs either, so the manager finds the right one.
+    MTGATranslator tga;
+    EXPECT_FALSE(tga.CanImportFile(cases[1].first));
+    EXPECT_FALSE(tga.CanImportFile(Corpus("oa-ice.jpg").string()));
 }
 
 TEST_F(JpgTranslator, DamagedAndUnsupportedFilesAreRefusedWithTheirReason)
