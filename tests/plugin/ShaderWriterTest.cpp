@@ -19,9 +19,8 @@ MMaterial* AddMaterial(MScene* scene, const char* name)
 {
     auto* m = new MMaterial();
     m->SetName(name);
-    auto* option = new MMaterialLayer();
-    m->AddLayer(option);
-    scene->AddObject(option, scene->AddObject(m));
+    m->AddLayer(new MMaterialLayer());
+    scene->AddObject(m->GetLayer(0), scene->AddObject(m));
     scene->SelectObject(m);
     return m;
 }
@@ -159,7 +158,7 @@ TEST(ShaderWriter, NodeLineForms)
                   std::string("\ttcMod rotate ") + written + "\n");
 }
 
-TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
+TEST(ShaderWriter, AFailedOrRefusedExportKeepsTheOldFileAndIsReported)
 {
     ShaderFixture f;
     AddMaterial(f.Scene(), "t");
@@ -184,12 +183,32 @@ TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
     struct stat st;
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A value with a line break, or a quote in one that needs quotes, cannot be written: the old
+    // file is kept and the shader named.
+    for (const char* bad : {"two\nlines", "cr\r", "a \"b", "kept line"})
+    {
+        ShaderFixture g;
+        AddMaterial(g.Scene(), "good");
+        MMaterial* m = AddMaterial(g.Scene(), "textures/bad");
+        AddNode<MVerbatimShaderNode>(m->GetLayer(0), "Keyword=q3map_x")
+            ->SetParamByName("Text", bad == std::string("kept line") ? "a\nb" : "ok");
+        AddNode<MFileShaderNode>(AddStage(m), "")->SetParamByName("Fname", bad);
+        const std::string old = g.tmp.Write("old.shader", "old");
+        g.Scene()->SelectAllOf<MMaterial>();
+        EXPECT_FALSE(g.translator.ExportFile(old, g.Scene())) << bad;
+        EXPECT_EQ(ReadWholeFile(old), "old");
+        EXPECT_TRUE(g.sys.log.Contains(
+            "Q3AShader: Error - Shader 'textures/bad' holds a value that cannot be written (a "
+            "line break, or a quote in a value with blanks); nothing was exported"))
+            << bad;
+    }
 }
 
 // Each script is read and written back: the text given, or the script itself when none is.
 TEST(ShaderWriter, ReadScriptsAreWrittenBackKeepingWhatTheyMean)
 {
-    const std::pair<std::string, std::string> cases[] = {
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"textures/x\n{\n\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
          "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
          "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n",
@@ -208,40 +227,13 @@ TEST(ShaderWriter, ReadScriptsAreWrittenBackKeepingWhatTheyMean)
         {"t\n{\n\tcull twosided\n}\n\n", ""},
         {"t\n{\n\tcull back\n}\n\n", ""},
     };
+    // Words that would read back differently are quoted.
+    for (std::string word : {"\"a b.tga\"", "\"}\"", "\"{x\"", "\"//c.tga\"", "x\"y.tga", "plain"})
+        cases.push_back({word + "\n{\n\t{\n\t\tmap " + word + "\n\t}\n\n}\n\n", ""});
     for (const auto& [in, out] : cases)
     {
         ShaderFixture f;
         f.Import(in);
         EXPECT_EQ(f.ExportAll(), out.empty() ? in : out) << in;
-    }
-    // Words that would read back differently are quoted.
-    for (std::string word : {"\"a b.tga\"", "\"}\"", "\"{x\"", "\"//c.tga\"", "x\"y.tga", "plain"})
-    {
-        ShaderFixture f;
-        const std::string text = word + "\n{\n\t{\n\t\tmap " + word + "\n\t}\n\n}\n\n";
-        f.Import(text);
-        EXPECT_EQ(f.ExportAll(), text);
-    }
-}
-
-TEST(ShaderWriter, ValuesWithLineBreaksOrQuotesWithBlanksAreRefused)
-{
-    // The old file is kept and the shader named.
-    for (const char* bad : {"two\nlines", "cr\r", "a \"b", "kept line"})
-    {
-        ShaderFixture f;
-        AddMaterial(f.Scene(), "good");
-        MMaterial* m = AddMaterial(f.Scene(), "textures/bad");
-        AddNode<MVerbatimShaderNode>(m->GetLayer(0), "Keyword=q3map_x")
-            ->SetParamByName("Text", bad == std::string("kept line") ? "a\nb" : "ok");
-        AddNode<MFileShaderNode>(AddStage(m), "")->SetParamByName("Fname", bad);
-        const std::string file = f.tmp.Write("old.shader", "old");
-        f.Scene()->SelectAllOf<MMaterial>();
-        EXPECT_FALSE(f.translator.ExportFile(file, f.Scene())) << bad;
-        EXPECT_EQ(ReadWholeFile(file), "old");
-        EXPECT_TRUE(f.sys.log.Contains(
-            "Q3AShader: Error - Shader 'textures/bad' holds a value that cannot be written (a "
-            "line break, or a quote in a value with blanks); nothing was exported"))
-            << bad;
     }
 }
