@@ -74,15 +74,11 @@ TEST(KeyCodes, EveryCodeWithAQtKeyMapsBack)
 
 TEST(KeyState, MouseFlagsAndButtonEventsSetAndClearTheirButtons)
 {
-    MKeyState s, expected;
-    s.right = 1;
+    MKeyState s{.right = 1};
     s.ReadMouseFlags(MK_FLAG_LBUTTON | MK_FLAG_SHIFT | MK_FLAG_MBUTTON);
-    expected.left = expected.shift = expected.middle = 1; // right is cleared: the flags say up
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.shift = 1, .left = 1, .middle = 1})) << "right is up: cleared";
     s.ReadMouseFlags(MK_FLAG_RBUTTON | MK_FLAG_CONTROL);
-    expected = {};
-    expected.right = expected.ctrl = 1;
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.ctrl = 1, .right = 1}));
     s.ReadKeyboard();
     EXPECT_EQ(s.right, 1) << "reading the keyboard leaves the buttons alone";
 
@@ -90,17 +86,15 @@ TEST(KeyState, MouseFlagsAndButtonEventsSetAndClearTheirButtons)
                     Qt::KeyboardModifiers mods = Qt::NoModifier)
     { return QMouseEvent(type, QPointF(5, 5), QPointF(5, 5), button, buttons, mods); };
     s.Clear();
-    expected = {};
     for (const QMouseEvent& e :
          {mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton),
           mouse(QEvent::MouseButtonPress, Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton),
           mouse(QEvent::MouseButtonDblClick, Qt::RightButton, Qt::RightButton)})
         s.UpdateFromButtonEvent(&e);
-    expected.left = expected.middle = expected.right = 1;
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.left = 1, .right = 1, .middle = 1}));
     const QMouseEvent leftUp = mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::MiddleButton);
     s.UpdateFromButtonEvent(&leftUp);
-    expected.left = 0;
+    const MKeyState expected{.right = 1, .middle = 1};
     EXPECT_EQ(s, expected);
 
     // Moves, other buttons and other events change nothing.
