@@ -6,24 +6,24 @@ namespace
 {
 // "m.l.n a;b=x|y": parameters a and b of node n of layer l of material m hold x and y. Without
 // n it is the layer, without l the material.
-void ExpectValues(MScene* scene, const std::string& spec)
+void ExpectValues(MScene* scene, const std::string& want)
 {
     int m = -1, l = -1, n = -1;
-    std::sscanf(spec.c_str(), "%d.%d.%d", &m, &l, &n);
+    std::sscanf(want.c_str(), "%d.%d.%d", &m, &l, &n);
     const auto ms = ShaderFixture::MaterialsOf(scene);
-    ASSERT_LT(size_t(m), ms.size()) << spec;
+    ASSERT_LT(size_t(m), ms.size()) << want;
     const MBaseObject* o = ms[size_t(m)];
-    ASSERT_LT(l, ms[size_t(m)]->GetLayerCount()) << spec;
+    ASSERT_LT(l, ms[size_t(m)]->GetLayerCount()) << want;
     if (l >= 0)
         o = ms[size_t(m)]->GetLayer(l);
-    ASSERT_LT(n, l < 0 ? 0 : ms[size_t(m)]->GetLayer(l)->GetShaderCount()) << spec;
+    ASSERT_LT(n, l < 0 ? 0 : ms[size_t(m)]->GetLayer(l)->GetShaderCount()) << want;
     if (n >= 0)
         o = ms[size_t(m)]->GetLayer(l)->GetShader(n);
-    const size_t space = spec.find(' '), eq = spec.find('=');
+    const size_t space = want.find(' '), eq = want.find('=');
     std::string values;
-    for (const std::string& name : Split(spec.substr(space + 1, eq - space - 1)))
+    for (const std::string& name : Split(want.substr(space + 1, eq - space - 1)))
         values += "|" + o->GetParamByName(name).str();
-    EXPECT_EQ(values.substr(1), spec.substr(eq + 1)) << spec;
+    EXPECT_EQ(values.substr(1), want.substr(eq + 1)) << want;
 }
 
 // Every material comes with its option layer first, is logged by name, and the scene
@@ -195,8 +195,8 @@ TEST(ShaderReader, ScriptsBecomeMaterialsLayersNodesAndLogLines)
         EXPECT_EQ(f.translator.ImportFile(f.tmp.Write("in.shader", c.text), f.Scene()),
                   c.text.find('\0') == std::string::npos);
         EXPECT_EQ(f.Shape(), c.shape);
-        for (const std::string& spec : c.values)
-            ExpectValues(f.Scene(), spec);
+        for (const std::string& want : c.values)
+            ExpectValues(f.Scene(), want);
         const Strings messages = f.Messages();
         if (c.messages != Strings{"?"})
             ASSERT_EQ(messages.size(), c.messages.size()) << testing::PrintToString(messages);
