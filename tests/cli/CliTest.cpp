@@ -2,7 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -15,19 +14,16 @@ struct CliRun
     std::string out;
 };
 
-// Runs glazen-cli with the arguments; stdout is captured, stderr goes to a file.
+// stdout is captured, stderr goes to the file.
 CliRun Cli(const std::string& args, const std::string& errFile = "/dev/null")
 {
     const std::string cmd = (BinDir() / "glazen-cli").string() + " " + args + " 2>" + errFile;
     CliRun r;
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    for (size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    for (int c; p && (c = std::fgetc(p)) != EOF;)
+        r.out += char(c);
+    const int st = p ? pclose(p) : -1;
+    r.status = p && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
 

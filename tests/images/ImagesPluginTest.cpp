@@ -39,10 +39,8 @@ template <class Translator> std::string Decode(const std::string& path)
 
 std::string TgaHeader(int type, int w, int h, int bits, int descriptor)
 {
-    std::string s(18, '\0');
-    s[2] = char(type), s[12] = char(w), s[14] = char(h), s[16] = char(bits);
-    s[17] = char(descriptor);
-    return s;
+    return std::string{0, 0, char(type)} + std::string(9, '\0') +
+           std::string{char(w), 0, char(h), 0, char(bits), char(descriptor)};
 }
 
 // Writes a PNG of w x h pixels with libpng; `samples` holds the file's own samples, row after
@@ -87,7 +85,7 @@ void ExpectRefused(const std::string& path, bool recognised, size_t& logged, Tes
 }
 } // namespace
 
-TEST(TargaRLE, ConformanceFilesDecodeLikeTheirUncompressedTwins)
+TEST(TargaRLE, FilesDecodeLikeTheirUncompressedTwinsWithPacketsAcrossRowsAndTheOriginBit)
 {
     TestSystem sys;
     // Grey raw and run-length files are this plug-in's; uncompressed colour is the first's.
@@ -106,10 +104,7 @@ TEST(TargaRLE, ConformanceFilesDecodeLikeTheirUncompressedTwins)
     EXPECT_EQ(Decode<MTGARLETranslator>(images + "/oa-ta_techspawn_blue-editor.tga").substr(0, 8),
               "128x128:");
     EXPECT_TRUE(sys.log.lines.empty());
-}
 
-TEST(TargaRLE, OriginBitAndPacketsAcrossRows)
-{
     TempDir dir;
     // 2 x 2 grey: a run of three 10s crossing the row end, then a raw 20. The file's first row
     // is the bottom one unless bit 5 says top.
@@ -128,27 +123,24 @@ TEST(ImagesPlugin, DamagedTargaAndPngFilesAreRefusedAndLeaveTheImage)
     const std::string ctc24 = ReadWholeFile(Conformance("ctc24.tga"));
     std::string mapped = TgaHeader(9, 1, 1, 8, 0);
     mapped[1] = 1, mapped[5] = 2, mapped[7] = 24; // two map entries
-    const struct
-    {
-        const char* what;
-        std::string bytes;
-        bool recognised;
-    } cases[] = {
-        {"header cut", ctc24.substr(0, 17), false},
-        {"packets cut", ctc24.substr(0, 18 + 26 + 600), true},
-        {"huge size, little data", TgaHeader(10, 255, 127, 24, 0) + std::string(40, '\x7f'), true},
-        {"no colour map", TgaHeader(9, 1, 1, 8, 0) + std::string("\x80\x00", 2), true},
-        {"index outside the map", mapped + std::string(6, '\0') + std::string("\x80\x05", 2), true},
-        {"map cut", mapped + std::string(3, '\0'), true},
-        {"grey of 24 bits", TgaHeader(11, 1, 1, 24, 0) + std::string("\x80\0\0\0", 4), true},
-        {"width zero", TgaHeader(10, 0, 1, 24, 0) + std::string("\x80\0\0\0", 4), true},
-        {"uncompressed colour", TgaHeader(2, 1, 1, 24, 0) + std::string(3, '\0'), false},
+    const std::pair<std::string, bool> cases[] = {
+        // The file, and whether the run-length translator takes it.
+        {ctc24.substr(0, 17), false},                                       // header cut
+        {ctc24.substr(0, 18 + 26 + 600), true},                             // packets cut
+        {TgaHeader(10, 255, 127, 24, 0) + std::string(40, '\x7f'), true},   // huge, little data
+        {TgaHeader(9, 1, 1, 8, 0) + std::string("\x80\x00", 2), true},      // no colour map
+        {mapped + std::string(6, '\0') + std::string("\x80\x05", 2), true}, // index outside
+        {mapped + std::string(3, '\0'), true},                              // map cut
+        {TgaHeader(11, 1, 1, 24, 0) + std::string("\x80\0\0\0", 4), true},  // grey of 24 bits
+        {TgaHeader(10, 0, 1, 24, 0) + std::string("\x80\0\0\0", 4), true},  // width zero
+        {TgaHeader(2, 1, 1, 24, 0) + std::string(3, '\0'), false},          // uncompressed
     };
     size_t logged = 0;
-    for (const auto& c : cases)
+    for (size_t i = 0; i < std::size(cases); ++i)
     {
-        SCOPED_TRACE(c.what);
-        ExpectRefused<MTGARLETranslator>(dir.Write("bad.tga", c.bytes), c.recognised, logged, sys);
+        SCOPED_TRACE(i);
+        ExpectRefused<MTGARLETranslator>(dir.Write("bad.tga", cases[i].first), cases[i].second,
+                                         logged, sys);
     }
 
     // PNG: cut, a bad checksum, a huge width, the signature alone, and not a PNG at all.

@@ -5,9 +5,8 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
-// Shift, Ctrl and Alt do not change a code; the keypad has codes of its own, except for keys
-// it shares with the main block; shifted symbols give the key that makes them on a US keyboard;
-// Latin-1 letters must not pass through as codes of other keys.
+// Shift, Ctrl and Alt change no code; keypad keys not shared with the main block have their own;
+// shifted symbols give their US key; Latin-1 letters are not taken for other keys.
 TEST(KeyCodes, QtKeysGiveTheirVirtualKeyCodes)
 {
     using namespace Qt;
@@ -73,38 +72,29 @@ TEST(KeyCodes, EveryCodeWithAQtKeyMapsBack)
         EXPECT_EQ(MQtKeyFromVirtualKey(none), 0) << none;
 }
 
-TEST(KeyState, MouseFlagsSetEveryFlagTheyCarry)
+TEST(KeyState, MouseFlagsAndButtonEventsSetAndClearTheirButtons)
 {
-    MKeyState s;
-    s.right = 1;
+    MKeyState s{.right = 1};
     s.ReadMouseFlags(MK_FLAG_LBUTTON | MK_FLAG_SHIFT | MK_FLAG_MBUTTON);
-    MKeyState expected;
-    expected.left = expected.shift = expected.middle = 1; // right is cleared: the flags say up
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.shift = 1, .left = 1, .middle = 1})) << "right is up: cleared";
     s.ReadMouseFlags(MK_FLAG_RBUTTON | MK_FLAG_CONTROL);
-    expected = {};
-    expected.right = expected.ctrl = 1;
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.ctrl = 1, .right = 1}));
     s.ReadKeyboard();
     EXPECT_EQ(s.right, 1) << "reading the keyboard leaves the buttons alone";
-}
 
-TEST(KeyState, ButtonEventsSetAndClearTheirButtonAndGiveMouseFlags)
-{
     auto mouse = [](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons,
                     Qt::KeyboardModifiers mods = Qt::NoModifier)
     { return QMouseEvent(type, QPointF(5, 5), QPointF(5, 5), button, buttons, mods); };
-    MKeyState s, expected;
+    s.Clear();
     for (const QMouseEvent& e :
          {mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton),
           mouse(QEvent::MouseButtonPress, Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton),
           mouse(QEvent::MouseButtonDblClick, Qt::RightButton, Qt::RightButton)})
         s.UpdateFromButtonEvent(&e);
-    expected.left = expected.middle = expected.right = 1;
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(s, (MKeyState{.left = 1, .right = 1, .middle = 1}));
     const QMouseEvent leftUp = mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::MiddleButton);
     s.UpdateFromButtonEvent(&leftUp);
-    expected.left = 0;
+    const MKeyState expected{.right = 1, .middle = 1};
     EXPECT_EQ(s, expected);
 
     // Moves, other buttons and other events change nothing.

@@ -24,11 +24,11 @@ struct Menus : ::testing::Test
 };
 } // namespace
 
-TEST_F(Menus, FindItemsInSubmenusByCommandIdAndEnableThem)
+TEST_F(Menus, ItemsAreFoundInSubmenusEnabledAndRelabelled)
 {
-    QAction* all = MFindMenuItem(&bar, 32796);
-    ASSERT_NE(all, nullptr);
-    EXPECT_EQ(all->text(), "Select All");
+    QAction* found = MFindMenuItem(&bar, 32796);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->text(), "Select All");
     EXPECT_EQ(MFindMenuItem(&bar, 12345), nullptr);
     EXPECT_EQ(MFindMenuItem(&bar, 0), nullptr);
     EXPECT_EQ(MFindMenuItem(nullptr, 57600), nullptr);
@@ -43,10 +43,8 @@ TEST_F(Menus, FindItemsInSubmenusByCommandIdAndEnableThem)
     EXPECT_FALSE(none.IsSet());
     none.Enable(false);
     EXPECT_EQ(none.GetText(), "");
-}
 
-TEST_F(Menus, ShortcutTextFollowsTheTabAndLabelsKeepIt)
-{
+    // Shortcut texts follow the tab, and new labels keep them.
     MMenuItemRef undo(&bar, 57643), fresh(&bar, 57600), all(&bar, 32796);
     undo.SetShortcutText("Shift+Ctrl+Z");
     EXPECT_EQ(undo.GetText(), "Undo \tShift+Ctrl+Z");

@@ -24,8 +24,7 @@ inline Strings Split(const std::string& list)
     return out;
 }
 
-// A system manager, a scratch folder and the shader translator, with helpers
-// to import script text and to look at what it became.
+// A system manager, a scratch folder and the shader translator.
 struct ShaderFixture
 {
     TestSystem sys;
@@ -34,14 +33,11 @@ struct ShaderFixture
 
     MScene* Scene() { return sys.Scene(); }
 
-    // Imports the text as a file; returns the materials in tree order.
     std::vector<MMaterial*> Import(const std::string& text)
     {
         EXPECT_TRUE(translator.ImportFile(tmp.Write("in.shader", text), Scene()));
-        return Materials();
+        return MaterialsOf(Scene());
     }
-
-    std::vector<MMaterial*> Materials() { return MaterialsOf(Scene()); }
     static std::vector<MMaterial*> MaterialsOf(MScene* scene)
     {
         std::vector<MMaterial*> out;
@@ -63,7 +59,7 @@ struct ShaderFixture
         return ReadWholeFile(file);
     }
 
-    // The classes of a layer's nodes in order, short: "File BlendFunc" for MFileShaderNode and
+    // The classes of a layer's nodes, short: "File BlendFunc" for MFileShaderNode and
     // MBlendFuncShaderNode.
     static std::string Classes(const MMaterialLayer* layer)
     {
@@ -72,6 +68,19 @@ struct ShaderFixture
         {
             const std::string name = o->ClassName().str();
             out += (out.empty() ? "" : " ") + name.substr(1, name.size() - 11);
+        }
+        return out;
+    }
+
+    // Per material its name and per layer the classes of its nodes.
+    Strings Shape()
+    {
+        Strings out;
+        for (MMaterial* m : MaterialsOf(Scene()))
+        {
+            out.push_back(m->GetName().str() + ":");
+            for (int i = 0; i < m->GetLayerCount(); ++i)
+                out.back() += " [" + Classes(m->GetLayer(i)) + "]";
         }
         return out;
     }
@@ -95,32 +104,23 @@ inline Rgb PixelAt(const MImage& image, int x, int y)
     return {p[0], p[1], p[2]};
 }
 
-// An image with a recognisable state, to see that a refused file leaves it alone.
-inline MImage MarkedImage()
+// Imports a file that must be refused, and checks that the image is left as it was and that the
+// refusal is logged (with `reason` in it).
+template <class Translator>
+void ExpectRefused(Translator& t, CaptureSink& log, const std::string& path,
+                   const std::string& reason = "")
 {
     MImage image;
-    EXPECT_TRUE(image.SetSize(3, 1, true));
-    for (int i = 0; i < 9; ++i)
-        image.GetColourBuffer()[i] = uint8_t(11 * i + 1);
-    image.GetAlphaBuffer()[1] = 77;
-    return image;
-}
-
-inline void ExpectStillMarked(const MImage& image)
-{
-    const MImage marked = MarkedImage();
-    ASSERT_EQ(image.GetWidth(), 3);
-    ASSERT_EQ(image.GetHeight(), 1);
-    ASSERT_TRUE(image.HasAlpha());
-    EXPECT_TRUE(
-        std::equal(image.GetColourBuffer(), image.GetColourBuffer() + 9, marked.GetColourBuffer()));
-    EXPECT_EQ(image.GetAlphaBuffer()[1], 77);
-}
-
-// Imports a file that must be refused, and checks the image was left alone.
-template <class Translator> void ExpectRefused(Translator& t, const std::string& path)
-{
-    MImage image = MarkedImage();
+    ASSERT_TRUE(image.SetSize(3, 1, true));
+    std::fill_n(image.GetColourBuffer(), 9, 77), std::fill_n(image.GetAlphaBuffer(), 3, 77);
+    log.lines.clear();
     EXPECT_FALSE(t.ImportImage(path, &image));
-    ExpectStillMarked(image);
+    ASSERT_TRUE(image.GetWidth() == 3 && image.GetHeight() == 1 && image.HasAlpha());
+    EXPECT_EQ(std::count(image.GetColourBuffer(), image.GetColourBuffer() + 9, 77) +
+                  std::count(image.GetAlphaBuffer(), image.GetAlphaBuffer() + 3, 77),
+              12);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [&](const std::string& l)
+                            { return l.find(reason) != std::string::npos; }))
+        << "the refusal is logged: " << reason;
 }

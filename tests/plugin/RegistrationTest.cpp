@@ -18,15 +18,15 @@ struct PluginHandle
 };
 } // namespace
 
-TEST(PellowModule, ExportsAnswerVersionDescriptionAndCount)
+TEST(PellowModule, ExportsAnswerVersionDescriptionCountAndRegisterTargaJpegShaderInOrder)
 {
-    PluginHandle plugin;
+    PluginHandle plugin; // outlives the manager, which holds objects of its code
     ASSERT_NE(plugin.h, nullptr) << dlerror();
     auto version = plugin.Get<int (*)(uint32_t*)>("ModQueryVersion");
     auto desc = plugin.Get<int (*)(char*)>("ModQueryDesc");
     auto count = plugin.Get<int (*)()>("ModQueryCount");
-    ASSERT_TRUE(version && desc && count);
-
+    auto reg = plugin.Get<int (*)(MSystemManager*, int)>("ModRegister");
+    ASSERT_TRUE(version && desc && count && reg);
     unsigned char bytes[8];
     std::fill(std::begin(bytes), std::end(bytes), 0xAB);
     EXPECT_EQ(version(reinterpret_cast<uint32_t*>(bytes)), 1);
@@ -37,14 +37,8 @@ TEST(PellowModule, ExportsAnswerVersionDescriptionAndCount)
     EXPECT_EQ(desc(text), 1);
     EXPECT_STREQ(text, "This is the description for the Pellow dll file");
     EXPECT_EQ(count(), 3);
-}
 
-TEST(PellowModule, RegistersTargaJpegShaderInOrderAndRefusesOtherIndices)
-{
-    PluginHandle plugin; // outlives the manager, which holds objects of its code
     TestSystem sys;
-    auto reg = plugin.Get<int (*)(MSystemManager*, int)>("ModRegister");
-    ASSERT_NE(reg, nullptr);
     for (int index : {0, 1, 2})
     {
         EXPECT_EQ(reg(nullptr, index), 0) << "no manager, nothing to register with";

@@ -19,9 +19,8 @@ MMaterial* AddMaterial(MScene* scene, const char* name)
 {
     auto* m = new MMaterial();
     m->SetName(name);
-    auto* option = new MMaterialLayer();
-    m->AddLayer(option);
-    scene->AddObject(option, scene->AddObject(m));
+    m->AddLayer(new MMaterialLayer());
+    scene->AddObject(m->GetLayer(0), scene->AddObject(m));
     scene->SelectObject(m);
     return m;
 }
@@ -91,8 +90,7 @@ TEST(ShaderWriter, LaysOutSelectedMaterialsOptionBodyThenBracedStagesWithDepthLi
               "\t\tmap /elsewhere/y.tga\n\t}\n\n}\n\n");
 }
 
-// Each node writes its line, tab-indented, or nothing. The corpus round trip covers the forms
-// not listed here.
+// Each node writes its line, tab-indented, or nothing.
 TEST(ShaderWriter, NodeLineForms)
 {
     const struct
@@ -148,9 +146,19 @@ TEST(ShaderWriter, NodeLineForms)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.text(c.values), c.line.empty() ? "" : "\t" + c.line + "\n") << c.values;
+    // Numbers have three decimals unless that changes them.
+    const std::pair<const char*, const char*> numbers[] = {
+        {"0.5", "0.500"},           {"1", "1.000"},         {"-0.125", "-0.125"},
+        {"0.005", "0.005"},         {"0.99826", "0.99826"}, {"0.545098", "0.545098"},
+        {"-0.0125", "-0.0125"},     {"0.0001", "0.0001"},   {"1e-7", "0.0000001"},
+        {"123456.5", "123456.500"},
+    };
+    for (const auto& [stored, written] : numbers)
+        EXPECT_EQ(NodeText<MTCRotateShaderNode>(std::string("Dr=") + stored),
+                  std::string("\ttcMod rotate ") + written + "\n");
 }
 
-TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
+TEST(ShaderWriter, AFailedOrRefusedExportKeepsTheOldFileAndIsReported)
 {
     ShaderFixture f;
     AddMaterial(f.Scene(), "t");
@@ -159,8 +167,7 @@ TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
     EXPECT_TRUE(f.sys.log.Contains("Q3AShader: Error - Could not open file '" + missingDir +
                                    "' for writing"));
 
-    // A target that is a folder cannot be replaced: the write fails after the temporary file
-    // was made, and nothing is left behind.
+    // A folder cannot be replaced, and the temporary file is not left behind.
     const std::string dirTarget = (f.tmp.Path() / "target").string();
     std::filesystem::create_directories(dirTarget + "/inside");
     EXPECT_FALSE(f.translator.ExportFile(dirTarget, f.Scene()));
@@ -176,96 +183,57 @@ TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReportsFailure)
     struct stat st;
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
 
-TEST(ShaderWriter, ReadThenWrittenScriptKeepsKeywordsInsideTheBracesAndStagesInOrder)
-{
-    ShaderFixture f;
-    f.Import("textures/x\n{\n\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
-             "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
-             "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n");
-    EXPECT_EQ(f.ExportAll(),
-              "textures/x\n{\n\tDeformVertexes normal 0.500 2.000\n"
-              "\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
-              "\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n\n"
-              "\t{\n\t\tanimMap 2.000 b.tga c.tga\n"
-              "\t\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n\t\ttcMod rotate 10.000\n\t}\n\n"
-              "}\n\n");
-}
-
-TEST(ShaderWriter, CullLineOnlyForValuesTheGameKnows)
-{
-    for (const auto& [value, line] : {std::pair{"", ""},
-                                      {"front", ""},
-                                      {"FRONT", ""},
-                                      {"none", "\tcull none\n"},
-                                      {"twosided", "\tcull twosided\n"},
-                                      {"back", "\tcull back\n"}})
-    {
-        ShaderFixture f;
-        AddMaterial(f.Scene(), "t")->SetParamByName("Cull", value);
-        EXPECT_EQ(f.ExportAll(), std::string("t\n{\n") + line + "}\n\n") << value;
-    }
-}
-
-TEST(ShaderWriter, NumbersKeepThreeDecimalsUnlessThatChangesThem)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"0.5", "0.500"},           {"1", "1.000"},         {"-0.125", "-0.125"},
-        {"0.005", "0.005"},         {"0.99826", "0.99826"}, {"0.545098", "0.545098"},
-        {"-0.0125", "-0.0125"},     {"0.0001", "0.0001"},   {"1e-7", "0.0000001"},
-        {"123456.5", "123456.500"},
-    };
-    for (const auto& [stored, written] : cases)
-    {
-        EXPECT_EQ(MQ3AShaderWriter::Num(float(std::strtod(stored, nullptr))), written) << stored;
-        EXPECT_EQ(NodeText<MTCRotateShaderNode>(std::string("Dr=") + stored),
-                  std::string("\ttcMod rotate ") + written + "\n");
-    }
-    EXPECT_EQ(MQ3AShaderWriter::Num(1.25f, 0), "1.25");
-    EXPECT_EQ(MQ3AShaderWriter::Num(300.0f, 0), "300");
-    EXPECT_EQ(MQ3AShaderWriter::Num(16.0f, 4), "16.0000");
-}
-
-TEST(ShaderWriter, WordsThatWouldReadBackDifferentlyAreQuotedAndLineBreaksRefused)
-{
-    // Each value is written and read back through the reader.
-    const std::pair<const char*, const char*> words[] = {
-        {"a b.tga", "\"a b.tga\""}, {"}", "\"}\""},           {"{x", "\"{x\""},
-        {"//c.tga", "\"//c.tga\""}, {"x\"y.tga", "x\"y.tga"}, {"plain.tga", "plain.tga"},
-    };
-    for (const auto& [value, written] : words)
-    {
-        ShaderFixture f;
-        MMaterial* m = AddMaterial(f.Scene(), value);
-        AddNode<MFileShaderNode>(AddStage(m), "RpU=On")->SetParamByName("Fname", value);
-        const std::string text = f.ExportAll();
-        EXPECT_EQ(text, std::string(written) + "\n{\n\t{\n\t\tmap " + written + "\n\t}\n\n}\n\n");
-        ShaderFixture g;
-        auto ms = g.Import(text);
-        ASSERT_EQ(ms.size(), 1u) << text;
-        EXPECT_EQ(ms[0]->GetName(), value);
-        ASSERT_EQ(ms[0]->GetLayerCount(), 2) << text;
-        EXPECT_EQ(ms[0]->GetLayer(1)->GetShader(0)->GetParamByName("Fname"), value);
-    }
-
-    // A line break, or a quote in a value that needs quotes, cannot be written: the export is
-    // refused, the old file kept, the shader named.
+    // A value with a line break, or a quote in one that needs quotes, cannot be written: the old
+    // file is kept and the shader named.
     for (const char* bad : {"two\nlines", "cr\r", "a \"b", "kept line"})
     {
-        ShaderFixture f;
-        AddMaterial(f.Scene(), "good");
-        MMaterial* m = AddMaterial(f.Scene(), "textures/bad");
+        ShaderFixture g;
+        AddMaterial(g.Scene(), "good");
+        MMaterial* m = AddMaterial(g.Scene(), "textures/bad");
         AddNode<MVerbatimShaderNode>(m->GetLayer(0), "Keyword=q3map_x")
             ->SetParamByName("Text", bad == std::string("kept line") ? "a\nb" : "ok");
         AddNode<MFileShaderNode>(AddStage(m), "")->SetParamByName("Fname", bad);
-        const std::string file = f.tmp.Write("old.shader", "old");
-        f.Scene()->SelectAllOf<MMaterial>();
-        EXPECT_FALSE(f.translator.ExportFile(file, f.Scene())) << bad;
-        EXPECT_EQ(ReadWholeFile(file), "old");
-        EXPECT_TRUE(f.sys.log.Contains(
+        const std::string old = g.tmp.Write("old.shader", "old");
+        g.Scene()->SelectAllOf<MMaterial>();
+        EXPECT_FALSE(g.translator.ExportFile(old, g.Scene())) << bad;
+        EXPECT_EQ(ReadWholeFile(old), "old");
+        EXPECT_TRUE(g.sys.log.Contains(
             "Q3AShader: Error - Shader 'textures/bad' holds a value that cannot be written (a "
             "line break, or a quote in a value with blanks); nothing was exported"))
             << bad;
+    }
+}
+
+// Each script is read and written back: the text given, or the script itself when none is.
+TEST(ShaderWriter, ReadScriptsAreWrittenBackKeepingWhatTheyMean)
+{
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"textures/x\n{\n\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
+         "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
+         "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n",
+         "textures/x\n{\n\tDeformVertexes normal 0.500 2.000\n"
+         "\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
+         "\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n\n"
+         "\t{\n\t\tanimMap 2.000 b.tga c.tga\n"
+         "\t\tblendfunc gl_src_alpha gl_one_minus_src_alpha\n\t\ttcMod rotate 10.000\n\t}\n\n"
+         "}\n\n"},
+        // Surface words in file order, a word spelled like the node's name among them.
+        {"t\n{\n\tsurfaceparm nomarks\n\tsurfaceparm name\n\tsurfaceparm madeupword\n}\n\n", ""},
+        // No cull line for the game's default; the others as read.
+        {"t\n{\ncull front\n}\n", "t\n{\n}\n\n"},
+        {"t\n{\ncull FRONT\n}\n", "t\n{\n}\n\n"},
+        {"t\n{\n\tcull none\n}\n\n", ""},
+        {"t\n{\n\tcull twosided\n}\n\n", ""},
+        {"t\n{\n\tcull back\n}\n\n", ""},
+    };
+    // Words that would read back differently are quoted.
+    for (std::string word : {"\"a b.tga\"", "\"}\"", "\"{x\"", "\"//c.tga\"", "x\"y.tga", "plain"})
+        cases.push_back({word + "\n{\n\t{\n\t\tmap " + word + "\n\t}\n\n}\n\n", ""});
+    for (const auto& [in, out] : cases)
+    {
+        ShaderFixture f;
+        f.Import(in);
+        EXPECT_EQ(f.ExportAll(), out.empty() ? in : out) << in;
     }
 }
