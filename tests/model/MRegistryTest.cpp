@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -14,8 +13,8 @@ namespace
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";
 constexpr uint32_t kReadWrite = 0x2001F;
 
-// Sets an environment variable for the length of a test and puts the old
-// value back afterwards.
+// Sets an environment variable (or unsets it, for null) for the length of a
+// test and puts the old value back afterwards.
 class ScopedEnv
 {
   public:
@@ -23,20 +22,15 @@ class ScopedEnv
     {
         if (const char* old = std::getenv(name))
             m_Old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        Set(value);
     }
-    ~ScopedEnv()
-    {
-        if (m_Old)
-            setenv(m_Name.c_str(), m_Old->c_str(), 1);
-        else
-            unsetenv(m_Name.c_str());
-    }
+    ~ScopedEnv() { Set(m_Old ? m_Old->c_str() : nullptr); }
 
   private:
+    void Set(const char* value)
+    {
+        value ? setenv(m_Name.c_str(), value, 1) : unsetenv(m_Name.c_str());
+    }
     std::string m_Name;
     std::optional<std::string> m_Old;
 };
@@ -47,79 +41,14 @@ class RegistryTest : public ::testing::Test
     TempDir config;
     ScopedEnv xdg{"XDG_CONFIG_HOME", config.Path().c_str()};
     TestSystem sys;
-
-    fs::path KeyFile(const char* keyPath) const
-    {
-        return config.Path() / "glazen" / "registry" / MRegistry::KeyFileName(keyPath).str();
-    }
+    fs::path keyFile = config.Path() / "glazen/registry/software_orrick_glazen_1.0";
 };
 } // namespace
 
-TEST_F(RegistryTest, ValuesWrittenUnderTheConfigFolderReadBackInAnotherObject)
-{
-    {
-        MRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-        EXPECT_TRUE(reg.WriteString("CFGFile", "Glazen.CFG"));
-        EXPECT_TRUE(reg.WriteString("KeyFile", "My Keys.KEY"));
-        EXPECT_TRUE(reg.WriteString("CFGFile", "Other.CFG")); // replaces, not appends
-        reg.CloseKey();
-        EXPECT_FALSE(reg.IsOpen());
-    }
-    const fs::path file = config.Path() / "glazen/registry/software_orrick_glazen_1.0";
-    ASSERT_TRUE(fs::is_regular_file(file));
-    const std::string text = ReadWholeFile(file);
-    EXPECT_NE(text.find("CFGFile=Other.CFG\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("Glazen.CFG"), std::string::npos) << text;
-
-    MRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, false));
-    EXPECT_EQ(reg.GetKeyFile(), file.string());
-    MStr cfg = "default.CFG", key = "default.KEY";
-    EXPECT_TRUE(reg.ReadString("CFGFile", cfg));
-    EXPECT_TRUE(reg.ReadString("KeyFile", key));
-    EXPECT_EQ(cfg, "Other.CFG");
-    EXPECT_EQ(key, "My Keys.KEY");
-}
-
-TEST_F(RegistryTest, MissingKeysAndValuesLeaveTheStringUnchanged)
-{
-    MRegistry reg;
-    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, false));
-    EXPECT_FALSE(fs::exists(config.Path() / "glazen")) << "opening without create makes nothing";
-
-    MStr value = "kept";
-    EXPECT_FALSE(reg.ReadString("CFGFile", value));
-    EXPECT_FALSE(reg.WriteString("CFGFile", "x"));
-
-    ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-    EXPECT_TRUE(fs::is_regular_file(KeyFile(kGlazenKey)));
-    EXPECT_FALSE(reg.ReadString("CFGFile", value));
-    EXPECT_EQ(value, "kept");
-}
-
-TEST_F(RegistryTest, KeyPathsAndNamesMatchWithoutRegardToCaseOrSeparators)
-{
-    MRegistry writer;
-    ASSERT_TRUE(writer.OpenKey(kGlazenKey, kReadWrite, true));
-    ASSERT_TRUE(writer.WriteString("CFGFile", "a.cfg"));
-
-    MRegistry reader;
-    ASSERT_TRUE(reader.OpenKey("software/ORRICK/glazen\\1.0", MREG_READ, false));
-    MStr value;
-    EXPECT_TRUE(reader.ReadString("cfgfile", value));
-    EXPECT_EQ(value, "a.cfg");
-
-    // Writing a name in other case replaces the value rather than adding one.
-    ASSERT_TRUE(writer.WriteString("CFGFILE", "b.cfg"));
-    EXPECT_TRUE(reader.ReadString("CfgFile", value));
-    EXPECT_EQ(value, "b.cfg");
-    EXPECT_EQ(MRegistry::ParseKeyFile(ReadWholeFile(KeyFile(kGlazenKey))).size(), 1u);
-}
-
-TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValue)
+TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValueWithOneLineEach)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
+        {"CFGFile", "Glazen.CFG"},
         {"Lines", "one\ntwo\r\nthree"},
         {"Equals", "a=b==c"},
         {"Backslashes", "C:\\Prefs\\Tools\\"},
@@ -137,87 +66,80 @@ TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValue)
     {
         MRegistry reg;
         ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-        for (const auto& [name, value] : cases)
+        EXPECT_EQ(reg.GetKeyFile(), keyFile.string());
+        ASSERT_TRUE(reg.WriteString("CFGFILE", "first.cfg"));
+        for (const auto& [name, value] : cases) // a second write replaces the first
             ASSERT_TRUE(reg.WriteString(name, value)) << name;
     }
-    const std::string text = ReadWholeFile(KeyFile(kGlazenKey));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(cases.size()) + 1)
+    const std::string text = ReadWholeFile(keyFile);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), long(cases.size()) + 1)
         << "one line a value after the heading line:\n"
         << text;
+    EXPECT_EQ(text.find("first.cfg"), std::string::npos);
 
+    // Another object, a key path and names in other case and separators.
     MRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kGlazenKey, MREG_READ, false));
+    ASSERT_TRUE(reg.OpenKey("software/ORRICK/glazen\\1.0", MREG_READ, false));
     for (const auto& [name, value] : cases)
     {
         MStr read = "unset";
-        EXPECT_TRUE(reg.ReadString(name, read)) << name;
+        EXPECT_TRUE(reg.ReadString(MStr(name).Lowered(), read)) << name;
         EXPECT_EQ(read.str(), value) << name;
     }
 }
 
-TEST_F(RegistryTest, AccessMaskDecidesWhatTheKeyAllows)
+TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
 {
-    {
-        MRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-        ASSERT_TRUE(reg.WriteString("CFGFile", "a.cfg"));
-    }
-    const std::string before = ReadWholeFile(KeyFile(kGlazenKey));
+    MRegistry reg;
+    MStr value = "kept";
+    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, false));
+    EXPECT_FALSE(fs::exists(config.Path() / "glazen")) << "opening without create makes nothing";
+    EXPECT_FALSE(reg.ReadString("CFGFile", value));
+    EXPECT_FALSE(reg.WriteString("CFGFile", "x"));
+    ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
+    EXPECT_TRUE(fs::is_regular_file(keyFile));
+    EXPECT_FALSE(reg.ReadString("CFGFile", value));
+    ASSERT_TRUE(reg.WriteString("CFGFile", "a.cfg"));
+    const std::string before = ReadWholeFile(keyFile);
 
-    MRegistry readOnly;
+    MRegistry readOnly, writeOnly;
     ASSERT_TRUE(readOnly.OpenKey(kGlazenKey, MREG_READ, false));
     EXPECT_FALSE(readOnly.WriteString("CFGFile", "b.cfg"));
-    EXPECT_EQ(ReadWholeFile(KeyFile(kGlazenKey)), before);
-
-    MRegistry writeOnly;
+    EXPECT_EQ(ReadWholeFile(keyFile), before);
     ASSERT_TRUE(writeOnly.OpenKey(kGlazenKey, MREG_WRITE, false));
-    MStr value = "kept";
     EXPECT_FALSE(writeOnly.ReadString("CFGFile", value));
     EXPECT_EQ(value, "kept");
+    // Writes keep what other objects wrote meanwhile.
     EXPECT_TRUE(writeOnly.WriteString("KeyFile", "k.key"));
-}
+    EXPECT_TRUE(reg.ReadString("CFGFile", value) && value == "a.cfg");
+    EXPECT_TRUE(reg.ReadString("KeyFile", value) && value == "k.key");
 
-TEST_F(RegistryTest, WritesKeepValuesOtherObjectsWroteMeanwhile)
-{
-    MRegistry a, b;
-    ASSERT_TRUE(a.OpenKey(kGlazenKey, kReadWrite, true));
-    ASSERT_TRUE(b.OpenKey(kGlazenKey, kReadWrite, true));
-    ASSERT_TRUE(a.WriteString("CFGFile", "a.cfg"));
-    ASSERT_TRUE(b.WriteString("KeyFile", "b.key"));
-    MStr cfg, key;
-    EXPECT_TRUE(a.ReadString("CFGFile", cfg));
-    EXPECT_TRUE(a.ReadString("KeyFile", key));
-    EXPECT_EQ(cfg, "a.cfg");
-    EXPECT_EQ(key, "b.key");
+    // Something else standing at the key file refuses the key.
+    fs::remove(keyFile);
+    fs::create_directories(keyFile);
+    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, true));
+    EXPECT_FALSE(reg.GetLastError().IsEmpty());
+    EXPECT_TRUE(fs::is_directory(keyFile));
 }
 
 TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
 {
-    const fs::path file = KeyFile(kGlazenKey);
-    fs::create_directories(file.parent_path());
-    const std::string damaged = std::string("no equals sign here\n\\\n=\n\\x4\\q=\\x\n"
-                                            "CFGFile = spaced.cfg \r\n") +
-                                std::string("\0\xff\xfe=\x01\n", 6) + "KeyFile=last\\";
-    {
-        std::ofstream(file, std::ios::binary) << damaged;
-    }
+    config.Write("glazen/registry/software_orrick_glazen_1.0",
+                 std::string("no equals sign here\n\\\n=\n\\x4\\q=\\x\nCFGFile = spaced.cfg \r\n") +
+                     std::string("\0\xff\xfe=\x01\n", 6) + "KeyFile=last\\");
     MRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, false));
     MStr cfg, key, odd;
     EXPECT_TRUE(reg.ReadString("CFGFile", cfg));
     EXPECT_EQ(cfg, "spaced.cfg");
-    EXPECT_TRUE(reg.ReadString("KeyFile", key));
-    EXPECT_EQ(key, "last\\") << "a lone trailing backslash is kept as it stands";
     EXPECT_TRUE(reg.ReadString("\\x4\\q", odd));
     EXPECT_EQ(odd, "\\x");
-
     // Writing a value rewrites the file in the sound form, keeping what was read.
     ASSERT_TRUE(reg.WriteString("CFGFile", "fixed.cfg"));
     EXPECT_TRUE(reg.ReadString("KeyFile", key));
-    EXPECT_EQ(key, "last\\");
+    EXPECT_EQ(key, "last\\") << "a lone trailing backslash is kept as it stands";
 
-    // Random bytes never crash a read.
-    std::string junk;
+    std::string junk; // random bytes never crash a read
     for (int i = 0; i < 5000; ++i)
         junk += static_cast<char>((i * 7919 + 13) % 256);
     EXPECT_NO_FATAL_FAILURE(MRegistry::ParseKeyFile(junk));
@@ -233,43 +155,28 @@ TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
         EXPECT_NE(name.str().front(), '.') << name.str();
         MRegistry reg;
         ASSERT_TRUE(reg.OpenKey(path, kReadWrite, true)) << path;
-        EXPECT_EQ(fs::path(reg.GetKeyFile().str()).parent_path(),
-                  config.Path() / "glazen" / "registry");
+        EXPECT_EQ(fs::path(reg.GetKeyFile().str()).parent_path(), keyFile.parent_path());
     }
-    // Distinct paths stay distinct.
     EXPECT_NE(MRegistry::KeyFileName("a\\b_c"), MRegistry::KeyFileName("a_b\\c"));
     EXPECT_NE(MRegistry::KeyFileName("a\\b"), MRegistry::KeyFileName("a%5Fb"));
-
     MRegistry reg;
     EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true));
     EXPECT_FALSE(reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
-}
-
-TEST_F(RegistryTest, SomethingElseAtTheKeyFileRefusesTheKey)
-{
-    fs::create_directories(KeyFile(kGlazenKey));
-    MRegistry reg;
-    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-    EXPECT_FALSE(reg.GetLastError().IsEmpty());
-    EXPECT_TRUE(fs::is_directory(KeyFile(kGlazenKey)));
 }
 
 TEST(RegistryFolder, FallsBackToHomeWhenTheConfigVariableIsUnsetOrRelative)
 {
     TempDir home;
     ScopedEnv h("HOME", home.Path().c_str());
+    const std::string fallback = home.Path().string() + "/.config/glazen/registry/";
+    const std::pair<const char*, std::string> cases[] = {
+        {nullptr, fallback},
+        {"relative/config", fallback},
+        {"/somewhere/else/", "/somewhere/else/glazen/registry/"},
+        {"/no/slash", "/no/slash/glazen/registry/"}};
+    for (const auto& [xdg, expected] : cases)
     {
-        ScopedEnv x("XDG_CONFIG_HOME", nullptr);
-        EXPECT_EQ(MRegistry::GetRegistryFolder().str(),
-                  home.Path().string() + "/.config/glazen/registry/");
-    }
-    {
-        ScopedEnv x("XDG_CONFIG_HOME", "relative/config");
-        EXPECT_EQ(MRegistry::GetRegistryFolder().str(),
-                  home.Path().string() + "/.config/glazen/registry/");
-    }
-    {
-        ScopedEnv x("XDG_CONFIG_HOME", "/somewhere/else/");
-        EXPECT_EQ(MRegistry::GetRegistryFolder(), "/somewhere/else/glazen/registry/");
+        ScopedEnv x("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(MRegistry::GetRegistryFolder().str(), expected) << (xdg ? xdg : "unset");
     }
 }
