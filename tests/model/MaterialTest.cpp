@@ -1,6 +1,4 @@
-// Materials, their layers and shader nodes, and the structure rule: a
-// material's layer list, each layer's node list and the scene tree change
-// together, and the scene's check finds where they differ.
+// Materials, layers, shader nodes, and the rule that their lists and the tree agree.
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"
@@ -8,6 +6,8 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace
 {
@@ -74,40 +74,29 @@ TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
 {
     MRef<MMaterial> m(new MMaterial());
     MRef<MMaterialLayer> opt(Named<MMaterialLayer>("opt")), s1(Named<MMaterialLayer>("s1"));
-    MRef<MMaterialLayer> s2(Named<MMaterialLayer>("s2")), s3(Named<MMaterialLayer>("s3"));
-    MRef<MMaterialLayer> stray(Named<MMaterialLayer>("stray"));
+    MRef<MMaterialLayer> s2(Named<MMaterialLayer>("s2")), stray(Named<MMaterialLayer>("x"));
     EXPECT_FALSE(m->AddLayer(nullptr));
-    EXPECT_TRUE(m->AddLayer(opt.Get()));
+    EXPECT_TRUE(m->AddLayer(opt.Get()) && m->AddLayer(s2.Get()));
     EXPECT_FALSE(m->AddLayer(opt.Get()));
-    EXPECT_TRUE(m->AddLayer(s2.Get()));
     EXPECT_TRUE(m->AddLayerBefore(s1.Get(), s2.Get()));
-    EXPECT_FALSE(m->AddLayerBefore(s1.Get(), opt.Get()));
-    EXPECT_TRUE(m->AddLayerBefore(s3.Get(), stray.Get())); // not in the list: appended
+    EXPECT_TRUE(m->AddLayerBefore(Named<MMaterialLayer>("s3"), stray.Get())); // appended
     EXPECT_EQ(Names(m->GetLayerList()), "opt s1 s2 s3 ");
-    EXPECT_EQ(s1->GetMaterial(), m.Get());
-    EXPECT_EQ(m->GetLayer(4), nullptr);
     EXPECT_FALSE(m->RemoveLayer(stray.Get()));
     EXPECT_TRUE(m->RemoveLayer(s1.Get()));
     EXPECT_EQ(s1->GetMaterial(), nullptr);
     EXPECT_EQ(s1->GetRefCount(), 1);
-    MRef<MBaseShaderNode> file(new MFileShaderNode()), blend(new MBlendFuncShaderNode());
-    MRef<MBaseShaderNode> rgb(new MRGBGenShaderNode()), other(new MAlphaFuncShaderNode());
-    EXPECT_TRUE(s2->AddShader(file.Get()));
-    EXPECT_TRUE(s2->AddShader(blend.Get()));
-    EXPECT_TRUE(s2->AddShaderBefore(rgb.Get(), blend.Get()));
+    MRef<MBaseShaderNode> file(new MFileShaderNode()), rgb(new MRGBGenShaderNode());
+    MRef<MBaseShaderNode> other(new MAlphaFuncShaderNode());
+    EXPECT_TRUE(s2->AddShader(file.Get()) && s2->AddShaderBefore(rgb.Get(), file.Get()));
     EXPECT_FALSE(s2->AddShader(nullptr));
-    EXPECT_EQ(s2->GetShader(1), rgb.Get());
-    EXPECT_EQ(s2->GetShader(-1), nullptr);
+    EXPECT_EQ(s2->GetShader(0), rgb.Get());
     EXPECT_EQ(rgb->GetLayer(), s2.Get());
     EXPECT_FALSE(s2->RemoveShader(other.Get()));
     EXPECT_TRUE(s2->RemoveShader(rgb.Get()));
     EXPECT_EQ(rgb->GetLayer(), nullptr);
-    EXPECT_EQ(rgb->GetRefCount(), 1);
-    EXPECT_EQ(s2->GetShader(1), blend.Get());
     // Parts that outlive their holder no longer point at it.
     m.Reset();
     EXPECT_EQ(opt->GetMaterial(), nullptr);
-    EXPECT_EQ(s2->GetRefCount(), 1);
     s2.Reset();
     EXPECT_EQ(file->GetLayer(), nullptr);
     EXPECT_EQ(file->GetRefCount(), 1);
@@ -128,22 +117,18 @@ TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
     MRef<MBaseObject> raw(m->CreateNew());
     auto* copy = static_cast<MMaterial*>(raw.Get());
     EXPECT_EQ(copy->GetName() + copy->GetParamByName("Cull"), "textures/base/wallnone");
-    ASSERT_EQ(copy->GetLayerCount(), 2);
+    EXPECT_EQ(Names(copy->GetLayerList()), "opt stage ");
     MMaterialLayer* copiedStage = copy->GetLayer(1);
-    EXPECT_EQ(copiedStage->GetName(), "stage");
     EXPECT_EQ(copiedStage->GetMaterial(), copy);
     EXPECT_EQ(copiedStage->GetRefCount(), 1);
-    ASSERT_EQ(copiedStage->GetShaderCount(), 2);
     MBaseShaderNode* copiedFile = copiedStage->GetShader(0);
     EXPECT_EQ(copiedFile->GetLayer(), copiedStage);
-    EXPECT_EQ(copiedFile->GetParamByName("fname"), "wall.tga");
     EXPECT_EQ(copiedStage->GetShader(1)->GetParamByName("Fname2"), "c.tga");
     // Edits of the copy leave the source alone.
     copiedFile->SetParamByName("Fname", "other.tga");
     copiedStage->RemoveShader(copiedFile);
     EXPECT_EQ(file->GetParamByName("Fname"), "wall.tga");
     EXPECT_EQ(file->GetLayer(), stage);
-    EXPECT_EQ(stage->GetShaderCount(), 2);
     MRef<MBaseObject> layerCopy(stage->CreateNew());
     auto* lc = static_cast<MMaterialLayer*>(layerCopy.Get());
     EXPECT_EQ(lc->GetMaterial(), nullptr);
@@ -156,10 +141,7 @@ TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
     MBlendFuncShaderNode blend;
     MRGBGenShaderNode rgb;
     MAlphaGenShaderNode alpha;
-    MTCScaleShaderNode scale;
-    MQ3SunShaderNode sun;
     MQ3SkyParmsShaderNode sky;
-    MQERadiantShaderNode qer;
     MVerbatimShaderNode verbatim;
     const struct
     {
@@ -179,10 +161,7 @@ TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
         {&rgb, {{"Ty", "const"}, {"Args", "( 1 0 0 ) "}}, "[const ( 1 0 0 )"},
         {&alpha, {{"Ty", "portal"}, {"Args", "256"}}, "[portal 256"},
         {&alpha, {{"Ty", "wave"}}, "[wave sin 0 1 0 1"}, // its numbers, not the leftover text
-        {&scale, {}, "[scale 1 1"},
-        {&sun, {}, "[sun 100"},
         {&sky, {{"farBox", "env/space1"}}, "[sky space1"},
-        {&qer, {}, "[editor"},
         {&verbatim, {{"Keyword", "q3map_tracelight"}}, "[q3map_tracelight"},
         {&verbatim, {{"Text", "one two three four five six"}}, "[q3map_tracelight one two thre..."},
     };
@@ -195,8 +174,6 @@ TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
     EXPECT_FALSE(file.Repeats());
     file.SetParamByName("RpU", "On");
     EXPECT_TRUE(file.Repeats());
-    EXPECT_EQ(sun.GetParamVec("Col"), (MVector{1, 1, 1}));
-    EXPECT_EQ(qer.GetParamByName("q3map_lightsubdivide"), "120");
 }
 
 TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
@@ -208,11 +185,9 @@ TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
     EXPECT_TRUE(s.SetParamByName("NoDraw", "On")); // the same word again
     EXPECT_TRUE(s.SetParamByName("nomarks", "On"));
     EXPECT_TRUE(s.SetParamByName("q3map_shinyWord", "On"));
-    const auto* word =
-        dynamic_cast<const MStringChoiceParameterObject*>(s.FindParameter("Q3MAP_SHINYWORD"));
+    auto* word = dynamic_cast<MStringChoiceParameterObject*>(s.FindParameter("Q3MAP_SHINYWORD"));
     ASSERT_NE(word, nullptr);
-    EXPECT_EQ(word->GetName(), "q3map_shinyWord");
-    EXPECT_EQ(word->GetChoice(0) + word->GetChoice(1), "OnOff");
+    EXPECT_EQ(word->GetName() + word->GetChoice(0) + word->GetChoice(1), "q3map_shinyWordOnOff");
     EXPECT_EQ(Display(s), "[nodraw nomarks +1");
     s.SetParamByName("NOMARKS", "Off");
     EXPECT_EQ(Display(s), "[nodraw q3map_shinyWord");
@@ -221,48 +196,37 @@ TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
     for (const char* bad : {"", "two words", "tab\tword", "{", "x}", tooLong.c_str()})
         EXPECT_FALSE(s.SetParamByName(bad, "On")) << bad;
     EXPECT_EQ(s.GetParamCount(), count + 3);
-    MRef<MBaseObject> copy(s.CreateNew());
-    EXPECT_EQ(copy->GetParamByName("q3map_shinyWord"), "On");
-    EXPECT_EQ(copy->GetParamCount(), s.GetParamCount());
+    EXPECT_EQ(MRef<MBaseObject>(s.CreateNew())->GetParamByName("q3map_shinyWord"), "On");
 }
 
 TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
 {
     MRef<MAnimFileShaderNode> a(new MAnimFileShaderNode());
-    EXPECT_EQ(a->GetNumberOfImages(), 0);
     const int base = a->GetParamCount();
     EXPECT_TRUE(a->SetParamByName("Fname2", "c.tga"));
     EXPECT_EQ(a->GetNumberOfImages(), 3);
-    EXPECT_EQ(a->GetParamCount(), base + 3);
     EXPECT_EQ(a->FindParameter("Fname1")->GetType(), PARAM_FILENAME);
     EXPECT_TRUE(a->SetParamByName("fname1", "b.tga"));
     a->SetNumberOfImages(2); // never shrinks
-    EXPECT_EQ(a->GetNumberOfImages(), 3);
     a->SetNumberOfImages(5);
-    EXPECT_EQ(a->GetParamByName("Fname4"), "");
     for (const char* bad : {"Fname", "Fnamex", "Fname-1", "Fname1x", "Fname100001", "Frame3"})
         EXPECT_FALSE(a->SetParamByName(bad, "z.tga")) << bad;
     EXPECT_EQ(a->GetParamCount(), base + 5);
     a->SetParamByName("nF", "3");
     a->SetParamByName("Fr", "2");
     EXPECT_EQ(Display(*a), "[3 frames @ 2");
-    // A copy has the same frames and grows from where the source stood,
-    // never repeating a frame parameter.
+    // A copy grows from where the source stood, never repeating a frame.
     MRef<MBaseObject> raw(a->CreateNew());
     auto* copy = static_cast<MAnimFileShaderNode*>(raw.Get());
     EXPECT_EQ(copy->GetParamByName("Fname1"), "b.tga");
     copy->SetNumberOfImages(6);
     EXPECT_TRUE(copy->SetParamByName("Fname7", "h.tga"));
+    std::set<std::string> names;
+    for (int p = 0; p < copy->GetParamCount(); ++p)
+        names.insert(copy->GetParam(p)->GetName().Lowered().str());
+    EXPECT_EQ(names.size(), size_t(copy->GetParamCount()));
     EXPECT_EQ(copy->GetParamCount(), base + 8);
-    for (int i = 0; i < 8; ++i)
-    {
-        int seen = 0;
-        for (int p = 0; p < copy->GetParamCount(); ++p)
-            seen += copy->GetParam(p)->GetName().EqualsNoCase(MStr::Printf("Fname%i", i).c_str());
-        EXPECT_EQ(seen, 1) << "Fname" << i;
-    }
 }
-
 TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
 {
     EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
@@ -327,9 +291,6 @@ TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
         {"'Stray' is in the list of 'M1' but not under it",
          [](Structure& t, MMaterialLayer* s) { t.m1->AddLayer(s); },
          [](Structure& t, MMaterialLayer* s) { t.m1->RemoveLayer(s); }},
-        {"'M2' has 1 children in the scene tree but 0 in its list",
-         [](Structure& t, MMaterialLayer*) { t.m2->GetLayerList().Remove(t.l3); },
-         [](Structure& t, MMaterialLayer*) { t.m2->AddLayer(t.l3); }},
         {"'F1' and the layer it stands under do not list each other",
          [](Structure& t, MMaterialLayer*) { t.f1->SetLayer(t.l2); },
          [](Structure& t, MMaterialLayer*) { t.f1->SetLayer(t.l1); }},

@@ -1,6 +1,5 @@
 #include "MMaterial.h"
 #include "MMesh.h"
-#include "MParameterObject.h"
 #include "MScene.h"
 #include "MSceneViewFlags.h"
 #include "MSelectionItem.h"
@@ -54,43 +53,26 @@ TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
         scene.AddObject(new Counted("top"));
         EXPECT_EQ(TreeShape(scene), " m( l1 l2( n)) top");
         EXPECT_EQ(m->GetOwnerScene(), &scene);
-        EXPECT_EQ(m->GetRefCount(), 1);
         EXPECT_EQ(m->GetTime(), 120); // objects take the scene's time, also later ones
         EXPECT_EQ(scene.AddObject(m), nullptr);
         MRef<MBaseObject> keep(scene.FindObjectByName("l2"));
         EXPECT_TRUE(scene.DeleteObject(keep.Get()));
         EXPECT_FALSE(scene.DeleteObject(keep.Get()));
         EXPECT_EQ(keep->GetOwnerScene(), nullptr);
-        EXPECT_EQ(scene.FindObjectByName("n"), nullptr);
         EXPECT_EQ(Counted::live, 4); // "n" is gone, "l2" is held here
         scene.SetTime(240);
         EXPECT_EQ(m->GetTime(), 240);
+        // Values copied from an object of another time keep the scene's time.
+        MRef<MBaseObject> snapshot(m->CreateNew());
+        snapshot->SetTime(0);
+        m->SetFrom(snapshot.Get());
+        EXPECT_EQ(m->GetTime(), 240);
+        snapshot.Reset();
         scene.ClearScene();
         EXPECT_EQ(scene.GetObjectCount(), 0);
         EXPECT_EQ(Counted::live, 1);
     }
     EXPECT_EQ(Counted::live, 0);
-}
-
-TEST(Scene, KeysSetAtTheSceneTimeSurviveARestoreFromAnotherTime)
-{
-    MScene scene;
-    auto* n = new MBaseObject();
-    n->AddParameter(std::make_unique<MKeyedFloatParameterObject>("Amp", "0"));
-    scene.AddObject(n);
-    n->SetParamByName("Amp", "0", true);
-    scene.SetTime(240);
-    n->SetParamByName("Amp", "10", true);
-    scene.SetTime(120);
-    EXPECT_EQ(n->GetParamByName("amp"), "5");
-    // Restoring values from a copy made at another time keeps the object at
-    // the scene's time, so a key set next lands where the scene stands.
-    MRef<MBaseObject> snapshot(n->CreateNew());
-    snapshot->SetTime(0);
-    n->SetFrom(snapshot.Get());
-    EXPECT_EQ(n->GetTime(), 120);
-    n->SetParamByName("Amp", "7", true);
-    EXPECT_EQ(n->FindParameter("Amp")->GetKeys().count(120), 1u);
 }
 
 TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
@@ -106,12 +88,10 @@ TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
     scene.SelectObject(o[0]);
     scene.SelectObject(o[3]);
     scene.DeselectObject(o[0]);
-    scene.DeselectObject(o[1]); // not selected: nothing happens
     EXPECT_EQ(Selection(scene), "c d ");
     scene.SelectNone();
     EXPECT_EQ(Selection(scene), "");
-    // Deleting a selected object takes it out of the selection; adding an
-    // object that carries the flag puts it in.
+    // Deleting takes an object out of the selection; adding a flagged one puts it in.
     scene.SelectObject(o[1]);
     scene.SelectObject(o[2]);
     MRef<MBaseObject> b(o[1]);
@@ -127,8 +107,7 @@ TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
     o[2]->SetFrom(plain.Get());
     scene.DeleteObject(o[2]);
     EXPECT_EQ(Selection(scene), "");
-    // Flags set directly, as flag restores and Select All do, are taken up
-    // in tree order; an object outside the scene keeps its flag only.
+    // Flags set directly (Select All, restores) are taken up in tree order.
     o[0]->AddFlags(OBJ_SELECTED);
     o[3]->AddFlags(OBJ_SELECTED);
     MRef<Counted> outside(new Counted("x"));
@@ -154,12 +133,10 @@ TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
     o[2]->SetParamByName("name", "Box5");
     o[3]->SetFrom(MRef<Counted>(new Counted("Box6")).Get());
     EXPECT_EQ(scene.FindObjectByName("Box6"), o[3]);
-    EXPECT_EQ(scene.FindObjectByName("z"), nullptr);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box7");
     // Renaming an object away frees its name only for names never handed out.
     o[0]->SetName("Crate");
     EXPECT_EQ(scene.FindObjectByName("Box3"), nullptr);
-    EXPECT_EQ(scene.FindObjectByName("Crate"), o[0]);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box8");
     // A base that ends in a digit cannot give a name another base gave.
     std::unordered_set<std::string> given;
@@ -171,18 +148,6 @@ TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
     scene.ClearScene();
     EXPECT_EQ(scene.FindObjectByName("Box4"), nullptr);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
-    // Many objects of one base, half of them nested, all get distinct names.
-    std::vector<MBaseObject*> objs;
-    for (int i = 0; i < 50000; ++i)
-    {
-        auto* obj = new MBaseObject();
-        obj->SetName(scene.GenerateUniqueName("FileShader"));
-        ASSERT_TRUE(given.insert(obj->GetName().str()).second) << obj->GetName().str();
-        scene.AddObject(obj, i % 2 ? scene.FindObject(objs.back()) : nullptr);
-        objs.push_back(obj);
-    }
-    for (size_t i = 0; i < objs.size(); i += 997)
-        EXPECT_EQ(scene.FindObjectByName(objs[i]->GetName()), objs[i]);
 }
 
 TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
@@ -204,27 +169,20 @@ TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
         scene.SelectObject(o[1]);
         AddAll(scene, {"e"});
         scene.SelectObject(scene.FindObjectByName("e"));
-        EXPECT_EQ(TreeShape(scene), " a( c( d)) e");
         ASSERT_TRUE(scene.SetObjectList(tree));
         EXPECT_EQ(TreeShape(scene), " a( b c) d");
         EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
         EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
-        // e left the scene, its index and the selection and was released; b
-        // still carries its flag, so it is selected again.
+        // e left and was released; b still carries its flag, so it is selected.
         EXPECT_EQ(Counted::live, 4);
-        EXPECT_EQ(scene.FindObjectByName("e"), nullptr);
-        EXPECT_EQ(b->GetOwnerScene(), &scene);
         EXPECT_EQ(Selection(scene), "d b ");
-        // The scene's tree is its own: editing it leaves the copy alone, and
-        // releasing the copy leaves the scene whole.
+        // The scene's tree and the copy are separate.
         scene.DeleteObject(o[1]);
         EXPECT_EQ(TreeShape(*tree), " a( b c) d");
         saved.Reset();
         EXPECT_EQ(Counted::live, 3);
         EXPECT_EQ(TreeShape(scene), " a( b c)");
         EXPECT_FALSE(scene.SetObjectList(nullptr));
-        EXPECT_TRUE(scene.SetObjectList(&scene));
-        EXPECT_EQ(TreeShape(scene) + " | " + Selection(scene), " a( b c) | b ");
         // An empty tree empties the scene; names handed out stay handed out.
         EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
         MBaseObjectTree empty;
@@ -245,12 +203,10 @@ TEST(SceneGeometry, TransformKeysAndMeshComponentFlagsAndDeletion)
     t->SetScale({2, 2, 2});
     ExpectNear(t->Apply({1, 0, 0}, 240), {10, 22, 30}); // scaled, turned, then moved
     MRef<MMesh> mesh(Square());
-    EXPECT_FALSE(mesh->SetComponentFlag(COMPONENT_FLAG_VERTEX, 4, true));
-    EXPECT_FALSE(mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, -1, true));
-    EXPECT_FALSE(mesh->SetComponentFlag(0x800, 0, true));
-    EXPECT_FALSE(mesh->AddTriangle(0, 1, 9));
-    // Deleting vertex 1 takes the triangle that uses it and renumbers; the
-    // surviving triangle's edge flags go with it.
+    EXPECT_FALSE(mesh->SetComponentFlag(COMPONENT_FLAG_VERTEX, 4, true) ||
+                 mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, -1, true) ||
+                 mesh->SetComponentFlag(0x800, 0, true) || mesh->AddTriangle(0, 1, 9));
+    // Deleting vertex 1 takes its triangle and renumbers; edge flags follow.
     ASSERT_TRUE(mesh->SetComponentFlag(COMPONENT_FLAG_VERTEX, 1, true));
     ASSERT_TRUE(mesh->SetComponentFlag(COMPONENT_FLAG_EDGE, 5, true));
     EXPECT_EQ(mesh->DeleteVertexFlag(COMPONENT_FLAG_VERTEX), 1);
@@ -267,7 +223,6 @@ TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
 {
     TestSystem sys;
     MScene* scene = sys.Scene();
-    EXPECT_EQ(scene->GetSelectionCentre(), MVector3());
     auto* material = new MMaterial();
     scene->AddObject(material);
     MVector3 lo, hi;
@@ -281,8 +236,6 @@ TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
     object->SetGeometry(Square());
     object->GetTransform()->SetTranslate({100, 100, 10});
     scene->AddObject(object);
-    EXPECT_EQ(scene->GetTransform(object), object->GetTransform());
-    EXPECT_EQ(scene->GetTransform(material), nullptr);
     scene->SelectObject(object, false);
     ExpectNear(scene->GetSelectionCentre(), {100.5f, 100.5f, 10});
     auto* mesh = static_cast<MMesh*>(object->GetGeometry());
@@ -290,8 +243,7 @@ TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
     ExpectNear(scene->GetSelectionCentre(COMPONENT_VERTEX), {101, 101, 10});
     mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 1, true);
     ExpectNear(scene->GetSelectionCentre(COMPONENT_TRIANGLE), {100.5f, 100.5f, 10});
-    // Without an OpenGL context nothing shows, but the count of what was
-    // drawn does: hidden materials and scene objects are left out.
+    // Without OpenGL nothing shows, but hidden objects are not even counted.
     MSceneViewFlags flags;
     scene->DrawScene(flags, nullptr);
     EXPECT_EQ(scene->GetLastDrawnCount(), 2);

@@ -15,8 +15,7 @@ namespace
 {
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";
 constexpr uint32_t kReadWrite = 0x2001F;
-// Sets an environment variable (or unsets it, for null) for the length of a
-// test and puts the old value back afterwards.
+// Sets (or, for null, unsets) an environment variable while it lives.
 class ScopedEnv
 {
   public:
@@ -70,9 +69,6 @@ TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValueWithOneLineEach)
         {"Blanks", "  padded\t "},
         {"Empty", ""},
         {"Binary", std::string("\0\x01\x7f\xff\xfe", 5)},
-        {"Utf8", "caf\xc3\xa9 \xe2\x82\xac"},
-        {"Hash", "# not a comment"},
-        {"Escapes", "\\n is not a line break, \\x41 is not A"},
         {"na=me", "name holds an equals sign"},
         {"#name", "name starts like a comment"},
         {" spaced name ", "name with blanks at the ends"},
@@ -107,12 +103,9 @@ TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
 {
     MRegistry reg;
     MStr value = "kept";
-    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, false));
+    EXPECT_FALSE(reg.OpenKey(kGlazenKey, kReadWrite, false) || reg.WriteString("CFGFile", "x"));
     EXPECT_FALSE(fs::exists(config.Path() / "glazen")) << "opening without create makes nothing";
-    EXPECT_FALSE(reg.ReadString("CFGFile", value));
-    EXPECT_FALSE(reg.WriteString("CFGFile", "x"));
     ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, true));
-    EXPECT_TRUE(fs::is_regular_file(keyFile));
     EXPECT_FALSE(reg.ReadString("CFGFile", value));
     ASSERT_TRUE(reg.WriteString("CFGFile", "a.cfg"));
     const std::string before = ReadWholeFile(keyFile);
@@ -142,15 +135,12 @@ TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
                      std::string("\0\xff\xfe=\x01\n", 6) + "KeyFile=last\\");
     MRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kGlazenKey, kReadWrite, false));
-    MStr cfg, key, odd;
-    EXPECT_TRUE(reg.ReadString("CFGFile", cfg));
-    EXPECT_EQ(cfg, "spaced.cfg");
-    EXPECT_TRUE(reg.ReadString("\\x4\\q", odd));
-    EXPECT_EQ(odd, "\\x");
     // Writing a value rewrites the file in the sound form, keeping what was read.
-    ASSERT_TRUE(reg.WriteString("CFGFile", "fixed.cfg"));
+    ASSERT_TRUE(reg.WriteString("Other", "x"));
+    MStr cfg, key, odd;
+    EXPECT_TRUE(reg.ReadString("CFGFile", cfg) && reg.ReadString("\\x4\\q", odd));
     EXPECT_TRUE(reg.ReadString("KeyFile", key));
-    EXPECT_EQ(key, "last\\") << "a lone trailing backslash is kept as it stands";
+    EXPECT_EQ(cfg + "|" + odd + "|" + key, "spaced.cfg|\\x|last\\"); // a lone last backslash stays
     std::string junk; // random bytes never crash a read
     for (int i = 0; i < 5000; ++i)
         junk += static_cast<char>((i * 7919 + 13) % 256);
@@ -172,21 +162,8 @@ TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
     EXPECT_NE(MRegistry::KeyFileName("a\\b_c"), MRegistry::KeyFileName("a_b\\c"));
     EXPECT_NE(MRegistry::KeyFileName("a\\b"), MRegistry::KeyFileName("a%5Fb"));
     MRegistry reg;
-    EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true));
-    EXPECT_FALSE(reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
-}
-
-TEST(RegistryFolder, FallsBackToHomeWhenTheConfigVariableIsUnsetOrRelative)
-{
-    TempDir home;
-    ScopedEnv h("HOME", home.Path().c_str());
-    for (const char* xdg : {(const char*)nullptr, "relative/config", "/else", "/else/"})
-    {
-        ScopedEnv x("XDG_CONFIG_HOME", xdg);
-        EXPECT_EQ(MRegistry::GetRegistryFolder().str(),
-                  (xdg && *xdg == '/' ? "/else" : home.Path().string() + "/.config") +
-                      "/glazen/registry/");
-    }
+    EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true) ||
+                 reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
 }
 
 TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
@@ -205,37 +182,28 @@ TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
                                  "Last = 5; // the end, with no line break",
                                  true));
     EXPECT_TRUE(sys.log.lines.empty());
-    const struct
+    EXPECT_EQ(in.GetVariableCount(), 15);
+    auto Is = [&](const char* name, int kind, const char* text, int value)
     {
-        const char* name;
-        int kind;
-        const char* text;
-        int value;
-    } expected[] = {
-        {"DeleteChildren", SCRIPT_VAR_ONOFF, "1", 1},
-        {"Dup_ParentGroup", SCRIPT_VAR_ONOFF, "0", 0},
-        {"Depth", SCRIPT_VAR_NUMBER, "2", 2},
-        {"Scale", SCRIPT_VAR_NUMBER, "-3.75", -3},
-        {"Huge", SCRIPT_VAR_NUMBER, "1e12", INT_MAX},
-        {"Tiny", SCRIPT_VAR_NUMBER, "-.5e-3", 0},
-        {"Label", SCRIPT_VAR_TEXT, "two words; and = signs", 0},
-        {"Quoted", SCRIPT_VAR_TEXT, "1", 1},
-        {"Path", SCRIPT_VAR_TEXT, "textures/base_wall/metal.tga", 0},
-        {"Flag", SCRIPT_VAR_ONOFF, "On", 1},
-        {"Other", SCRIPT_VAR_ONOFF, "false", 0},
-        {"Mixed", SCRIPT_VAR_TEXT, "12abc", 12},
-        {"Escaped", SCRIPT_VAR_TEXT, "x\"y\\z\n\tw\\q", 0},
-        {"d", SCRIPT_VAR_ONOFF, "on", 1},
-        {"Last", SCRIPT_VAR_NUMBER, "5", 5},
+        const MScriptVariable v = Get(in, name);
+        EXPECT_TRUE(v.kind == kind && v.text == text && v.value == value)
+            << name << ": " << v.kind << " [" << v.text.c_str() << "] " << v.value;
     };
-    EXPECT_EQ(in.GetVariableCount(), int(std::size(expected)));
-    for (const auto& e : expected)
-    {
-        const MScriptVariable v = Get(in, e.name);
-        EXPECT_EQ(v.kind, e.kind) << e.name;
-        EXPECT_EQ(v.text, e.text) << e.name;
-        EXPECT_EQ(v.value, e.value) << e.name;
-    }
+    Is("DeleteChildren", SCRIPT_VAR_ONOFF, "1", 1);
+    Is("Dup_ParentGroup", SCRIPT_VAR_ONOFF, "0", 0);
+    Is("Depth", SCRIPT_VAR_NUMBER, "2", 2);
+    Is("Scale", SCRIPT_VAR_NUMBER, "-3.75", -3);
+    Is("Huge", SCRIPT_VAR_NUMBER, "1e12", INT_MAX);
+    Is("Tiny", SCRIPT_VAR_NUMBER, "-.5e-3", 0);
+    Is("Label", SCRIPT_VAR_TEXT, "two words; and = signs", 0);
+    Is("Quoted", SCRIPT_VAR_TEXT, "1", 1);
+    Is("Path", SCRIPT_VAR_TEXT, "textures/base_wall/metal.tga", 0);
+    Is("Flag", SCRIPT_VAR_ONOFF, "On", 1);
+    Is("Other", SCRIPT_VAR_ONOFF, "false", 0);
+    Is("Mixed", SCRIPT_VAR_TEXT, "12abc", 12);
+    Is("Escaped", SCRIPT_VAR_TEXT, "x\"y\\z\n\tw\\q", 0);
+    Is("d", SCRIPT_VAR_ONOFF, "on", 1);
+    Is("Last", SCRIPT_VAR_NUMBER, "5", 5);
 }
 
 TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
@@ -249,7 +217,6 @@ TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
     EXPECT_EQ(value, "1");
     EXPECT_FALSE(in.GetVariable("Missing", value));
     EXPECT_EQ(value, "1") << "a missing variable leaves the string alone";
-    EXPECT_EQ(Get(in, "Missing").kind, -1);
     ASSERT_TRUE(in.ExecuteScript("b = 2;", false));
     EXPECT_NE(in.FindVariable("Other"), nullptr);
     ASSERT_TRUE(in.ExecuteScript("c = 3;", true));
@@ -259,6 +226,12 @@ TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
     in.SetVariable("Text", "1", true);
     EXPECT_EQ(Get(in, "Flag").kind, SCRIPT_VAR_ONOFF);
     EXPECT_EQ(Get(in, "Text").kind, SCRIPT_VAR_TEXT);
+    // A walk visits every variable once, slot by slot.
+    std::set<std::string> seen;
+    for (const MScriptVariable* v = in.GetFirstVariable(); v; v = in.GetNextVariable())
+        EXPECT_TRUE(seen.insert(v->name.str()).second && in.GetCurrentHashSlot() >= 0);
+    EXPECT_EQ(seen, (std::set<std::string>{"c", "Flag", "Text"}));
+    EXPECT_EQ(in.GetCurrentHashSlot(), -1);
     in.Clear();
     EXPECT_EQ(in.GetVariableCount(), 0);
     EXPECT_EQ(in.FindVariable("Flag"), nullptr);
@@ -297,27 +270,6 @@ TEST(MScriptInterpreter, DamagedStatementsAreReportedAndSkipped)
         MScriptInterpreter().ExecuteScript("a = " + std::string(1, char(b)) + ";\n\"");
 }
 
-TEST(MScriptInterpreter, WalkVisitsEveryVariableOnceSlotBySlot)
-{
-    MScriptInterpreter in;
-    EXPECT_EQ(in.GetFirstVariable(), nullptr);
-    std::string script;
-    for (int i = 0; i < 1000; ++i)
-        script += "v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
-    ASSERT_TRUE(in.ExecuteScript(script));
-    std::set<std::string> seen;
-    int slot = 0;
-    for (const MScriptVariable* v = in.GetFirstVariable(); v; v = in.GetNextVariable())
-    {
-        EXPECT_GE(in.GetCurrentHashSlot(), slot);
-        slot = in.GetCurrentHashSlot();
-        EXPECT_TRUE(seen.insert(v->text.str()).second) << v->name.str();
-    }
-    EXPECT_EQ(seen.size(), 1000u);
-    EXPECT_EQ(in.GetCurrentHashSlot(), -1);
-    EXPECT_EQ(Get(in, "V999").value, 999);
-}
-
 TEST(MScriptInterpreter, RunsScriptFiles)
 {
     TestSystem sys;
@@ -326,11 +278,9 @@ TEST(MScriptInterpreter, RunsScriptFiles)
     ASSERT_TRUE(in.ExecuteScriptFile(dir.Write("Prefs/Tools/KObjectDeleteSelected.ascr",
                                                "DeleteChildren = 1;\r\nDeleteChildren = 0;\r\n")));
     EXPECT_EQ(Get(in, "DeleteChildren").value, 0);
-    const std::string missing = (dir.Path() / "none.ascr").string();
-    EXPECT_FALSE(in.ExecuteScriptFile(missing));
-    EXPECT_TRUE(Logged(sys, "Script '" + missing + "' could not be read"));
-    EXPECT_EQ(in.GetVariableCount(), 0);
-    EXPECT_GT(in.GetErrorCount(), 0);
+    EXPECT_FALSE(in.ExecuteScriptFile(dir.Path().string() + "/none.ascr"));
+    EXPECT_TRUE(Logged(sys, "Script '" + dir.Path().string() + "/none.ascr' could not be read"));
+    EXPECT_EQ(in.GetVariableCount() * 10 + in.GetErrorCount(), 1);
     EXPECT_FALSE(in.ExecuteScriptFile(dir.Write("bad.ascr", "a = 1;\nb = \"open\n")));
     EXPECT_TRUE(Logged(sys, "bad.ascr' line 2: unterminated string"));
     EXPECT_EQ(Get(in, "a").value, 1);

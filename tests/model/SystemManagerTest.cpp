@@ -1,19 +1,23 @@
 #include "MFile.h"
+#include "MImage.h"
 #include "MMaterial.h"
+#include "MMaterialLayer.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MSystemManager.h"
+#include "MTextureCache.h"
 #include "MTranslator.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace fs = std::filesystem;
+constexpr size_t npos = std::string::npos;
 
 namespace
 {
-// A translator whose extension and import ability are parameters, so the
-// copy the manager keeps (made with CreateNew) behaves like the original.
+// Extension and import ability are parameters, so the manager's copy keeps them.
 class FakeShaderTranslator : public MMaterialTranslator
 {
   public:
@@ -23,20 +27,19 @@ class FakeShaderTranslator : public MMaterialTranslator
         AddStringParam("Imports", imports);
     }
     M_DECLARE_CLASS(FakeShaderTranslator, MMaterialTranslator)
-    MStr GetFileFilter() const override
-    {
-        return GetParamByName("Ext") + " files|*." + GetParamByName("Ext").c_str();
-    }
+    MStr Ext() const { return GetParamByName("Ext"); }
+    MStr GetFileFilter() const override { return Ext() + " files|*." + Ext().c_str(); }
     bool CanImport() const override { return GetParamByName("Imports") == "1"; }
     bool CanExport() const override { return true; }
-    bool CanImportFile(MStr fileName) override
+    bool CanImportFile(MStr name) override
     {
-        return fileName.Lowered().str().ends_with("." + GetParamByName("Ext").str());
+        return name.Lowered().str().ends_with("." + Ext().str());
     }
     bool ImportFile(MStr, MScene*) override { return false; }
     bool ExportFile(MStr, MScene*) override { return false; }
     bool ExportObject(MStr, MBaseObject*) override { return false; }
 };
+// Reads ".tga" files (not "bad" ones) as 100 high and 32 wide per file byte.
 class FakeImageTranslator : public MImageTranslator
 {
   public:
@@ -44,12 +47,15 @@ class FakeImageTranslator : public MImageTranslator
     MStr GetFileFilter() const override { return "Targa|*.tga"; }
     bool CanImport() const override { return true; }
     bool CanExport() const override { return false; }
-    bool CanImportFile(MStr fileName) override
+    bool CanImportFile(MStr fileName) override { return fileName.Right(4).EqualsNoCase(".tga"); }
+    bool ImportImage(MStr fileName, MImage* image) override
     {
-        return fileName.Lowered().str().ends_with(".tga");
+        ++imports;
+        return fileName.str().find("bad") == std::string::npos &&
+               image->SetSize(32 * int(ReadWholeFile(fileName.str()).size()), 100);
     }
-    bool ImportImage(MStr, MImage*) override { return false; }
     bool ExportImage(MStr, MImage*) override { return false; }
+    static inline int imports = 0;
 };
 // A translator whose CreateNew gives something that is not a translator.
 class MiscopyingTranslator : public FakeImageTranslator
@@ -62,6 +68,22 @@ class Lines : public MOutputSink
   public:
     void WriteLine(const char* line) override { text += std::string(line) + "\n"; }
     std::string text;
+};
+class TextureCacheFiles : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        MTextureCache::Instance().Clear();
+        FakeImageTranslator::imports = 0;
+        FakeImageTranslator proto;
+        sys.Manager().RegisterImageTranslator(&proto);
+        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+    }
+    void TearDown() override { MTextureCache::Instance().Clear(); }
+    std::string In(const TempDir& d, const char* name) const { return (d.Path() / name).string(); }
+    TestSystem sys;
+    TempDir dir;
 };
 } // namespace
 
@@ -83,31 +105,10 @@ TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
     EXPECT_EQ(b.text, "list has 3 items at 1.50\nas is %d\n");
     EXPECT_EQ(file.text, "file 1\n");
     EXPECT_EQ(m.GetLogLineCount(), 5);
-    {
-        TestSystem sys; // announced while it lives
-        EXPECT_EQ(GetSystemManager(), &sys.manager);
-        EXPECT_EQ(sys.manager.GetProgramFolder().str().back(), '/');
-    }
-    EXPECT_EQ(GetSystemManager(), nullptr);
-    auto* gone = new MSystemManager();
+    auto* gone = new MSystemManager(); // an announced manager is forgotten as it goes
     SetSystemManager(gone);
     delete gone;
     EXPECT_EQ(GetSystemManager(), nullptr);
-}
-
-TEST(SystemManager, MatchFilePatternWildcardsIgnoreCase)
-{
-    // Pattern and name, one pair after the other.
-    const char* const matching[] = {
-        "*.DLF", "Pellow.dlf", "*.dlf", "PELLOW.DLF", "?ellow.*", "Pellow.dlf", "a*b*c", "aXXbYYbc",
-        "*ab",   "aab",        "*",     "",           "**",       "x",          "",      ""};
-    const char* const different[] = {"*.DLF",    "Pellow.DLM", "*.DLF", "Pellow.DLF.bak",
-                                     "?ellow.*", "ellow.dlf",  "",      "a",
-                                     "a?",       "a"};
-    for (size_t i = 0; i < std::size(matching); i += 2)
-        EXPECT_TRUE(MatchFilePattern(matching[i], matching[i + 1])) << matching[i + 1];
-    for (size_t i = 0; i < std::size(different); i += 2)
-        EXPECT_FALSE(MatchFilePattern(different[i], different[i + 1])) << different[i + 1];
 }
 
 TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
@@ -121,24 +122,22 @@ TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.dlf", true, true), 0);
     EXPECT_EQ(sys.manager.GetLoadedModuleCount(), 0);
     ASSERT_EQ(sys.log.lines.size(), 2u); // in name order
-    EXPECT_NE(sys.log.lines[0].find("bad.DLF' skipped: it lacks one of the exports"),
-              std::string::npos)
-        << sys.log.lines[0];
-    EXPECT_NE(sys.log.lines[1].find("x.DLF' skipped"), std::string::npos) << sys.log.lines[1];
+    EXPECT_NE(sys.log.lines[0].find("bad.DLF' skipped: it lacks one of the exports"), npos);
+    EXPECT_NE(sys.log.lines[1].find("x.DLF' skipped"), npos);
     sys.log.lines.clear();
-    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", false, true), 0);
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", false, true), 0); // quietly
     EXPECT_TRUE(sys.log.lines.empty());
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("?.d*f", true, true), 0); // x.DLF alone
+    EXPECT_EQ(sys.log.lines.size(), 1u);
     sys.manager.SetProgramFolder((dir.Path() / "no such folder").string());
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
-    ASSERT_EQ(sys.log.lines.size(), 1u);
-    EXPECT_NE(sys.log.lines[0].find("no such folder"), std::string::npos);
+    EXPECT_NE(sys.log.lines.back().find("no such folder"), npos);
 }
 
 TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
 {
     MSystemManager m;
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), nullptr);
-    EXPECT_EQ(m.CreateMaterialTranslatorFilterString(), "");
     {
         FakeShaderTranslator shader, script("script"), exportOnly("out", "0");
         FakeImageTranslator tga;
@@ -147,27 +146,24 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
         EXPECT_EQ(m.RegisterMaterialTranslator(&exportOnly), 1);
         EXPECT_EQ(m.RegisterImageTranslator(&tga), 1);
         EXPECT_EQ(m.RegisterMaterialTranslator(nullptr), 0);
-        EXPECT_NE(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1), &shader);
     } // the originals go; the manager's copies stay
-    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_MATERIAL), 3);
-    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_IMAGE), 1);
-    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_SCENE), 1); // the library's own scene files
+    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_MATERIAL) * 10 +
+                  m.GetTranslatorCount(TRANSLATOR_IMAGE),
+              31);
     MTranslator* first = m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetParamByName("Ext"), "shader");
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 3)->GetParamByName("Ext"), "out");
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 0), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 4), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(-1, 1), nullptr);
+    EXPECT_EQ(first->GetParamByName("Ext") +
+                  m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 3)->GetParamByName("Ext"),
+              "shaderout");
+    for (auto [kind, index] : {std::pair(3, 1), {1, 0}, {1, 4}, {-1, 1}})
+        EXPECT_EQ(m.GetTranslatorFromIndex(kind, index), nullptr) << kind << " " << index;
     EXPECT_EQ(m.GetMaterialTranslator(0), first);
     EXPECT_EQ(m.GetMaterialTranslator(3), nullptr);
     EXPECT_EQ(m.GetSceneTranslator(0)->ClassName(), "MCompleteTranslator");
-    EXPECT_EQ(m.GetSceneTranslator(1), nullptr);
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("maps/A.SCRIPT"), m.GetMaterialTranslator(1));
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), first);
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.out"), nullptr); // cannot import
     EXPECT_EQ(m.FindImageTranslatorThatImports("a.TGA"), m.GetImageTranslator(0));
-    EXPECT_EQ(m.FindImageTranslatorThatImports("a.jpg"), nullptr);
     EXPECT_EQ(m.FindSceneTranslatorThatImports("/maps/Level.GLAZEN"), m.GetSceneTranslator(0));
     for (const char* name : {"a.shader", "a.glazen.bak", "/maps/glazen"})
         EXPECT_EQ(m.FindSceneTranslatorThatImports(name), nullptr) << name;
@@ -187,38 +183,23 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
 TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
 {
     MSystemManager m;
-    for (const char* name : {"MMaterial",
-                             "MMaterialLayer",
-                             "MFileShaderNode",
-                             "MAnimFileShaderNode",
-                             "MRGBGenShaderNode",
-                             "MAlphaGenShaderNode",
-                             "MBlendFuncShaderNode",
-                             "MAlphaFuncShaderNode",
-                             "MTCScrollShaderNode",
-                             "MTCRotateShaderNode",
-                             "MTCScaleShaderNode",
-                             "MTCStretchShaderNode",
-                             "MTCTurbShaderNode",
-                             "MTCGenShaderNode",
-                             "MQERadiantShaderNode",
-                             "MQ3MapSurfaceShaderNode",
-                             "MQ3SkyParmsShaderNode",
-                             "MQ3SunShaderNode",
-                             "MDeformVertsShaderNode",
-                             "MVerbatimShaderNode"})
+    std::istringstream classes(
+        "MMaterial MMaterialLayer MFileShaderNode MAnimFileShaderNode MRGBGenShaderNode "
+        "MAlphaGenShaderNode MBlendFuncShaderNode MAlphaFuncShaderNode MTCScrollShaderNode "
+        "MTCRotateShaderNode MTCScaleShaderNode MTCStretchShaderNode MTCTurbShaderNode "
+        "MTCGenShaderNode MQERadiantShaderNode MQ3MapSurfaceShaderNode MQ3SkyParmsShaderNode "
+        "MQ3SunShaderNode MDeformVertsShaderNode MVerbatimShaderNode");
+    for (std::string name; classes >> name;)
     {
         SCOPED_TRACE(name);
-        MBaseObject* proto = m.FindPrototype(name);
+        MBaseObject* proto = m.FindPrototype(name.c_str());
         ASSERT_NE(proto, nullptr);
         proto->SetName("n1");
-        MBaseObject* raw = m.CreateObject(name);
+        MBaseObject* raw = m.CreateObject(name.c_str());
         EXPECT_EQ(raw->GetRefCount(), 0);
         MRef<MBaseObject> made(raw);
-        EXPECT_EQ(made->ClassName() + made->GetName(), MStr(name) + "n1");
-        ASSERT_EQ(made->GetParamCount(), proto->GetParamCount());
-        for (int i = 0; i < made->GetParamCount(); ++i)
-            EXPECT_EQ(made->GetParam(i)->GetName(), proto->GetParam(i)->GetName());
+        EXPECT_EQ(made->ClassName() + made->GetName(), MStr(name + "n1"));
+        EXPECT_EQ(made->GetParamCount(), proto->GetParamCount());
         made->SetName("changed");
         EXPECT_EQ(proto->GetName(), "n1");
     }
@@ -246,11 +227,9 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     const std::string extra = second.Write("textures/Extra.jpg", "c");
     first.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
     MSystemManager m;
-    EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), ""); // no search places yet
     m.GetImageSearchPaths().AddString(first.Path().string());
     m.GetImageSearchPaths().AddString(second.Path().string() + "/");
     EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), wall);
-    EXPECT_EQ(m.FindImageFile("TEXTURES\\BASE\\WALL.tga"), wall);
     EXPECT_EQ(m.FindImageFile("textures/extra.JPG"), extra);
     EXPECT_EQ(m.FindImageFile(wall2), wall2); // a full path stands as it is
     // Missing, a folder, not an image, and nothing.
@@ -268,4 +247,88 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     EXPECT_EQ(m.GetRelativeImageFilename(backslashed), "textures/base/wall.tga");
     for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
         EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
+}
+
+TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
+{
+    for (const char* name :
+         {"textures/base/Wall.JPG", "textures/base/floor.tga", "textures/base/Sky.png"})
+        dir.Write(name, "x");
+    MTextureCache& cache = MTextureCache::Instance();
+    auto resolve = [&](const char* name) { return cache.ResolveImageName(name).str(); };
+    EXPECT_EQ(resolve("textures\\BASE\\wall.tga"), In(dir, "textures/base/Wall.JPG"));
+    EXPECT_EQ(resolve("textures/base/floor.jpg"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/floor.TGA"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/floor.png"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/sky.tga"), In(dir, "textures/base/Sky.png"));
+    // Other extensions are looked up only as named.
+    for (const char* none : {"textures/base/none.tga", "textures/base/floor.bmp", ""})
+        EXPECT_EQ(resolve(none), "") << none;
+    // Other search places give other answers for the same name.
+    TempDir other;
+    other.Write("textures/base/none.tga", "x");
+    sys.Manager().GetImageSearchPaths().AddString(other.Path().string().c_str());
+    EXPECT_EQ(resolve("textures/base/none.tga"), In(other, "textures/base/none.tga"));
+}
+
+TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
+{
+    const MStr good = dir.Write("good.tga", "x");
+    const MStr bad = dir.Write("bad.tga", "x");
+    MTextureCache& cache = MTextureCache::Instance();
+    const MImage* first = cache.GetImage(good);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetWidth(), 32);
+    EXPECT_EQ(cache.GetImage(good), first);
+    EXPECT_EQ(cache.GetImage(bad), nullptr);
+    EXPECT_EQ(cache.GetImage(bad), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 2);
+    EXPECT_EQ(cache.GetDecodeCount(), 2);
+    EXPECT_EQ(std::count(sys.log.lines.begin(), sys.log.lines.end(),
+                         "Texture '" + bad.str() + "' could not be read."),
+              1);
+    // A file no translator takes cannot be read either.
+    EXPECT_EQ(cache.GetImage(dir.Write("picture.png", "x")), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 2);
+    // Clear forgets the pictures and the count: the next request reads the file again.
+    cache.Clear();
+    EXPECT_EQ(cache.GetDecodeCount(), 0);
+    EXPECT_NE(cache.GetImage(good), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 3);
+}
+
+TEST_F(TextureCacheFiles, MaterialsAreSizedFromTheirFirstMapElseTheirEditorImage)
+{
+    dir.Write("e.tga", "xxx");
+    dir.Write("s.tga", "xxxxx");
+    dir.Write("huge.tga", std::string(20, 'x'));
+    MScene* scene = sys.Scene();
+    auto add = [&](MBaseObject* o, MBaseObject* parent = nullptr)
+    {
+        scene->AddObject(o, parent ? scene->FindObject(parent) : nullptr);
+        return o;
+    };
+    // Editor image, stage map, animation frame: the width they give.
+    const std::tuple<const char*, const char*, const char*, float> cases[] = {
+        {"e.tga", "", "", 96},
+        {"e.tga", "s.tga", "", 160},
+        {"e.tga", "", "huge.tga", 256},
+        {"", "none.tga", "", 128},
+        {"", "", "", 128}};
+    for (const auto& [editor, map, frame, width] : cases)
+    {
+        SCOPED_TRACE(std::string(editor) + map + frame);
+        MBaseObject* m = add(new MMaterial());
+        add(new MQERadiantShaderNode(), add(new MMaterialLayer(), m))
+            ->SetParamByName("qer_editorimage", editor);
+        MBaseObject* stage = add(new MMaterialLayer(), m);
+        if (*map)
+            add(new MFileShaderNode(), stage)->SetParamByName("Fname", map);
+        if (*frame)
+            add(new MAnimFileShaderNode(), stage)->SetParamByName("Fname0", frame);
+        MVector3 lo, hi;
+        ASSERT_TRUE(scene->GetMaterialSurface(m, lo, hi));
+        EXPECT_EQ(hi.x - lo.x, width);
+        EXPECT_EQ(hi.y - lo.y, width == 128 ? 128 : 100);
+    }
 }

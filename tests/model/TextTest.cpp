@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(MStr, CutsClampCountsOutsideTheText)
+TEST(MStr, CutsClampCountsAndCaseFoldingCoversTheAlphabetOnly)
 {
     const MStr s("abc");
     for (auto [n, cut] : {std::pair{-4, "||abc"}, {0, "||abc"}, {2, "ab|bc|c"}, {99, "abc|abc|"}})
@@ -16,10 +16,7 @@ TEST(MStr, CutsClampCountsOutsideTheText)
     MStrList list;
     list.AddString("a");
     EXPECT_EQ(list.GetString(1), "");
-}
-
-TEST(MStr, CaseFoldingCoversTheWholeAlphabetOnly)
-{
+    // Case folding covers the whole alphabet and nothing else.
     EXPECT_EQ(MStr("AZaz@[`{").Lowered(), "azaz@[`{");
     EXPECT_EQ(MStr("RgbGen").CompareNoCase("rGBgEN"), 0);
     EXPECT_LT(MStr("abc").CompareNoCase("ABD"), 0);
@@ -115,9 +112,9 @@ TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
     };
     const uint8_t bytes[] = {1, 2, 3};
     MImage image;
-    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &image, decode));
-    EXPECT_FALSE(DecodeImageData("T", "mem", nullptr, 3, &image, decode));
-    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 3, nullptr, decode));
+    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &image, decode) ||
+                 DecodeImageData("T", "mem", nullptr, 3, &image, decode) ||
+                 DecodeImageData("T", "mem", bytes, 3, nullptr, decode));
     EXPECT_EQ(image.GetWidth(), 0);
     EXPECT_EQ(sys.log.lines, std::vector<std::string>{"T: 'mem' not read: too short."});
     ASSERT_TRUE(DecodeImageData("T", "mem", bytes, 3, &image, decode));
