@@ -20,11 +20,13 @@ std::string Corpus(const char* name)
 {
     return ReadWholeFile(CorpusDir() / "images" / name);
 }
+
 std::string ReadThroughMFile(const MStr& path)
 {
     std::string data;
     return MFile::ReadWhole(path, data) ? data : "(unreadable)";
 }
+
 std::string ReadThroughStdio(const MStr& path)
 {
     std::FILE* f = MFile::OpenRegular(path);
@@ -33,6 +35,7 @@ std::string ReadThroughStdio(const MStr& path)
         data += char(c);
     return f && std::fclose(f) == 0 ? data : "(unopenable)";
 }
+
 size_t CountLinesWith(const CaptureSink& log, const std::string& text)
 {
     return std::count_if(log.lines.begin(), log.lines.end(),

@@ -17,6 +17,7 @@ template <class T> T* Named(const char* name)
     o->SetName(name);
     return o;
 }
+
 std::string Names(const MBaseObjectList& list)
 {
     std::string s;
@@ -24,12 +25,14 @@ std::string Names(const MBaseObjectList& list)
         s += o->GetName().str() + " ";
     return s;
 }
+
 MStr Display(const MBaseShaderNode& n)
 {
     MStr text("[");
     n.AppendDisplayText(text);
     return text;
 }
+
 // Two shaders: M1 [L1 (F1), L2 (F2)], M2 [L3], and a plain object P on top.
 class Structure : public ::testing::Test
 {
@@ -227,6 +230,7 @@ TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
     EXPECT_EQ(names.size(), size_t(copy->GetParamCount()));
     EXPECT_EQ(copy->GetParamCount(), base + 8);
 }
+
 TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
 {
     EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone

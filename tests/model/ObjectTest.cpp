@@ -216,6 +216,7 @@ TEST(ObjectList, WalkSurvivesRemovalInsertionAndEmptying)
     }
     EXPECT_EQ(seen, "abcda");
 }
+
 TEST(ObjectTree, AddRefusesDuplicatesNullAndForeignParents)
 {
     Shape s;

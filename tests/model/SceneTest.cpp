@@ -21,12 +21,14 @@ std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char
     }
     return added;
 }
+
 void ExpectNear(const MVector3& a, const MVector3& b)
 {
     EXPECT_NEAR(a.x, b.x, 1e-4f);
     EXPECT_NEAR(a.y, b.y, 1e-4f);
     EXPECT_NEAR(a.z, b.z, 1e-4f);
 }
+
 // A mesh of two triangles sharing an edge: a unit square at the origin.
 MMesh* Square()
 {

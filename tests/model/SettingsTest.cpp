@@ -15,31 +15,18 @@ namespace
 {
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";
 constexpr uint32_t kReadWrite = 0x2001F;
-// Sets (or, for null, unsets) an environment variable while it lives.
-class ScopedEnv
-{
-  public:
-    ScopedEnv(const char* name, const char* value) : m_Name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_Old = old;
-        Set(value);
-    }
-    ~ScopedEnv() { Set(m_Old ? m_Old->c_str() : nullptr); }
-
-  private:
-    void Set(const char* value)
-    {
-        value ? setenv(m_Name.c_str(), value, 1) : unsetenv(m_Name.c_str());
-    }
-    std::string m_Name;
-    std::optional<std::string> m_Old;
-};
+// The registry in a temporary configuration folder for the length of a test.
 class RegistryTest : public ::testing::Test
 {
   protected:
+    void SetUp() override { setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); }
+    void TearDown() override
+    {
+        old ? setenv("XDG_CONFIG_HOME", old->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    }
+    const char* env = std::getenv("XDG_CONFIG_HOME");
+    const std::optional<std::string> old = env ? std::optional<std::string>(env) : std::nullopt;
     TempDir config;
-    ScopedEnv xdg{"XDG_CONFIG_HOME", config.Path().c_str()};
     TestSystem sys;
     fs::path keyFile = config.Path() / "glazen/registry/software_orrick_glazen_1.0";
 };
@@ -53,6 +40,7 @@ MScriptVariable Get(const MScriptInterpreter& in, const char* name)
     in.GetVariable(v);
     return v;
 }
+
 bool Logged(const TestSystem& sys, const std::string& part)
 {
     return std::any_of(sys.log.lines.begin(), sys.log.lines.end(),

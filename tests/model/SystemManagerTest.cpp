@@ -39,6 +39,7 @@ class FakeShaderTranslator : public MMaterialTranslator
     bool ExportFile(MStr, MScene*) override { return false; }
     bool ExportObject(MStr, MBaseObject*) override { return false; }
 };
+
 // Reads ".tga" files (not "bad" ones) as 100 high and 32 wide per file byte.
 class FakeImageTranslator : public MImageTranslator
 {
@@ -57,18 +58,14 @@ class FakeImageTranslator : public MImageTranslator
     bool ExportImage(MStr, MImage*) override { return false; }
     static inline int imports = 0;
 };
+
 // A translator whose CreateNew gives something that is not a translator.
 class MiscopyingTranslator : public FakeImageTranslator
 {
   public:
     MBaseObject* CreateNew() const override { return new Counted(); }
 };
-class Lines : public MOutputSink
-{
-  public:
-    void WriteLine(const char* line) override { text += std::string(line) + "\n"; }
-    std::string text;
-};
+
 class TextureCacheFiles : public ::testing::Test
 {
   protected:
@@ -90,7 +87,7 @@ class TextureCacheFiles : public ::testing::Test
 TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
 {
     MSystemManager m;
-    Lines a, b, file;
+    CaptureSink a, b, file;
     m.SetConsoleOutput(&a, &b);
     m.LogOutput("%s has %d items at %.2f", "list", 3, 1.5);
     m.SetConsoleOutput(&a, &a); // one sink given twice writes once
@@ -101,9 +98,10 @@ TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
     m.LogOutput("nowhere");
     m.SetLogFileOutput(&file);
     m.LogOutput("file %d", 1);
-    EXPECT_EQ(a.text, "list has 3 items at 1.50\n<" + std::string(5000, 'x') + "|42>\n");
-    EXPECT_EQ(b.text, "list has 3 items at 1.50\nas is %d\n");
-    EXPECT_EQ(file.text, "file 1\n");
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(a.lines, (Lines{"list has 3 items at 1.50", "<" + std::string(5000, 'x') + "|42>"}));
+    EXPECT_EQ(b.lines, (Lines{"list has 3 items at 1.50", "as is %d"}));
+    EXPECT_EQ(file.lines, Lines{"file 1"});
     EXPECT_EQ(m.GetLogLineCount(), 5);
     auto* gone = new MSystemManager(); // an announced manager is forgotten as it goes
     SetSystemManager(gone);

@@ -2,7 +2,6 @@
 #include "MImageFile.h"
 #include "MNameIndex.h"
 #include "MStr.h"
-#include "MStrList.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +12,6 @@ TEST(MStr, CutsClampCountsAndCaseFoldingCoversTheAlphabetOnly)
     for (auto [n, cut] : {std::pair{-4, "||abc"}, {0, "||abc"}, {2, "ab|bc|c"}, {99, "abc|abc|"}})
         EXPECT_EQ(s.Left(n) + "|" + s.Right(n) + "|" + s.Mid(n), cut) << n;
     EXPECT_EQ(s.Mid(1, 1), "b");
-    MStrList list;
-    list.AddString("a");
-    EXPECT_EQ(list.GetString(1), "");
     // Case folding covers the whole alphabet and nothing else.
     EXPECT_EQ(MStr("AZaz@[`{").Lowered(), "azaz@[`{");
     EXPECT_EQ(MStr("RgbGen").CompareNoCase("rGBgEN"), 0);
@@ -23,6 +19,7 @@ TEST(MStr, CutsClampCountsAndCaseFoldingCoversTheAlphabetOnly)
     EXPECT_GT(MStr("abcd").CompareNoCase("ABC"), 0);
     EXPECT_LT(MStr("ab").CompareNoCase("ABC"), 0);
 }
+
 TEST(MStr, ReplaceSplitPathFormatAndToInt)
 {
     MStr path("textures\\base\\a.tga"), same("aaa");
