@@ -268,7 +268,7 @@ TEST(MScriptInterpreter, RunsScriptFiles)
     EXPECT_EQ(Get(in, "DeleteChildren").value, 0);
     EXPECT_FALSE(in.ExecuteScriptFile(dir.Path().string() + "/none.ascr"));
     EXPECT_TRUE(Logged(sys, "Script '" + dir.Path().string() + "/none.ascr' could not be read"));
-    EXPECT_EQ(in.GetVariableCount() * 10 + in.GetErrorCount(), 1);
+    EXPECT_EQ(std::pair(in.GetVariableCount(), in.GetErrorCount()), std::pair(0, 1));
     EXPECT_FALSE(in.ExecuteScriptFile(dir.Write("bad.ascr", "a = 1;\nb = \"open\n")));
     EXPECT_TRUE(Logged(sys, "bad.ascr' line 2: unterminated string"));
     EXPECT_EQ(Get(in, "a").value, 1);

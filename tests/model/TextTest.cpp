@@ -81,13 +81,14 @@ TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
         EXPECT_FALSE(image.SetSize(w, h)) << w << " x " << h;
     EXPECT_FALSE(image.SetColourBuffer(4, 2, std::vector<uint8_t>(4 * 2 * 3 - 1, 7)));
     EXPECT_FALSE(image.SetColourBuffer(0, 2, std::vector<uint8_t>(4 * 2 * 3, 7)));
-    EXPECT_EQ(image.GetWidth() * 10 + image.GetHeight(), 32);
-    EXPECT_EQ(image.GetColourBuffer()[17] + image.HasAlpha(), 43);
+    EXPECT_EQ(std::pair(image.GetWidth(), image.GetHeight()), std::pair(3, 2));
+    EXPECT_EQ(std::pair(int(image.GetColourBuffer()[17]), image.HasAlpha()), std::pair(42, true));
     // Rows are swapped whole, colour and alpha alike.
     for (int i = 0; i < 6; ++i)
         image.GetColourBuffer()[i * 3] = image.GetAlphaBuffer()[i] = uint8_t(i / 3);
     image.FlipVertical();
-    EXPECT_EQ(image.GetColourBuffer()[3 * 3] * 10 + image.GetAlphaBuffer()[0], 1);
+    EXPECT_EQ(std::pair(image.GetColourBuffer()[3 * 3], image.GetAlphaBuffer()[0]),
+              std::pair(uint8_t(0), uint8_t(1))); // rows 0 and 1 changed places
     ASSERT_TRUE(image.SetColourBuffer(4, 1, std::vector<uint8_t>(12, 9)));
     EXPECT_EQ(image.GetAlphaBuffer(), nullptr);
     image.SetHasAlpha(true);
