@@ -1,50 +1,46 @@
 #include "MFile.h"
+#include "MImage.h"
 #include "MMaterial.h"
+#include "MMaterialLayer.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "MSystemManager.h"
+#include "MTextureCache.h"
 #include "MTranslator.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <string>
+#include <sstream>
 
 namespace fs = std::filesystem;
+constexpr size_t npos = std::string::npos;
 
 namespace
 {
-// A translator whose extension and import ability are parameters, so the
-// copy the manager keeps (made with CreateNew) behaves like the original.
+// Extension and import ability are parameters, so the manager's copy keeps them.
 class FakeShaderTranslator : public MMaterialTranslator
 {
   public:
-    FakeShaderTranslator()
+    FakeShaderTranslator(const char* ext = "shader", const char* imports = "1")
     {
-        AddStringParam("Ext", "shader");
-        AddStringParam("Imports", "1");
+        AddStringParam("Ext", ext);
+        AddStringParam("Imports", imports);
     }
     M_DECLARE_CLASS(FakeShaderTranslator, MMaterialTranslator)
-    MStr GetFileFilter() const override
-    {
-        const MStr ext = GetParamByName("Ext");
-        return ext + " files|*." + ext.c_str();
-    }
+    MStr Ext() const { return GetParamByName("Ext"); }
+    MStr GetFileFilter() const override { return Ext() + " files|*." + Ext().c_str(); }
     bool CanImport() const override { return GetParamByName("Imports") == "1"; }
     bool CanExport() const override { return true; }
-    bool CanImportFile(MStr fileName) override
+    bool CanImportFile(MStr name) override
     {
-        const MStr ext = "." + GetParamByName("Ext").str();
-        return fileName.GetLength() > ext.GetLength() &&
-               fileName.Right(ext.GetLength()).CompareNoCase(ext) == 0;
+        return name.Lowered().str().ends_with("." + Ext().str());
     }
     bool ImportFile(MStr, MScene*) override { return false; }
     bool ExportFile(MStr, MScene*) override { return false; }
     bool ExportObject(MStr, MBaseObject*) override { return false; }
 };
 
+// Reads ".tga" files (not "bad" ones) as 100 high and 32 wide per file byte.
 class FakeImageTranslator : public MImageTranslator
 {
   public:
@@ -52,12 +48,15 @@ class FakeImageTranslator : public MImageTranslator
     MStr GetFileFilter() const override { return "Targa|*.tga"; }
     bool CanImport() const override { return true; }
     bool CanExport() const override { return false; }
-    bool CanImportFile(MStr fileName) override
+    bool CanImportFile(MStr fileName) override { return fileName.Right(4).EqualsNoCase(".tga"); }
+    bool ImportImage(MStr fileName, MImage* image) override
     {
-        return fileName.Lowered().str().ends_with(".tga");
+        ++imports;
+        return fileName.str().find("bad") == std::string::npos &&
+               image->SetSize(32 * int(ReadWholeFile(fileName.str()).size()), 100);
     }
-    bool ImportImage(MStr, MImage*) override { return false; }
     bool ExportImage(MStr, MImage*) override { return false; }
+    static inline int imports = 0;
 };
 
 // A translator whose CreateNew gives something that is not a translator.
@@ -67,78 +66,47 @@ class MiscopyingTranslator : public FakeImageTranslator
     MBaseObject* CreateNew() const override { return new Counted(); }
 };
 
-class Lines : public MOutputSink
+class TextureCacheFiles : public ::testing::Test
 {
-  public:
-    void WriteLine(const char* line) override { text += std::string(line) + "\n"; }
-    std::string text;
+  protected:
+    void SetUp() override
+    {
+        MTextureCache::Instance().Clear();
+        FakeImageTranslator::imports = 0;
+        FakeImageTranslator proto;
+        sys.Manager().RegisterImageTranslator(&proto);
+        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+    }
+    void TearDown() override { MTextureCache::Instance().Clear(); }
+    std::string In(const TempDir& d, const char* name) const { return (d.Path() / name).string(); }
+    TestSystem sys;
+    TempDir dir;
 };
-
-bool LogHas(const CaptureSink& log, const std::string& part)
-{
-    for (const std::string& line : log.lines)
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
-}
 } // namespace
 
 TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
 {
     MSystemManager m;
-    Lines a, b;
+    CaptureSink a, b, file;
     m.SetConsoleOutput(&a, &b);
     m.LogOutput("%s has %d items at %.2f", "list", 3, 1.5);
     m.SetConsoleOutput(&a, &a); // one sink given twice writes once
-    m.LogOutput("only a");
+    m.LogOutput("<%s|%d>", std::string(5000, 'x').c_str(), 42);
     m.SetConsoleOutput(nullptr, &b);
-    m.LogOutput("only b");
+    m.LogLine("as is %d");
     m.SetConsoleOutput();
     m.LogOutput("nowhere");
-    EXPECT_EQ(a.text, "list has 3 items at 1.50\nonly a\n");
-    EXPECT_EQ(b.text, "list has 3 items at 1.50\nonly b\n");
-    EXPECT_EQ(m.GetLogLineCount(), 4);
-
-    const std::string longText(5000, 'x');
-    m.SetConsoleOutput(&a);
-    a.text.clear();
-    m.LogOutput("<%s|%d>", longText.c_str(), 42);
-    EXPECT_EQ(a.text, "<" + longText + "|42>\n");
-    m.LogLine("as is %d");
-    EXPECT_EQ(a.text.substr(a.text.size() - 9), "as is %d\n");
-}
-
-TEST(SystemManager, AnnouncedManagerIsFoundUntilItGoes)
-{
-    {
-        TestSystem sys;
-        EXPECT_EQ(GetSystemManager(), &sys.manager);
-        ASSERT_NE(sys.Scene(), nullptr);
-        EXPECT_EQ(sys.Scene()->GetObjectCount(), 0);
-        EXPECT_EQ(sys.manager.GetProgramFolder().str().back(), '/');
-    }
+    m.SetLogFileOutput(&file);
+    m.LogOutput("file %d", 1);
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(a.lines, (Lines{"list has 3 items at 1.50", "<" + std::string(5000, 'x') + "|42>"}));
+    EXPECT_EQ(b.lines, (Lines{"list has 3 items at 1.50", "as is %d"}));
+    EXPECT_EQ(file.lines, Lines{"file 1"});
+    EXPECT_EQ(m.GetLogLineCount(), 5);
+    auto* gone = new MSystemManager(); // an announced manager is forgotten as it goes
+    SetSystemManager(gone);
+    delete gone;
     EXPECT_EQ(GetSystemManager(), nullptr);
-    auto* m = new MSystemManager();
-    SetSystemManager(m);
-    delete m;
-    EXPECT_EQ(GetSystemManager(), nullptr);
-}
-
-TEST(SystemManager, MatchFilePatternWildcardsIgnoreCase)
-{
-    EXPECT_TRUE(MatchFilePattern("*.DLF", "Pellow.dlf"));
-    EXPECT_TRUE(MatchFilePattern("*.dlf", "PELLOW.DLF"));
-    EXPECT_FALSE(MatchFilePattern("*.DLF", "Pellow.DLM"));
-    EXPECT_FALSE(MatchFilePattern("*.DLF", "Pellow.DLF.bak"));
-    EXPECT_TRUE(MatchFilePattern("?ellow.*", "Pellow.dlf"));
-    EXPECT_FALSE(MatchFilePattern("?ellow.*", "ellow.dlf"));
-    EXPECT_TRUE(MatchFilePattern("a*b*c", "aXXbYYbc"));
-    EXPECT_TRUE(MatchFilePattern("*ab", "aab"));
-    EXPECT_TRUE(MatchFilePattern("*", ""));
-    EXPECT_TRUE(MatchFilePattern("**", "x"));
-    EXPECT_FALSE(MatchFilePattern("", "a"));
-    EXPECT_FALSE(MatchFilePattern("a?", "a"));
-    EXPECT_TRUE(MatchFilePattern("", ""));
 }
 
 TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
@@ -149,87 +117,57 @@ TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
     dir.Write("notes.txt", "not matched");
     fs::copy_file(BinDir() / "libtessary.so", dir.Path() / "bad.DLF");
     sys.manager.SetProgramFolder(dir.Path().string());
-
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.dlf", true, true), 0);
     EXPECT_EQ(sys.manager.GetLoadedModuleCount(), 0);
-    EXPECT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_MATERIAL), 0);
-    ASSERT_EQ(sys.log.lines.size(), 2u);
-    // Name order: bad.DLF before x.DLF.
-    EXPECT_NE(sys.log.lines[0].find("bad.DLF' skipped: it lacks one of the exports"),
-              std::string::npos)
-        << sys.log.lines[0];
-    EXPECT_NE(sys.log.lines[1].find("x.DLF' skipped"), std::string::npos) << sys.log.lines[1];
-    EXPECT_FALSE(LogHas(sys.log, "notes.txt"));
-
+    ASSERT_EQ(sys.log.lines.size(), 2u); // in name order
+    EXPECT_NE(sys.log.lines[0].find("bad.DLF' skipped: it lacks one of the exports"), npos);
+    EXPECT_NE(sys.log.lines[1].find("x.DLF' skipped"), npos);
     sys.log.lines.clear();
-    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", false, true), 0);
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", false, true), 0); // quietly
     EXPECT_TRUE(sys.log.lines.empty());
-
+    EXPECT_EQ(sys.manager.FindAndLoadDLLs("?.d*f", true, true), 0); // x.DLF alone
+    EXPECT_EQ(sys.log.lines.size(), 1u);
     sys.manager.SetProgramFolder((dir.Path() / "no such folder").string());
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
-    EXPECT_TRUE(LogHas(sys.log, "no such folder"))
-        << (sys.log.lines.empty() ? "" : sys.log.lines[0]);
+    EXPECT_NE(sys.log.lines.back().find("no such folder"), npos);
 }
 
 TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
 {
     MSystemManager m;
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1), nullptr);
-    EXPECT_EQ(m.CreateMaterialTranslatorFilterString(), "");
-
     {
-        FakeShaderTranslator shader;
-        FakeShaderTranslator script;
-        script.SetParamByName("Ext", "script");
-        FakeShaderTranslator exportOnly;
-        exportOnly.SetParamByName("Ext", "out");
-        exportOnly.SetParamByName("Imports", "0");
+        FakeShaderTranslator shader, script("script"), exportOnly("out", "0");
         FakeImageTranslator tga;
         EXPECT_EQ(m.RegisterMaterialTranslator(&shader), 1);
         EXPECT_EQ(m.RegisterMaterialTranslator(&script), 1);
         EXPECT_EQ(m.RegisterMaterialTranslator(&exportOnly), 1);
         EXPECT_EQ(m.RegisterImageTranslator(&tga), 1);
         EXPECT_EQ(m.RegisterMaterialTranslator(nullptr), 0);
-        EXPECT_NE(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1), &shader);
     } // the originals go; the manager's copies stay
-
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_MATERIAL), 3);
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_IMAGE), 1);
-    EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_SCENE), 1); // the library's own scene files
-    EXPECT_EQ(m.GetTranslatorCount(7), 0);
     MTranslator* first = m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 1);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->GetParamByName("Ext"), "shader");
     EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 3)->GetParamByName("Ext"), "out");
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 0), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 4), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(-1, 1), nullptr);
-    EXPECT_EQ(m.GetTranslatorFromIndex(3, 1), nullptr);
+    for (auto [kind, index] : {std::pair(3, 1), {1, 0}, {1, 4}, {-1, 1}})
+        EXPECT_EQ(m.GetTranslatorFromIndex(kind, index), nullptr) << kind << " " << index;
     EXPECT_EQ(m.GetMaterialTranslator(0), first);
     EXPECT_EQ(m.GetMaterialTranslator(3), nullptr);
-    ASSERT_NE(m.GetSceneTranslator(0), nullptr);
     EXPECT_EQ(m.GetSceneTranslator(0)->ClassName(), "MCompleteTranslator");
-    EXPECT_EQ(m.GetSceneTranslator(1), nullptr);
-    EXPECT_EQ(m.FindSceneTranslatorThatImports("x.GLAZEN"), m.GetSceneTranslator(0));
-
-    EXPECT_EQ(m.FindMaterialTranslatorThatImports("maps/A.SCRIPT"),
-              m.GetTranslatorFromIndex(TRANSLATOR_MATERIAL, 2));
+    EXPECT_EQ(m.FindMaterialTranslatorThatImports("maps/A.SCRIPT"), m.GetMaterialTranslator(1));
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), first);
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.out"), nullptr); // cannot import
-    EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.tga"), nullptr);
     EXPECT_EQ(m.FindImageTranslatorThatImports("a.TGA"), m.GetImageTranslator(0));
-    EXPECT_EQ(m.FindImageTranslatorThatImports("a.jpg"), nullptr);
-    EXPECT_EQ(m.FindSceneTranslatorThatImports("a.shader"), nullptr);
+    EXPECT_EQ(m.FindSceneTranslatorThatImports("/maps/Level.GLAZEN"), m.GetSceneTranslator(0));
+    for (const char* name : {"a.shader", "a.glazen.bak", "/maps/glazen"})
+        EXPECT_EQ(m.FindSceneTranslatorThatImports(name), nullptr) << name;
     EXPECT_EQ(m.FindTranslatorByClassName("FakeImageTranslator"), m.GetImageTranslator(0));
-    EXPECT_EQ(m.FindTranslatorByClassName("Nothing"), nullptr);
-    EXPECT_EQ(m.CreateMaterialTranslatorFilterString(),
-              "shader files|*.shader|script files|*.script|out files|*.out");
     EXPECT_EQ(m.CreateImageTranslatorFilterString(), "Targa|*.tga");
     EXPECT_EQ(m.CreateSceneAndMatTranslatorFilterString(),
               "Glazen Scene Files (*.glazen)|*.glazen|shader files|*.shader|script files|*.script|"
               "out files|*.out");
-
     // A translator whose copy is not a translator is refused without a leak.
     Counted::live = 0;
     MiscopyingTranslator odd;
@@ -238,49 +176,32 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
     EXPECT_EQ(Counted::live, 0);
 }
 
-TEST(SystemManager, PrototypesForEveryBuiltInClass)
+TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
 {
     MSystemManager m;
-    for (const char* name : {"MMaterial",
-                             "MMaterialLayer",
-                             "MFileShaderNode",
-                             "MAnimFileShaderNode",
-                             "MRGBGenShaderNode",
-                             "MAlphaGenShaderNode",
-                             "MBlendFuncShaderNode",
-                             "MAlphaFuncShaderNode",
-                             "MTCScrollShaderNode",
-                             "MTCRotateShaderNode",
-                             "MTCScaleShaderNode",
-                             "MTCStretchShaderNode",
-                             "MTCTurbShaderNode",
-                             "MTCGenShaderNode",
-                             "MQERadiantShaderNode",
-                             "MQ3MapSurfaceShaderNode",
-                             "MQ3SkyParmsShaderNode",
-                             "MQ3SunShaderNode",
-                             "MDeformVertsShaderNode",
-                             "MVerbatimShaderNode"})
+    std::istringstream classes(
+        "MMaterial MMaterialLayer MFileShaderNode MAnimFileShaderNode MRGBGenShaderNode "
+        "MAlphaGenShaderNode MBlendFuncShaderNode MAlphaFuncShaderNode MTCScrollShaderNode "
+        "MTCRotateShaderNode MTCScaleShaderNode MTCStretchShaderNode MTCTurbShaderNode "
+        "MTCGenShaderNode MQERadiantShaderNode MQ3MapSurfaceShaderNode MQ3SkyParmsShaderNode "
+        "MQ3SunShaderNode MDeformVertsShaderNode MVerbatimShaderNode");
+    for (std::string name; classes >> name;)
     {
         SCOPED_TRACE(name);
-        MBaseObject* proto = m.FindPrototype(name);
+        MBaseObject* proto = m.FindPrototype(name.c_str());
         ASSERT_NE(proto, nullptr);
-        EXPECT_EQ(proto->ClassName(), name);
-        MBaseObject* raw = m.CreateObject(name);
-        ASSERT_NE(raw, nullptr);
-        EXPECT_NE(raw, proto);
+        proto->SetName("n1");
+        MBaseObject* raw = m.CreateObject(name.c_str());
         EXPECT_EQ(raw->GetRefCount(), 0);
         MRef<MBaseObject> made(raw);
-        EXPECT_EQ(made->ClassName(), name);
+        EXPECT_EQ(made->ClassName() + made->GetName(), MStr(name + "n1"));
         EXPECT_EQ(made->GetParamCount(), proto->GetParamCount());
         made->SetName("changed");
-        EXPECT_NE(proto->GetName(), "changed");
+        EXPECT_EQ(proto->GetName(), "n1");
     }
     EXPECT_EQ(m.CreateObject("MNothing"), nullptr);
-
     // A second prototype of a class replaces the first and releases it.
     MRef<MBaseObject> old(m.FindPrototype("MFileShaderNode"));
-    EXPECT_EQ(old->GetRefCount(), 2);
     const size_t count = m.GetPrototypes().size();
     auto* mine = new MFileShaderNode();
     mine->SetParamByName("Fname", "default.tga");
@@ -290,7 +211,6 @@ TEST(SystemManager, PrototypesForEveryBuiltInClass)
     EXPECT_EQ(m.GetPrototypes().size(), count);
     EXPECT_EQ(old->GetRefCount(), 1);
     EXPECT_EQ(mine->GetRefCount(), 1);
-    EXPECT_EQ(m.FindPrototype("MFileShaderNode"), mine);
     MRef<MBaseObject> made(m.CreateObject("MFileShaderNode"));
     EXPECT_EQ(made->GetParamByName("Fname"), "default.tga");
 }
@@ -301,35 +221,110 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     const std::string wall = first.Write("Textures/Base/Wall.TGA", "a");
     const std::string wall2 = second.Write("textures/base/wall.tga", "b");
     const std::string extra = second.Write("textures/Extra.jpg", "c");
-    first.Write("textures/folder.tga/inside.tga", "d");
+    first.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
     MSystemManager m;
-    EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), ""); // no search places yet
     m.GetImageSearchPaths().AddString(first.Path().string());
     m.GetImageSearchPaths().AddString(second.Path().string() + "/");
-
     EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), wall);
-    EXPECT_EQ(m.FindImageFile("TEXTURES\\BASE\\WALL.tga"), wall);
     EXPECT_EQ(m.FindImageFile("textures/extra.JPG"), extra);
-    EXPECT_EQ(m.FindImageFile("textures/base/missing.tga"), "");
-    EXPECT_EQ(m.FindImageFile("nofolder/wall.tga"), "");
-    EXPECT_EQ(m.FindImageFile("textures/base"), ""); // a folder, not an image
-    EXPECT_EQ(m.FindImageFile("textures/folder.tga"), "");
-    EXPECT_EQ(m.FindImageFile(""), "");
     EXPECT_EQ(m.FindImageFile(wall2), wall2); // a full path stands as it is
-
+    // Missing, a folder, not an image, and nothing.
+    for (const char* no : {"textures/base/missing.tga", "nofolder/wall.tga", "textures/base",
+                           "textures/folder.tga", ""})
+        EXPECT_EQ(m.FindImageFile(no), "") << no;
     m.GetImageSearchPaths().RemoveAt(0);
     EXPECT_EQ(m.FindImageFile("textures/base/WALL.tga"), wall2);
-
     // Relative names of full paths, with '/' separators.
-    EXPECT_EQ(m.GetRelativeImageFilename(wall2), "textures/base/wall.tga");
-    std::string upper = extra;
-    for (char& c : upper)
-        c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
-    EXPECT_EQ(m.GetRelativeImageFilename(upper), "TEXTURES/EXTRA.JPG");
-    std::string backslashed = wall2;
+    std::string backslashed = wall2, upper = extra;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    EXPECT_EQ(m.GetRelativeImageFilename(wall2), "textures/base/wall.tga");
+    EXPECT_EQ(m.GetRelativeImageFilename(upper), "TEXTURES/EXTRA.JPG");
     EXPECT_EQ(m.GetRelativeImageFilename(backslashed), "textures/base/wall.tga");
-    EXPECT_EQ(m.GetRelativeImageFilename(wall), "");
-    EXPECT_EQ(m.GetRelativeImageFilename(second.Path().string() + "x/a.tga"), "");
-    EXPECT_EQ(m.GetRelativeImageFilename(""), "");
+    for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
+        EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
+}
+
+TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
+{
+    for (const char* name :
+         {"textures/base/Wall.JPG", "textures/base/floor.tga", "textures/base/Sky.png"})
+        dir.Write(name, "x");
+    MTextureCache& cache = MTextureCache::Instance();
+    auto resolve = [&](const char* name) { return cache.ResolveImageName(name).str(); };
+    EXPECT_EQ(resolve("textures\\BASE\\wall.tga"), In(dir, "textures/base/Wall.JPG"));
+    EXPECT_EQ(resolve("textures/base/floor.jpg"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/floor.TGA"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/floor.png"), In(dir, "textures/base/floor.tga"));
+    EXPECT_EQ(resolve("textures/base/sky.tga"), In(dir, "textures/base/Sky.png"));
+    // Other extensions are looked up only as named.
+    for (const char* none : {"textures/base/none.tga", "textures/base/floor.bmp", ""})
+        EXPECT_EQ(resolve(none), "") << none;
+    // Other search places give other answers for the same name.
+    TempDir other;
+    other.Write("textures/base/none.tga", "x");
+    sys.Manager().GetImageSearchPaths().AddString(other.Path().string().c_str());
+    EXPECT_EQ(resolve("textures/base/none.tga"), In(other, "textures/base/none.tga"));
+}
+
+TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
+{
+    const MStr good = dir.Write("good.tga", "x");
+    const MStr bad = dir.Write("bad.tga", "x");
+    MTextureCache& cache = MTextureCache::Instance();
+    const MImage* first = cache.GetImage(good);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetWidth(), 32);
+    EXPECT_EQ(cache.GetImage(good), first);
+    EXPECT_EQ(cache.GetImage(bad), nullptr);
+    EXPECT_EQ(cache.GetImage(bad), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 2);
+    EXPECT_EQ(cache.GetDecodeCount(), 2);
+    EXPECT_EQ(std::count(sys.log.lines.begin(), sys.log.lines.end(),
+                         "Texture '" + bad.str() + "' could not be read."),
+              1);
+    // A file no translator takes cannot be read either.
+    EXPECT_EQ(cache.GetImage(dir.Write("picture.png", "x")), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 2);
+    // Clear forgets the pictures and the count: the next request reads the file again.
+    cache.Clear();
+    EXPECT_EQ(cache.GetDecodeCount(), 0);
+    EXPECT_NE(cache.GetImage(good), nullptr);
+    EXPECT_EQ(FakeImageTranslator::imports, 3);
+}
+
+TEST_F(TextureCacheFiles, MaterialsAreSizedFromTheirFirstMapElseTheirEditorImage)
+{
+    dir.Write("e.tga", "xxx");
+    dir.Write("s.tga", "xxxxx");
+    dir.Write("huge.tga", std::string(20, 'x'));
+    MScene* scene = sys.Scene();
+    auto add = [&](MBaseObject* o, MBaseObject* parent = nullptr)
+    {
+        scene->AddObject(o, parent ? scene->FindObject(parent) : nullptr);
+        return o;
+    };
+    // Editor image, stage map, animation frame: the width they give.
+    const std::tuple<const char*, const char*, const char*, float> cases[] = {
+        {"e.tga", "", "", 96},
+        {"e.tga", "s.tga", "", 160},
+        {"e.tga", "", "huge.tga", 256},
+        {"", "none.tga", "", 128},
+        {"", "", "", 128}};
+    for (const auto& [editor, map, frame, width] : cases)
+    {
+        SCOPED_TRACE(std::string(editor) + map + frame);
+        MBaseObject* m = add(new MMaterial());
+        add(new MQERadiantShaderNode(), add(new MMaterialLayer(), m))
+            ->SetParamByName("qer_editorimage", editor);
+        MBaseObject* stage = add(new MMaterialLayer(), m);
+        if (*map)
+            add(new MFileShaderNode(), stage)->SetParamByName("Fname", map);
+        if (*frame)
+            add(new MAnimFileShaderNode(), stage)->SetParamByName("Fname0", frame);
+        MVector3 lo, hi;
+        ASSERT_TRUE(scene->GetMaterialSurface(m, lo, hi));
+        EXPECT_EQ(hi.x - lo.x, width);
+        EXPECT_EQ(hi.y - lo.y, width == 128 ? 128 : 100);
+    }
 }

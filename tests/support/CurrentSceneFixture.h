@@ -3,7 +3,6 @@
 #include "Globals.h"
 #include "MScene.h"
 #include "MUndoList.h"
-
 #include <gtest/gtest.h>
 
 // A new scene made the current one, with the undo and redo lists paired.
@@ -27,6 +26,5 @@ class CurrentSceneFixture : public ::testing::Test
         scene->ClearScene();
         scene->Delete();
     }
-
     MScene* scene = nullptr;
 };

@@ -7,14 +7,12 @@
 #include "TestSupport.h"
 
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 
-// A main window started as the program starts it, with its configuration and
-// state in a temporary folder.
+// A main window started as the program does, configuration and state in a temporary folder.
 class MainWindowFixture : public ::testing::Test
 {
   protected:
@@ -35,9 +33,7 @@ class MainWindowFixture : public ::testing::Test
         g_ActionRegistry.Clear();
         g_KeyBindingTable.Clear();
     }
-
-    // Makes the window (sized, when a width is given) and waits until it is on
-    // screen.
+    // Makes the window (sized, when a width is given) and waits until it shows.
     void OpenWindow(int width = 0, int height = 0)
     {
         window = std::make_unique<CKorvaDlg>();
@@ -47,7 +43,6 @@ class MainWindowFixture : public ::testing::Test
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-
     TempDir home;
     std::unique_ptr<CKorvaDlg> window;
 };

@@ -1,19 +1,15 @@
-// main() of the editor test binaries: one QApplication for every test. Without
-// a display the offscreen platform serves, so menus and widgets work anywhere.
-// OpenGL views share one context group, as in the editor.
+// main() of the editor test binaries: one QApplication for every test, offscreen
+// without a display; OpenGL views share one context group, as in the editor.
 #include "MDialogs.h"
-
 #include "MOpenGLSetup.h"
 
 #include <QApplication>
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 
 namespace
 {
-// No test may block on a real dialog: one that nobody scripted is cancelled
-// and reported.
+// No test may block on a real dialog: an unscripted one is reported and cancelled.
 class RefuseEveryDialog : public MDialogProvider
 {
   public:
@@ -27,25 +23,16 @@ class RefuseEveryDialog : public MDialogProvider
         Report("message box", text);
         return MSG_CANCEL;
     }
-    bool AskColour(QWidget*, uint32_t&) override
-    {
-        Report("colour chooser", "");
-        return false;
-    }
-    bool OpenDocument(const MStr& path) override
-    {
-        Report("document", path);
-        return false;
-    }
-    void ShowAbout(QWidget*, const MStr& caption, const MStr&) override
-    {
-        Report("about box", caption);
-    }
+    bool AskColour(QWidget*, uint32_t&) override { return Report("colour chooser", ""); }
+    bool OpenDocument(const MStr& path) override { return Report("document", path); }
+    void ShowAbout(QWidget*, const MStr& c, const MStr&) override { Report("about box", c); }
 
   private:
-    static void Report(const char* what, const MStr& detail)
+    // Always false: the dialog counts as cancelled.
+    static bool Report(const char* what, const MStr& detail)
     {
         std::fprintf(stderr, "test asked an unscripted %s (%s); cancelled\n", what, detail.c_str());
+        return false;
     }
 };
 } // namespace

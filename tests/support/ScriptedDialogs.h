@@ -1,7 +1,6 @@
 #pragma once
 
 #include "MDialogs.h"
-
 #include <deque>
 #include <string>
 #include <vector>
@@ -13,18 +12,12 @@ class ScriptedDialogs : public MDialogProvider
   public:
     ScriptedDialogs() : previous(MGetDialogProvider()) { MSetDialogProvider(this); }
     ~ScriptedDialogs() override { MSetDialogProvider(previous); }
-
     void AnswerFile(std::vector<MStr> paths, int filterIndex = 1)
     {
-        MFileDialogResult r;
-        r.accepted = true;
-        r.paths = std::move(paths);
-        r.filterIndex = filterIndex;
-        files.push_back(r);
+        files.push_back({true, std::move(paths), filterIndex});
     }
     void CancelFile() { files.push_back(MFileDialogResult()); }
     void Answer(int answer) { answers.push_back(answer); }
-
     MFileDialogResult AskFile(QWidget*, const MFileDialogRequest& request) override
     {
         fileRequests.push_back(request);
@@ -53,12 +46,9 @@ class ScriptedDialogs : public MDialogProvider
     {
         about.push_back(std::string(caption.c_str()) + "\n" + text.c_str());
     }
-
     MDialogProvider* previous;
     std::deque<MFileDialogResult> files;
     std::deque<int> answers;
     std::vector<MFileDialogRequest> fileRequests;
-    std::vector<std::string> prompts;
-    std::vector<std::string> opened;
-    std::vector<std::string> about;
+    std::vector<std::string> prompts, opened, about;
 };

@@ -1,39 +1,12 @@
 #include "TestSupport.h"
-
 #include "MScene.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <zip.h>
 
-#include <algorithm>
-#include <fstream>
-#include <random>
-#include <sstream>
-
 namespace fs = std::filesystem;
-
-bool CaptureSink::Contains(const std::string& line) const
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-TestSystem::TestSystem()
-{
-    manager.SetProgramFolder(GLAZEN_BIN_DIR);
-    manager.SetConsoleOutput(&log);
-    SetSystemManager(&manager);
-}
-
-TestSystem::~TestSystem()
-{
-    manager.SetConsoleOutput();
-    SetSystemManager(nullptr);
-}
-
-int TestSystem::LoadPlugins()
-{
-    return manager.FindAndLoadDLLs("*.DLF", true, true);
-}
 
 TempDir::TempDir()
 {
@@ -42,13 +15,11 @@ TempDir::TempDir()
         fs::temp_directory_path() / ("glazen-test-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(path);
 }
-
 TempDir::~TempDir()
 {
     std::error_code ec;
     fs::remove_all(path, ec);
 }
-
 std::string TempDir::Write(const std::string& relative, const std::string& content) const
 {
     const fs::path p = path / relative;
@@ -57,15 +28,11 @@ std::string TempDir::Write(const std::string& relative, const std::string& conte
     out << content;
     return p.string();
 }
-
 std::string ReadWholeFile(const fs::path& p)
 {
     std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
 bool WriteArchive(const fs::path& path,
                   const std::vector<std::pair<std::string, std::string>>& members, bool deflate)
 {
@@ -88,19 +55,6 @@ bool WriteArchive(const fs::path& path,
                                  0);
     }
     return zip_close(z) == 0;
-}
-
-fs::path CorpusDir()
-{
-    return GLAZEN_CORPUS_DIR;
-}
-fs::path TestDataDir()
-{
-    return GLAZEN_TEST_DATA;
-}
-fs::path BinDir()
-{
-    return GLAZEN_BIN_DIR;
 }
 
 std::string TreeShape(const MBaseObjectTree& tree)
@@ -146,19 +100,10 @@ std::string Selection(MScene& scene)
 
 std::string Targa(int w, int h, const std::vector<RgbPixel>& pixels)
 {
-    std::string t(18, '\0');
-    t[2] = 2;
-    t[12] = char(w & 0xFF);
-    t[13] = char(w >> 8);
-    t[14] = char(h & 0xFF);
-    t[15] = char(h >> 8);
-    t[16] = 24;
-    t[17] = 0x20; // top-left origin
+    // True colour, no map, 24 bits, top-left origin.
+    std::string t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    t += {char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8), 24, 0x20};
     for (const RgbPixel& p : pixels)
-    {
-        t += char(p.b);
-        t += char(p.g);
-        t += char(p.r);
-    }
+        t += {char(p.b), char(p.g), char(p.r)};
     return t;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MSystemManager.h"
-
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -13,22 +13,32 @@ class CaptureSink : public MOutputSink
 {
   public:
     void WriteLine(const char* line) override { lines.emplace_back(line); }
-    bool Contains(const std::string& line) const;
+    bool Contains(const std::string& line) const
+    {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
     std::vector<std::string> lines;
 };
 
-// A system manager announced for the length of a test, with its log
-// captured. Its program folder is the build's bin folder, so plug-ins load.
+// A system manager announced while it lives, its log captured, plug-ins in reach.
 class TestSystem
 {
   public:
-    TestSystem();
-    ~TestSystem();
+    TestSystem()
+    {
+        manager.SetProgramFolder(GLAZEN_BIN_DIR);
+        manager.SetConsoleOutput(&log);
+        SetSystemManager(&manager);
+    }
+    ~TestSystem()
+    {
+        manager.SetConsoleOutput();
+        SetSystemManager(nullptr);
+    }
     MSystemManager& Manager() { return manager; }
     MScene* Scene() { return manager.GetScene(); }
-    // Loads Pellow.dlf from the build's bin folder; returns the module count.
-    int LoadPlugins();
-
+    // Loads the plug-ins of the build's bin folder; returns the module count.
+    int LoadPlugins() { return manager.FindAndLoadDLLs("*.DLF", true, true); }
     MSystemManager manager;
     CaptureSink log;
 };
@@ -46,34 +56,28 @@ class TempDir
 };
 
 std::string ReadWholeFile(const std::filesystem::path& p);
-
-// Writes a zip file (a pk3 archive) of the members, name and content each,
-// deflated or stored; false when libzip refuses.
+// Writes a pk3 (zip) archive of the members, deflated or stored; false on failure.
 bool WriteArchive(const std::filesystem::path& path,
                   const std::vector<std::pair<std::string, std::string>>& members,
                   bool deflate = true);
-
 struct RgbPixel
 {
     int r, g, b;
 };
-// A w x h Targa file (uncompressed, 24 bits, rows from the top) of pixels
-// given left to right, top to bottom.
+// A w x h Targa file (24 bits, rows from the top) of pixels in reading order.
 std::string Targa(int w, int h, const std::vector<RgbPixel>& pixels);
-
 class MBaseObjectTree;
 class MScene;
 // A tree as " name(children)" text, depth first.
 std::string TreeShape(const MBaseObjectTree& tree);
-// The selection as names, each followed by a blank; checks (as test
-// expectations) that it agrees with the selected flag of every object.
+// The selected names, each and a blank; expects the selected flags to agree.
 std::string Selection(MScene& scene);
-std::filesystem::path CorpusDir();
-std::filesystem::path TestDataDir();
-std::filesystem::path BinDir();
+// The shared corpus, the tests' own data and the build's program folder.
+inline const auto CorpusDir = [] { return std::filesystem::path(GLAZEN_CORPUS_DIR); };
+inline const auto TestDataDir = [] { return std::filesystem::path(GLAZEN_TEST_DATA); };
+inline const auto BinDir = [] { return std::filesystem::path(GLAZEN_BIN_DIR); };
 
-// A model object that counts the live objects of its class, to check that
-// references are released.
+// A model object that counts the live ones, to see that references are released.
 class Counted : public MBaseObject
 {
   public:
@@ -87,17 +91,14 @@ class Counted : public MBaseObject
     static inline int live = 0;
 };
 
-// Lowers the largest file this process may write for as long as it lives, so
-// a test can make a write fail half-way as a full disk would.
+// Lowers the largest file this process may write while it lives: a full disk.
 class FileSizeLimit
 {
   public:
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes) : m_OldHandler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        m_OldHandler = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &m_Old);
-        rlimit limit = m_Old;
-        limit.rlim_cur = bytes;
+        const rlimit limit = {bytes, m_Old.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
@@ -107,6 +108,6 @@ class FileSizeLimit
     }
 
   private:
+    void (*m_OldHandler)(int);
     rlimit m_Old = {};
-    void (*m_OldHandler)(int) = nullptr;
 };

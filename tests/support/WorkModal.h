@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
-#include <functional>
-
-// Runs open, which shows a modal dialog, and lets act work that dialog (of
-// type T) delayMs after it is asked for. True when act ran; a failure when the
-// modal widget then up is not a T.
+// Runs open, which shows a modal dialog, and lets act work that dialog (a T)
+// delayMs later. True when act ran; a failure when the modal widget is no T.
 template <class T>
 bool WorkModal(int delayMs, const std::function<void(T&)>& act, const std::function<void()>& open)
 {
