@@ -209,7 +209,9 @@ TEST(ObjectList, WalkSurvivesRemovalInsertionAndEmptying)
     {
         seen += o->GetName().str();
         if (o == s.o('b')) // the one just given goes, and one before it comes and goes
+        {
             EXPECT_TRUE(list.Remove(o) && list.Insert(0, s.o('d')) && list.Remove(s.o('d')));
+        }
         if (o == s.o('d')) // what is added next is walked next
         {
             list.RemoveAll();
