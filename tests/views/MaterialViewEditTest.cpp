@@ -40,9 +40,8 @@ class MaterialEdit : public MaterialViewTest
         l4 = AddLayer(b, "L4");
         n4 = AddNode(l4, "N4");
     }
-    // Cell centres on screen by row and slot: slot 0 the material, 1 the
-    // layer, 2 and on the nodes.
-    QPoint Cell(int row, int slot) const { return CellCentre(0.2f + 0.5f * slot, row * r); }
+    // Cell centres by row and slot: 0 the material, 1 the layer, 2... nodes.
+    QPoint Cell(int row, int slot) const { return Pixel(0.4f + 0.5f * slot, row * r + 0.2f); }
     // The materials' layers and nodes as "A: L1(N1 N2) L2(N3) | B: L4(N4)",
     // from the model's lists; "!" marks an owner pointer or a scene-tree
     // list out of step with them.
@@ -88,7 +87,6 @@ class MaterialEdit : public MaterialViewTest
             EXPECT_NEAR(view->GetInsertionStart().y, line.y0, 1e-4);
             EXPECT_NEAR(view->GetInsertionEnd().x, line.x1, 1e-4);
             EXPECT_NEAR(view->GetInsertionEnd().y, line.y1, 1e-4);
-            // Yellow pixels along it.
             const QPoint from = Pixel(line.x0, line.y0), to = Pixel(line.x1, line.y1);
             int yellow = 0;
             for (int y = std::min(from.y(), to.y()) - 2; y <= std::max(from.y(), to.y()) + 2; ++y)
@@ -166,7 +164,10 @@ TEST_F(MaterialEdit, DragsAndDropsMoveLayersAndNodesWhereTheLineShows)
          Qt::ControlModifier);
     // A moved layer is held by the material's list, the tree and the
     // selection; the drag records let go.
-    Drag(Cell(1, 1), Cell(0, 1));
+    QTest::mousePress(view, Qt::LeftButton, {}, Cell(1, 1));
+    QTest::mouseMove(view, Cell(0, 1) + QPoint(0, 30));
+    QTest::mouseMove(view, Cell(0, 1));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 1));
     EXPECT_EQ(l2->GetRefCount(), 3);
     // Another drag control is followed: moves carry no Shift, so a Shift
     // drag does not drag, and a plain one no more.
@@ -200,20 +201,17 @@ TEST_F(MaterialEdit, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeans
     const char* const asRead = "beam: OptionLayer(QERNode SurfaceNode) "
                                "Layer1(FileNode ScrollNode BlendNode AlphaGenNode) | "
                                "beam_blue: OptionLayer1(QERNode1) Layer2()";
-    const QPoint layer1 = CellCentre(0.7f, r);
+    const QPoint layer1 = Cell(1, 1);
     const QPoint gapLeft = Pixel(0.4f, 2 * r - 0.06f), gapRight = Pixel(2.2f, 2 * r - 0.06f);
     const QPoint blue = Pixel(0.4f, 2 * r + 0.3f);
-    // Left in the gap between beam's last row and beam_blue's: after beam's
-    // last layer, a line across the gap.
+    // Left in the gap before beam_blue's row: after beam's last layer.
     build();
     Drop("gap left", {layer1, gapLeft}, -1, {1, 0.7f, 2 * r - 0.05f, 1.1f, 2 * r - 0.05f}, asRead);
-    // Right in the gap: no place, no line, no change; also after passing
-    // over beam_blue first.
+    // Right in the gap: no place, no line, no change.
     build();
     Drop("gap right", {layer1, gapRight}, -1, kNoLine, asRead);
     build();
     Drop("beam_blue then gap right", {layer1, blue, gapRight}, -1, kNoLine, asRead);
-    // Over beam_blue: beside its cell on its own row, not in the gap.
     build();
     Drop("beam_blue", {layer1, blue}, -1, {1, 0.65f, 2 * r, 0.65f, 2 * r + 0.4f},
          "beam: OptionLayer(QERNode SurfaceNode) | beam_blue: "
@@ -275,7 +273,6 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), nullptr);
     EXPECT_EQ(view->HitTest(MVector3(0.4f, 2 * r + 0.2f, 0)), b);
     EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), l2);
-    // The next draw shows the layers.
     const QImage after = view->grabFramebuffer();
     const QPoint corner = Pixel(0.7f, 0.0f);
     int changed = 0;
@@ -307,7 +304,6 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
     Scene()->SelectObject(n4, false);
     EXPECT_EQ(view->OnViewCommand(CM::ID_MATVIEW_EXPAND_SELECTION), 1);
     EXPECT_TRUE(n4->HasFlags(OBJ_EXPANDED));
-    // Expand All and Collapse All act on every material and layer.
     EXPECT_EQ(view->OnViewCommand(CM::ID_MATVIEW_COLLAPSE_ALL), 1);
     EXPECT_FALSE(b->HasFlags(OBJ_EXPANDED));
     EXPECT_FALSE(l4->HasFlags(OBJ_EXPANDED));
@@ -362,13 +358,11 @@ TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
     EXPECT_EQ(added->ClassName(), "MFileShaderNode");
     EXPECT_EQ(Shape(), "A: L1(N1 N2) L2(N3 MFileShaderNode2) | B: L4(N4)");
     EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"MFileShaderNode2"});
-    // Held by the layer's list, the tree and the selection.
     EXPECT_EQ(added->GetRefCount(), 3);
     // Two layers selected: the first in tree order gets the node.
     Scene()->SelectObject(l4, false);
     Scene()->SelectObject(l2, true);
     EXPECT_EQ(view->OnViewCommand(10), 0);
-    // A selected node: its layer.
     Scene()->SelectObject(n4, false);
     view->OnViewCommand(11);
     ASSERT_EQ(l4->GetShaderCount(), 2);
@@ -392,16 +386,14 @@ TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
     const auto under = [&] { return view->ScreenToWorld(press.x(), press.y()); };
     QTest::mousePress(view, Qt::MiddleButton, Qt::AltModifier, press);
     QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, press);
-    // Right by 50 pixels: 1.5 times; the world point under the press stays.
+    // Right by 50 pixels: 1.5 times, the point under the press kept; left
+    // by 250 at once: at most tenfold out; many such: the bound.
     move(press + QPoint(50, 0));
     EXPECT_NEAR(view->GetZoom(), 1.5f, 1e-5);
     EXPECT_NEAR((under() - MVector3(1.0f, 0.5f, 0)).Length(), 0.0f, 3e-3);
-    // Left by 250 pixels in one event: the factor would be -1.5; one event
-    // zooms out at most tenfold.
     move(press + QPoint(-200, 0));
     EXPECT_NEAR(view->GetZoom(), 0.15f, 1e-5);
     EXPECT_NEAR(under().x, 1.0f, 2e-2);
-    // Many such moves: the zoom stops at its bound, positive and finite.
     for (int i = 0; i < 10; ++i)
     {
         move(press + QPoint(50, 0));
@@ -423,7 +415,6 @@ TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
     QTest::mouseRelease(view, Qt::MiddleButton, Qt::AltModifier, start + QPoint(30, -20));
     EXPECT_NEAR(view->GetPan().x, before.x - 0.1f, 1e-5);
     EXPECT_NEAR(view->GetPan().y, before.y + 20.0f / 300.0f, 1e-5);
-    // Without Alt it is no pan.
     QTest::mousePress(view, Qt::MiddleButton, {}, start);
     QTest::mouseMove(view, start + QPoint(30, 30));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, start + QPoint(30, 30));

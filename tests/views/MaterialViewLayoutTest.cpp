@@ -256,7 +256,8 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     EXPECT_EQ(view->FitLabel("", 0, h + 5), "");
     // Labels: the name, and for a shader node its summary after it.
     MMaterial* m = AddMaterial("Mat");
-    MFileShaderNode* node = AddFileNode(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
+    MFileShaderNode* node =
+        AddNode<MFileShaderNode>(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
     EXPECT_EQ(CMaterialViewWnd::LabelText(m), "Mat");
     MStr summary;
     node->AppendDisplayText(summary);

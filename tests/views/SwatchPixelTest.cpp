@@ -21,8 +21,7 @@ class SwatchPixels : public ViewTest
     void SetUp() override
     {
         ViewTest::SetUp();
-        ASSERT_GT(sys.LoadPlugins(), 0);
-        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+        LoadPluginsAndImages();
         const Rgb R{255, 0, 0}, G{0, 255, 0};
         dir.Write("halves.tga", Targa(8, 1, {R, R, R, R, G, G, G, G}));
         const std::pair<const char*, Rgb> solid[] = {{"textures/red.tga", {200, 40, 40}},
@@ -135,7 +134,6 @@ class SwatchPixels : public ViewTest
         return n;
     }
     std::vector<MRef<MBaseShaderNode>> held;
-    TempDir dir;
 };
 
 #define EXPECT_RGB(actual, er, eg, eb)                                                             \

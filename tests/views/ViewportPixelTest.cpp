@@ -13,14 +13,15 @@ namespace fs = std::filesystem;
 
 namespace
 {
-class ViewportPixels : public ViewportTest
+class ViewportPixels : public ViewTest
 {
   protected:
     void SetUp() override
     {
-        ViewportTest::SetUp();
-        ASSERT_GT(sys.LoadPlugins(), 0);
-        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+        ViewTest::SetUp();
+        g_ToolManager.Release();
+        SetActiveView(ShowSceneView<COpenGLWnd>(QRect(0, 0, 400, 200), "Top"));
+        LoadPluginsAndImages();
     }
     // The window pixel of a world point as the view's camera sees it.
     static QPoint Project(COpenGLWnd* v, const MVector3& p)
@@ -46,7 +47,6 @@ class ViewportPixels : public ViewportTest
         gl->m_ShadingMode = 4;
         return gl;
     }
-    TempDir dir;
 };
 
 bool Reddish(QRgb c)
@@ -66,13 +66,15 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     for (int i = 0; i < 64 * 64; ++i)
         pixels.push_back(i % 64 < 32 ? RgbPixel{255, 0, 0} : RgbPixel{0, 0, 255});
     dir.Write("textures/test/halves.tga", Targa(64, 64, pixels));
-    MFileShaderNode* file = AddTexturedStage(AddMaterial("halves"), "textures/test/halves.tga");
-    AddNode<MTCScrollShaderNode>(file->GetLayer(), "Scroll")->SetParamByName("Ds", "0.5");
+    MMaterial* m = AddMaterial("halves");
+    AddLayer(m, "Options");
+    MMaterialLayer* stage = AddLayer(m, "Stage");
+    AddNode<MFileShaderNode>(stage, "File", "textures/test/halves.tga");
+    AddNode<MTCScrollShaderNode>(stage, "Scroll")->SetParamByName("Ds", "0.5");
     COpenGLWnd* gl = Perspective();
     gl->m_Target = MVector3(32, -32, 0);
     QCoreApplication::processEvents();
-    // A quarter across (s 0.25) is red; a second later the stage has
-    // scrolled half a texture and the same place is blue.
+    // A quarter across is red; scrolled half a texture a second later, blue.
     const QPoint quarter = Project(gl, MVector3(16, -32, 0));
     const QPoint threeQuarters = Project(gl, MVector3(48, -32, 0));
     QImage image = gl->grabFramebuffer();
@@ -82,10 +84,8 @@ TEST_F(ViewportPixels, TexturedMaterialInPerspectiveScrollsWithTime)
     image = gl->grabFramebuffer();
     EXPECT_TRUE(Bluish(image.pixel(quarter))) << std::hex << image.pixel(quarter);
     EXPECT_TRUE(Reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
-    // The background around the surface stays grey.
     EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
-    // The view's texture filter does not stay on the texture the swatches
-    // share.
+    // The view's texture filter does not stay on the shared texture.
     auto minFilter = [&]
     {
         EXPECT_EQ(gl->MakeCurrent(), 0);
@@ -110,7 +110,6 @@ TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
                          "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
     const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
                          "oa-jumpcircneutral.jpg"};
-    // The maps of a material's stages that name a .tga or .jpg file.
     const auto maps = [](MMaterial* m)
     {
         std::vector<std::string> out;
@@ -160,9 +159,7 @@ TEST_F(ViewportPixels, ScreenshotsOfCorpusShaders)
     gl->m_ShadingMode = 0;
     const QImage wire = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     Save(wire, "viewport-wireframe.png");
-    // Textured: many pixels far from the grey background (the pictures,
-    // dark ones included); wireframe: few (outlines, the active frame and
-    // the tripod).
+    // Textured: many pixels far from the grey; wireframe: few.
     auto coloured = [](const QImage& img)
     {
         int n = 0;

@@ -21,6 +21,28 @@
 
 namespace
 {
+// A 400 x 200 top viewport over the test system's scene, the active view.
+class ViewportTest : public ViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        g_ToolManager.Release();
+        view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
+        SetActiveView(view);
+    }
+    // The window pixel of a world point in an orthographic top view.
+    QPoint TopPixel(float x, float y) const
+    {
+        const float scale =
+            view->m_Zoom * float(view->width()) / (view->m_ProjRight - view->m_ProjLeft);
+        return QPoint(int(std::lround(view->width() / 2.0f + (x - view->m_Target.x) * scale)),
+                      int(std::lround(view->height() / 2.0f - (y - view->m_Target.y) * scale)));
+    }
+    Choosing<COpenGLWnd>* view = nullptr;
+};
+
 MKeyState Left()
 {
     MKeyState s;
@@ -58,7 +80,6 @@ class HandleTool : public MToolType
     int draws = 0;
 };
 
-// A tool that counts its presses.
 class CountingTool : public MToolType
 {
   public:
@@ -116,7 +137,8 @@ TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
 
 TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
 {
-    // Orthographic 400 by 200 at zoom 1: -64..64 by -32..32.
+    // Orthographic 400 by 200 at zoom 1: -64..64 by -32..32; the centre ray
+    // of a perspective view passes through the target (x, y, -z).
     view->SetupProjection(0);
     EXPECT_FLOAT_EQ(view->m_ProjLeft, -64.0f);
     EXPECT_FLOAT_EQ(view->m_ProjRight, 64.0f);
@@ -127,8 +149,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     EXPECT_FLOAT_EQ(view->m_ProjRight, 2.0f);
     EXPECT_FLOAT_EQ(view->m_ProjTop, 1.0f);
     view->ClearFlags(VIEW_PERSPECTIVE);
-    // The view transform puts the target (x, y, -z) at the centre of the
-    // screen: the ray through the centre pixel passes through it.
     view->m_Target = MVector3(30, -20, -5);
     view->m_Angles = MVector3(-70, 0, -120);
     view->AddFlags(VIEW_PERSPECTIVE);
@@ -151,10 +171,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
 {
     view->m_ShadingMode = 0;
     const QImage image = view->grabFramebuffer();
-    // 400 / 128 pixels a unit: the Y axis at x 200, grid lines every 31.25
-    // pixels, the background between them.
-    // A line on a pixel boundary may land on either side: the darkest of
-    // the two pixels counts.
     const int row = 150;
     auto darkest = [row](const QImage& img, int x)
     { return std::min(qGreen(img.pixel(x - 1, row)), qGreen(img.pixel(x, row))); };
@@ -162,7 +178,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     EXPECT_NEAR(darkest(image, TopPixel(10, -16).x()), 77, 8);
     EXPECT_NEAR(darkest(image, TopPixel(-10, -16).x()), 77, 8);
     EXPECT_TRUE(IsGrey(image.pixel(TopPixel(5, -16).x(), row), 102));
-    // The configured "Grid" and "Background" colours are the ones drawn.
     const auto saved = g_ColourValues;
     g_ColourValues[COLOUR_GRID] = MakeColourValue(0, 200, 0);
     g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(0, 40, 0);
@@ -172,7 +187,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
                     qGreen(coloured.pixel(TopPixel(10, -16).x() - 1, row)),
                 240, 8);
     EXPECT_EQ(qGreen(coloured.pixel(TopPixel(5, -16).x(), row)), 40);
-    // Toggling the grid off leaves the background.
     EXPECT_EQ(KViewportToggleGrid(), 1);
     EXPECT_NEAR(darkest(view->grabFramebuffer(), TopPixel(10, -16).x()), 102, 3);
 }
@@ -182,7 +196,6 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     view->chooseCommand = COpenGLWnd::ID_SHADE_FLAT;
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
     EXPECT_EQ(view->m_ShadingMode, 2);
-    // The menu showed the state before the command.
     EXPECT_EQ(view->checked, (std::vector<int>{32950, 32955, 32976, 33003}));
     view->chooseCommand = COpenGLWnd::ID_GRID_XZ;
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
@@ -328,8 +341,8 @@ TEST_F(ViewportTest, CameraToolFormulas)
 
 TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
 {
-    // Three surfaces of 128 units in rows of two, 320 apart; zoomed out so
-    // all three are in view.
+    // Surfaces of 128 units in rows of two, 320 apart, all in view; one
+    // "Select" undo node a click.
     AddMaterial("a");
     AddMaterial("b");
     MMaterial* c = AddMaterial("c");
@@ -337,12 +350,10 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     view->m_Target = MVector3(224, -224, 0);
     view->SetupProjection(0);
     const QPoint pa = TopPixel(64, -64), pb = TopPixel(384, -64);
-    // The third surface lies in the second row of a two-column layout.
     MVector3 lo, hi;
     ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
     EXPECT_EQ(lo, MVector3(0, -448, 0));
     const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-    // Each click records one "Select" node; empty space selects nothing.
     const std::tuple<Qt::KeyboardModifiers, QPoint, const char*> clicks[] = {
         {{}, pa, "a "},
         {Qt::ControlModifier, pb, "a b "},
@@ -370,7 +381,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, pc2 - QPoint(8, 8));
     for (QPoint p : {pc2, pc2 + QPoint(8, 8)})
     {
-        // Moves with Shift still held.
         QMouseEvent move(QEvent::MouseMove, QPointF(p), view->mapToGlobal(QPointF(p)), Qt::NoButton,
                          Qt::LeftButton, Qt::ShiftModifier);
         QCoreApplication::sendEvent(view, &move);
@@ -396,10 +406,8 @@ TEST_F(ViewportTest, PickingMeshComponents)
     object->SetGeometry(mesh);
     Scene()->AddObject(object);
     view->SetupProjection(0);
-    // Object mode: the mesh itself.
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(Selection(*Scene()), "mesh ");
-    // Vertex mode: the vertex under the cursor gets its flag.
     Scene()->SetSelectionMode(COMPONENT_VERTEX);
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(20, -10));
     EXPECT_EQ(mesh->GetVertexFlags(), (std::vector<uint32_t>{0, 0x100, 0}));
