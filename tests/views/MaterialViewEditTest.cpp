@@ -6,7 +6,6 @@ namespace
 {
 using CM = CMaterialViewWnd;
 
-// An insertion line from (x0, y0) to (x1, y1); shown -1: not checked.
 struct Line
 {
     int shown;
@@ -40,7 +39,6 @@ class MaterialEdit : public MaterialViewTest
         l4 = AddLayer(b, "L4");
         n4 = AddNode(l4, "N4");
     }
-    // Cell centres by row and slot: 0 the material, 1 the layer, 2... nodes.
     QPoint Cell(int row, int slot) const { return Pixel(0.4f + 0.5f * slot, row * r + 0.2f); }
     // The materials' layers and nodes as "A: L1(N1 N2) L2(N3) | B: L4(N4)",
     // from the model's lists; "!" marks an owner pointer or a scene-tree
@@ -162,8 +160,6 @@ TEST_F(MaterialEdit, DragsAndDropsMoveLayersAndNodesWhereTheLineShows)
          Qt::ShiftModifier);
     Drop("with Ctrl", {Cell(1, 2), Cell(0, 2)}, CM::DRAG_NONE, kNoLine, kAsBuilt, 0,
          Qt::ControlModifier);
-    // A moved layer is held by the material's list, the tree and the
-    // selection; the drag records let go.
     QTest::mousePress(view, Qt::LeftButton, {}, Cell(1, 1));
     QTest::mouseMove(view, Cell(0, 1) + QPoint(0, 30));
     QTest::mouseMove(view, Cell(0, 1));
@@ -256,7 +252,6 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
         if (c.mods == Qt::AltModifier) // the press point only
             EXPECT_NEAR((view->GetPressPoint() - press).Length(), 0.0f, 1e-4);
     }
-    // The whole view is the popup's area, to its edge pixels.
     for (QPoint p : {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})
         QTest::mouseClick(view, Qt::RightButton, {}, p);
     EXPECT_EQ(view->popups, popups + 4);
@@ -265,7 +260,6 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
 TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
 {
     a->ClearFlags(OBJ_EXPANDED);
-    // Collapsed, A takes one row: B is on row 1.
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
     const QImage before = view->grabFramebuffer();
     QTest::mouseDClick(view, Qt::LeftButton, {}, Cell(0, 0));
@@ -280,16 +274,13 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
         for (int x = corner.x() - 2; x < corner.x() + 3; ++x)
             changed += before.pixel(x, y) != after.pixel(x, y);
     EXPECT_GT(changed, 50);
-    // The double-click's presses select the material, as single clicks do.
     EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"A"});
     QTest::mouseDClick(view, Qt::LeftButton, {}, Cell(0, 0));
     EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
-    // On empty space nothing flips.
     QTest::mouseDClick(view, Qt::LeftButton, {}, Pixel(2.4f, 1.6f));
     EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
     EXPECT_TRUE(b->HasFlags(OBJ_EXPANDED));
-    // The chosen command acts on the selection made by the press.
     view->chooseCommand = CM::ID_MATVIEW_EXPAND_SELECTION;
     QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
     EXPECT_TRUE(a->HasFlags(OBJ_EXPANDED));
@@ -299,7 +290,6 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
     QTest::mouseClick(view, Qt::RightButton, {}, Cell(0, 0));
     EXPECT_FALSE(a->HasFlags(OBJ_EXPANDED));
     EXPECT_TRUE(l1->HasFlags(OBJ_EXPANDED));
-    // A selected node takes the flag too, with nothing to show for it.
     n4->ClearFlags(OBJ_EXPANDED);
     Scene()->SelectObject(n4, false);
     EXPECT_EQ(view->OnViewCommand(CM::ID_MATVIEW_EXPAND_SELECTION), 1);
@@ -347,7 +337,6 @@ TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirstAndRunsItsActions)
 
 TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
 {
-    // A name taken already: the next unique one.
     auto* taken = new MBaseObject();
     taken->SetName("MFileShaderNode1");
     Scene()->AddObject(taken);
@@ -359,7 +348,6 @@ TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
     EXPECT_EQ(Shape(), "A: L1(N1 N2) L2(N3 MFileShaderNode2) | B: L4(N4)");
     EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"MFileShaderNode2"});
     EXPECT_EQ(added->GetRefCount(), 3);
-    // Two layers selected: the first in tree order gets the node.
     Scene()->SelectObject(l4, false);
     Scene()->SelectObject(l2, true);
     EXPECT_EQ(view->OnViewCommand(10), 0);
@@ -367,7 +355,6 @@ TEST_F(MaterialEdit, AddShaderNodeGivesTheFirstSelectedLayerANewSelectedNode)
     view->OnViewCommand(11);
     ASSERT_EQ(l4->GetShaderCount(), 2);
     EXPECT_EQ(l4->GetShader(1)->ClassName(), "MAnimFileShaderNode");
-    // Nothing suitable selected, or no such class: nothing is added.
     Scene()->SelectObject(a, false);
     view->OnViewCommand(10);
     Scene()->SelectObject(l1, false);
@@ -403,7 +390,6 @@ TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
     EXPECT_TRUE(std::isfinite(view->GetPan().x) && std::isfinite(view->GetPan().y));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, press);
     QTest::mouseRelease(view, Qt::MiddleButton, Qt::AltModifier, press);
-    // Nothing was selected by the presses; the picture is still drawn.
     EXPECT_EQ(Scene()->GetSelectedList().GetCount(), 0);
     EXPECT_EQ(view->grabFramebuffer().size(), QSize(800, 600));
     // Pan: Alt and the middle button; 300 pixels to a world unit at zoom 1.

@@ -6,7 +6,6 @@
 
 namespace
 {
-// Counts the layout requests a widget receives.
 struct LayoutRequestCounter : QObject
 {
     bool eventFilter(QObject*, QEvent* e) override
@@ -62,7 +61,6 @@ TEST_F(MouseRouting, TheCornerBoxTogglesFullViewAndSwallowsItsPresses)
     }
     QCoreApplication::sendPostedEvents(main.get(), QEvent::LayoutRequest);
     EXPECT_GE(layouts.count, 1);
-    // Only the full-view bit changes.
     view->SetFlags(VIEW_GRID_VISIBLE);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() - 19, 0));
     EXPECT_EQ(view->GetFlags(), uint32_t(VIEW_GRID_VISIBLE | VIEW_FULL_VIEW));
@@ -82,7 +80,6 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 30));
     EXPECT_EQ(view->Last('u').state, (MKeyState{0, 0, 0, 0, 1, 0}));
-    // Still captured: a move over the other view goes to this one.
     const int before = view->Count('m');
     QTest::mouseMove(view, QPoint(400, 50));
     EXPECT_EQ(view->Count('m'), before + 1);
@@ -90,20 +87,17 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(other->Count('m'), 0);
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(400, 50));
     EXPECT_EQ(view->Last('u').state, MKeyState());
-    // Released: the next move over the other view is the other view's.
     QTest::mouseMove(view, QPoint(420, 60));
     EXPECT_EQ(other->Count('m'), 1);
     EXPECT_EQ(view->Count('m'), before + 1);
     EXPECT_EQ(view->Count('d'), 2);
     EXPECT_EQ(view->Count('u'), 2);
-    // Each modifier and button on its own, at the pixel pressed.
     QTest::mousePress(view, Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, QPoint(5, 6));
     EXPECT_EQ(view->Last('d').x, 5);
     EXPECT_EQ(view->Last('d').y, 6);
     EXPECT_EQ(view->Last('d').state, (MKeyState{0, 1, 1, 0, 0, 1}));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, QPoint(7, 8));
     EXPECT_EQ(view->Last('u').state.middle, 0);
-    // A double click is two presses and two releases.
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(30, 40));
     EXPECT_EQ(view->Count('d'), 5);
     EXPECT_EQ(view->Count('u'), 5);
@@ -119,7 +113,6 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
     EXPECT_EQ(view->popupAt[0], view->mapToGlobal(QPoint(50, 16)));
     EXPECT_EQ(view->Count('d') + view->Count('u'), 0);
     EXPECT_EQ(g_ActiveView, view);
-    // Outside the rectangle, or with another button held, it is a press.
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(51, 10));
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(60, 30));
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(10, 10));
@@ -132,7 +125,6 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
 
 TEST_F(MouseRouting, PopupViewCommandsReplaceThePaneViewOrLeaveItStanding)
 {
-    // Without its action a command leaves the view standing and redraws.
     view->realPopup = true;
     view->chooseCommand = ID_VIEW_MAKE_COPY;
     SetActiveView(view);

@@ -38,7 +38,6 @@ class SceneOutline : public ViewTest
     {
         return dynamic_cast<MMaterial*>(Scene()->FindObjectByName(name));
     }
-    // A point on the row of an object: on its text, or on its expand circle.
     QPoint OnRow(MBaseObject* obj, bool circle = false)
     {
         MBaseObjectTreeNode* n = Scene()->FindObject(obj);
@@ -86,13 +85,11 @@ struct SelectChildren
 TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
 {
     EXPECT_EQ(outline->GetTypeFilter(), 0x270000u);
-    // Layers and nodes carry the material bit: every object has a row.
     const int all = Scene()->GetObjectCount();
     EXPECT_EQ(outline->GetRowCount(), all);
     MMaterial* quad = Material("quadDamage");
     EXPECT_LT(outline->RowY(Scene()->FindObject(quad)),
               outline->RowY(Scene()->FindObject(quad->GetLayer(1))));
-    // A modifier is not listed until "Modifiers" is chosen.
     MRef<Counted> modifier(new Counted("Bend"));
     modifier->AddFlags(OBJ_TYPE_MODIFIER);
     Scene()->AddObject(modifier.Get());
@@ -108,7 +105,6 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
         uint32_t filter;
         int rows;
     };
-    // Every command redraws; each row is the state after it.
     const Case cases[] = {
         {ID_OUTLINE_MODIFIERS, 0x2F0000, all + 1},
         {ID_OUTLINE_COLLAPSE_ALL, 0x2F0000, tops},
@@ -133,7 +129,6 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
         EXPECT_EQ(outline->GetRowCount(), c.rows);
     }
     EXPECT_EQ(SelectChildren::runs, 1);
-    // The filters' items are checked by the filter.
     outline->chooseCommand = 0;
     outline->ShowPopupMenu(0, 0);
     EXPECT_EQ(std::vector<QString>(outline->texts.begin(), outline->texts.begin() + 5),
@@ -188,12 +183,10 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
     MMaterial* other = Material("invisItem");
     MMaterialLayer* stage = quad->GetLayer(1);
     const std::string before = TreeShape(*Scene());
-    // Eight pixels is a click, not a drag.
     const QPoint from = OnRow(stage);
     Drag(from, from + QPoint(8, 8));
     EXPECT_EQ(TreeShape(*Scene()), before);
     EXPECT_EQ(g_UndoList.HeadName(), "Select");
-    // Onto another shader: the stage moves there, in the list as well.
     const int otherLayers = other->GetLayerCount();
     Drag(OnRow(stage), OnRow(other));
     EXPECT_EQ(stage->GetMaterial(), other);
@@ -228,7 +221,6 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
 
 TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
 {
-    // One shader file fits in a tall window.
     outline->resize(300, 4000);
     QCoreApplication::processEvents();
     outline->grabFramebuffer();
@@ -244,7 +236,6 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
     const int onScreen = 300 / outline->GetRowHeight() + 3;
     EXPECT_LE(outline->GetDrawnRowCount(), onScreen);
     EXPECT_GT(outline->GetRowCount(), 10 * onScreen);
-    // Scrolled to the end, the last row lies within the window.
     outline->GetVerticalBar()->setValue(outline->GetVerticalBar()->maximum());
     MBaseObjectTreeNode* last = Scene()->GetRoot()->GetLastChild();
     while (last->GetLastChild())

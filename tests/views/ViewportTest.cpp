@@ -32,7 +32,6 @@ class ViewportTest : public ViewTest
         view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
         SetActiveView(view);
     }
-    // The window pixel of a world point in an orthographic top view.
     QPoint TopPixel(float x, float y) const
     {
         const float scale =
@@ -158,7 +157,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     const MVector3 toTarget = target - ray.origin;
     const MVector3 off = toTarget - ray.direction * toTarget.Dot(ray.direction);
     EXPECT_LT(off.Length(), 0.5f);
-    // The inverse camera matrix maps screen right to the camera's right.
     view->m_Angles = MVector3(0, 0, 0);
     view->UpdateCameraMatrices();
     const MVector3 right = view->m_InverseCameraMatrix * MVector3(1, 0, 0);
@@ -234,7 +232,6 @@ TEST_F(ViewportTest, ZoomFrameAndCopyActions)
     Scene()->SelectObject(m);
     EXPECT_EQ(KViewportFrameAll(), 1);
     EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
-    // A copy of a Perspective view floats and keeps its own camera.
     ASSERT_EQ(KViewportPerspective(), 1);
     auto* original = static_cast<COpenGLWnd*>(g_ActiveView);
     original->m_ShadingMode = 4;
@@ -249,7 +246,6 @@ TEST_F(ViewportTest, ZoomFrameAndCopyActions)
     EXPECT_EQ(copy->m_Angles, original->m_Angles);
     EXPECT_EQ(copy->m_Target, original->m_Target);
     EXPECT_EQ(copy->m_ShadingMode, 4);
-    // A material view's copy starts out of full view, with the other flags.
     CMaterialViewWnd material;
     material.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
     std::unique_ptr<MBaseObject> materialCopy(material.CreateNew());
@@ -321,7 +317,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
     zoom.OnDrag(160, 0, Left());
     EXPECT_TRUE(std::isfinite(view->m_Zoom));
     EXPECT_FLOAT_EQ(view->m_Zoom, 1.0f / MPanZoomToolType::kMinDivisor);
-    // Without a button the tool only takes the start.
     EXPECT_EQ(zoom.OnDrag(0, 0, MKeyState()), 0);
     EXPECT_EQ(zoom.m_StartX, 0);
     // Tracking a top view to the right moves the target left, by the
@@ -370,7 +365,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
         EXPECT_EQ(g_UndoList.GetCount(), ++nodes);
         EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
     }
-    // A box over all three selects them; a shift box deselects.
     const QPoint from(2, 20), to(398, 198);
     QTest::mousePress(view, Qt::LeftButton, {}, from);
     QTest::mouseMove(view, (from + to) / 2);
@@ -388,7 +382,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, pc2 + QPoint(8, 8));
     EXPECT_EQ(Selection(*Scene()), "a b ");
     EXPECT_EQ(Scene()->GetPickMode(), 0);
-    // A double click is one press for the tool.
     auto* counter = new CountingTool();
     g_ToolManager.PushTool(counter);
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, 190));
