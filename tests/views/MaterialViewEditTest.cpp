@@ -81,19 +81,15 @@ class MaterialEdit : public MaterialViewTest
             EXPECT_EQ(view->IsInsertionLineShown(), line.shown == 1);
         if (line.shown == 1)
         {
-            EXPECT_NEAR(view->GetInsertionStart().x, line.x0, 1e-4);
-            EXPECT_NEAR(view->GetInsertionStart().y, line.y0, 1e-4);
-            EXPECT_NEAR(view->GetInsertionEnd().x, line.x1, 1e-4);
-            EXPECT_NEAR(view->GetInsertionEnd().y, line.y1, 1e-4);
-            const QPoint from = Pixel(line.x0, line.y0), to = Pixel(line.x1, line.y1);
+            EXPECT_LT((view->GetInsertionStart() - MVector3(line.x0, line.y0, 0)).Length(), 1e-4);
+            EXPECT_LT((view->GetInsertionEnd() - MVector3(line.x1, line.y1, 0)).Length(), 1e-4);
+            const QRect box = QRect(Pixel(line.x0, line.y0), Pixel(line.x1, line.y1))
+                                  .normalized()
+                                  .adjusted(-2, -2, 2, 2);
             int yellow = 0;
-            for (int y = std::min(from.y(), to.y()) - 2; y <= std::max(from.y(), to.y()) + 2; ++y)
-                for (int x = std::min(from.x(), to.x()) - 2; x <= std::max(from.x(), to.x()) + 2;
-                     ++x)
-                {
-                    const QRgb p = image.pixel(x, y);
-                    yellow += qRed(p) > 240 && qGreen(p) > 240 && qBlue(p) < 20;
-                }
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    yellow += image.pixel(x, y) == qRgb(255, 255, 0);
             EXPECT_GT(yellow, 10);
         }
         QTest::mouseRelease(view, Qt::LeftButton, mods, path.back());

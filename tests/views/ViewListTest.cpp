@@ -120,30 +120,30 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(outline->windowTitle(), "SceneView");
 }
 
-TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
+TEST_F(ViewList, AReplacementOutsideThePanesTakesTheOldScreenPlace)
 {
     ShowMain();
+    const auto replace = [](MBaseViewWnd* old)
+    {
+        SetActiveView(old);
+        EXPECT_EQ(KViewportMaterialEdit(), 1);
+        EXPECT_NE(dynamic_cast<CMaterialViewWnd*>(g_ActiveView), nullptr);
+        return g_ActiveView;
+    };
+    // A floating active view: a floating view, in no pane.
     auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
     floating->setGeometry(120, 140, 320, 240);
     floating->InitView();
     g_ViewWndList.AddView(floating);
     floating->show();
     const QRect place = floating->geometry();
-    SetActiveView(floating);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
-    ASSERT_NE(view, nullptr);
+    MBaseViewWnd* view = replace(floating);
     EXPECT_TRUE(view->isWindow());
     EXPECT_EQ(view->parentWidget(), main.get());
     EXPECT_EQ(view->geometry(), place);
     for (MBaseViewWnd* pane : g_ViewPanes)
         EXPECT_EQ(pane, nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
-}
-
-TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
-{
-    ShowMain();
     // A pane view that is a window of its own: the new view is the main
     // window's child at the same place on screen.
     auto* loose = new CSceneViewWnd();
@@ -153,15 +153,12 @@ TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
     loose->setGeometry(QRect(main->mapToGlobal(QPoint(40, 50)), QSize(200, 100)));
     loose->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(loose));
-    SetActiveView(loose);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    ASSERT_EQ(g_ViewPanes[1], g_ActiveView);
-    EXPECT_EQ(g_ActiveView->parentWidget(), main.get());
-    EXPECT_EQ(g_ActiveView->geometry(), QRect(40, 50, 200, 100));
-
-    auto* child = AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child");
-    SetActiveView(child);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    EXPECT_TRUE(g_ActiveView->isWindow());
-    EXPECT_EQ(g_ActiveView->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
+    view = replace(loose);
+    EXPECT_EQ(g_ViewPanes[1], view);
+    EXPECT_EQ(view->parentWidget(), main.get());
+    EXPECT_EQ(view->geometry(), QRect(40, 50, 200, 100));
+    // A child view in no pane: a floating view where it stood on screen.
+    view = replace(AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child"));
+    EXPECT_TRUE(view->isWindow());
+    EXPECT_EQ(view->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
 }
