@@ -11,17 +11,6 @@
 
 namespace
 {
-class CountingOutline : public Choosing<CSceneViewWnd>
-{
-  public:
-    void Redraw() override
-    {
-        ++redraws;
-        CSceneViewWnd::Redraw();
-    }
-    int redraws = 0;
-};
-
 class SceneOutline : public ViewTest
 {
   protected:
@@ -31,7 +20,7 @@ class SceneOutline : public ViewTest
         ASSERT_GT(sys.LoadPlugins(), 0);
         g_CurrentScene = Scene();
         ImportCorpus({"oapowerups.shader"});
-        outline = AddView<CountingOutline>(QRect(0, 0, 300, 400), "Scene Outline");
+        outline = AddView<Choosing<CSceneViewWnd>>(QRect(0, 0, 300, 400), "Scene Outline");
         ShowMain();
     }
     MMaterial* Material(const char* name)
@@ -64,15 +53,8 @@ class SceneOutline : public ViewTest
         MStr problem;
         EXPECT_TRUE(Scene()->CheckStructure(&problem)) << problem.c_str();
     }
-    int TopLevelCount()
-    {
-        int tops = 0;
-        for (MBaseObjectTreeNode* n = Scene()->GetRoot()->GetFirstChild(); n;
-             n = n->GetNextSibling())
-            ++tops;
-        return tops;
-    }
-    CountingOutline* outline = nullptr;
+    int TopLevelCount() { return Scene()->GetRoot()->GetChildCount(); }
+    Choosing<CSceneViewWnd>* outline = nullptr;
 };
 
 struct SelectChildren

@@ -37,14 +37,17 @@
 #include <string>
 #include <vector>
 
-// A view whose popup menu "chooses" the item chooseCommand (0: dismissed),
-// recording what the menu held and the selection when it opened.
+// A view that counts its redraws and whose popup menu "chooses" the item
+// chooseCommand (0: dismissed), recording what the menu held and the
+// selection when it opened.
 template <class View> class Choosing : public View
 {
   public:
     using View::View;
+    void Redraw() override { ++redraws, View::Redraw(); }
     int chooseCommand = 0;
     int popups = 0;
+    int redraws = 0;
     std::vector<QString> texts;                     // top-level items
     std::vector<int> checked;                       // ids of checked items, submenus too
     std::vector<std::pair<QString, int>> nodeItems; // "Add Shader Node"
@@ -97,7 +100,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     {
         realPopup ? CMaterialViewWnd::ShowPopupMenu(sx, sy) : popupAt.push_back(QPoint(sx, sy));
     }
-    void Redraw() override { ++redraws, CMaterialViewWnd::Redraw(); }
     int Count(char kind) const
     {
         return int(
@@ -109,7 +111,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     }
     std::vector<Call> calls;
     std::vector<QPoint> popupAt;
-    int redraws = 0;
     bool realPopup = false;
 };
 

@@ -535,39 +535,32 @@ TEST_F(ViewportTest, ScreenshotsOfCorpusShaders)
                          "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
     const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
                          "oa-jumpcircneutral.jpg"};
-    const auto maps = [](MMaterial* m)
-    {
-        std::vector<std::string> out;
-        for (int i = 1; i < m->GetLayerCount(); ++i)
-            for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
-                if (auto* f = dynamic_cast<MFileShaderNode*>(n))
-                {
-                    const std::string map = f->GetParamByName("Fname").str();
-                    const std::string ext = map.size() > 4 ? map.substr(map.size() - 4) : "";
-                    if ((ext == ".tga" || ext == ".jpg") && map[0] != '$')
-                        out.push_back(map);
-                }
-        return out;
-    };
+    // The first twenty shaders with .tga or .jpg maps get pictures, in turn;
+    // the others go.
     std::vector<MBaseObject*> drop;
     int kept = 0;
     Scene()->InitPosition(TRAVERSE_TOP_LEVEL);
     while (MBaseObject* o = Scene()->GetNext())
         if (auto* m = dynamic_cast<MMaterial*>(o))
         {
-            const std::vector<std::string> all = maps(m);
-            if (kept >= 20 || all.empty())
-            {
+            int maps = 0;
+            for (int i = 1; i < m->GetLayerCount() && kept < 20; ++i)
+                for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
+                    if (auto* f = dynamic_cast<MFileShaderNode*>(n))
+                    {
+                        const std::string map = f->GetParamByName("Fname").str();
+                        const std::string ext = map.size() > 4 ? map.substr(map.size() - 4) : "";
+                        const char* const* from = ext == ".tga"   ? tga
+                                                  : ext == ".jpg" ? jpg
+                                                                  : nullptr;
+                        if (from && map[0] != '$')
+                            dir.Write(map,
+                                      ReadWholeFile(corpus / "images" / from[(kept + maps++) % 4]));
+                    }
+            if (maps)
+                ++kept;
+            else
                 drop.push_back(m);
-                continue;
-            }
-            for (size_t i = 0; i < all.size(); ++i)
-            {
-                const bool isTga = all[i].substr(all[i].size() - 4) == ".tga";
-                const char* from = isTga ? tga[(kept + i) % 4] : jpg[(kept + i) % 4];
-                dir.Write(all[i], ReadWholeFile(corpus / "images" / from));
-            }
-            ++kept;
         }
     for (MBaseObject* o : drop)
         Scene()->DeleteObject(o);
