@@ -208,14 +208,7 @@ TEST_F(MaterialEdit, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeans
 TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
 {
     const QPoint empty = Pixel(2.4f, 1.6f);
-    struct Case
-    {
-        Qt::MouseButton button;
-        Qt::KeyboardModifiers mods;
-        QPoint at;
-        Strings selected; // in tree order
-    };
-    const Case cases[] = {
+    const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, Strings> cases[] = {
         {Qt::LeftButton, {}, Cell(0, 1), {"L1"}},
         {Qt::LeftButton, {}, Cell(0, 2), {"N1"}},
         {Qt::LeftButton, Qt::ControlModifier, Cell(0, 0), {"A", "N1"}},
@@ -229,17 +222,17 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
         {Qt::RightButton, {}, empty, {"L1"}},
     };
     int popups = 0;
-    for (const Case& c : cases)
+    for (const auto& [button, mods, at, selected] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.at.x() << ", " << c.at.y());
-        QTest::mouseClick(view, c.button, c.mods, c.at);
-        EXPECT_EQ(Names(Scene()->GetSelectedList()), c.selected);
-        popups += c.button == Qt::RightButton;
+        SCOPED_TRACE(testing::Message() << at.x() << ", " << at.y());
+        QTest::mouseClick(view, button, mods, at);
+        EXPECT_EQ(Names(Scene()->GetSelectedList()), selected);
+        popups += button == Qt::RightButton;
         EXPECT_EQ(view->popups, popups);
-        if (c.button == Qt::RightButton) // selected before the popup opened
-            EXPECT_EQ(view->selectedAtPopup, c.selected);
-        const MVector3 press = view->ScreenToWorld(c.at.x(), c.at.y());
-        if (c.mods == Qt::AltModifier) // the press point only
+        if (button == Qt::RightButton) // selected before the popup opened
+            EXPECT_EQ(view->selectedAtPopup, selected);
+        const MVector3 press = view->ScreenToWorld(at.x(), at.y());
+        if (mods == Qt::AltModifier) // the press point only
             EXPECT_NEAR((view->GetPressPoint() - press).Length(), 0.0f, 1e-4);
     }
     for (QPoint p : {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})

@@ -128,12 +128,7 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     for (const Hit& h : hits)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
-    struct Case
-    {
-        float x, y;
-        MBaseObject *node, *layer, *material;
-    };
-    const Case cases[] = {
+    const std::tuple<float, float, MBaseObject*, MBaseObject*, MBaseObject*> cases[] = {
         {1.4f, 0.2f, n1, l1, a},
         {0.9f, r + 0.2f, nullptr, l2, a},
         // The gap after the last node of a row: nodes end at 2.1, the next
@@ -147,14 +142,14 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
         {0.4f, 3 * r + 0.1f, nullptr, nullptr, a},
         {0.4f, 3 * r + 0.3f, nullptr, nullptr, b},
     };
-    for (const Case& c : cases)
+    for (const auto& [x, y, node, layer, material] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+        SCOPED_TRACE(testing::Message() << x << ", " << y);
         MDragShaderInfo record;
-        ASSERT_EQ(view->FindDropTarget(MVector3(c.x, c.y, 0), record), &record);
-        EXPECT_EQ(record.GetShaderNode(), c.node);
-        EXPECT_EQ(record.GetLayer(), c.layer);
-        EXPECT_EQ(record.GetMaterial(), c.material);
+        ASSERT_EQ(view->FindDropTarget(MVector3(x, y, 0), record), &record);
+        EXPECT_EQ(record.GetShaderNode(), node);
+        EXPECT_EQ(record.GetLayer(), layer);
+        EXPECT_EQ(record.GetMaterial(), material);
     }
     // Elsewhere, the edges of the gap and the left edge of the last node's
     // cell included: null, and the record keeps what it named.

@@ -36,28 +36,21 @@ TEST_F(MouseRouting, TheCornerBoxTogglesFullViewAndSwallowsItsPresses)
 {
     // The box is 35 by 18 in the top right corner; its left part (up to 18
     // from the right edge) toggles full view, its right part does nothing.
-    struct Case
-    {
-        Qt::MouseButton button;
-        int fromRight, y;
-        bool fullAfter;
-        int downsAfter;
-    };
-    const Case cases[] = {
+    const std::tuple<Qt::MouseButton, int, int, bool, int> cases[] = {
         {Qt::LeftButton, 35, 0, true, 0},   {Qt::LeftButton, 19, 17, false, 0},
         {Qt::LeftButton, 18, 5, false, 0},  {Qt::LeftButton, 1, 17, false, 0},
         {Qt::LeftButton, 30, 5, true, 0},   {Qt::LeftButton, 36, 5, true, 1},
         {Qt::LeftButton, 30, 18, true, 2},  {Qt::MiddleButton, 30, 5, true, 3},
         {Qt::LeftButton, 25, 10, false, 3},
     };
-    for (const Case& c : cases)
+    for (const auto& [button, fromRight, y, fullAfter, downsAfter] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.fromRight << ", " << c.y);
-        QTest::mouseClick(view, c.button, {}, QPoint(view->width() - c.fromRight, c.y));
-        EXPECT_EQ(view->IsFullView(), c.fullAfter);
+        SCOPED_TRACE(testing::Message() << fromRight << ", " << y);
+        QTest::mouseClick(view, button, {}, QPoint(view->width() - fromRight, y));
+        EXPECT_EQ(view->IsFullView(), fullAfter);
         EXPECT_EQ(g_ActiveView, view);
-        EXPECT_EQ(view->Count('d'), c.downsAfter);
-        EXPECT_EQ(view->Count('u'), c.downsAfter);
+        EXPECT_EQ(view->Count('d'), downsAfter);
+        EXPECT_EQ(view->Count('u'), downsAfter);
     }
     QCoreApplication::sendPostedEvents(main.get(), QEvent::LayoutRequest);
     EXPECT_GE(layouts.count, 1);

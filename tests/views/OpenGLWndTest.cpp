@@ -123,29 +123,23 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
 
 TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
 {
-    struct Case
-    {
-        QPointF start, current;
-        int mode;
-        MPickRegion region;
-    };
     // Integer halves truncate towards zero, as the positions do.
-    const Case cases[] = {
+    const std::tuple<QPointF, QPointF, int, MPickRegion> cases[] = {
         {{3, 4}, {50.7, 30.2}, 1, {50, 30, 4, 4}}, {{3, 4}, {50.7, 30.2}, 2, {50, 30, 4, 4}},
         {{10, 10}, {10, 40}, 3, {10, 25, 1, 30}},  {{40, 10}, {9, 5}, 4, {24, 7, 31, 5}},
         {{-5.9, -3}, {4, 0}, 3, {0, -1, 9, 3}},
     };
-    for (const Case& c : cases)
+    for (const auto& [start, current, mode, region] : cases)
     {
-        SCOPED_TRACE(c.mode);
-        view->SetToolDragPositions(c.start, c.current);
-        view->SetupProjection(c.mode);
-        EXPECT_EQ(view->GetPickRegion(), c.region);
+        SCOPED_TRACE(mode);
+        view->SetToolDragPositions(start, current);
+        view->SetupProjection(mode);
+        EXPECT_EQ(view->GetPickRegion(), region);
         const std::array<float, 16> m = Projection();
-        EXPECT_FLOAT_EQ(m[0], 200.0f / c.region.width);
-        EXPECT_FLOAT_EQ(m[5], 100.0f / c.region.height);
-        EXPECT_FLOAT_EQ(m[12], (200.0f - 2 * c.region.centreX) / c.region.width);
-        EXPECT_FLOAT_EQ(m[13], (100.0f - 2 * (100 - c.region.centreY)) / c.region.height);
+        EXPECT_FLOAT_EQ(m[0], 200.0f / region.width);
+        EXPECT_FLOAT_EQ(m[5], 100.0f / region.height);
+        EXPECT_FLOAT_EQ(m[12], (200.0f - 2 * region.centreX) / region.width);
+        EXPECT_FLOAT_EQ(m[13], (100.0f - 2 * (100 - region.centreY)) / region.height);
     }
     EXPECT_EQ(view->GetDragStart(), QPoint(-5, -3));
     EXPECT_EQ(view->GetDragCurrent(), QPoint(4, 0));

@@ -81,13 +81,7 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
     SelectChildren::runs = 0;
     Scene()->SelectObject(quad, false);
     const int tops = TopLevelCount(), quadLayers = int(TreeChildren(quad).size());
-    struct Case
-    {
-        int id;
-        uint32_t filter;
-        int rows;
-    };
-    const Case cases[] = {
+    const std::tuple<int, uint32_t, int> cases[] = {
         {ID_OUTLINE_MODIFIERS, 0x2F0000, all + 1},
         {ID_OUTLINE_COLLAPSE_ALL, 0x2F0000, tops},
         {ID_OUTLINE_EXPAND_SELECTION, 0x2F0000, tops + quadLayers},
@@ -100,15 +94,15 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
         {ID_OUTLINE_CAMERAS, 0x040000, all},
         {ID_OUTLINE_SELECT_CHILDREN, 0x040000, all},
     };
-    for (const Case& c : cases)
+    for (const auto& [id, filter, rows] : cases)
     {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(id);
         const int redraws = outline->redraws;
-        outline->chooseCommand = c.id;
+        outline->chooseCommand = id;
         outline->ShowPopupMenu(0, 0);
         EXPECT_EQ(outline->redraws, redraws + 1);
-        EXPECT_EQ(outline->GetTypeFilter(), c.filter);
-        EXPECT_EQ(outline->GetRowCount(), c.rows);
+        EXPECT_EQ(outline->GetTypeFilter(), filter);
+        EXPECT_EQ(outline->GetRowCount(), rows);
     }
     EXPECT_EQ(SelectChildren::runs, 1);
     outline->chooseCommand = 0;

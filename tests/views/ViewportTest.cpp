@@ -119,14 +119,7 @@ class CountingTool : public MToolType
 
 TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
 {
-    struct Case
-    {
-        int (*action)();
-        const char* name;
-        bool perspective;
-        MVector3 angles, gridU, gridV;
-    };
-    const Case cases[] = {
+    const std::tuple<int (*)(), const char*, bool, MVector3, MVector3, MVector3> cases[] = {
         {KViewportTop, "Top", false, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
         {KViewportFront, "Front", false, {-90, 0, 0}, {1, 0, 0}, {0, 0, 1}},
         {KViewportRight, "Right", false, {-90, 0, -90}, {0, 1, 0}, {0, 0, 1}},
@@ -135,19 +128,19 @@ TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
         {KViewportLeft, "Left", false, {-90, 0, 90}, {0, 1, 0}, {0, 0, 1}},
         {KViewportPerspective, "Perspective", true, {-70, 0, -120}, {1, 0, 0}, {0, 1, 0}},
     };
-    for (const Case& c : cases)
+    for (const auto& [action, name, perspective, angles, gridU, gridV] : cases)
     {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(c.action(), 1);
+        SCOPED_TRACE(name);
+        ASSERT_EQ(action(), 1);
         auto* gl = dynamic_cast<COpenGLWnd*>(g_ActiveView);
         ASSERT_NE(gl, nullptr);
         EXPECT_EQ(g_ViewPanes[0], gl);
-        EXPECT_EQ(gl->GetViewName(), c.name);
+        EXPECT_EQ(gl->GetViewName(), name);
         EXPECT_EQ(gl->windowTitle(), "GLView");
-        EXPECT_EQ(gl->IsPerspective(), c.perspective);
-        EXPECT_EQ(gl->m_Angles, c.angles);
-        EXPECT_EQ(gl->m_GridU, c.gridU);
-        EXPECT_EQ(gl->m_GridV, c.gridV);
+        EXPECT_EQ(gl->IsPerspective(), perspective);
+        EXPECT_EQ(gl->m_Angles, angles);
+        EXPECT_EQ(gl->m_GridU, gridU);
+        EXPECT_EQ(gl->m_GridV, gridV);
         EXPECT_EQ(gl->m_Target, MVector3());
         EXPECT_EQ(gl->m_Distance, 100.0f);
         EXPECT_EQ(gl->m_Zoom, 1.0f);
