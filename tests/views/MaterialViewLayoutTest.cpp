@@ -34,7 +34,6 @@ struct Hit
 
 TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
 {
-    // 800 by 600 at zoom 1: the smaller side spans 2 world units.
     EXPECT_EQ(view->ScreenToWorld(400, 300), MVector3());
     EXPECT_NEAR(view->ScreenToWorld(0, 0).x, -4.0f / 3.0f, 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(0, 0).y, -1.0f, 1e-5);
@@ -42,14 +41,12 @@ TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
     view->SetZoom(2.0f);
     view->SetPan(MVector3(3, -1, 0.5f));
     const MVector3 p = view->ScreenToWorld(100, 500);
-    // Zoom 2: the 600 pixels of the smaller side span one world unit.
     EXPECT_NEAR(p.x, 3.0f + (100 - 400) / 600.0f, 1e-5);
     EXPECT_NEAR(p.y, -1.0f + (500 - 300) / 600.0f, 1e-5);
     EXPECT_FLOAT_EQ(p.z, 0.5f);
     const QPointF back = view->WorldToScreen(p);
     EXPECT_NEAR(back.x(), 100.0, 1e-3);
     EXPECT_NEAR(back.y(), 500.0, 1e-3);
-    // Row height: a cell, the label's line and 10 pixels.
     EXPECT_NEAR(view->GetRowHeight(), 0.4f + (view->GetTextExtent().height() + 10) / 600.0f, 1e-5);
 }
 
@@ -68,7 +65,6 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
         SCOPED_TRACE(i);
         EXPECT_EQ(view->HitTest(MVector3(0.25f, i * r + 0.05f, 0)), m[size_t(i)]);
         EXPECT_EQ(view->HitTest(MVector3(0.55f, i * r + 0.35f, 0)), m[size_t(i)]);
-        // The layer would stand right of it; the material is collapsed.
         EXPECT_EQ(view->HitTest(MVector3(0.75f, i * r + 0.2f, 0)), nullptr);
     }
     // The first column's cells end at 0.6; the second starts 0.2 further.
@@ -132,14 +128,7 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     for (const Hit& h : hits)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_NEAR(view->GetExtentsMax().x, 2.1f, 1e-6);
-    struct Case
-    {
-        float x, y;
-        MBaseObject *node, *layer, *material;
-    };
-    const Case cases[] = {
-        // A node's cell names the node with its layer and material; a
-        // layer's cell the layer.
+    const std::tuple<float, float, MBaseObject*, MBaseObject*, MBaseObject*> cases[] = {
         {1.4f, 0.2f, n1, l1, a},
         {0.9f, r + 0.2f, nullptr, l2, a},
         // The gap after the last node of a row: nodes end at 2.1, the next
@@ -147,21 +136,20 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
         {2.15f, 0.3f, nullptr, l1, a},
         {2.3f, 0.01f, nullptr, l1, a},
         {2.39f, 0.39f, nullptr, l1, a},
-        // A collapsed layer's zone is right of its own cell.
         {1.25f, r + 0.2f, nullptr, l2, a},
         // The strip left of the layers, down to 0.2 into the next row.
         {0.4f, r + 0.2f, nullptr, nullptr, a},
         {0.4f, 3 * r + 0.1f, nullptr, nullptr, a},
         {0.4f, 3 * r + 0.3f, nullptr, nullptr, b},
     };
-    for (const Case& c : cases)
+    for (const auto& [x, y, node, layer, material] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+        SCOPED_TRACE(testing::Message() << x << ", " << y);
         MDragShaderInfo record;
-        ASSERT_EQ(view->FindDropTarget(MVector3(c.x, c.y, 0), record), &record);
-        EXPECT_EQ(record.GetShaderNode(), c.node);
-        EXPECT_EQ(record.GetLayer(), c.layer);
-        EXPECT_EQ(record.GetMaterial(), c.material);
+        ASSERT_EQ(view->FindDropTarget(MVector3(x, y, 0), record), &record);
+        EXPECT_EQ(record.GetShaderNode(), node);
+        EXPECT_EQ(record.GetLayer(), layer);
+        EXPECT_EQ(record.GetMaterial(), material);
     }
     // Elsewhere, the edges of the gap and the left edge of the last node's
     // cell included: null, and the record keeps what it named.
@@ -174,7 +162,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
         EXPECT_EQ(view->FindDropTarget(p, record), nullptr) << p.x << ", " << p.y;
     EXPECT_EQ(record.GetShaderNode(), n1);
     EXPECT_EQ(record.GetMaterial(), a);
-    // Collapsing the material takes its layer rows away.
     a->ClearFlags(OBJ_EXPANDED);
     EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
@@ -199,7 +186,6 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     for (int (*action)() : {KViewportZoomIn, KViewportZoomIn, KViewportZoomOut, KViewportZoomIn})
         EXPECT_EQ(action(), 1);
     EXPECT_NEAR(view->GetZoom(), 1.4f * 1.4f, 1e-5f);
-    // Factors that are no zoom are ignored.
     for (float f : {0.0f, -2.0f, std::numeric_limits<float>::quiet_NaN(),
                     std::numeric_limits<float>::infinity()})
         view->ZoomBy(f);
@@ -212,7 +198,6 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
     view->SetZoom(0.0f);
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
-    // Even at the smallest zoom the layout has a finite row height.
     EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
     // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
     for (const char* name : {"a", "b", "c"})
@@ -246,17 +231,14 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     const std::string kept = f.substr(0, f.size() - 3);
     EXPECT_EQ(name.substr(0, kept.size()), kept);
     EXPECT_LE(DrawnWidth(f), limit);
-    // The longest start that fits: one more character does not.
     EXPECT_GT(DrawnWidth(name.substr(0, kept.size() + 1) + "..."), limit);
-    // A whole name that fits exactly is kept.
     EXPECT_EQ(view->FitLabel(name, DrawnWidth(name), h + 5), name);
-    // A single character that fits is kept; nothing fits a tiny cell.
     EXPECT_EQ(view->FitLabel("W", DrawnWidth("W"), h + 5), "W");
     EXPECT_EQ(view->FitLabel("Wide", DrawnWidth("W.."), h + 5), "");
     EXPECT_EQ(view->FitLabel("", 0, h + 5), "");
-    // Labels: the name, and for a shader node its summary after it.
     MMaterial* m = AddMaterial("Mat");
-    MFileShaderNode* node = AddFileNode(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
+    MFileShaderNode* node =
+        AddNode<MFileShaderNode>(AddLayer(m, "L"), "FileShader1", "textures/a/rock.tga");
     EXPECT_EQ(CMaterialViewWnd::LabelText(m), "Mat");
     MStr summary;
     node->AppendDisplayText(summary);
@@ -280,10 +262,8 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         EXPECT_EQ(node->GetRefCount(), 2);
         EXPECT_EQ(layer->GetRefCount(), 2);
         EXPECT_EQ(material->GetRefCount(), 2);
-        // A layer taken out of its material stays alive in the record.
         material->RemoveLayer(layer);
         EXPECT_EQ(layer->GetRefCount(), 1);
-        // Setting the record to what it holds keeps it.
         info.Set(node, layer, material.Get());
         EXPECT_EQ(layer->GetRefCount(), 1);
         EXPECT_EQ(layer->GetShaderCount(), 1);
@@ -297,7 +277,6 @@ TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
         info.SetObject(layer);
         EXPECT_EQ(info.GetMaterial(), material.Get());
     }
-    // Destruction lets go.
     EXPECT_EQ(material->GetRefCount(), 1);
     EXPECT_EQ(layer->GetRefCount(), 1);
 }

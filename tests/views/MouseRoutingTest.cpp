@@ -6,7 +6,6 @@
 
 namespace
 {
-// Counts the layout requests a widget receives.
 struct LayoutRequestCounter : QObject
 {
     bool eventFilter(QObject*, QEvent* e) override
@@ -37,32 +36,24 @@ TEST_F(MouseRouting, TheCornerBoxTogglesFullViewAndSwallowsItsPresses)
 {
     // The box is 35 by 18 in the top right corner; its left part (up to 18
     // from the right edge) toggles full view, its right part does nothing.
-    struct Case
-    {
-        Qt::MouseButton button;
-        int fromRight, y;
-        bool fullAfter;
-        int downsAfter;
-    };
-    const Case cases[] = {
+    const std::tuple<Qt::MouseButton, int, int, bool, int> cases[] = {
         {Qt::LeftButton, 35, 0, true, 0},   {Qt::LeftButton, 19, 17, false, 0},
         {Qt::LeftButton, 18, 5, false, 0},  {Qt::LeftButton, 1, 17, false, 0},
         {Qt::LeftButton, 30, 5, true, 0},   {Qt::LeftButton, 36, 5, true, 1},
         {Qt::LeftButton, 30, 18, true, 2},  {Qt::MiddleButton, 30, 5, true, 3},
         {Qt::LeftButton, 25, 10, false, 3},
     };
-    for (const Case& c : cases)
+    for (const auto& [button, fromRight, y, fullAfter, downsAfter] : cases)
     {
-        SCOPED_TRACE(testing::Message() << c.fromRight << ", " << c.y);
-        QTest::mouseClick(view, c.button, {}, QPoint(view->width() - c.fromRight, c.y));
-        EXPECT_EQ(view->IsFullView(), c.fullAfter);
+        SCOPED_TRACE(testing::Message() << fromRight << ", " << y);
+        QTest::mouseClick(view, button, {}, QPoint(view->width() - fromRight, y));
+        EXPECT_EQ(view->IsFullView(), fullAfter);
         EXPECT_EQ(g_ActiveView, view);
-        EXPECT_EQ(view->Count('d'), c.downsAfter);
-        EXPECT_EQ(view->Count('u'), c.downsAfter);
+        EXPECT_EQ(view->Count('d'), downsAfter);
+        EXPECT_EQ(view->Count('u'), downsAfter);
     }
     QCoreApplication::sendPostedEvents(main.get(), QEvent::LayoutRequest);
     EXPECT_GE(layouts.count, 1);
-    // Only the full-view bit changes.
     view->SetFlags(VIEW_GRID_VISIBLE);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() - 19, 0));
     EXPECT_EQ(view->GetFlags(), uint32_t(VIEW_GRID_VISIBLE | VIEW_FULL_VIEW));
@@ -82,7 +73,6 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(view->GetDragStart(), QPoint(10, 10));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(40, 30));
     EXPECT_EQ(view->Last('u').state, (MKeyState{0, 0, 0, 0, 1, 0}));
-    // Still captured: a move over the other view goes to this one.
     const int before = view->Count('m');
     QTest::mouseMove(view, QPoint(400, 50));
     EXPECT_EQ(view->Count('m'), before + 1);
@@ -90,20 +80,17 @@ TEST_F(MouseRouting, CaptureAndDragStartLastUntilTheLastButtonIsUp)
     EXPECT_EQ(other->Count('m'), 0);
     QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(400, 50));
     EXPECT_EQ(view->Last('u').state, MKeyState());
-    // Released: the next move over the other view is the other view's.
     QTest::mouseMove(view, QPoint(420, 60));
     EXPECT_EQ(other->Count('m'), 1);
     EXPECT_EQ(view->Count('m'), before + 1);
     EXPECT_EQ(view->Count('d'), 2);
     EXPECT_EQ(view->Count('u'), 2);
-    // Each modifier and button on its own, at the pixel pressed.
     QTest::mousePress(view, Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, QPoint(5, 6));
     EXPECT_EQ(view->Last('d').x, 5);
     EXPECT_EQ(view->Last('d').y, 6);
     EXPECT_EQ(view->Last('d').state, (MKeyState{0, 1, 1, 0, 0, 1}));
     QTest::mouseRelease(view, Qt::MiddleButton, {}, QPoint(7, 8));
     EXPECT_EQ(view->Last('u').state.middle, 0);
-    // A double click is two presses and two releases.
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(30, 40));
     EXPECT_EQ(view->Count('d'), 5);
     EXPECT_EQ(view->Count('u'), 5);
@@ -119,7 +106,6 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
     EXPECT_EQ(view->popupAt[0], view->mapToGlobal(QPoint(50, 16)));
     EXPECT_EQ(view->Count('d') + view->Count('u'), 0);
     EXPECT_EQ(g_ActiveView, view);
-    // Outside the rectangle, or with another button held, it is a press.
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(51, 10));
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(60, 30));
     QTest::mousePress(view, Qt::RightButton, {}, QPoint(10, 10));
@@ -132,7 +118,6 @@ TEST_F(MouseRouting, RightPressInTheLabelRectangleOpensThePopupOnly)
 
 TEST_F(MouseRouting, PopupViewCommandsReplaceThePaneViewOrLeaveItStanding)
 {
-    // Without its action a command leaves the view standing and redraws.
     view->realPopup = true;
     view->chooseCommand = ID_VIEW_MAKE_COPY;
     SetActiveView(view);

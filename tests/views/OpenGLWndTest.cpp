@@ -69,7 +69,6 @@ TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsAndTheFixedFunctionSta
 {
     EXPECT_TRUE(
         sys.log.Contains("OpenGLWnd::InitOpenGL() - Pixel Format 16bpp, 0Alpha bits, 0ZBuf"));
-    // The request, as it stands before the context is made.
     CMaterialViewWnd fresh;
     fresh.InitView();
     const QSurfaceFormat f = fresh.format();
@@ -104,7 +103,6 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
     EXPECT_FLOAT_EQ(pos[0], 10.0f + 2.0f * fm.horizontalAdvance(QChar('W')));
     EXPECT_FLOAT_EQ(pos[1], 40.0f);
-    // Ink above the baseline, within the two glyphs.
     std::vector<GLubyte> pixels(size_t(200 * 100 * 4));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, 200, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -117,7 +115,6 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
                      : outside)++;
     EXPECT_GT(lit, 10);
     EXPECT_EQ(outside, 0);
-    // A control code draws nothing and does not move.
     glRasterPos2i(10, 40);
     MDrawGLText("\x01");
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
@@ -126,34 +123,26 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
 
 TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
 {
-    struct Case
-    {
-        QPointF start, current;
-        int mode;
-        MPickRegion region;
-    };
     // Integer halves truncate towards zero, as the positions do.
-    const Case cases[] = {
+    const std::tuple<QPointF, QPointF, int, MPickRegion> cases[] = {
         {{3, 4}, {50.7, 30.2}, 1, {50, 30, 4, 4}}, {{3, 4}, {50.7, 30.2}, 2, {50, 30, 4, 4}},
         {{10, 10}, {10, 40}, 3, {10, 25, 1, 30}},  {{40, 10}, {9, 5}, 4, {24, 7, 31, 5}},
         {{-5.9, -3}, {4, 0}, 3, {0, -1, 9, 3}},
     };
-    for (const Case& c : cases)
+    for (const auto& [start, current, mode, region] : cases)
     {
-        SCOPED_TRACE(c.mode);
-        view->SetToolDragPositions(c.start, c.current);
-        view->SetupProjection(c.mode);
-        EXPECT_EQ(view->GetPickRegion(), c.region);
-        // gluPickMatrix: the region fills the viewport.
+        SCOPED_TRACE(mode);
+        view->SetToolDragPositions(start, current);
+        view->SetupProjection(mode);
+        EXPECT_EQ(view->GetPickRegion(), region);
         const std::array<float, 16> m = Projection();
-        EXPECT_FLOAT_EQ(m[0], 200.0f / c.region.width);
-        EXPECT_FLOAT_EQ(m[5], 100.0f / c.region.height);
-        EXPECT_FLOAT_EQ(m[12], (200.0f - 2 * c.region.centreX) / c.region.width);
-        EXPECT_FLOAT_EQ(m[13], (100.0f - 2 * (100 - c.region.centreY)) / c.region.height);
+        EXPECT_FLOAT_EQ(m[0], 200.0f / region.width);
+        EXPECT_FLOAT_EQ(m[5], 100.0f / region.height);
+        EXPECT_FLOAT_EQ(m[12], (200.0f - 2 * region.centreX) / region.width);
+        EXPECT_FLOAT_EQ(m[13], (100.0f - 2 * (100 - region.centreY)) / region.height);
     }
     EXPECT_EQ(view->GetDragStart(), QPoint(-5, -3));
     EXPECT_EQ(view->GetDragCurrent(), QPoint(4, 0));
-    // Without a pick mode the projection is the identity.
     view->SetupProjection(0);
     EXPECT_FLOAT_EQ(Projection()[0], 1.0f);
     EXPECT_FLOAT_EQ(Projection()[12], 0.0f);
@@ -176,10 +165,8 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
     MVector3 p = view->ScreenToPlane(150, 25, MPlane({0, 0, 1}, 2), &hit);
     EXPECT_TRUE(hit);
     EXPECT_NEAR((p - MVector3(50, 25, 2)).Length(), 0, 1e-3);
-    // A plane along the ray is not met.
     view->ScreenToPlane(150, 25, MPlane({1, 0, 0}, 5), &hit);
     EXPECT_FALSE(hit);
-    // The camera transform counts; the modelview is left as it was.
     view->shift = MVector3(10, 0, 0);
     glLoadIdentity();
     glTranslatef(0, 7, 0);
@@ -210,10 +197,8 @@ TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return qRgb(rgba[0], rgba[1], rgba[2]);
     };
-    // Window centre (100, 50); the X axis runs to the right for 28 pixels.
     EXPECT_EQ(pixel(115, 50), qRgb(255, 0, 0));
     EXPECT_EQ(pixel(100, 65), qRgb(0, 0, 0));
-    // Picking at a point of the Y axis hits name 2 only.
     view->SetToolDragPositions(QPointF(), QPointF(100, 35));
     view->SetupProjection(1);
     Pixels(-100, 100, -50, 50, false);
@@ -251,7 +236,6 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
         EXPECT_NEAR(qGreen(image.pixel(p)), 76, 2) << p.x() << ", " << p.y();
     }
     EXPECT_EQ(red(4, 50), 102);
-    // The view name in white at the top left, and nowhere else.
     int white = 0;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 200; ++x)

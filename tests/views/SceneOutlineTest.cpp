@@ -11,17 +11,6 @@
 
 namespace
 {
-class CountingOutline : public Choosing<CSceneViewWnd>
-{
-  public:
-    void Redraw() override
-    {
-        ++redraws;
-        CSceneViewWnd::Redraw();
-    }
-    int redraws = 0;
-};
-
 class SceneOutline : public ViewTest
 {
   protected:
@@ -31,14 +20,13 @@ class SceneOutline : public ViewTest
         ASSERT_GT(sys.LoadPlugins(), 0);
         g_CurrentScene = Scene();
         ImportCorpus({"oapowerups.shader"});
-        outline = AddView<CountingOutline>(QRect(0, 0, 300, 400), "Scene Outline");
+        outline = AddView<Choosing<CSceneViewWnd>>(QRect(0, 0, 300, 400), "Scene Outline");
         ShowMain();
     }
     MMaterial* Material(const char* name)
     {
         return dynamic_cast<MMaterial*>(Scene()->FindObjectByName(name));
     }
-    // A point on the row of an object: on its text, or on its expand circle.
     QPoint OnRow(MBaseObject* obj, bool circle = false)
     {
         MBaseObjectTreeNode* n = Scene()->FindObject(obj);
@@ -65,15 +53,8 @@ class SceneOutline : public ViewTest
         MStr problem;
         EXPECT_TRUE(Scene()->CheckStructure(&problem)) << problem.c_str();
     }
-    int TopLevelCount()
-    {
-        int tops = 0;
-        for (MBaseObjectTreeNode* n = Scene()->GetRoot()->GetFirstChild(); n;
-             n = n->GetNextSibling())
-            ++tops;
-        return tops;
-    }
-    CountingOutline* outline = nullptr;
+    int TopLevelCount() { return Scene()->GetRoot()->GetChildCount(); }
+    Choosing<CSceneViewWnd>* outline = nullptr;
 };
 
 struct SelectChildren
@@ -86,13 +67,11 @@ struct SelectChildren
 TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
 {
     EXPECT_EQ(outline->GetTypeFilter(), 0x270000u);
-    // Layers and nodes carry the material bit: every object has a row.
     const int all = Scene()->GetObjectCount();
     EXPECT_EQ(outline->GetRowCount(), all);
     MMaterial* quad = Material("quadDamage");
     EXPECT_LT(outline->RowY(Scene()->FindObject(quad)),
               outline->RowY(Scene()->FindObject(quad->GetLayer(1))));
-    // A modifier is not listed until "Modifiers" is chosen.
     MRef<Counted> modifier(new Counted("Bend"));
     modifier->AddFlags(OBJ_TYPE_MODIFIER);
     Scene()->AddObject(modifier.Get());
@@ -102,14 +81,7 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
     SelectChildren::runs = 0;
     Scene()->SelectObject(quad, false);
     const int tops = TopLevelCount(), quadLayers = int(TreeChildren(quad).size());
-    struct Case
-    {
-        int id;
-        uint32_t filter;
-        int rows;
-    };
-    // Every command redraws; each row is the state after it.
-    const Case cases[] = {
+    const std::tuple<int, uint32_t, int> cases[] = {
         {ID_OUTLINE_MODIFIERS, 0x2F0000, all + 1},
         {ID_OUTLINE_COLLAPSE_ALL, 0x2F0000, tops},
         {ID_OUTLINE_EXPAND_SELECTION, 0x2F0000, tops + quadLayers},
@@ -122,18 +94,17 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
         {ID_OUTLINE_CAMERAS, 0x040000, all},
         {ID_OUTLINE_SELECT_CHILDREN, 0x040000, all},
     };
-    for (const Case& c : cases)
+    for (const auto& [id, filter, rows] : cases)
     {
-        SCOPED_TRACE(c.id);
+        SCOPED_TRACE(id);
         const int redraws = outline->redraws;
-        outline->chooseCommand = c.id;
+        outline->chooseCommand = id;
         outline->ShowPopupMenu(0, 0);
         EXPECT_EQ(outline->redraws, redraws + 1);
-        EXPECT_EQ(outline->GetTypeFilter(), c.filter);
-        EXPECT_EQ(outline->GetRowCount(), c.rows);
+        EXPECT_EQ(outline->GetTypeFilter(), filter);
+        EXPECT_EQ(outline->GetRowCount(), rows);
     }
     EXPECT_EQ(SelectChildren::runs, 1);
-    // The filters' items are checked by the filter.
     outline->chooseCommand = 0;
     outline->ShowPopupMenu(0, 0);
     EXPECT_EQ(std::vector<QString>(outline->texts.begin(), outline->texts.begin() + 5),
@@ -188,12 +159,10 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
     MMaterial* other = Material("invisItem");
     MMaterialLayer* stage = quad->GetLayer(1);
     const std::string before = TreeShape(*Scene());
-    // Eight pixels is a click, not a drag.
     const QPoint from = OnRow(stage);
     Drag(from, from + QPoint(8, 8));
     EXPECT_EQ(TreeShape(*Scene()), before);
     EXPECT_EQ(g_UndoList.HeadName(), "Select");
-    // Onto another shader: the stage moves there, in the list as well.
     const int otherLayers = other->GetLayerCount();
     Drag(OnRow(stage), OnRow(other));
     EXPECT_EQ(stage->GetMaterial(), other);
@@ -228,7 +197,6 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
 
 TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
 {
-    // One shader file fits in a tall window.
     outline->resize(300, 4000);
     QCoreApplication::processEvents();
     outline->grabFramebuffer();
@@ -244,7 +212,6 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
     const int onScreen = 300 / outline->GetRowHeight() + 3;
     EXPECT_LE(outline->GetDrawnRowCount(), onScreen);
     EXPECT_GT(outline->GetRowCount(), 10 * onScreen);
-    // Scrolled to the end, the last row lies within the window.
     outline->GetVerticalBar()->setValue(outline->GetVerticalBar()->maximum());
     MBaseObjectTreeNode* last = Scene()->GetRoot()->GetLastChild();
     while (last->GetLastChild())

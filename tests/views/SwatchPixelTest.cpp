@@ -13,6 +13,7 @@ namespace
 {
 constexpr int kSize = 64;
 using Rgb = RgbPixel;
+constexpr int kSecond = TICKS_PER_FRAME * FRAMES_PER_SECOND;
 
 class SwatchPixels : public ViewTest
 {
@@ -20,9 +21,21 @@ class SwatchPixels : public ViewTest
     void SetUp() override
     {
         ViewTest::SetUp();
-        ASSERT_GT(sys.LoadPlugins(), 0);
-        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
-        // A view of one cell, drawn into directly.
+        LoadPluginsAndImages();
+        const Rgb R{255, 0, 0}, G{0, 255, 0};
+        dir.Write("halves.tga", Targa(8, 1, {R, R, R, R, G, G, G, G}));
+        const std::pair<const char*, Rgb> solid[] = {{"textures/red.tga", {200, 40, 40}},
+                                                     {"textures/green.tga", {30, 180, 60}},
+                                                     {"base.tga", {160, 40, 20}},
+                                                     {"glow.tga", {40, 100, 30}},
+                                                     {"grey.tga", {128, 128, 128}},
+                                                     {"white.tga", {255, 255, 255}},
+                                                     {"f0.tga", {250, 0, 0}},
+                                                     {"f1.tga", {0, 250, 0}},
+                                                     {"f2.tga", {0, 0, 250}},
+                                                     {"editor.tga", {10, 20, 230}}};
+        for (const auto& [file, c] : solid)
+            dir.Write(file, SolidTarga(c.r, c.g, c.b));
         auto* view = ShowSceneView<CMaterialViewWnd>(QRect(0, 0, kSize, kSize), "Cell");
         ASSERT_EQ(view->MakeCurrent(), 0);
         glViewport(0, 0, kSize, kSize);
@@ -46,6 +59,25 @@ class SwatchPixels : public ViewTest
         glClearColor(0.4f, 0.4f, 0.4f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
+    // Nodes from "File,Fname=a.tga;TCScale,Ss=2" (MFileShaderNode, ...), held
+    // by the test.
+    std::vector<MBaseShaderNode*> Nodes(const std::string& text)
+    {
+        std::vector<MBaseShaderNode*> out;
+        for (const QString& spec : QString::fromStdString(text).split(';'))
+        {
+            const QStringList parts = spec.trimmed().split(',');
+            for (MBaseObject* p : sys.Manager().GetPrototypes())
+                if (p->ClassName().str() == "M" + parts[0].toStdString() + "ShaderNode")
+                    out.push_back(static_cast<MBaseShaderNode*>(p->CreateNew()));
+            EXPECT_FALSE(out.empty()) << text;
+            held.emplace_back(out.back());
+            for (const QString& param : parts.mid(1))
+                out.back()->SetParamByName(param.section('=', 0, 0).toStdString(),
+                                           param.section('=', 1).toStdString().c_str());
+        }
+        return out;
+    }
     // One cell: the nodes' state applied together, the quad drawn when any
     // of them set up a swatch. Returns the OR of their results.
     static int DrawCell(const std::vector<MBaseShaderNode*>& nodes)
@@ -68,14 +100,11 @@ class SwatchPixels : public ViewTest
         if (result)
         {
             glBegin(GL_QUADS);
-            glTexCoord2f(0, 0);
-            glVertex2f(0, 0);
-            glTexCoord2f(1, 0);
-            glVertex2f(1, 0);
-            glTexCoord2f(1, 1);
-            glVertex2f(1, 1);
-            glTexCoord2f(0, 1);
-            glVertex2f(0, 1);
+            for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}})
+            {
+                glTexCoord2f(float(x), float(y));
+                glVertex2f(float(x), float(y));
+            }
             glEnd();
         }
         glPopAttrib();
@@ -94,36 +123,17 @@ class SwatchPixels : public ViewTest
         glReadPixels(px, kSize - 1 - py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
         return {p[0], p[1], p[2]};
     }
-    static std::vector<Rgb> AllPixels()
+    // How many of the cell's pixels pass a test.
+    template <class Test> static int Count(Test test)
     {
         std::vector<unsigned char> raw(size_t(kSize) * kSize * 4);
         glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-        std::vector<Rgb> out;
+        int n = 0;
         for (size_t i = 0; i < raw.size(); i += 4)
-            out.push_back({raw[i], raw[i + 1], raw[i + 2]});
-        return out;
+            n += test(Rgb{raw[i], raw[i + 1], raw[i + 2]}) ? 1 : 0;
+        return n;
     }
-    static MFileShaderNode* FileNode(const char* name)
-    {
-        return Make<MFileShaderNode>({{"Fname", name}});
-    }
-    // A node of the class with the parameters set.
-    template <class Node>
-    static Node* Make(std::initializer_list<std::pair<const char*, const char*>> params = {})
-    {
-        auto* node = new Node();
-        for (const auto& [name, value] : params)
-            node->SetParamByName(name, value);
-        return node;
-    }
-    // The colour at the cell's centre after drawing the nodes on a clear cell.
-    static Rgb Drawn(const std::vector<MBaseShaderNode*>& nodes)
-    {
-        Clear();
-        DrawCell(nodes);
-        return PixelAt(0.5f, 0.5f);
-    }
-    TempDir dir;
+    std::vector<MRef<MBaseShaderNode>> held;
 };
 
 #define EXPECT_RGB(actual, er, eg, eb)                                                             \
@@ -134,193 +144,109 @@ class SwatchPixels : public ViewTest
         EXPECT_NEAR(a_.g, eg, 3);                                                                  \
         EXPECT_NEAR(a_.b, eb, 3);                                                                  \
     } while (0)
+
+const char* const kFile = "File,Fname=";
+const char* const kAnim = "AnimFile,Fr=2,Fname0=f0.tga,Fname1=f1.tga,Fname2=f2.tga,nF=3";
 } // namespace
 
-TEST_F(SwatchPixels, FileNodeDrawsItsTextureAndFollowsItsName)
+// Each row clears the cell and draws its cells ("|" between them) over
+// each other at the scene time, then reads a pixel.
+TEST_F(SwatchPixels, NodesDrawTheirSwatchesAndLayersBlendOverEachOther)
 {
-    dir.Write("textures/red.tga", SolidTarga(200, 40, 40));
-    dir.Write("textures/green.tga", SolidTarga(30, 180, 60));
-    MRef<MFileShaderNode> node(FileNode("textures/red.tga"));
-    EXPECT_NE(DrawCell({node.Get()}), 0);
+    struct Case
+    {
+        const char* cells;
+        float seconds, x, y;
+        int r, g, b;
+    };
+    const Case cases[] = {
+        {"File,Fname=textures/red.tga", 0, .5f, .5f, 200, 40, 40},
+        {"File,Fname=textures/red.tga", 0, .02f, .98f, 200, 40, 40},
+        {"File,Fname=Textures\\GREEN.jpg", 0, .5f, .5f, 30, 180, 60},
+        {"File,Fname=base.tga|BlendFunc,bmP=add;File,Fname=glow.tga", 0, .5f, .5f, 200, 140, 50},
+        {"File,Fname=base.tga|File,Fname=grey.tga;BlendFunc,bmP=filter", 0, .5f, .5f, 80, 20, 10},
+        {"BlendFunc,bmP=add", 0, .5f, .5f, 255, 255, 255},
+        {"RGBGen,Ty=const,Args=( 1 0.5 0 );File,Fname=white.tga", 0, .5f, .5f, 255, 128, 0},
+        {"File,Fname=white.tga;RGBGen,Ty=wave,fn=sawtooth", .25f, .5f, .5f, 64, 64, 64},
+        {"File,Fname=white.tga;AlphaGen,Ty=const,Args=0;BlendFunc", 0, .5f, .5f, 102, 102, 102},
+        {"File,Fname=white.tga;AlphaGen,Ty=const,Args=0.5;BlendFunc", 0, .5f, .5f, 179, 179, 179},
+        {"File,Fname=white.tga;AlphaGen,Ty=const,Args=0.4;AlphaFunc,fn=GE128", 0, .5f, .5f, 102,
+         102, 102},
+        {kAnim, 0, .5f, .5f, 250, 0, 0},
+        {kAnim, .5f, .5f, .5f, 0, 250, 0},
+        {kAnim, 1, .5f, .5f, 0, 0, 250},
+        {kAnim, 1.5f, .5f, .5f, 250, 0, 0},
+        {"File,Fname=halves.tga;TCScale,Ss=2", 0, .1f, .5f, 255, 0, 0},
+        {"File,Fname=halves.tga;TCScale,Ss=2", 0, .6f, .5f, 255, 0, 0},
+        {"File,Fname=halves.tga;TCScale,Ss=2", 0, .9f, .5f, 0, 255, 0},
+        {"TCScale,Ss=2;File,Fname=halves.tga,RpU=off,RpV=off", 0, .1f, .5f, 255, 0, 0},
+        {"TCScale,Ss=2;File,Fname=halves.tga,RpU=off,RpV=off", 0, .6f, .5f, 0, 255, 0},
+        {"File,Fname=halves.tga;TCScroll,Ds=0.5", 1, .1f, .5f, 0, 255, 0},
+        {"File,Fname=halves.tga;TCScroll,Ds=0.5", 1, .9f, .5f, 255, 0, 0},
+        // In node order: s' = 2 (s + 0.25), then s' = 2 s + 0.25.
+        {"File,Fname=halves.tga;TCScroll,Ds=0.25;TCScale,Ss=2", 1, .3f, .5f, 255, 0, 0},
+        {"File,Fname=halves.tga;TCScale,Ss=2;TCScroll,Ds=0.25", 1, .3f, .5f, 0, 255, 0},
+        {"QERadiant,qer_editorimage=editor.tga", 0, .5f, .5f, 10, 20, 230},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.cells << " at " << c.x << ", " << c.y);
+        sys.Scene()->SetTime(int(c.seconds * kSecond));
+        Clear();
+        for (const QString& cell : QString(c.cells).split('|'))
+            EXPECT_NE(DrawCell(Nodes(cell.toStdString())), 0);
+        EXPECT_RGB(PixelAt(c.x, c.y), c.r, c.g, c.b);
+    }
+}
+
+TEST_F(SwatchPixels, AFileNodeFollowsItsNameAndEachFileIsDecodedOnce)
+{
+    const std::vector<MBaseShaderNode*> node = Nodes(kFile + std::string("textures/red.tga"));
+    DrawCell(node);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 40, 40);
-    EXPECT_RGB(PixelAt(0.02f, 0.98f), 200, 40, 40);
-    // A new name shows at the next draw; a .jpg name finds the .tga.
-    node->SetParamByName("Fname", "Textures\\GREEN.jpg");
-    Clear();
-    EXPECT_NE(DrawCell({node.Get()}), 0);
+    node[0]->SetParamByName("Fname", "textures/green.tga");
+    DrawCell(node);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 30, 180, 60);
-    // Each file is decoded once, whichever node asks.
-    MRef<MFileShaderNode> again(FileNode("textures/red.tga"));
-    DrawCell({again.Get()});
-    DrawCell({node.Get()});
+    DrawCell(Nodes(kFile + std::string("textures/red.tga")));
+    DrawCell(node);
     EXPECT_EQ(MTextureCache::Instance().GetDecodeCount(), 2);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(SwatchPixels, LayersDrawOverEachOtherWithTheirBlendModes)
+TEST_F(SwatchPixels, ScrollAloneAndMissingTexturesFillTheCellWithThePattern)
 {
-    dir.Write("red.tga", SolidTarga(160, 40, 20));
-    dir.Write("green.tga", SolidTarga(40, 100, 30));
-    dir.Write("grey.tga", SolidTarga(128, 128, 128));
-    MRef<MFileShaderNode> base(FileNode("red.tga"));
-    MRef<MFileShaderNode> glow(FileNode("green.tga"));
-    MRef<MBlendFuncShaderNode> add(Make<MBlendFuncShaderNode>({{"bmP", "add"}}));
-    // A material cell: the first layer, then an additive one over it, brighter.
-    DrawCell({base.Get()});
-    EXPECT_NE(DrawCell({add.Get(), glow.Get()}), 0);
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 200, 140, 50);
-    // A filter layer multiplies what is there: grey halves it.
-    MRef<MFileShaderNode> grey(FileNode("grey.tga"));
-    MRef<MBlendFuncShaderNode> filter(Make<MBlendFuncShaderNode>({{"bmP", "filter"}}));
-    Drawn({base.Get()});
-    DrawCell({grey.Get(), filter.Get()});
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 80, 20, 10);
-    // The blend node's cell on its own: a white quad added to the background.
-    EXPECT_RGB(Drawn({add.Get()}), 255, 255, 255);
-}
-
-TEST_F(SwatchPixels, ColourGenerationTintsTheTexture)
-{
-    dir.Write("white.tga", SolidTarga(255, 255, 255));
-    MRef<MFileShaderNode> file(FileNode("white.tga"));
-    MRef<MRGBGenShaderNode> rgb(
-        Make<MRGBGenShaderNode>({{"Ty", "const"}, {"Args", "( 1 0.5 0 )"}}));
-    EXPECT_RGB(Drawn({rgb.Get(), file.Get()}), 255, 128, 0);
-    // A wave follows the scene's time: a sawtooth of one cycle a second is at
-    // a quarter a quarter of a second in.
-    rgb->SetParamByName("Ty", "wave");
-    rgb->SetParamByName("fn", "sawtooth");
-    sys.Scene()->SetTime(TICKS_PER_FRAME * FRAMES_PER_SECOND / 4);
-    EXPECT_RGB(Drawn({file.Get(), rgb.Get()}), 64, 64, 64);
-    // alphaGen with blending: half of the quad over the grey background.
-    MRef<MAlphaGenShaderNode> alpha(Make<MAlphaGenShaderNode>({{"Ty", "const"}, {"Args", "0"}}));
-    MRef<MBlendFuncShaderNode> blend(Make<MBlendFuncShaderNode>()); // "blend"
-    MRef<MAlphaFuncShaderNode> test(Make<MAlphaFuncShaderNode>({{"fn", "GE128"}}));
-    EXPECT_RGB(Drawn({file.Get(), alpha.Get(), blend.Get()}), 102, 102, 102); // transparent
-    alpha->SetParamByName("Args", "0.5");
-    DrawCell({file.Get(), alpha.Get(), blend.Get()});
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 179, 179, 179);
-    // An alpha test that half-transparent pixels fail draws nothing.
-    alpha->SetParamByName("Args", "0.4");
-    EXPECT_RGB(Drawn({file.Get(), alpha.Get(), test.Get()}), 102, 102, 102);
-}
-
-TEST_F(SwatchPixels, AnimatedMapShowsTheFrameOfTheSceneTime)
-{
-    dir.Write("f0.tga", SolidTarga(250, 0, 0));
-    dir.Write("f1.tga", SolidTarga(0, 250, 0));
-    dir.Write("f2.tga", SolidTarga(0, 0, 250));
-    MRef<MAnimFileShaderNode> anim(Make<MAnimFileShaderNode>({{"Fr", "2"},
-                                                              {"Fname0", "f0.tga"},
-                                                              {"Fname1", "f1.tga"},
-                                                              {"Fname2", "f2.tga"},
-                                                              {"nF", "3"}}));
-    const int halfSecond = TICKS_PER_FRAME * FRAMES_PER_SECOND / 2;
-    const Rgb expected[] = {{250, 0, 0}, {0, 250, 0}, {0, 0, 250}, {250, 0, 0}};
-    for (int step = 0; step < 4; ++step)
-    {
-        sys.Scene()->SetTime(step * halfSecond);
-        EXPECT_NE(DrawCell({anim.Get()}), 0);
-        EXPECT_RGB(PixelAt(0.5f, 0.5f), expected[step].r, expected[step].g, expected[step].b);
-    }
-}
-
-TEST_F(SwatchPixels, TexCoordModifiersRepeatOrClampTheTexture)
-{
-    // Left half red, right half green.
-    const Rgb R{255, 0, 0}, G{0, 255, 0};
-    dir.Write("halves.tga", Targa(8, 1, {R, R, R, R, G, G, G, G}));
-    MRef<MFileShaderNode> file(FileNode("halves.tga"));
-    MRef<MTCScaleShaderNode> scale(Make<MTCScaleShaderNode>({{"Ss", "2"}}));
-    // Repeated twice across: the texture's red half comes again at 0.6.
-    DrawCell({file.Get(), scale.Get()});
-    EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
-    EXPECT_RGB(PixelAt(0.6f, 0.5f), 255, 0, 0);
-    EXPECT_RGB(PixelAt(0.9f, 0.5f), 0, 255, 0);
-    // Clamped: the right half of the swatch holds the edge, green.
-    file->SetParamByName("RpU", "off");
-    file->SetParamByName("RpV", "off");
-    Clear();
-    DrawCell({scale.Get(), file.Get()});
-    EXPECT_RGB(PixelAt(0.1f, 0.5f), 255, 0, 0);
-    EXPECT_RGB(PixelAt(0.6f, 0.5f), 0, 255, 0);
-    // Scrolling half a turn swaps the halves; a scroll alone moves the
-    // neutral pattern, so its cell is not blank.
-    MRef<MTCScrollShaderNode> scroll(Make<MTCScrollShaderNode>({{"Ds", "0.5"}}));
-    sys.Scene()->SetTime(TICKS_PER_FRAME * FRAMES_PER_SECOND);
-    file->SetParamByName("RpU", "On");
-    Clear();
-    DrawCell({file.Get(), scroll.Get()});
-    EXPECT_RGB(PixelAt(0.1f, 0.5f), 0, 255, 0);
-    EXPECT_RGB(PixelAt(0.9f, 0.5f), 255, 0, 0);
-    // Modifiers act in node order: scroll then scale is s' = 2 (s + 0.25),
-    // scale then scroll is s' = 2 s + 0.25.
-    scroll->SetParamByName("Ds", "0.25");
-    Clear();
-    DrawCell({file.Get(), scroll.Get(), scale.Get()});
-    EXPECT_RGB(PixelAt(0.3f, 0.5f), 255, 0, 0);
-    Clear();
-    DrawCell({file.Get(), scale.Get(), scroll.Get()});
-    EXPECT_RGB(PixelAt(0.3f, 0.5f), 0, 255, 0);
-    Clear();
-    EXPECT_NE(DrawCell({scroll.Get()}), 0);
-    int light = 0, grey = 0;
-    for (const Rgb& p : AllPixels())
-    {
-        light += p.r > 240;
-        grey += p.r > 140 && p.r < 180;
-    }
-    EXPECT_GT(light, 0);
-    EXPECT_GT(grey, 0);
-}
-
-TEST_F(SwatchPixels, MissingTextureDrawsThePatternAndIsLoggedOnce)
-{
-    MRef<MFileShaderNode> node(FileNode("textures/nowhere.tga"));
-    EXPECT_NE(DrawCell({node.Get()}), 0);
-    EXPECT_NE(DrawCell({node.Get()}), 0);
-    int magenta = 0, black = 0, other = 0;
-    for (const Rgb& p : AllPixels())
-    {
-        if (p.r > 250 && p.g < 5 && p.b > 250)
-            ++magenta;
-        else if (p.r < 5 && p.g < 5 && p.b < 5)
-            ++black;
-        else
-            ++other;
-    }
+    sys.Scene()->SetTime(kSecond);
+    EXPECT_NE(DrawCell(Nodes("TCScroll,Ds=0.25")), 0);
+    EXPECT_GT(Count([](Rgb p) { return p.r > 240; }), 0);
+    EXPECT_GT(Count([](Rgb p) { return p.r > 140 && p.r < 180; }), 0);
+    const std::vector<MBaseShaderNode*> node = Nodes(kFile + std::string("textures/nowhere.tga"));
+    EXPECT_NE(DrawCell(node), 0);
+    EXPECT_NE(DrawCell(node), 0);
+    const int magenta = Count([](Rgb p) { return p.r > 250 && p.g < 5 && p.b > 250; });
+    const int black = Count([](Rgb p) { return p.r < 5 && p.g < 5 && p.b < 5; });
     EXPECT_GT(magenta, kSize * kSize / 4);
     EXPECT_GT(black, kSize * kSize / 4);
-    EXPECT_EQ(other, 0); // the whole cell, sharp
+    EXPECT_EQ(magenta + black, kSize * kSize); // the whole cell, sharp
     EXPECT_EQ(std::count(sys.log.lines.begin(), sys.log.lines.end(),
                          "Texture 'textures/nowhere.tga' not found."),
               1);
     // A file that is there but cannot be read shows the same pattern.
     dir.Write("broken.tga", std::string(18, '\0') + "xx");
-    node->SetParamByName("Fname", "broken.tga");
+    node[0]->SetParamByName("Fname", "broken.tga");
     Clear();
-    EXPECT_NE(DrawCell({node.Get()}), 0);
+    EXPECT_NE(DrawCell(node), 0);
     EXPECT_RGB(PixelAt(1.0f / 16, 1.0f / 16), 255, 0, 255);
 }
 
-TEST_F(SwatchPixels, EditorImageShowsAndNodesWithoutASwatchLeaveTheCell)
+TEST_F(SwatchPixels, NodesWithoutASwatchLeaveTheStateAsTheCellLeftIt)
 {
-    dir.Write("editor.tga", SolidTarga(10, 20, 230));
-    MRef<MQERadiantShaderNode> qer(new MQERadiantShaderNode());
-    EXPECT_EQ(DrawCell({qer.Get()}), 0);
+    EXPECT_EQ(DrawCell(Nodes("QERadiant")), 0);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 102, 102, 102);
-    qer->SetParamByName("qer_editorimage", "editor.tga");
-    EXPECT_NE(DrawCell({qer.Get()}), 0);
-    EXPECT_RGB(PixelAt(0.5f, 0.5f), 10, 20, 230);
-    // A surface node sets nothing up: the state is as the cell left it.
-    MRef<MQ3MapSurfaceShaderNode> surface(Make<MQ3MapSurfaceShaderNode>({{"nodraw", "On"}}));
-    MRef<MTCGenShaderNode> tcgen(Make<MTCGenShaderNode>({{"Ty", "environment"}}));
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
-    EXPECT_EQ(surface->SetOpenGLParams(), 0);
-    EXPECT_EQ(tcgen->SetOpenGLParams(), 0);
+    for (MBaseShaderNode* n : Nodes("QERadiant;Q3MapSurface,nodraw=On;TCGen,Ty=environment"))
+        EXPECT_EQ(n->SetOpenGLParams(), 0);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
@@ -332,17 +258,16 @@ TEST_F(SwatchPixels, EditorImageShowsAndNodesWithoutASwatchLeaveTheCell)
 
 TEST_F(SwatchPixels, PicturesOfAnySizeUploadAndTheirNamesAreReleased)
 {
-    // A 3 x 5 picture may stay as it is where the context takes such sizes,
-    // and is scaled to 4 x 4 where only powers of two are taken.
+    // 3 x 5 stays so where the context takes such sizes, else 4 x 4.
     dir.Write("odd.tga", Targa(3, 5, std::vector<Rgb>(15, {20, 220, 120})));
     dir.Write("odd2.tga", Targa(3, 5, std::vector<Rgb>(15, {20, 220, 120})));
     MTextureCache& cache = MTextureCache::Instance();
     const auto boundSize = []
     {
-        GLint w = 0, h = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-        return std::array<GLint, 2>{w, h};
+        std::array<GLint, 2> s{};
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &s[0]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &s[1]);
+        return s;
     };
     ASSERT_TRUE(cache.BindImage("odd.tga"));
     const std::array<GLint, 2> natural = boundSize();
@@ -350,10 +275,9 @@ TEST_F(SwatchPixels, PicturesOfAnySizeUploadAndTheirNamesAreReleased)
     cache.SetPowerOfTwoOnly(true);
     ASSERT_TRUE(cache.BindImage("odd2.tga"));
     EXPECT_EQ(boundSize(), (std::array<GLint, 2>{4, 4}));
-    MRef<MFileShaderNode> node(FileNode("odd2.tga"));
-    DrawCell({node.Get()});
+    const std::vector<MBaseShaderNode*> node = Nodes(kFile + std::string("odd2.tga"));
+    DrawCell(node);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 20, 220, 120);
-    // Released names are gone from the context; the next bind uploads anew.
     GLint name = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
     ASSERT_NE(name, 0);
@@ -362,7 +286,7 @@ TEST_F(SwatchPixels, PicturesOfAnySizeUploadAndTheirNamesAreReleased)
     cache.ReleaseGLTextures();
     EXPECT_FALSE(glIsTexture(GLuint(name)));
     Clear();
-    DrawCell({node.Get()});
+    DrawCell(node);
     EXPECT_RGB(PixelAt(0.5f, 0.5f), 20, 220, 120);
     EXPECT_EQ(cache.GetDecodeCount(), 2); // the pictures stay decoded
 }

@@ -22,7 +22,6 @@ TEST_F(ViewList, ListingHoldsAReferenceAndRemovalEndsTheWindowLater)
     EXPECT_EQ(g_ViewWndList.GetCount(), 0);
     EXPECT_TRUE(view->IsWindowDestroyed());
     EXPECT_FALSE(view->isVisible());
-    // Still there until control is back in the event loop.
     ASSERT_FALSE(alive.isNull());
     EXPECT_EQ(view->GetRefCount(), 1);
     FlushDeletes();
@@ -56,7 +55,6 @@ TEST_F(ViewList, TheActiveViewRedrawsWhenItChangesAndFallsToTheNewestOnRemoval)
     EXPECT_EQ(c->redraws, redrawsOfC); // made active without a redraw
     EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
     EXPECT_EQ(g_ActiveView, a);
-    // A view not in the list changes nothing.
     EXPECT_EQ(g_ViewWndList.RemoveView(c), a);
     EXPECT_EQ(g_ViewWndList.RemoveView(a), nullptr);
     EXPECT_EQ(g_ActiveView, nullptr);
@@ -83,7 +81,6 @@ TEST_F(ViewList, WindowsDeletedByQtOrClosedLeaveNoPointerBehind)
     EXPECT_EQ(g_ActiveView, nullptr);
     EXPECT_EQ(g_ViewPanes[0], nullptr);
     EXPECT_EQ(g_ViewPanes[1], b);
-    // The main window takes the rest with it.
     main.reset();
     EXPECT_EQ(g_ViewWndList.GetCount(), 0);
     EXPECT_EQ(g_ViewPanes[1], nullptr);
@@ -95,7 +92,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     AddView<CSceneViewWnd>(QRect(309, 303, 200, 100), "Lower", 1);
     auto* upper = AddView<CSceneViewWnd>(QRect(309, 3, 200, 294), "Upper", 2);
     ShowMain();
-    // Without an active view nothing is replaced.
     g_ActiveView = nullptr;
     EXPECT_EQ(KViewportMaterialEdit(), 0);
     EXPECT_EQ(KViewportSceneOutline(), 0);
@@ -116,7 +112,6 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(g_ViewWndList.GetCount(), 3);
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
-    // Again, the other way round.
     ASSERT_EQ(KViewportSceneOutline(), 1);
     auto* outline = dynamic_cast<CSceneViewWnd*>(g_ViewPanes[2]);
     ASSERT_NE(outline, nullptr);
@@ -125,30 +120,30 @@ TEST_F(ViewList, PaneReplacementKeepsThePlaceOfTheActiveView)
     EXPECT_EQ(outline->windowTitle(), "SceneView");
 }
 
-TEST_F(ViewList, AFloatingActiveViewIsReplacedByAFloatingView)
+TEST_F(ViewList, AReplacementOutsideThePanesTakesTheOldScreenPlace)
 {
     ShowMain();
+    const auto replace = [](MBaseViewWnd* old)
+    {
+        SetActiveView(old);
+        EXPECT_EQ(KViewportMaterialEdit(), 1);
+        EXPECT_NE(dynamic_cast<CMaterialViewWnd*>(g_ActiveView), nullptr);
+        return g_ActiveView;
+    };
+    // A floating active view: a floating view, in no pane.
     auto* floating = new CSceneViewWnd(main.get(), Qt::Window);
     floating->setGeometry(120, 140, 320, 240);
     floating->InitView();
     g_ViewWndList.AddView(floating);
     floating->show();
     const QRect place = floating->geometry();
-    SetActiveView(floating);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    auto* view = dynamic_cast<CMaterialViewWnd*>(g_ActiveView);
-    ASSERT_NE(view, nullptr);
+    MBaseViewWnd* view = replace(floating);
     EXPECT_TRUE(view->isWindow());
     EXPECT_EQ(view->parentWidget(), main.get());
     EXPECT_EQ(view->geometry(), place);
     for (MBaseViewWnd* pane : g_ViewPanes)
         EXPECT_EQ(pane, nullptr);
     EXPECT_EQ(g_ViewWndList.GetCount(), 1);
-}
-
-TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
-{
-    ShowMain();
     // A pane view that is a window of its own: the new view is the main
     // window's child at the same place on screen.
     auto* loose = new CSceneViewWnd();
@@ -158,16 +153,12 @@ TEST_F(ViewList, AReplacementTakesTheScreenPlaceOfAViewOutsideItsPaneParent)
     loose->setGeometry(QRect(main->mapToGlobal(QPoint(40, 50)), QSize(200, 100)));
     loose->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(loose));
-    SetActiveView(loose);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    ASSERT_EQ(g_ViewPanes[1], g_ActiveView);
-    EXPECT_EQ(g_ActiveView->parentWidget(), main.get());
-    EXPECT_EQ(g_ActiveView->geometry(), QRect(40, 50, 200, 100));
-
+    view = replace(loose);
+    EXPECT_EQ(g_ViewPanes[1], view);
+    EXPECT_EQ(view->parentWidget(), main.get());
+    EXPECT_EQ(view->geometry(), QRect(40, 50, 200, 100));
     // A child view in no pane: a floating view where it stood on screen.
-    auto* child = AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child");
-    SetActiveView(child);
-    ASSERT_EQ(KViewportMaterialEdit(), 1);
-    EXPECT_TRUE(g_ActiveView->isWindow());
-    EXPECT_EQ(g_ActiveView->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
+    view = replace(AddView<CSceneViewWnd>(QRect(60, 70, 120, 90), "Child"));
+    EXPECT_TRUE(view->isWindow());
+    EXPECT_EQ(view->geometry(), QRect(main->mapToGlobal(QPoint(60, 70)), QSize(120, 90)));
 }

@@ -37,15 +37,17 @@
 #include <string>
 #include <vector>
 
-// A view whose popup menu is "chosen" by the test: the item with
-// chooseCommand is returned (0: the menu is dismissed). What the menu held
-// and the selection at the moment it opened are recorded.
+// A view that counts its redraws and whose popup menu "chooses" the item
+// chooseCommand (0: dismissed), recording what the menu held and the
+// selection when it opened.
 template <class View> class Choosing : public View
 {
   public:
     using View::View;
+    void Redraw() override { ++redraws, View::Redraw(); }
     int chooseCommand = 0;
     int popups = 0;
+    int redraws = 0;
     std::vector<QString> texts;                     // top-level items
     std::vector<int> checked;                       // ids of checked items, submenus too
     std::vector<std::pair<QString, int>> nodeItems; // "Add Shader Node"
@@ -98,7 +100,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     {
         realPopup ? CMaterialViewWnd::ShowPopupMenu(sx, sy) : popupAt.push_back(QPoint(sx, sy));
     }
-    void Redraw() override { ++redraws, CMaterialViewWnd::Redraw(); }
     int Count(char kind) const
     {
         return int(
@@ -110,7 +111,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     }
     std::vector<Call> calls;
     std::vector<QPoint> popupAt;
-    int redraws = 0;
     bool realPopup = false;
 };
 
@@ -155,8 +155,8 @@ class ViewTest : public ::testing::Test
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    // A view of the class as a child of the main window at the rectangle,
-    // initialised, named and listed, as the main window makes its panes.
+    // A view as the main window makes its panes: a child at the rectangle,
+    // initialised, named, listed and shown.
     template <class View> View* AddView(const QRect& r, const char* name, int pane = -1)
     {
         auto* v = new View();
@@ -175,8 +175,7 @@ class ViewTest : public ::testing::Test
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }
-    // The test system's scene made current, with a shown view of the class
-    // in pane 0.
+    // The test system's scene made current, with a shown view in pane 0.
     template <class View> View* ShowSceneView(const QRect& r, const char* name)
     {
         g_CurrentScene = sys.Scene();
@@ -185,7 +184,11 @@ class ViewTest : public ::testing::Test
         EXPECT_TRUE(v->isValid()) << "no OpenGL context: run under xvfb-run";
         return v;
     }
-    // Shader files of the corpus imported into the scene.
+    void LoadPluginsAndImages()
+    {
+        ASSERT_GT(sys.LoadPlugins(), 0);
+        sys.Manager().GetImageSearchPaths().AddString(dir.Path().string().c_str());
+    }
     void ImportCorpus(std::initializer_list<const char*> files)
     {
         for (const char* file : files)
@@ -226,18 +229,14 @@ class ViewTest : public ::testing::Test
         return l;
     }
     template <class Node = MQ3MapSurfaceShaderNode>
-    Node* AddNode(MMaterialLayer* l, const char* name)
+    Node* AddNode(MMaterialLayer* l, const char* name, const char* file = nullptr)
     {
         auto* n = new Node();
         n->SetName(name);
+        if (file)
+            n->SetParamByName("Fname", file);
         l->AddShader(n);
         Scene()->AddObject(n, Scene()->FindObject(l));
-        return n;
-    }
-    MFileShaderNode* AddFileNode(MMaterialLayer* l, const char* name, const char* file)
-    {
-        MFileShaderNode* n = AddNode<MFileShaderNode>(l, name);
-        n->SetParamByName("Fname", file);
         return n;
     }
     static std::vector<std::string> Names(const MBaseObjectList& list)
@@ -247,7 +246,6 @@ class ViewTest : public ::testing::Test
             out.push_back(o->GetName().str());
         return out;
     }
-    // The names of an object's children in the scene's tree.
     std::vector<std::string> TreeChildren(MBaseObject* parent)
     {
         std::vector<std::string> out;
@@ -257,15 +255,16 @@ class ViewTest : public ::testing::Test
         return out;
     }
     TestSystem sys;
+    TempDir dir;
     std::unique_ptr<QWidget> main;
 };
 
 using Strings = std::vector<std::string>;
 
-// A w x h Targa file of one colour.
-inline std::string SolidTarga(int r, int g, int b, int w = 4, int h = 4)
+// A 4 x 4 Targa file of one colour.
+inline std::string SolidTarga(int r, int g, int b)
 {
-    return Targa(w, h, std::vector<RgbPixel>(static_cast<size_t>(w * h), RgbPixel{r, g, b}));
+    return Targa(4, 4, std::vector<RgbPixel>(16, RgbPixel{r, g, b}));
 }
 
 // True when the pixel is within tol of the grey level on every channel.
@@ -274,15 +273,6 @@ inline bool IsGrey(QRgb c, int level = 102, int tol = 4)
     return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
            std::abs(qBlue(c) - level) <= tol;
 }
-
-#define EXPECT_RGB_NEAR(pixel, r, g, b, tol)                                                       \
-    do                                                                                             \
-    {                                                                                              \
-        const QRgb p_ = (pixel);                                                                   \
-        EXPECT_NEAR(qRed(p_), r, tol);                                                             \
-        EXPECT_NEAR(qGreen(p_), g, tol);                                                           \
-        EXPECT_NEAR(qBlue(p_), b, tol);                                                            \
-    } while (0)
 
 // A material view filling the main window over the test system's scene.
 class MaterialViewTest : public ViewTest
@@ -293,49 +283,11 @@ class MaterialViewTest : public ViewTest
         ViewTest::SetUp();
         view = ShowSceneView<Choosing<CMaterialViewWnd>>(QRect(0, 0, 800, 600), "Material View");
     }
-    // The window pixel of a world position, and of a cell's centre.
+    // The window pixel of a world position.
     QPoint Pixel(float x, float y) const
     {
         const QPointF p = view->WorldToScreen(MVector3(x, y, 0));
         return QPoint(int(std::lround(p.x())), int(std::lround(p.y())));
     }
-    QPoint CellCentre(float x, float y) const { return Pixel(x + 0.2f, y + 0.2f); }
-    // A plain left drag from one pixel to another, through a point between.
-    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::mousePress(view, Qt::LeftButton, mods, from);
-        QTest::mouseMove(view, (from + to) / 2);
-        QTest::mouseMove(view, to);
-        QTest::mouseRelease(view, Qt::LeftButton, mods, to);
-    }
     Choosing<CMaterialViewWnd>* view = nullptr;
-};
-
-// A 400 x 200 top viewport over the test system's scene, the active view.
-class ViewportTest : public ViewTest
-{
-  protected:
-    void SetUp() override
-    {
-        ViewTest::SetUp();
-        g_ToolManager.Release();
-        view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
-        SetActiveView(view);
-    }
-    // A stage drawing a texture, under the material in the tree too.
-    MFileShaderNode* AddTexturedStage(MMaterial* m, const char* file)
-    {
-        if (m->GetLayerCount() == 0)
-            AddLayer(m, "Options");
-        return AddFileNode(AddLayer(m, "Stage"), "File", file);
-    }
-    // The window pixel of a world point in an orthographic top view.
-    QPoint TopPixel(float x, float y) const
-    {
-        const float scale =
-            view->m_Zoom * float(view->width()) / (view->m_ProjRight - view->m_ProjLeft);
-        return QPoint(int(std::lround(view->width() / 2.0f + (x - view->m_Target.x) * scale)),
-                      int(std::lround(view->height() / 2.0f - (y - view->m_Target.y) * scale)));
-    }
-    Choosing<COpenGLWnd>* view = nullptr;
 };

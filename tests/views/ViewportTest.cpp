@@ -1,5 +1,6 @@
 // The 3D viewport: camera, projection, grid, popup menu, view actions, the
-// tool stack and tools, picking of materials and mesh components.
+// tool stack and tools, picking of materials and mesh components, what it
+// draws read back from its framebuffer, and pictures of real shaders.
 #include "ViewTestSupport.h"
 
 #include "Globals.h"
@@ -14,6 +15,7 @@
 #include "MSelectionItem.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <QCursor>
 #include <QScreen>
 
@@ -21,6 +23,51 @@
 
 namespace
 {
+// A 400 x 200 top viewport over the test system's scene, the active view.
+class ViewportTest : public ViewTest
+{
+  protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        g_ToolManager.Release();
+        view = ShowSceneView<Choosing<COpenGLWnd>>(QRect(0, 0, 400, 200), "Top");
+        SetActiveView(view);
+    }
+    QPoint TopPixel(float x, float y) const
+    {
+        const float scale =
+            view->m_Zoom * float(view->width()) / (view->m_ProjRight - view->m_ProjLeft);
+        return QPoint(int(std::lround(view->width() / 2.0f + (x - view->m_Target.x) * scale)),
+                      int(std::lround(view->height() / 2.0f - (y - view->m_Target.y) * scale)));
+    }
+    // The window pixel of a world point as the view's camera sees it.
+    static QPoint Project(COpenGLWnd* v, const MVector3& p)
+    {
+        EXPECT_EQ(v->MakeCurrent(), 0);
+        v->SetupProjection(0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        v->SetupViewTransform();
+        GLdouble mv[16], pr[16], x = 0, y = 0, z = 0;
+        GLint vp[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+        glGetDoublev(GL_PROJECTION_MATRIX, pr);
+        glGetIntegerv(GL_VIEWPORT, vp);
+        gluProject(p.x, p.y, p.z, mv, pr, vp, &x, &y, &z);
+        return QPoint(int(x), int(v->height() - y));
+    }
+    // A Perspective view replacing the top view, textured.
+    COpenGLWnd* Perspective()
+    {
+        EXPECT_EQ(KViewportPerspective(), 1);
+        auto* gl = static_cast<COpenGLWnd*>(g_ActiveView);
+        gl->m_ShadingMode = 4;
+        return gl;
+    }
+    Choosing<COpenGLWnd>* view = nullptr;
+};
+
 MKeyState Left()
 {
     MKeyState s;
@@ -58,29 +105,11 @@ class HandleTool : public MToolType
     int draws = 0;
 };
 
-// A tool that counts its presses.
-class CountingTool : public MToolType
-{
-  public:
-    int OnToolMouseDown(float x, float y, const MKeyState& s) override
-    {
-        ++downs;
-        return MToolType::OnToolMouseDown(x, y, s);
-    }
-    int downs = 0;
-};
 } // namespace
 
 TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
 {
-    struct Case
-    {
-        int (*action)();
-        const char* name;
-        bool perspective;
-        MVector3 angles, gridU, gridV;
-    };
-    const Case cases[] = {
+    const std::tuple<int (*)(), const char*, bool, MVector3, MVector3, MVector3> cases[] = {
         {KViewportTop, "Top", false, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
         {KViewportFront, "Front", false, {-90, 0, 0}, {1, 0, 0}, {0, 0, 1}},
         {KViewportRight, "Right", false, {-90, 0, -90}, {0, 1, 0}, {0, 0, 1}},
@@ -89,19 +118,19 @@ TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
         {KViewportLeft, "Left", false, {-90, 0, 90}, {0, 1, 0}, {0, 0, 1}},
         {KViewportPerspective, "Perspective", true, {-70, 0, -120}, {1, 0, 0}, {0, 1, 0}},
     };
-    for (const Case& c : cases)
+    for (const auto& [action, name, perspective, angles, gridU, gridV] : cases)
     {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(c.action(), 1);
+        SCOPED_TRACE(name);
+        ASSERT_EQ(action(), 1);
         auto* gl = dynamic_cast<COpenGLWnd*>(g_ActiveView);
         ASSERT_NE(gl, nullptr);
         EXPECT_EQ(g_ViewPanes[0], gl);
-        EXPECT_EQ(gl->GetViewName(), c.name);
+        EXPECT_EQ(gl->GetViewName(), name);
         EXPECT_EQ(gl->windowTitle(), "GLView");
-        EXPECT_EQ(gl->IsPerspective(), c.perspective);
-        EXPECT_EQ(gl->m_Angles, c.angles);
-        EXPECT_EQ(gl->m_GridU, c.gridU);
-        EXPECT_EQ(gl->m_GridV, c.gridV);
+        EXPECT_EQ(gl->IsPerspective(), perspective);
+        EXPECT_EQ(gl->m_Angles, angles);
+        EXPECT_EQ(gl->m_GridU, gridU);
+        EXPECT_EQ(gl->m_GridV, gridV);
         EXPECT_EQ(gl->m_Target, MVector3());
         EXPECT_EQ(gl->m_Distance, 100.0f);
         EXPECT_EQ(gl->m_Zoom, 1.0f);
@@ -116,7 +145,8 @@ TEST_F(ViewportTest, CameraPresetsReplaceTheActiveView)
 
 TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
 {
-    // Orthographic 400 by 200 at zoom 1: -64..64 by -32..32.
+    // Orthographic 400 by 200 at zoom 1: -64..64 by -32..32; the centre ray
+    // of a perspective view passes through the target (x, y, -z).
     view->SetupProjection(0);
     EXPECT_FLOAT_EQ(view->m_ProjLeft, -64.0f);
     EXPECT_FLOAT_EQ(view->m_ProjRight, 64.0f);
@@ -127,8 +157,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     EXPECT_FLOAT_EQ(view->m_ProjRight, 2.0f);
     EXPECT_FLOAT_EQ(view->m_ProjTop, 1.0f);
     view->ClearFlags(VIEW_PERSPECTIVE);
-    // The view transform puts the target (x, y, -z) at the centre of the
-    // screen: the ray through the centre pixel passes through it.
     view->m_Target = MVector3(30, -20, -5);
     view->m_Angles = MVector3(-70, 0, -120);
     view->AddFlags(VIEW_PERSPECTIVE);
@@ -138,7 +166,6 @@ TEST_F(ViewportTest, ProjectionViewTransformAndCameraMatrices)
     const MVector3 toTarget = target - ray.origin;
     const MVector3 off = toTarget - ray.direction * toTarget.Dot(ray.direction);
     EXPECT_LT(off.Length(), 0.5f);
-    // The inverse camera matrix maps screen right to the camera's right.
     view->m_Angles = MVector3(0, 0, 0);
     view->UpdateCameraMatrices();
     const MVector3 right = view->m_InverseCameraMatrix * MVector3(1, 0, 0);
@@ -151,10 +178,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
 {
     view->m_ShadingMode = 0;
     const QImage image = view->grabFramebuffer();
-    // 400 / 128 pixels a unit: the Y axis at x 200, grid lines every 31.25
-    // pixels, the background between them.
-    // A line on a pixel boundary may land on either side: the darkest of
-    // the two pixels counts.
     const int row = 150;
     auto darkest = [row](const QImage& img, int x)
     { return std::min(qGreen(img.pixel(x - 1, row)), qGreen(img.pixel(x, row))); };
@@ -162,7 +185,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
     EXPECT_NEAR(darkest(image, TopPixel(10, -16).x()), 77, 8);
     EXPECT_NEAR(darkest(image, TopPixel(-10, -16).x()), 77, 8);
     EXPECT_TRUE(IsGrey(image.pixel(TopPixel(5, -16).x(), row), 102));
-    // The configured "Grid" and "Background" colours are the ones drawn.
     const auto saved = g_ColourValues;
     g_ColourValues[COLOUR_GRID] = MakeColourValue(0, 200, 0);
     g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(0, 40, 0);
@@ -172,7 +194,6 @@ TEST_F(ViewportTest, GridLinesAtTheExpectedPixels)
                     qGreen(coloured.pixel(TopPixel(10, -16).x() - 1, row)),
                 240, 8);
     EXPECT_EQ(qGreen(coloured.pixel(TopPixel(5, -16).x(), row)), 40);
-    // Toggling the grid off leaves the background.
     EXPECT_EQ(KViewportToggleGrid(), 1);
     EXPECT_NEAR(darkest(view->grabFramebuffer(), TopPixel(10, -16).x()), 102, 3);
 }
@@ -182,7 +203,6 @@ TEST_F(ViewportTest, PopupShowsChecksAndRunsCommands)
     view->chooseCommand = COpenGLWnd::ID_SHADE_FLAT;
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
     EXPECT_EQ(view->m_ShadingMode, 2);
-    // The menu showed the state before the command.
     EXPECT_EQ(view->checked, (std::vector<int>{32950, 32955, 32976, 33003}));
     view->chooseCommand = COpenGLWnd::ID_GRID_XZ;
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 8));
@@ -221,7 +241,6 @@ TEST_F(ViewportTest, ZoomFrameAndCopyActions)
     Scene()->SelectObject(m);
     EXPECT_EQ(KViewportFrameAll(), 1);
     EXPECT_EQ(view->m_Target, MVector3(64, -64, 0));
-    // A copy of a Perspective view floats and keeps its own camera.
     ASSERT_EQ(KViewportPerspective(), 1);
     auto* original = static_cast<COpenGLWnd*>(g_ActiveView);
     original->m_ShadingMode = 4;
@@ -236,7 +255,6 @@ TEST_F(ViewportTest, ZoomFrameAndCopyActions)
     EXPECT_EQ(copy->m_Angles, original->m_Angles);
     EXPECT_EQ(copy->m_Target, original->m_Target);
     EXPECT_EQ(copy->m_ShadingMode, 4);
-    // A material view's copy starts out of full view, with the other flags.
     CMaterialViewWnd material;
     material.SetFlags(VIEW_FULL_VIEW | VIEW_GRID_VISIBLE);
     std::unique_ptr<MBaseObject> materialCopy(material.CreateNew());
@@ -308,7 +326,6 @@ TEST_F(ViewportTest, CameraToolFormulas)
     zoom.OnDrag(160, 0, Left());
     EXPECT_TRUE(std::isfinite(view->m_Zoom));
     EXPECT_FLOAT_EQ(view->m_Zoom, 1.0f / MPanZoomToolType::kMinDivisor);
-    // Without a button the tool only takes the start.
     EXPECT_EQ(zoom.OnDrag(0, 0, MKeyState()), 0);
     EXPECT_EQ(zoom.m_StartX, 0);
     // Tracking a top view to the right moves the target left, by the
@@ -328,8 +345,8 @@ TEST_F(ViewportTest, CameraToolFormulas)
 
 TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
 {
-    // Three surfaces of 128 units in rows of two, 320 apart; zoomed out so
-    // all three are in view.
+    // Surfaces of 128 units in rows of two, 320 apart, all in view; one
+    // "Select" undo node a click.
     AddMaterial("a");
     AddMaterial("b");
     MMaterial* c = AddMaterial("c");
@@ -337,12 +354,10 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     view->m_Target = MVector3(224, -224, 0);
     view->SetupProjection(0);
     const QPoint pa = TopPixel(64, -64), pb = TopPixel(384, -64);
-    // The third surface lies in the second row of a two-column layout.
     MVector3 lo, hi;
     ASSERT_TRUE(Scene()->GetMaterialSurface(c, lo, hi));
     EXPECT_EQ(lo, MVector3(0, -448, 0));
     const QPoint pc2 = TopPixel((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-    // Each click records one "Select" node; empty space selects nothing.
     const std::tuple<Qt::KeyboardModifiers, QPoint, const char*> clicks[] = {
         {{}, pa, "a "},
         {Qt::ControlModifier, pb, "a b "},
@@ -359,7 +374,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
         EXPECT_EQ(g_UndoList.GetCount(), ++nodes);
         EXPECT_EQ(g_UndoList.GetHead()->GetName(), "Select");
     }
-    // A box over all three selects them; a shift box deselects.
     const QPoint from(2, 20), to(398, 198);
     QTest::mousePress(view, Qt::LeftButton, {}, from);
     QTest::mouseMove(view, (from + to) / 2);
@@ -370,7 +384,6 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, pc2 - QPoint(8, 8));
     for (QPoint p : {pc2, pc2 + QPoint(8, 8)})
     {
-        // Moves with Shift still held.
         QMouseEvent move(QEvent::MouseMove, QPointF(p), view->mapToGlobal(QPointF(p)), Qt::NoButton,
                          Qt::LeftButton, Qt::ShiftModifier);
         QCoreApplication::sendEvent(view, &move);
@@ -378,11 +391,10 @@ TEST_F(ViewportTest, SelectToolClicksAndBoxesRecordOneSelectNode)
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, pc2 + QPoint(8, 8));
     EXPECT_EQ(Selection(*Scene()), "a b ");
     EXPECT_EQ(Scene()->GetPickMode(), 0);
-    // A double click is one press for the tool.
-    auto* counter = new CountingTool();
-    g_ToolManager.PushTool(counter);
+    auto* tool = new HandleTool();
+    g_ToolManager.PushTool(tool);
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, 190));
-    EXPECT_EQ(counter->downs, 1);
+    EXPECT_EQ(tool->handles.size(), 1u);
 }
 
 TEST_F(ViewportTest, PickingMeshComponents)
@@ -396,10 +408,8 @@ TEST_F(ViewportTest, PickingMeshComponents)
     object->SetGeometry(mesh);
     Scene()->AddObject(object);
     view->SetupProjection(0);
-    // Object mode: the mesh itself.
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(0, 0));
     EXPECT_EQ(Selection(*Scene()), "mesh ");
-    // Vertex mode: the vertex under the cursor gets its flag.
     Scene()->SetSelectionMode(COMPONENT_VERTEX);
     QTest::mouseClick(view, Qt::LeftButton, {}, TopPixel(20, -10));
     EXPECT_EQ(mesh->GetVertexFlags(), (std::vector<uint32_t>{0, 0x100, 0}));
@@ -451,4 +461,114 @@ TEST_F(ViewportTest, CameraDragsWrapTheCursorAtTheScreenEdges)
         move(view->mapToGlobal(QPoint(210, 100)));
     }
     QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, QPoint(200, 100));
+}
+
+TEST_F(ViewportTest, TexturedMaterialInPerspectiveScrollsWithTime)
+{
+    // 64 by 64: the left half red, the right half blue.
+    std::vector<RgbPixel> pixels;
+    for (int i = 0; i < 64 * 64; ++i)
+        pixels.push_back(i % 64 < 32 ? RgbPixel{255, 0, 0} : RgbPixel{0, 0, 255});
+    LoadPluginsAndImages();
+    const auto reddish = [](QRgb c) { return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80; };
+    const auto bluish = [](QRgb c) { return qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80; };
+    dir.Write("textures/test/halves.tga", Targa(64, 64, pixels));
+    MMaterial* m = AddMaterial("halves");
+    AddLayer(m, "Options");
+    MMaterialLayer* stage = AddLayer(m, "Stage");
+    AddNode<MFileShaderNode>(stage, "File", "textures/test/halves.tga");
+    AddNode<MTCScrollShaderNode>(stage, "Scroll")->SetParamByName("Ds", "0.5");
+    COpenGLWnd* gl = Perspective();
+    gl->m_Target = MVector3(32, -32, 0);
+    QCoreApplication::processEvents();
+    // A quarter across is red; scrolled half a texture a second later, blue.
+    const QPoint quarter = Project(gl, MVector3(16, -32, 0));
+    const QPoint threeQuarters = Project(gl, MVector3(48, -32, 0));
+    QImage image = gl->grabFramebuffer();
+    EXPECT_TRUE(reddish(image.pixel(quarter))) << std::hex << image.pixel(quarter);
+    EXPECT_TRUE(bluish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
+    Scene()->SetTime(30 * TICKS_PER_FRAME);
+    image = gl->grabFramebuffer();
+    EXPECT_TRUE(bluish(image.pixel(quarter))) << std::hex << image.pixel(quarter);
+    EXPECT_TRUE(reddish(image.pixel(threeQuarters))) << std::hex << image.pixel(threeQuarters);
+    EXPECT_EQ(qRed(image.pixel(3, gl->height() - 40)), 102);
+    // The view's texture filter does not stay on the shared texture.
+    auto minFilter = [&]
+    {
+        EXPECT_EQ(gl->MakeCurrent(), 0);
+        MTextureCache::Instance().BindImage("textures/test/halves.tga");
+        GLint f = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &f);
+        return f;
+    };
+    const GLint before = minFilter();
+    gl->m_TextureFilter = GL_NEAREST;
+    gl->grabFramebuffer();
+    EXPECT_EQ(minFilter(), before);
+}
+
+// Pictures of twenty corpus shaders, each map of their stages given a real
+// picture, in a Perspective view: textured and wireframe.
+TEST_F(ViewportTest, ScreenshotsOfCorpusShaders)
+{
+    LoadPluginsAndImages();
+    const std::filesystem::path corpus = CorpusDir();
+    ImportCorpus({"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"});
+    const char* tga[] = {"oa-multi.tga", "oa-holdable_medkit.tga",
+                         "oa-ta_techspawn_blue-editor.tga", "oa-am_galmevish.tga"};
+    const char* jpg[] = {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg",
+                         "oa-jumpcircneutral.jpg"};
+    // The first twenty shaders with .tga or .jpg maps get pictures, in turn;
+    // the others go.
+    std::vector<MBaseObject*> drop;
+    int kept = 0;
+    Scene()->InitPosition(TRAVERSE_TOP_LEVEL);
+    while (MBaseObject* o = Scene()->GetNext())
+        if (auto* m = dynamic_cast<MMaterial*>(o))
+        {
+            int maps = 0;
+            for (int i = 1; i < m->GetLayerCount() && kept < 20; ++i)
+                for (MBaseObject* n : m->GetLayer(i)->GetShaderList())
+                    if (auto* f = dynamic_cast<MFileShaderNode*>(n))
+                    {
+                        const std::string map = f->GetParamByName("Fname").str();
+                        const std::string ext = map.size() > 4 ? map.substr(map.size() - 4) : "";
+                        const char* const* from = ext == ".tga"   ? tga
+                                                  : ext == ".jpg" ? jpg
+                                                                  : nullptr;
+                        if (from && map[0] != '$')
+                            dir.Write(map,
+                                      ReadWholeFile(corpus / "images" / from[(kept + maps++) % 4]));
+                    }
+            if (maps)
+                ++kept;
+            else
+                drop.push_back(m);
+        }
+    for (MBaseObject* o : drop)
+        Scene()->DeleteObject(o);
+    ASSERT_EQ(kept, 20);
+    main->resize(1100, 800);
+    COpenGLWnd* gl = Perspective();
+    gl->resize(1000, 700);
+    gl->m_Target = MVector3(750, -600, 0);
+    gl->m_Distance = 1900;
+    gl->m_Angles = MVector3(-55, 0, -15);
+    QCoreApplication::processEvents();
+    const QImage textured = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    Save(textured, "viewport-textured.png");
+    gl->m_ShadingMode = 0;
+    const QImage wire = gl->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    Save(wire, "viewport-wireframe.png");
+    // Textured: many pixels far from the grey; wireframe: few.
+    auto coloured = [](const QImage& img)
+    {
+        int n = 0;
+        for (int y = 0; y < img.height(); y += 3)
+            for (int x = 0; x < img.width(); x += 3)
+                n += !IsGrey(img.pixel(x, y), 102, 40);
+        return n;
+    };
+    EXPECT_GT(coloured(textured), 3000);
+    EXPECT_LT(coloured(wire), coloured(textured) / 2);
 }
