@@ -25,11 +25,8 @@ namespace
 {
 TEST(ShelfFileTest, ReadsTitleAndPairsAsWritten)
 {
-    struct Case
-    {
-        std::string text;
-        const char *title, *entries; // entries as "action|picture;" each
-    } cases[] = {
+    // The text, its title and its entries as "action|picture;" each.
+    const std::tuple<std::string, const char*, const char*> cases[] = {
         {"Shaders\r\n", "Shaders", ""},
         {"T,KEditUndo", "T", ""}, // a trailing action without a picture
         {"T\nKA,a.bmp\nKB\n", "T", "KA|a.bmp;"},
@@ -40,16 +37,15 @@ TEST(ShelfFileTest, ReadsTitleAndPairsAsWritten)
         {std::string("T\0KA\0a.bmp", 10), "T", "KA|a.bmp;"},
         {",,\r\n,", "", ""},
     };
-    for (const Case& c : cases)
+    for (const auto& [text, title, entries] : cases)
     {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(text);
         MShelfFile file;
-        file.Parse(c.text);
-        EXPECT_EQ(file.m_Title.str(), c.title);
-        std::string entries;
+        file.Parse(text);
+        std::string read = file.m_Title.str() + ":";
         for (const auto& e : file.m_Entries)
-            entries += e.action.str() + "|" + e.picture.str() + ";";
-        EXPECT_EQ(entries, c.entries);
+            read += e.action.str() + "|" + e.picture.str() + ";";
+        EXPECT_EQ(read, std::string(title) + ":" + entries);
     }
 }
 
@@ -84,7 +80,11 @@ class ShelfTest : public ::testing::Test
         manager.RemoveAllShelves();
         g_Config.m_ProgramFolder = savedFolder;
     }
-    // Drags with a button held from one point to another.
+    CShelfDlg* Add(const std::string& name, const std::string& text)
+    {
+        EXPECT_EQ(manager.AddShelf(MStr(dir.Write(name, text))), 1);
+        return manager.GetShelf(manager.GetShelfCount() - 1);
+    }
     static void Drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
     {
         QTest::mousePress(w, button, {}, from);
@@ -127,11 +127,9 @@ TEST_F(ShelfTest, ButtonsStand34PixelsApartWithPicturesFoundWithoutRegardToCase)
                                               "../../prefs/Buttons/KEditUndo.bmp");
     dir.Write("Prefs/Buttons/KA.bmp", picture);
     dir.Write("Prefs/Buttons/KC.bmp", picture);
-    const std::string file = dir.Write("Prefs/Tools.shelf", "Tools\r\nKA,Prefs\\Buttons\\KA.bmp\r\n"
-                                                            "KB,Prefs\\Buttons\\Missing.bmp\r\n"
-                                                            "KC,prefs\\buttons\\kc.BMP\r\n");
-    ASSERT_EQ(manager.AddShelf(MStr(file)), 1);
-    CShelfDlg* shelf = manager.GetShelf(0);
+    CShelfDlg* shelf = Add("Prefs/Tools.shelf", "Tools\r\nKA,Prefs\\Buttons\\KA.bmp\r\n"
+                                                "KB,Prefs\\Buttons\\Missing.bmp\r\n"
+                                                "KC,prefs\\buttons\\kc.BMP\r\n");
     ASSERT_EQ(shelf->GetButtonCount(), 3);
     EXPECT_EQ(top.TabControl()->tabText(0), "Tools");
     EXPECT_EQ(shelf->GetButton(2)->geometry(), QRect(68, 1, 32, 32));
@@ -161,12 +159,11 @@ TEST_F(ShelfTest, ShelvesComeInNameOrderAndAMissingFileGivesAnEmptyPage)
     for (int tab : {0, 1})
     {
         top.TabControl()->setCurrentIndex(tab);
-        EXPECT_EQ(manager.GetShelf(0)->isVisible(), tab == 0);
-        EXPECT_EQ(manager.GetShelf(1)->isVisible(), tab == 1);
+        EXPECT_EQ(std::pair(manager.GetShelf(0)->isVisible(), manager.GetShelf(1)->isVisible()),
+                  std::pair(tab == 0, tab == 1));
     }
     manager.RemoveAllShelves();
-    EXPECT_EQ(top.TabControl()->count(), 0);
-    EXPECT_EQ(manager.GetShelfCount(), 0);
+    EXPECT_EQ(std::pair(top.TabControl()->count(), manager.GetShelfCount()), std::pair(0, 0));
 }
 
 TEST_F(ShelfTest, AShelfScrollsSidewaysOnlyAndStaysWithinItsButtons)
@@ -174,15 +171,13 @@ TEST_F(ShelfTest, AShelfScrollsSidewaysOnlyAndStaysWithinItsButtons)
     std::string text = "Wide";
     for (int i = 0; i < 30; ++i)
         text += "\nK" + std::to_string(i) + ",none.bmp";
-    ASSERT_EQ(manager.AddShelf(MStr(dir.Write("w.shelf", text))), 1);
-    CShelfDlg* shelf = manager.GetShelf(0);
+    CShelfDlg* shelf = Add("w.shelf", text);
     QApplication::processEvents();
     // Middle-drag over a button, left and up: only the sideways part moves.
     const QPoint start = shelf->GetButton(1)->rect().center();
     Drag(shelf->GetButton(1), Qt::MiddleButton, start, start - QPoint(100, 50));
     EXPECT_EQ(shelf->GetButton(0)->pos(), QPoint(-100, 1));
-    // A far left-drag on the background stops with the last button and the
-    // margin in view.
+    // A far left-drag on the background stops with the last button and the margin in view.
     Drag(shelf, Qt::LeftButton, QPoint(5, 5), QPoint(-5000, 400));
     EXPECT_EQ(shelf->GetButton(29)->geometry().right() + 1 + CDragScrollDlg::kMargin,
               shelf->width());
@@ -194,18 +189,14 @@ TEST_F(ShelfTest, ToolConfigurationStoresBeforeDoActionRunsOkStoresAndCancelDoes
     dir.Write("prefs/tools/ktesttool.ASCR", "Flag = 1;\nLabel = abc;\nScale = 2.5;\n");
     CToolConfigDlg* d = OpenTool();
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->windowTitle(), "KTestTool");
-    EXPECT_EQ(d->width(), 300);
+    EXPECT_EQ(std::pair(d->windowTitle(), d->width()), std::pair(QString("KTestTool"), 300));
     // Rows 25 pixels apart from y 8: a check box, or a value right of its name.
     ASSERT_EQ(d->GetItemCount(), 3);
-    std::set<int> rows;
-    for (int i = 0; i < 3; ++i)
-        rows.insert((d->GetItem(i)->CheckBox() ? static_cast<QWidget*>(d->GetItem(i)->CheckBox())
-                                               : d->GetItem(i)->ValueField())
-                        ->y());
-    EXPECT_EQ(rows, (std::set<int>{8, 33, 58}));
-    EXPECT_TRUE(Item(d, "Flag")->CheckBox()->isChecked());
-    EXPECT_EQ(Item(d, "Label")->ValueField()->x(), 116);
+    QCheckBox* flag = Item(d, "Flag")->CheckBox();
+    QLineEdit *label = Item(d, "Label")->ValueField(), *scale = Item(d, "Scale")->ValueField();
+    EXPECT_EQ((std::set<int>{flag->y(), label->y(), scale->y()}), (std::set<int>{8, 33, 58}));
+    EXPECT_TRUE(flag->isChecked());
+    EXPECT_EQ(label->x(), 116);
     EXPECT_TRUE(Item(d, "Label")->NameField()->isReadOnly());
     // The four buttons share the bottom edge.
     d->resize(400, 300);
@@ -215,8 +206,8 @@ TEST_F(ShelfTest, ToolConfigurationStoresBeforeDoActionRunsOkStoresAndCancelDoes
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(buttons[i]->geometry(), QRect(i * q + 4, 300 - h - 8, q - 8, h)) << i;
 
-    Item(d, "Flag")->CheckBox()->setChecked(false);
-    Item(d, "Label")->ValueField()->setText("two words");
+    flag->setChecked(false);
+    label->setText("two words");
     d->DoActionButton()->click();
     EXPECT_EQ(g_Runs, 1);
     EXPECT_EQ(g_SeenLabel.str(), "two words"); // stored before the action ran
