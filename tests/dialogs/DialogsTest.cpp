@@ -1,19 +1,24 @@
-// The configuration dialog: its pages edit working copies, OK copies them
-// back and saves, Cancel keeps everything. Dialogs are answered by script.
+// The configuration dialog and its pages, the picture button, the tool tip,
+// the folder chooser, the colour picker and the button picture reader.
 #include "CColorConfigPage.h"
+#include "CColorPickerDlg.h"
 #include "CColorbutton.h"
 #include "CConfigSheet.h"
 #include "CControlConfig.h"
+#include "CDirPickerDlg.h"
+#include "CImageButton.h"
 #include "CKeyConfigPage.h"
 #include "CPressKeyDlg.h"
 #include "CUndoConfigPage.h"
 #include "Globals.h"
 #include "KActions.h"
 #include "MAction.h"
+#include "MDIBImage.h"
 #include "MKeyBinding.h"
 #include "MMenu.h"
 #include "MPrivateEvent.h"
 #include "MSystemManager.h"
+#include "MToolTipWnd.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
 #include "ScriptedDialogs.h"
@@ -26,26 +31,34 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-int Done()
+int g_Runs = 0;
+int CountRun()
 {
+    ++g_Runs;
     return 1;
 }
 
-// The globals the dialog edits, with a menu, a registry of four actions and
-// one binding, in a temporary program folder. The fixture answers dialogs by
-// script and counts the scene-changed messages the main window would get.
-class ConfigureTest : public ::testing::Test, public QObject, public ScriptedDialogs
+// The globals the dialogs edit in a temporary program folder: a menu, a
+// registry of five actions, one binding (Ctrl+N for File New) and a picture
+// button for File New. Dialogs are answered by script; the fixture counts the
+// scene-changed messages the main window would get.
+class DialogTest : public ::testing::Test, public QObject, public ScriptedDialogs
 {
   protected:
     void SetUp() override
@@ -55,27 +68,35 @@ class ConfigureTest : public ::testing::Test, public QObject, public ScriptedDia
         MSetMessageTarget(this);
         previousManager = GetSystemManager();
         SetSystemManager(&g_SystemManager);
+        g_SystemManager.SetLogFileOutput(&log);
         QMenu* file = bar.addMenu("&File");
         MSetCommandId(file->addAction("&New"), 57600);
         MSetCommandId(file->addAction("&Open ..."), 57601);
-        g_ActionRegistry.RegisterAction("KFileNew", "File New", "Main", Done,
+        g_ActionRegistry.RegisterAction("KFileNew", "File New", "Main", CountRun,
                                         MMenuItemRef(&bar, 57600));
-        g_ActionRegistry.RegisterAction("KFileOpen", "File Open", "Main", Done,
+        g_ActionRegistry.RegisterAction("KFileOpen", "File Open", "Main", CountRun,
                                         MMenuItemRef(&bar, 57601));
-        g_ActionRegistry.RegisterAction("KViewportTop", "Top View", "View", Done);
-        g_ActionRegistry.RegisterAction("KViewportFront", "Front View", "View", Done);
+        g_ActionRegistry.RegisterAction("KViewportTop", "Top View", "View", CountRun);
+        g_ActionRegistry.RegisterAction("KViewportFront", "Front View", "View", CountRun);
+        g_ActionRegistry.RegisterAction("KTestQuiet", "", "Tools", CountRun);
         g_KeyBindingTable.SetActionRegistry(&g_ActionRegistry);
         g_KeyBindingTable.AddBinding("KFileNew", "Main", 'N', true, false, false);
         g_UndoList.Purge();
         Reset();
         g_SystemManager.GetImageSearchPaths().AddString("/textures/");
+        g_Runs = 0;
+        button.SetActionName("KFileNew");
+        button.resize(32, 32);
+        button.show();
     }
     void TearDown() override
     {
+        g_SystemManager.SetLogFileOutput(nullptr);
         MSetMessageTarget(nullptr);
         SetSystemManager(previousManager);
         g_KeyBindingTable.Clear();
         g_ActionRegistry.Clear();
+        DestroyToolTip();
         Reset();
     }
     static void Reset()
@@ -98,8 +119,7 @@ class ConfigureTest : public ::testing::Test, public QObject, public ScriptedDia
         sceneChanged += e->type() == QEvent::Type(UM_SCENE_CHANGED);
         return true;
     }
-    // Runs Options > Configure..., lets act edit the open sheet, then presses
-    // OK or Cancel.
+    // Runs Options > Configure..., lets act edit the open sheet, then presses OK or Cancel.
     void Configure(const std::function<void(CConfigSheet&)>& act, bool ok)
     {
         EXPECT_TRUE(WorkModal<CConfigSheet>(
@@ -114,13 +134,14 @@ class ConfigureTest : public ::testing::Test, public QObject, public ScriptedDia
     QString MenuText(int id) const { return MFindMenuItem(&bar, id)->text(); }
 
     TempDir home;
+    CaptureSink log;
     MSystemManager* previousManager = nullptr;
     QMenuBar bar;
+    CImageButton button;
     std::deque<uint32_t> colours;
     int sceneChanged = 0;
 };
-
-TEST_F(ConfigureTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
+TEST_F(DialogTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
 {
     const fs::path cfg = home.Path() / g_Config.m_ConfigFileName.c_str();
     for (bool ok : {false, true})
@@ -169,7 +190,7 @@ TEST_F(ConfigureTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
     }
 }
 
-TEST_F(ConfigureTest, AssignTakesTheKeyAwayAndTheMenusShowExactlyTheBoundShortcuts)
+TEST_F(DialogTest, AssignTakesTheKeyAwayAndTheMenusShowExactlyTheBoundShortcuts)
 {
     EXPECT_EQ(MenuText(57600), "&New\tCtrl+N");
     Configure(
@@ -208,7 +229,7 @@ TEST_F(ConfigureTest, AssignTakesTheKeyAwayAndTheMenusShowExactlyTheBoundShortcu
     EXPECT_EQ(MenuText(57601), "&Open ...\tCtrl+N");
 }
 
-TEST_F(ConfigureTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
+TEST_F(DialogTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
 {
     // The keys pressed (a negative key is released), and the capture they
     // give as key, Shift, Ctrl; key 0: the capture goes on.
@@ -242,7 +263,7 @@ TEST_F(ConfigureTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
     EXPECT_EQ(page.NewShortcutField()->text(), "Shift+Ctrl+Delete");
 }
 
-TEST_F(ConfigureTest, SavePlainTextAsksForATextFileAndWritesTheWorkingTable)
+TEST_F(DialogTest, SavePlainTextAsksForATextFileAndWritesTheWorkingTable)
 {
     CKeyConfigPage page;
     page.Load(g_KeyBindingTable);
@@ -258,7 +279,7 @@ TEST_F(ConfigureTest, SavePlainTextAsksForATextFileAndWritesTheWorkingTable)
     EXPECT_EQ(ReadWholeFile(out), "\"KFileNew\" = Ctrl+N \"Main\"\r\n");
 }
 
-TEST_F(ConfigureTest, ControlsPageKeepsTheBoxesOfEachRecordAcrossSwitches)
+TEST_F(DialogTest, ControlsPageKeepsTheBoxesOfEachRecordAcrossSwitches)
 {
     CControlConfig page;
     page.Load(g_Config.m_Controls);
@@ -282,7 +303,7 @@ TEST_F(ConfigureTest, ControlsPageKeepsTheBoxesOfEachRecordAcrossSwitches)
         std::tuple(1, 1, 1));
 }
 
-TEST_F(ConfigureTest, UndoLimitRoundTripNeverBelowOneNode)
+TEST_F(DialogTest, UndoLimitRoundTripNeverBelowOneNode)
 {
     CUndoConfigPage page;
     // An unlimited list opens unchecked and shows 15 once checked.
@@ -311,7 +332,7 @@ TEST_F(ConfigureTest, UndoLimitRoundTripNeverBelowOneNode)
     EXPECT_EQ(g_UndoList.GetLimit(), -1);
 }
 
-TEST_F(ConfigureTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThem)
+TEST_F(DialogTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThem)
 {
     g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(9, 9, 9);
     const auto before = g_ColourValues;
@@ -332,7 +353,7 @@ TEST_F(ConfigureTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThe
     EXPECT_EQ(g_ColourValues, before);
 }
 
-TEST_F(ConfigureTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
+TEST_F(DialogTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
 {
     CConfigSheet sheet;
     sheet.show();
@@ -367,5 +388,193 @@ TEST_F(ConfigureTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
                     qobject_cast<QAbstractSpinBox*>(w->parentWidget()))
             << w->metaObject()->className();
     }
+}
+
+TEST_F(DialogTest, HoldingTheButtonRepeatsAfter800ThenEvery200MsUntilRelease)
+{
+    QTest::mousePress(&button, Qt::LeftButton);
+    EXPECT_EQ(g_Runs, 1);
+    QTest::qWait(300);
+    EXPECT_EQ(g_Runs, 1); // timers never fire early
+    EXPECT_TRUE(QTest::qWaitFor([] { return g_Runs >= 3; }, 5000));
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    EXPECT_FALSE(button.IsRepeating());
+    const int runs = g_Runs;
+    QTest::qWait(450);
+    EXPECT_EQ(g_Runs, runs);
+    // Ctrl+click opens the tool configuration instead of running.
+    QTest::mouseClick(&button, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(g_Runs, runs);
+    EXPECT_FALSE(button.IsRepeating());
+    EXPECT_TRUE(log.Contains("Error, could not open config file '" + home.Path().string() +
+                             "/Prefs/Tools/KFileNew.ascr' for reading."));
+}
+
+TEST_F(DialogTest, TipNamesTheShortcutWhenBoundAndShowsOnlyForTheWindowUnderTheMouse)
+{
+    for (auto [action, tip] : {std::pair{"KFileNew", "File New (Ctrl+N)"},
+                               {"KViewportTop", "Top View"},
+                               {"KTestQuiet", "KTestQuiet"}})
+    {
+        button.SetActionName(action);
+        EXPECT_EQ(button.TipText(), tip);
+    }
+    QWidget other;
+    for (QWidget* under : {&other, static_cast<QWidget*>(&button)})
+    {
+        ToolTip().SetWindowUnderMouse(under);
+        ToolTip().ShowTip(&button, 10, 10, 0, 2000, "Step Forward");
+        ASSERT_EQ(ToolTip().GetTipWindow() != nullptr, under == &button);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([] { return ToolTip().GetTipWindow()->isVisible(); }, 2000));
+    // Another window under the mouse takes the tip away.
+    ToolTip().SetWindowUnderMouse(&other);
+    EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
+    // Moving over the button starts its tip once and keeps it.
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(&button, &move);
+    const QPointer<QWidget> tip = ToolTip().GetTipWindow();
+    QApplication::sendEvent(&button, &move);
+    EXPECT_TRUE(tip && tip == ToolTip().GetTipWindow());
+}
+
+TEST_F(DialogTest, FolderChooserFollowsTypingAndTheTreeAndGivesTheFolderAfterOk)
+{
+    fs::create_directories(home.Path() / "maps" / "textures");
+    const QString maps = QString::fromStdString((home.Path() / "maps").string());
+    CDirPickerDlg picker(nullptr, MStr(home.Path().string().c_str()));
+    picker.show();
+    // A folder that does not exist leaves the choice where it was.
+    for (const char* typed : {"/maps/textures", "/no-such-folder"})
+    {
+        QTest::keyClicks(picker.PathField(), typed);
+        EXPECT_EQ(QString::fromUtf8(picker.SelectedFolder().c_str()), maps + "/textures");
+    }
+    picker.Tree()->setCurrentIndex(picker.Tree()->currentIndex().parent());
+    EXPECT_EQ(picker.PathField()->text(), maps);
+    QTimer::singleShot(0, &picker, [&] { picker.findChild<QPushButton*>("OK")->click(); });
+    EXPECT_TRUE(picker.DoModal());
+    EXPECT_EQ(QString::fromUtf8(picker.GetPath().c_str()), maps);
+}
+
+TEST(ColourPickerTest, ShowsTheColourInItsFieldsAndSlidersAndFollowsASlider)
+{
+    CColorPickerDlg picker;
+    picker.SetColor(1, 0.5f, 0.2f);
+    QStringList shown;
+    for (int i = 0; i < 3; ++i)
+        shown << picker.findChildren<QLineEdit*>()[i]->text()
+              << QString::number(picker.GetSlider(i)->value());
+    EXPECT_EQ(shown, QStringList({"1.00", "100", "0.50", "50", "0.20", "20"}));
+    picker.GetSlider(2)->setValue(60);
+    EXPECT_FLOAT_EQ(picker.GetComponent(2), 0.6f);
+    EXPECT_EQ(picker.GetColorValue() & 0xFFFF, 0x7FFFu); // red and green; blue is above
+    EXPECT_NEAR(picker.GetColorValue() >> 16, 153, 1);
+    picker.SetColor(1.5f, -0.5f, 0.0f); // out of range: clamped, not wrapped
+    EXPECT_EQ(picker.GetColorValue(), 0xFFu);
+}
+
+// Pixel (x, y) from the top has blue x, green y, red x + y.
+struct Picture
+{
+    int headerSize = 40, width = 2, height = 2, bits = 24;
+    int dropBytes = 0; // bytes cut off the end
+    bool topDown = false;
+    int compression = 0;
+    char magic = 'B';
+};
+
+std::vector<uint8_t> MakeBmp(const Picture& p)
+{
+    std::vector<uint8_t> b = {uint8_t(p.magic), 'M'};
+    auto put = [&b](uint32_t v, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(uint8_t(v >> (8 * i)));
+    };
+    put(0, 12);
+    put(uint32_t(p.headerSize), 4);
+    const int side = p.headerSize == 12 ? 2 : 4;
+    put(uint32_t(p.width), side);
+    put(uint32_t(p.topDown ? -p.height : p.height), side);
+    put(1, 2);
+    put(uint32_t(p.bits), 2);
+    if (p.headerSize != 12)
+        put(uint32_t(p.compression), 4);
+    b.resize(size_t(14 + p.headerSize), 0);
+    const int w = std::max(p.width, 0), h = std::max(p.height, 0);
+    for (int r = 0; r < h; ++r)
+    {
+        const int y = p.topDown ? r : h - 1 - r;
+        for (int x = 0; x < w; ++x)
+            b.insert(b.end(), {uint8_t(x), uint8_t(y), uint8_t(x + y)});
+        b.resize(b.size() + size_t((4 - w * 3 % 4) % 4), 0xEE); // row padding
+    }
+    b.resize(b.size() - size_t(p.dropBytes));
+    return b;
+}
+
+TEST(DIBImage, LoadsEveryHeaderKindUprightWithPaddedRows)
+{
+    const std::pair<const char*, Picture> cases[] = {
+        {"information header", {40, 4, 3}},
+        {"version-4 header", {108, 2, 5}},
+        {"core header", {12, 5, 3}},
+        {"33 pixels wide: rows padded from 99 to 100 bytes", {40, 33, 4}},
+        {"rows stored top-down", {40, 7, 3, 24, 0, true}},
+        {"the widest picture taken", {40, 16384, 1}},
+    };
+    for (const auto& [what, picture] : cases)
+    {
+        SCOPED_TRACE(what);
+        const std::vector<uint8_t> bytes = MakeBmp(picture);
+        MDIBImage image;
+        ASSERT_EQ(image.LoadData(bytes.data(), bytes.size()), 1);
+        ASSERT_EQ(std::pair(image.GetWidth(), image.GetHeight()),
+                  std::pair(picture.width, picture.height));
+        EXPECT_EQ(image.GetStride(), (picture.width * 3 + 3) / 4 * 4);
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x)
+                ASSERT_EQ(image.GetPixel(x, y), uint32_t((x + y) & 0xFF) << 16 |
+                                                    uint32_t(y & 0xFF) << 8 | uint32_t(x & 0xFF))
+                    << x << "," << y;
+        // Outside the picture there is nothing, not the row padding.
+        for (auto [x, y] : {std::pair{picture.width, 0}, {-1, 0}, {0, picture.height}, {0, -1}})
+            EXPECT_EQ(image.GetPixel(x, y), 0u) << x << "," << y;
+    }
+    MDIBImage image;
+    EXPECT_EQ(image.LoadFile(MStr(GLAZEN_TEST_DATA "/images/button33x4.bmp")), 1);
+    EXPECT_EQ(image.GetWidth(), 33);
+}
+
+TEST(DIBImage, RefusesFilesItCannotHoldWithoutReadingPastThem)
+{
+    const std::pair<const char*, Picture> cases[] = {
+        {"8 bits a pixel", {40, 2, 2, 8}},
+        {"32 bits a pixel", {40, 2, 2, 32}},
+        {"compressed", {40, 2, 2, 24, 0, false, 1}},
+        {"unknown header size", {56, 2, 2}},
+        {"zero width", {40, 0, 2}},
+        {"zero height", {40, 2, 0}},
+        {"negative width", {40, -3, 2}},
+        {"wider than any picture taken", {40, 16385, 1}},
+        {"rows cut short by one byte", {40, 33, 4, 24, 1}},
+        {"shorter than its header", {40, 2, 2, 24, 30}},
+        {"rows the file cannot hold", {40, 16000, 1, 24, 48000}},
+        {"not a bitmap", {40, 2, 2, 24, 0, false, 0, 'X'}},
+    };
+    for (const auto& [what, picture] : cases)
+    {
+        SCOPED_TRACE(what);
+        std::vector<uint8_t> bytes = MakeBmp(picture);
+        // An exact-size copy, so the sanitizers catch a read past the end.
+        std::unique_ptr<uint8_t[]> exact(new uint8_t[bytes.size()]);
+        std::memcpy(exact.get(), bytes.data(), bytes.size());
+        MDIBImage image;
+        EXPECT_EQ(image.LoadData(exact.get(), bytes.size()), 0);
+        EXPECT_TRUE(image.IsEmpty());
+    }
+    EXPECT_EQ(MDIBImage().LoadFile(MStr(GLAZEN_TEST_DATA "/images/no-such.bmp")), 0);
 }
 } // namespace
