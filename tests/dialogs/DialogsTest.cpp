@@ -106,13 +106,11 @@ class DialogTest : public ::testing::Test, public QObject, public ScriptedDialog
         MConfig::DefaultControls(g_Config.m_Controls);
         g_SystemManager.GetImageSearchPaths().RemoveAll();
     }
-    bool AskColour(QWidget*, uint32_t& colour) override
+    bool AskColour(QWidget*, uint32_t& answer) override
     {
-        if (colours.empty())
-            return false;
-        colour = colours.front();
-        colours.pop_front();
-        return true;
+        const bool chosen = colour != 0;
+        answer = chosen ? std::exchange(colour, 0u) : answer;
+        return chosen;
     }
     bool event(QEvent* e) override
     {
@@ -138,18 +136,19 @@ class DialogTest : public ::testing::Test, public QObject, public ScriptedDialog
     MSystemManager* previousManager = nullptr;
     QMenuBar bar;
     CImageButton button;
-    std::deque<uint32_t> colours;
+    uint32_t colour = 0; // the next colour chosen, 0 to cancel
     int sceneChanged = 0;
 };
 TEST_F(DialogTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
 {
     const fs::path cfg = home.Path() / g_Config.m_ConfigFileName.c_str();
+    const uint32_t grey = MakeColourValue(9, 9, 9), chosen = MakeColourValue(1, 2, 3);
     for (bool ok : {false, true})
     {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         sceneChanged = 0;
-        // An edit on every page: a key, a control, the undo limit, a path and
-        // a colour.
+        g_ColourValues[COLOUR_BACKGROUND] = grey;
+        // An edit on every page: a key, a control, the undo limit, a path and the colours.
         Configure(
             [&](CConfigSheet& sheet)
             {
@@ -159,29 +158,38 @@ TEST_F(DialogTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
                 keys->SetNewKey('T', false, false, false);
                 keys->Assign();
                 sheet.ControlPage()->Box(0)->setChecked(true);
-                sheet.UndoPage()->LimitBox()->setChecked(true);
-                sheet.UndoPage()->MaximumField()->setValue(30);
-                sheet.UndoPage()->AddPathText("/more");
-                sheet.UndoPage()->AddPathText("/wrong/");
-                sheet.UndoPage()->PathList()->setCurrentRow(2);
-                sheet.UndoPage()->RemovePathButton()->click();
-                colours.push_back(MakeColourValue(1, 2, 3));
-                sheet.ColorPage()->List()->setCurrentRow(COLOUR_GRID);
-                sheet.ColorPage()->OtherColor();
+                CUndoConfigPage* misc = sheet.UndoPage();
+                misc->LimitBox()->setChecked(true);
+                misc->MaximumField()->setValue(30);
+                misc->AddPathText("/more");
+                misc->AddPathText("/wrong/");
+                misc->PathList()->setCurrentRow(2);
+                misc->RemovePathButton()->click();
+                // Reset All changes only the new colours; a cancelled chooser changes nothing.
+                CColorConfigPage* colours = sheet.ColorPage();
+                colours->List()->setCurrentRow(COLOUR_BACKGROUND);
+                colours->ResetAllToDefault();
+                EXPECT_EQ(
+                    std::pair(colours->OldButton()->GetColor(), colours->NewButton()->GetColor()),
+                    std::pair(grey, kDefaultColourValues[COLOUR_BACKGROUND]));
+                EXPECT_EQ(colours->NewColours(), kDefaultColourValues);
+                colours->List()->setCurrentRow(COLOUR_GRID);
+                colour = chosen;
+                colours->OtherColor();
+                colours->OtherColor();
             },
             ok);
         EXPECT_EQ(sceneChanged, 1);
         MKeyBinding* front = g_KeyBindingTable.FindByAction("KViewportFront");
         const MStrList& paths = g_SystemManager.GetImageSearchPaths();
         EXPECT_EQ(front && front->m_KeyCode == 'T', ok);
-        EXPECT_EQ(g_Config.m_Controls[0].shift, ok ? 1 : 0);
-        EXPECT_EQ(g_Config.m_Controls[0].alt, 1);
+        EXPECT_EQ(g_Config.m_Controls[0].shift + 2 * g_Config.m_Controls[0].alt, ok ? 3 : 2);
         EXPECT_EQ(g_UndoList.GetLimit(), ok ? 30 : -1);
         ASSERT_EQ(paths.GetCount(), ok ? 2 : 1);
         EXPECT_EQ(paths.GetString(paths.GetCount() - 1), MStr(ok ? "/more/" : "/textures/"));
-        EXPECT_EQ(g_ColourValues[COLOUR_GRID],
-                  ok ? MakeColourValue(1, 2, 3) : kDefaultColourValues[COLOUR_GRID]);
-        EXPECT_EQ(g_ColourValues[COLOUR_BACKGROUND], kDefaultColourValues[COLOUR_BACKGROUND]);
+        EXPECT_EQ(g_ColourValues[COLOUR_GRID], ok ? chosen : kDefaultColourValues[COLOUR_GRID]);
+        EXPECT_EQ(g_ColourValues[COLOUR_BACKGROUND],
+                  ok ? kDefaultColourValues[COLOUR_BACKGROUND] : grey);
         // OK saves at once: the configuration file holds the path and the limit.
         const std::string bytes = fs::exists(cfg) ? ReadWholeFile(cfg) : "";
         EXPECT_EQ(bytes.find("/more/") != std::string::npos, ok);
@@ -210,26 +218,25 @@ TEST_F(DialogTest, AssignTakesTheKeyAwayAndTheMenusShowExactlyTheBoundShortcuts)
             EXPECT_EQ(keys->UsedByField()->text(), "Main - File New");
             EXPECT_TRUE(keys->AssignButton()->isEnabled());
             keys->Assign();
+            // The new key is cleared; the boxes show the command's binding, the only one
+            // with the key. The real menus are left alone until OK.
             EXPECT_EQ(keys->CurrentShortcutField()->text(), "Ctrl+N");
-            // Assigning clears the new key; the boxes show the command's binding.
             EXPECT_FALSE(keys->AssignButton()->isEnabled());
             EXPECT_TRUE(keys->NewShortcutField()->text().isEmpty());
             EXPECT_TRUE(keys->CtrlBox()->isChecked() && !keys->ShiftBox()->isChecked());
-            // Only the newly assigned command has the key now.
             EXPECT_EQ(keys->Table().FindByAction("KFileNew"), nullptr);
-            // The real menus are left alone until OK.
-            EXPECT_EQ(MenuText(57600), "&New\tCtrl+N");
-            EXPECT_EQ(MenuText(57601), "&Open ...");
+            EXPECT_EQ(std::pair(MenuText(57600), MenuText(57601)),
+                      std::pair(QString("&New\tCtrl+N"), QString("&Open ...")));
         },
         true);
     EXPECT_EQ(g_KeyBindingTable.FindByAction("KFileNew"), nullptr);
     EXPECT_EQ(g_KeyBindingTable.FindByKey('N', "", true, false, false)->m_Action->GetName(),
               MStr("KFileOpen"));
-    EXPECT_EQ(MenuText(57600), "&New");
-    EXPECT_EQ(MenuText(57601), "&Open ...\tCtrl+N");
+    EXPECT_EQ(std::pair(MenuText(57600), MenuText(57601)),
+              std::pair(QString("&New"), QString("&Open ...\tCtrl+N")));
 }
 
-TEST_F(DialogTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
+TEST_F(DialogTest, KeyCaptureTakesModifiersIgnoresSystemKeysAndSavesAsPlainText)
 {
     // The keys pressed (a negative key is released), and the capture they
     // give as key, Shift, Ctrl; key 0: the capture goes on.
@@ -261,12 +268,7 @@ TEST_F(DialogTest, PressAKeyCapturesModifiersAndIgnoresSystemKeys)
                        });
     page.PressKeyButton()->click();
     EXPECT_EQ(page.NewShortcutField()->text(), "Shift+Ctrl+Delete");
-}
-
-TEST_F(DialogTest, SavePlainTextAsksForATextFileAndWritesTheWorkingTable)
-{
-    CKeyConfigPage page;
-    page.Load(g_KeyBindingTable);
+    // Save Plain Text asks for a text file and writes the working table.
     const fs::path out = home.Path() / "keys.txt";
     CancelFile();
     AnswerFile({MStr(out.string().c_str())});
@@ -283,21 +285,28 @@ TEST_F(DialogTest, ControlsPageKeepsTheBoxesOfEachRecordAcrossSwitches)
 {
     CControlConfig page;
     page.Load(g_Config.m_Controls);
-    // Orbit View (Alt + left) is shown first, then Pan View (Alt + middle).
-    EXPECT_TRUE(page.Box(2)->isChecked() && page.Box(3)->isChecked());
-    page.Box(0)->setChecked(true); // Shift on Orbit View
-    page.List()->setCurrentRow(1);
-    EXPECT_TRUE(!page.Box(0)->isChecked() && page.Box(4)->isChecked());
-    page.Box(4)->setChecked(false);
-    page.Box(5)->setChecked(true); // right instead of middle
-    page.List()->setCurrentRow(0);
-    EXPECT_TRUE(page.Box(0)->isChecked());
-    page.List()->setCurrentRow(1);
-    EXPECT_TRUE(page.Box(5)->isChecked() && !page.Box(4)->isChecked());
-    // The record shown last is stored on OK, not only on a switch.
-    page.Box(1)->setChecked(true);
+    // Boxes Shift, Ctrl, Alt, left, middle, right; the record to show, what to check and
+    // what it shows. Orbit View (Alt + left) comes first, then Pan View (Alt + middle).
+    auto shown = [&]
+    {
+        std::string s;
+        for (int i = 0; i < 6; ++i)
+            s += page.Box(i)->isChecked() ? '1' : '0';
+        return s;
+    };
+    const std::tuple<int, int, bool, std::string> steps[] = {{0, 0, true, "001100"},
+                                                             {1, 4, false, "001010"},
+                                                             {1, 5, true, "001000"},
+                                                             {0, 0, true, "101100"},
+                                                             {1, 1, true, "001001"}};
+    for (const auto& [row, box, check, boxes] : steps)
+    {
+        page.List()->setCurrentRow(row);
+        EXPECT_EQ(shown(), boxes) << row;
+        page.Box(box)->setChecked(check);
+    }
+    // The record shown last is stored on OK, not only on a switch; the rest keep theirs.
     page.StoreShown();
-    // Records not listed keep their values.
     EXPECT_EQ(
         std::tuple(page.Controls()[1].ctrl, page.Controls()[0].shift, page.Controls()[4].left),
         std::tuple(1, 1, 1));
@@ -324,33 +333,12 @@ TEST_F(DialogTest, UndoLimitRoundTripNeverBelowOneNode)
         g_UndoList.AddNode(new MSelectUndoNode());
     CUndoConfigPage again;
     again.LoadFromUndoList(g_UndoList);
-    EXPECT_TRUE(again.LimitBox()->isChecked());
-    EXPECT_EQ(std::pair(again.MaximumField()->value(), again.CurrentField()->text()),
-              std::pair(7, QString("3")));
+    EXPECT_EQ(std::tuple(again.LimitBox()->isChecked(), again.MaximumField()->value(),
+                         again.CurrentField()->text()),
+              std::tuple(true, 7, QString("3")));
     again.LimitBox()->setChecked(false);
     ASSERT_TRUE(again.ApplyToUndoList(g_UndoList));
     EXPECT_EQ(g_UndoList.GetLimit(), -1);
-}
-
-TEST_F(DialogTest, ResetAllToDefaultChangesOnlyTheNewColoursAndCancelKeepsThem)
-{
-    g_ColourValues[COLOUR_BACKGROUND] = MakeColourValue(9, 9, 9);
-    const auto before = g_ColourValues;
-    Configure(
-        [&](CConfigSheet& sheet)
-        {
-            CColorConfigPage* page = sheet.ColorPage();
-            EXPECT_EQ(page->List()->item(COLOUR_Z_AXIS)->text(), "Z Axis");
-            page->List()->setCurrentRow(COLOUR_BACKGROUND);
-            page->ResetAllToDefault();
-            EXPECT_EQ(page->OldButton()->GetColor(), MakeColourValue(9, 9, 9));
-            EXPECT_EQ(page->NewButton()->GetColor(), kDefaultColourValues[COLOUR_BACKGROUND]);
-            EXPECT_EQ(page->OldColours(), before);
-            page->OtherColor(); // a cancelled chooser changes nothing
-            EXPECT_EQ(page->NewColours(), kDefaultColourValues);
-        },
-        false);
-    EXPECT_EQ(g_ColourValues, before);
 }
 
 TEST_F(DialogTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
@@ -359,29 +347,29 @@ TEST_F(DialogTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
     sheet.show();
     QTabWidget* tabs = sheet.Tabs();
     EXPECT_EQ(sheet.windowTitle(), "Configuration");
-    const char* titles[] = {"Keyboard", "Controls", "Misc", "Color"};
     ASSERT_EQ(tabs->count(), 4);
     for (int i = 0; i < 4; ++i)
     {
-        EXPECT_EQ(tabs->widget(i)->accessibleName(), titles[i]);
-        EXPECT_EQ(tabs->tabText(i), titles[i]);
+        const QString title = QStringList{"Keyboard", "Controls", "Misc", "Color"}[i];
+        EXPECT_EQ(std::pair(tabs->widget(i)->accessibleName(), tabs->tabText(i)),
+                  std::pair(title, title));
         tabs->setCurrentIndex(i);
         QApplication::processEvents();
         const auto parts = tabs->widget(i)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         for (QWidget* a : parts)
             for (QWidget* b : parts)
-                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << titles[i];
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << i;
     }
+    // A label stands left of or above the control it names; a spin box's own
+    // editor is part of the spin box.
     for (QWidget* w : sheet.findChildren<QWidget*>())
     {
         auto* b = qobject_cast<QAbstractButton*>(w);
         EXPECT_TRUE(!b || b->text().isEmpty() || b->accessibleName() == b->text().remove('&'))
             << w->accessibleName().toStdString();
-        // A label stands left of or above the control it names.
         const auto* label = qobject_cast<QLabel*>(w);
         EXPECT_TRUE(!label || !label->buddy() ||
                     (label->x() <= label->buddy()->x() && label->y() <= label->buddy()->y()));
-        // A spin box's own editor is part of the spin box.
         const bool control = b || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
                              qobject_cast<QListWidget*>(w) || qobject_cast<QAbstractSpinBox*>(w);
         EXPECT_TRUE(!control || !w->accessibleName().isEmpty() ||
