@@ -14,10 +14,8 @@
 #include "KActions.h"
 #include "MAction.h"
 #include "MDIBImage.h"
-#include "MKeyBinding.h"
 #include "MMenu.h"
 #include "MPrivateEvent.h"
-#include "MSystemManager.h"
 #include "MToolTipWnd.h"
 #include "MUndoList.h"
 #include "MUndoNodes.h"
@@ -31,17 +29,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
-#include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 namespace fs = std::filesystem;
 

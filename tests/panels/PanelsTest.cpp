@@ -1,27 +1,21 @@
 // The panels driven as a user drives them: the channel bar, the time
 // controls, the shelves and the tool configuration dialog a shelf button opens.
-#include "CAutoTabCtrl.h"
 #include "CBottomDlg.h"
 #include "CChannelBar.h"
 #include "CChannelParamWnd.h"
 #include "CColorPickerDlg.h"
 #include "CImageButton.h"
 #include "CShelfDlg.h"
-#include "CTimeScroller.h"
 #include "CToolConfigDlg.h"
 #include "CTopToolDlg.h"
 #include "CurrentSceneFixture.h"
 #include "KActions.h"
-#include "KUndoActions.h"
 #include "MAction.h"
-#include "MConfig.h"
 #include "MMesh.h"
-#include "MParameterObject.h"
 #include "MPrivateEvent.h"
 #include "MShaderNodes.h"
 #include "MShelfFile.h"
 #include "MShelfManager.h"
-#include "MTransformObject.h"
 #include "MUndoNodes.h"
 #include "ScriptedDialogs.h"
 #include "TestSupport.h"
@@ -30,13 +24,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <set>
 
 namespace
