@@ -1,5 +1,4 @@
-// The panels driven as a user drives them: the channel bar, the time
-// controls, the shelves and the tool configuration dialog a shelf button opens.
+// The channel bar, time controls, shelves and tool dialog, driven as a user drives them.
 #include "CBottomDlg.h"
 #include "CChannelBar.h"
 #include "CChannelParamWnd.h"
@@ -42,9 +41,8 @@ int KTestTool()
     return 1;
 }
 
-// Stands in for the main window: rebuilds the bar on UM_REFRESH_CHANNELS and
-// counts the UM_SCENE_CHANGED messages that redraw the views. The shelves and
-// the tool preferences live in a temporary program folder.
+// Stands in for the main window: rebuilds the bar on UM_REFRESH_CHANNELS and counts the
+// UM_SCENE_CHANGED messages that redraw the views. The program folder is a temporary one.
 class PanelTest : public CurrentSceneFixture, public QObject
 {
   protected:
@@ -55,8 +53,6 @@ class PanelTest : public CurrentSceneFixture, public QObject
         MSetMessageTarget(this);
         bar.resize(250, 400);
         bar.show();
-        panel = new CBottomDlg(&window);
-        window.resize(1000, 100);
         panel->setGeometry(0, 0, 1000, CBottomDlg::kHeight);
         panel->Scroller()->SetRange(0, 200);
         window.show();
@@ -118,7 +114,6 @@ class PanelTest : public CurrentSceneFixture, public QObject
         return taken;
     }
     QString Field() const { return panel->FrameField()->text(); }
-
     CShelfDlg* AddShelf(const std::string& name, const std::string& text)
     {
         EXPECT_EQ(manager.AddShelf(MStr(dir.Write(name, text))), 1);
@@ -147,7 +142,7 @@ class PanelTest : public CurrentSceneFixture, public QObject
     }
     CChannelBar bar;
     QWidget window;
-    CBottomDlg* panel = nullptr;
+    CBottomDlg* panel = new CBottomDlg(&window);
     int redraws = 0;
     TempDir dir;
     TestSystem system;
@@ -156,16 +151,16 @@ class PanelTest : public CurrentSceneFixture, public QObject
     MStr savedFolder;
 };
 
-TEST_F(PanelTest, EveryParameterKindGetsItsRowWithAccessibleNames)
+TEST_F(PanelTest, BlocksFollowTheSelectionWithARowPerParameterAndAccessibleNames)
 {
     auto* blend = Add(new MBlendFuncShaderNode, "blend1");
-    Add(new MFileShaderNode, "map1");
+    auto* file = Add(new MFileShaderNode, "map1");
     Add(new MFileShaderNode, "closed", false);
     ASSERT_EQ(bar.GetBlockCount(), 3);
     EXPECT_EQ(Block(0)->accessibleName(), "blend1");
     ASSERT_EQ(Block(0)->GetRowCount(), blend->GetParamCount());
-    EXPECT_EQ(Edit(0, 0)->accessibleName(), "Name");
-    EXPECT_EQ(Edit(1, 1)->accessibleName(), "Fname");
+    EXPECT_EQ(std::pair(Edit(0, 0)->accessibleName(), Edit(1, 1)->accessibleName()),
+              std::pair(QString("Name"), QString("Fname")));
     EXPECT_EQ(Block(2)->GetRowCount(), 1); // a closed block shows its name alone
     // Choice lists come sorted, with the value's item chosen.
     QComboBox* src = Block(0)->GetRow(2).choice;
@@ -173,6 +168,17 @@ TEST_F(PanelTest, EveryParameterKindGetsItsRowWithAccessibleNames)
     for (int i = 1; i < src->count(); ++i)
         EXPECT_LT(src->itemText(i - 1).compare(src->itemText(i), Qt::CaseInsensitive), 0);
     EXPECT_EQ(src->currentText(), "GL_ONE");
+    // A rebuild keeps the blocks still selected; a scene object brings one for its transform.
+    CChannelParamWnd* kept = Block(1);
+    scene->DeselectObject(blend);
+    auto* mesh = Add(new MMesh, "mesh");
+    ASSERT_EQ(bar.GetBlockCount(), 4);
+    EXPECT_EQ(std::tuple(bar.GetBlockObject(0), bar.GetBlockWindow(0), bar.GetBlockObject(2)),
+              std::tuple(file, kept, mesh));
+    EXPECT_EQ(bar.GetBlockObject(3), mesh->GetTransform());
+    scene->SelectNone();
+    bar.RebuildChannels();
+    EXPECT_EQ(bar.GetBlockCount(), 0);
 }
 
 TEST_F(PanelTest, TypedAndChosenFilesCommitWithAnUndoNodeAndEscapeRestores)
@@ -204,8 +210,6 @@ TEST_F(PanelTest, TypedAndChosenFilesCommitWithAnUndoNodeAndEscapeRestores)
         EXPECT_EQ(file->GetParamByName("Fname"), value);
         EXPECT_EQ(Edit(0, 1)->text(), value);
     }
-    ASSERT_EQ(KEditRedo(), 1);
-    EXPECT_EQ(Edit(0, 1)->text(), "textures/a.tga");
 }
 
 TEST_F(PanelTest, TabAndShiftTabWalkRowsAcrossBlocksWithWrapAround)
@@ -223,23 +227,6 @@ TEST_F(PanelTest, TabAndShiftTabWalkRowsAcrossBlocksWithWrapAround)
         QTest::keyClick(Block(s[0])->GetRow(s[1]).Editor(), Qt::Key(s[2]));
         EXPECT_EQ(bar.window()->focusWidget(), bar.GetBlockWindow(s[3])->GetRow(s[4]).Editor());
     }
-}
-
-TEST_F(PanelTest, RebuildKeepsBlocksStillSelectedAndDropsTheRest)
-{
-    auto* a = Add(new MFileShaderNode, "a");
-    auto* b = Add(new MFileShaderNode, "b");
-    CChannelParamWnd* bWindow = Block(1);
-    scene->DeselectObject(a);
-    // A scene object brings a block for its transform.
-    auto* mesh = Add(new MMesh, "mesh");
-    ASSERT_EQ(bar.GetBlockCount(), 3);
-    EXPECT_EQ(std::tuple(bar.GetBlockObject(0), bar.GetBlockWindow(0), bar.GetBlockObject(1)),
-              std::tuple(b, bWindow, mesh));
-    EXPECT_EQ(bar.GetBlockObject(2), mesh->GetTransform());
-    scene->SelectNone();
-    bar.RebuildChannels();
-    EXPECT_EQ(bar.GetBlockCount(), 0);
 }
 
 TEST_F(PanelTest, DragScrollingIsClamped)
@@ -354,7 +341,7 @@ TEST(TimeScrollerTest, FramesPositionsMarkerAndLabelSteps)
         EXPECT_EQ(CTimeScroller::LabelStep(201, innerWidth, width), step) << innerWidth;
 }
 
-TEST_F(PanelTest, TimeControlsLieWithinThePanelWithoutOverlapping)
+TEST_F(PanelTest, TimeControlsLieApartAndScrollCodesAndTheFrameFieldMoveTheTime)
 {
     const QList<QWidget*> parts = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_GE(parts.size(), 6);
@@ -362,10 +349,6 @@ TEST_F(PanelTest, TimeControlsLieWithinThePanelWithoutOverlapping)
         for (QWidget* b : parts)
             EXPECT_TRUE(panel->rect().contains(a->geometry()) &&
                         (a == b || !a->geometry().intersects(b->geometry())));
-}
-
-TEST_F(PanelTest, ScrollCodesAndTheFrameFieldMoveTheTime)
-{
     // Code, frame, the time it gives; the ruler follows once the main window refreshes.
     using B = CBottomDlg;
     const int cases[][3] = {
@@ -419,17 +402,14 @@ TEST_F(PanelTest, ARulerDragIsOneTimeChangeAndAClickInPlaceIsNone)
 
 TEST_F(PanelTest, KeysOfTheSelectedObjectsAreMarked)
 {
-    auto* mesh = new MMesh();
-    scene->AddObject(mesh);
+    auto* mesh = Add(new MMesh, "mesh", false);
     mesh->GetTransform()->SetTranslate({0, 0, 0}, 0, true);
     mesh->GetTransform()->SetRotate({0, 0, 90}, 240, true);
-    // Translate and rotate carry keys; scale has none.
-    for (bool selected : {false, true, false})
-    {
-        selected ? scene->SelectObject(mesh) : scene->SelectNone();
-        panel->RefreshTime();
-        EXPECT_EQ(panel->Scroller()->GetKeyListCount(), selected ? 2 : 0);
-    }
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 2); // translate and rotate; scale has none
+    scene->SelectNone();
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
 }
 
 TEST_F(PanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
@@ -506,12 +486,13 @@ TEST_F(PanelTest, ButtonsStand34PixelsApartWithPicturesFoundWithoutRegardToCase)
                                                      "KC,prefs\\buttons\\kc.BMP\r\n");
     ASSERT_EQ(shelf->GetButtonCount(), 3);
     EXPECT_EQ(top.TabControl()->tabText(0), "Tools");
-    EXPECT_EQ(shelf->GetButton(2)->geometry(), QRect(68, 1, 32, 32));
     EXPECT_EQ(shelf->GetButton(0)->GetActionName().str(), "KA");
-    EXPECT_FALSE(shelf->GetButton(2)->GetPicture().IsEmpty());
     // Without a picture a button keeps 33 pixels, and the miss is logged.
-    EXPECT_TRUE(shelf->GetButton(1)->GetPicture().IsEmpty());
-    EXPECT_EQ(shelf->GetButton(1)->width(), 33);
+    for (int i : {0, 1, 2})
+        EXPECT_EQ(
+            std::pair(shelf->GetButton(i)->GetPicture().IsEmpty(), shelf->GetButton(i)->geometry()),
+            std::pair(i == 1, QRect(34 * i, 1, i == 1 ? 33 : 32, 32)))
+            << i;
     EXPECT_TRUE(system.log.Contains(
         "Warning: Could not load image 'Prefs\\Buttons\\Missing.bmp' for button 'KB'"));
     EXPECT_TRUE(FindFileNoCase(MStr(dir.Path().string() + "/Prefs/Buttons")).IsEmpty());
@@ -569,9 +550,9 @@ TEST_F(PanelTest, ToolConfigurationStoresBeforeDoActionRunsOkStoresAndCancelDoes
     QCheckBox* flag = Item(d, "Flag")->CheckBox();
     QLineEdit *label = Item(d, "Label")->ValueField(), *scale = Item(d, "Scale")->ValueField();
     EXPECT_EQ((std::set<int>{flag->y(), label->y(), scale->y()}), (std::set<int>{8, 33, 58}));
-    EXPECT_TRUE(flag->isChecked());
-    EXPECT_EQ(label->x(), 116);
-    EXPECT_TRUE(Item(d, "Label")->NameField()->isReadOnly());
+    EXPECT_EQ(
+        std::tuple(flag->isChecked(), label->x(), Item(d, "Label")->NameField()->isReadOnly()),
+        std::tuple(true, 116, true));
     // The four buttons share the bottom edge.
     d->resize(400, 300);
     const int q = (400 - 8) / 4, h = d->OkButton()->height();
@@ -579,7 +560,6 @@ TEST_F(PanelTest, ToolConfigurationStoresBeforeDoActionRunsOkStoresAndCancelDoes
                               d->CancelButton()};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(buttons[i]->geometry(), QRect(i * q + 4, 300 - h - 8, q - 8, h)) << i;
-
     flag->setChecked(false);
     label->setText("two words");
     d->DoActionButton()->click();
