@@ -347,22 +347,19 @@ TEST_F(DialogTest, EveryControlIsNamedByItsCaptionAndLaidOutBesideItsLabel)
     }
 }
 
-TEST_F(DialogTest, HoldingTheButtonRepeatsAfter800ThenEvery200MsUntilRelease)
+TEST_F(DialogTest, PictureButtonRepeatsWhileHeldAndItsTipShowsOnlyUnderTheMouse)
 {
     QTest::mousePress(&button, Qt::LeftButton);
     EXPECT_EQ(g_Runs, 1);
     QTest::qWait(300);
-    EXPECT_EQ(g_Runs, 1); // timers never fire early
+    EXPECT_EQ(g_Runs, 1); // repeats after 800 ms, then every 200 ms
     EXPECT_TRUE(QTest::qWaitFor([] { return g_Runs >= 3; }, 5000));
     QTest::mouseRelease(&button, Qt::LeftButton);
     EXPECT_FALSE(button.IsRepeating());
     const int runs = g_Runs;
     QTest::qWait(450);
     EXPECT_EQ(g_Runs, runs);
-}
-
-TEST_F(DialogTest, TipNamesTheShortcutWhenBoundAndShowsOnlyForTheWindowUnderTheMouse)
-{
+    // The tip names the shortcut when bound, and shows only for the window under the mouse.
     for (auto [action, tip] : {std::pair{"KFileNew", "File New (Ctrl+N)"},
                                {"KViewportTop", "Top View"},
                                {"KTestQuiet", "KTestQuiet"}})

@@ -378,8 +378,16 @@ TEST_F(PanelTest, TimeControlsLieApartAndScrollCodesAndTheFrameFieldMoveTheTime)
     EXPECT_EQ(redraws, 6); // Enter redraws the views
 }
 
-TEST_F(PanelTest, ARulerDragIsOneTimeChangeAndAClickInPlaceIsNone)
+TEST_F(PanelTest, TheRulerMarksKeysAndADragIsOneTimeChangeAndAClickInPlaceNone)
 {
+    auto* mesh = Add(new MMesh, "mesh", false);
+    mesh->GetTransform()->SetTranslate({0, 0, 0}, 0, true);
+    mesh->GetTransform()->SetRotate({0, 0, 90}, 240, true);
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 2); // translate and rotate; scale has none
+    scene->SelectNone();
+    panel->RefreshTime();
+    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
     CTimeScroller* ruler = panel->Scroller();
     auto at = [&](int frame) { return QPoint(int(frame * double(ruler->width()) / 200), 10); };
     // Each press, release and the time after: a drag, the current frame, another frame.
@@ -398,18 +406,6 @@ TEST_F(PanelTest, ARulerDragIsOneTimeChangeAndAClickInPlaceIsNone)
             EXPECT_EQ(scene->GetTime(), 0);
         }
     }
-}
-
-TEST_F(PanelTest, KeysOfTheSelectedObjectsAreMarked)
-{
-    auto* mesh = Add(new MMesh, "mesh", false);
-    mesh->GetTransform()->SetTranslate({0, 0, 0}, 0, true);
-    mesh->GetTransform()->SetRotate({0, 0, 90}, 240, true);
-    panel->RefreshTime();
-    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 2); // translate and rotate; scale has none
-    scene->SelectNone();
-    panel->RefreshTime();
-    EXPECT_EQ(panel->Scroller()->GetKeyListCount(), 0);
 }
 
 TEST_F(PanelTest, PlayAdvancesLoopsAndStopsWhenTheTimeIsMoved)
