@@ -235,6 +235,14 @@ TEST_F(DialogTest, KeyCaptureTakesModifiersIgnoresSystemKeysAndSavesAsPlainText)
                                       dlg.GetCtrl() && capture[0]}),
                   capture);
     }
+    // The capture keeps the modifier keys to itself.
+    CPressKeyDlg dlg;
+    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &press);
+        EXPECT_TRUE(press.isAccepted()) << key;
+    }
     // The page's button runs the capture; the text reads Alt, Shift, Ctrl, key.
     CKeyConfigPage page;
     page.Load(g_KeyBindingTable);
@@ -359,6 +367,12 @@ TEST_F(DialogTest, PictureButtonRepeatsWhileHeldAndItsTipShowsOnlyUnderTheMouse)
     const int runs = g_Runs;
     QTest::qWait(450);
     EXPECT_EQ(g_Runs, runs);
+    // Pressed, the picture moves one pixel right and down.
+    ASSERT_EQ(button.LoadPicture(MStr(GLAZEN_TEST_DATA "/images/button33x4.bmp"), false), 1);
+    const QImage up = button.grab().toImage();
+    button.setDown(true);
+    EXPECT_EQ(button.grab().toImage().copy(2, 2, 29, 4), up.copy(1, 1, 29, 4));
+    button.setDown(false);
     // The tip names the shortcut when bound, and shows only for the window under the mouse.
     for (auto [action, tip] : {std::pair{"KFileNew", "File New (Ctrl+N)"},
                                {"KViewportTop", "Top View"},
@@ -375,6 +389,12 @@ TEST_F(DialogTest, PictureButtonRepeatsWhileHeldAndItsTipShowsOnlyUnderTheMouse)
         ASSERT_EQ(ToolTip().GetTipWindow() != nullptr, under == &button);
     }
     EXPECT_TRUE(QTest::qWaitFor([] { return ToolTip().GetTipWindow()->isVisible(); }, 2000));
+    // Framed in black; once hidden it stays hidden.
+    const QImage framed = ToolTip().GetTipWindow()->grab().toImage();
+    EXPECT_EQ(QColor(framed.pixel(0, framed.height() / 2)), QColor(Qt::black));
+    ToolTip().GetTipWindow()->hide();
+    QTest::qWait(20);
+    EXPECT_FALSE(ToolTip().GetTipWindow()->isVisible());
     // Another window under the mouse takes the tip away.
     ToolTip().SetWindowUnderMouse(&other);
     EXPECT_EQ(ToolTip().GetTipWindow(), nullptr);
