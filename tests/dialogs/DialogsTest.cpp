@@ -391,7 +391,8 @@ TEST_F(DialogTest, PictureButtonRepeatsWhileHeldAndItsTipShowsOnlyUnderTheMouse)
     EXPECT_TRUE(QTest::qWaitFor([] { return ToolTip().GetTipWindow()->isVisible(); }, 2000));
     // Framed in black; once hidden it stays hidden.
     const QImage framed = ToolTip().GetTipWindow()->grab().toImage();
-    EXPECT_EQ(QColor(framed.pixel(0, framed.height() / 2)), QColor(Qt::black));
+    for (QPoint edge : {QPoint(0, framed.height() / 2), QPoint(framed.width() / 2, 0)})
+        EXPECT_EQ(QColor(framed.pixel(edge)), QColor(Qt::black)) << edge.x();
     ToolTip().GetTipWindow()->hide();
     QTest::qWait(20);
     EXPECT_FALSE(ToolTip().GetTipWindow()->isVisible());
