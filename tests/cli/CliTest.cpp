@@ -1,5 +1,3 @@
-// Runs the built glazen-cli as a user would and checks what it prints, writes and exits with.
-
 #include "TestSupport.h"
 
 #include <cstdio>
@@ -14,7 +12,6 @@ struct CliRun
     std::string out;
 };
 
-// stdout is captured, stderr goes to the file.
 CliRun Cli(const std::string& args, const std::string& errFile = "/dev/null")
 {
     const std::string cmd = (BinDir() / "glazen-cli").string() + " " + args + " 2>" + errFile;
@@ -31,11 +28,11 @@ const std::string base = (TestDataDir() / "shaders" / "sample_base.shader").stri
 const std::string effects = (TestDataDir() / "shaders" / "sample_effects.shader").string();
 } // namespace
 
-TEST(GlazenCli, CheckListAndConvertWithTheirOutputAndExitCodes)
+TEST(GlazenCli, CheckListConvertAndTexturesWithTheirOutputAndExitCodes)
 {
-    TempDir tmp;
-    const std::string missing = (tmp.Path() / "missing.shader").string();
-    const std::string err = (tmp.Path() / "err.txt").string();
+    TempDir dir;
+    const std::string missing = (dir.Path() / "missing.shader").string();
+    const std::string err = (dir.Path() / "err.txt").string();
     CliRun r = Cli("check " + base + " " + effects + " " + missing, err);
     EXPECT_EQ(r.status, 1) << "a file could not be read";
     EXPECT_NE(ReadWholeFile(err).find(missing), std::string::npos);
@@ -51,28 +48,24 @@ TEST(GlazenCli, CheckListAndConvertWithTheirOutputAndExitCodes)
         EXPECT_EQ(Cli(usage).status, 2) << usage;
 
     // No plug-in where the program is told to look.
-    EXPECT_EQ(Cli("--plugins " + tmp.Path().string() + " check " + base, err).status, 1);
+    EXPECT_EQ(Cli("--plugins " + dir.Path().string() + " check " + base, err).status, 1);
     EXPECT_NE(ReadWholeFile(err).find("no shader translator"), std::string::npos);
 
     // List, and convert two scripts into one and back: a shader in a block comment stays out.
     EXPECT_EQ(Cli("list " + effects).out, "textures/sample/flicker\ntextures/sample/fog\n");
 
-    const std::string out = (tmp.Path() / "all.shader").string();
+    const std::string out = (dir.Path() / "all.shader").string();
     ASSERT_EQ(Cli("convert " + base + " " + effects + " -o " + out).status, 0);
     const std::string first = ReadWholeFile(out);
     EXPECT_EQ(Cli("list " + out).out,
               "textures/sample/wall_lit\ntextures/sample/slime\ntextures/sample/sky\n"
               "textures/sample/flicker\ntextures/sample/fog\n");
-    const std::string again = (tmp.Path() / "again.shader").string();
+    const std::string again = (dir.Path() / "again.shader").string();
     ASSERT_EQ(Cli("convert " + out + " -o " + again).status, 0);
     EXPECT_EQ(ReadWholeFile(again), first);
-}
 
-// Textures are looked for in folders, archives and .pk3dir folders given with --image-path;
-// what is found there never changes the names a converted script is written with.
-TEST(GlazenCli, TexturesListsWhereEachIsFoundAndConvertKeepsTheNames)
-{
-    TempDir dir;
+    // Textures are looked for in folders, archives and .pk3dir folders given with --image-path;
+    // what is found there never changes the names a converted script is written with.
     const std::filesystem::path game = dir.Path() / "baseoa";
     ASSERT_TRUE(WriteArchive(game / "pak0.pk3", {{"Textures/Sfx/Wall.tga", "x"}}));
     dir.Write("baseoa/z.pk3dir/textures/sfx/glow.png", "x");
@@ -86,7 +79,7 @@ TEST(GlazenCli, TexturesListsWhereEachIsFoundAndConvertKeepsTheNames)
         "wall.tga: folder " + game.string() + ", archive pak0.pk3, member Textures/Sfx/Wall.tga\n";
     const std::string places =
         "--image-path " + (dir.Path() / "loose").string() + " --image-path " + game.string();
-    CliRun r = Cli(places + " textures " + script);
+    r = Cli(places + " textures " + script);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, script + "\n  textures/sfx/one\n    textures/sfx/" + wall +
                          "    textures/sfx/glow.tga: folder " + game.string() +
@@ -102,8 +95,8 @@ TEST(GlazenCli, TexturesListsWhereEachIsFoundAndConvertKeepsTheNames)
     EXPECT_NE(r.out.find("    textures/sfx/glow.tga: missing\n"), std::string::npos);
     EXPECT_NE(r.out.find("3 textures named, 1 found, 2 missing\n"), std::string::npos);
 
-    const std::string out = (dir.Path() / "o.shader").string();
-    ASSERT_EQ(Cli(places + " convert " + script + " -o " + out).status, 0);
-    EXPECT_NE(ReadWholeFile(out).find("map textures/sfx/floor.tga\n"), std::string::npos);
-    EXPECT_NE(ReadWholeFile(out).find("map textures/sfx/glow.tga\n"), std::string::npos);
+    const std::string o = (dir.Path() / "o.shader").string();
+    ASSERT_EQ(Cli(places + " convert " + script + " -o " + o).status, 0);
+    EXPECT_NE(ReadWholeFile(o).find("map textures/sfx/floor.tga\n"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(o).find("map textures/sfx/glow.tga\n"), std::string::npos);
 }

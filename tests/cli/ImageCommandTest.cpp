@@ -35,27 +35,7 @@ std::string Tga32(char size, const std::string& bgra)
 }
 } // namespace
 
-TEST_F(ImageCommand, WritesTheDjpegPpmOverAnOldOutputAndAlphaBesideItTopRowFirst)
-{
-    dir.Write("a.ppm", "old contents that are longer than the new picture");
-    ASSERT_EQ(Run({jpeg, "-o", Out("a.ppm")}), 0) << errors;
-    EXPECT_EQ(ReadWholeFile(Out("a.ppm")), ReadWholeFile(TestDataDir() / "images" / "rgb4x2.ppm"));
-    EXPECT_EQ(FilesInDir(), 1) << "no alpha picture, no leftovers";
-
-    // 2 x 2: bottom row (file first) blue a=1, green a=2; top row red a=3, white a=4.
-    const std::string tga =
-        dir.Write("in/t.tga", Tga32(2, {"\xFF\0\0\1\0\xFF\0\2\0\0\xFF\3\xFF\xFF\xFF\4", 16}));
-    ASSERT_EQ(Run({"-o", Out("t.ppm"), tga}), 0) << errors;
-    EXPECT_EQ(ReadWholeFile(Out("t.ppm")),
-              std::string("P6\n2 2\n255\n\xFF\x00\x00\xFF\xFF\xFF\x00\x00\xFF\x00\xFF\x00", 23));
-    EXPECT_EQ(ReadWholeFile(Out("t.alpha.pgm")), std::string("P5\n2 2\n255\n\x03\x04\x01\x02", 15));
-    for (auto [ppm, pgm] : {std::pair{"A.PPM", "A.alpha.pgm"},
-                            {"picture", "picture.alpha.pgm"},
-                            {".ppm", ".ppm.alpha.pgm"}})
-        EXPECT_EQ(AlphaFileNameFor(ppm), pgm);
-}
-
-TEST_F(ImageCommand, FailuresExitWithTheirCodeAndMessageAndWriteNothing)
+TEST_F(ImageCommand, FailuresWriteNothingAndThePpmGoesOverAnOldOutputWithAlphaBesideIt)
 {
     const std::string text = dir.Write("notes.txt", "neither a Targa nor a JPEG, really");
     // Taken by the Targa translator (type 2 header) but cut short.
@@ -89,4 +69,21 @@ TEST_F(ImageCommand, FailuresExitWithTheirCodeAndMessageAndWriteNothing)
             << errors;
     }
     EXPECT_EQ(FilesInDir(), 2) << "only the inputs";
+
+    dir.Write("a.ppm", "old contents that are longer than the new picture");
+    ASSERT_EQ(Run({jpeg, "-o", Out("a.ppm")}), 0) << errors;
+    EXPECT_EQ(ReadWholeFile(Out("a.ppm")), ReadWholeFile(TestDataDir() / "images" / "rgb4x2.ppm"));
+    EXPECT_EQ(FilesInDir(), 3) << "no alpha picture, no leftovers";
+
+    // 2 x 2: bottom row (file first) blue a=1, green a=2; top row red a=3, white a=4.
+    const std::string tga =
+        dir.Write("in/t.tga", Tga32(2, {"\xFF\0\0\1\0\xFF\0\2\0\0\xFF\3\xFF\xFF\xFF\4", 16}));
+    ASSERT_EQ(Run({"-o", Out("t.ppm"), tga}), 0) << errors;
+    EXPECT_EQ(ReadWholeFile(Out("t.ppm")),
+              std::string("P6\n2 2\n255\n\xFF\x00\x00\xFF\xFF\xFF\x00\x00\xFF\x00\xFF\x00", 23));
+    EXPECT_EQ(ReadWholeFile(Out("t.alpha.pgm")), std::string("P5\n2 2\n255\n\x03\x04\x01\x02", 15));
+    for (auto [ppm, pgm] : {std::pair{"A.PPM", "A.alpha.pgm"},
+                            {"picture", "picture.alpha.pgm"},
+                            {".ppm", ".ppm.alpha.pgm"}})
+        EXPECT_EQ(AlphaFileNameFor(ppm), pgm);
 }

@@ -1,6 +1,3 @@
-// The second plug-in: grey and run-length Targa, PNG, and how both take part in
-// loading and look-up beside the first plug-in.
-
 #include "MPNGTranslator.h"
 #include "MTGARLETranslator.h"
 #include "MTGATranslator.h"
@@ -71,7 +68,6 @@ void WritePng(const std::string& path, int w, int h, int colourType, int depth,
     std::fclose(f);
 }
 
-// Damaged files are refused, logged, and leave the image as it was.
 template <class Translator>
 void ExpectRefused(const std::string& path, bool recognised, size_t& logged, TestSystem& sys)
 {
@@ -85,7 +81,7 @@ void ExpectRefused(const std::string& path, bool recognised, size_t& logged, Tes
 }
 } // namespace
 
-TEST(TargaRLE, FilesDecodeLikeTheirUncompressedTwinsWithPacketsAcrossRowsAndTheOriginBit)
+TEST(ImagesPlugin, TargaRLEAndPngDecodeOrAreRefusedAndThePluginTakesPartInLookUp)
 {
     TestSystem sys;
     // Grey raw and run-length files are this plug-in's; uncompressed colour is the first's.
@@ -114,12 +110,7 @@ TEST(TargaRLE, FilesDecodeLikeTheirUncompressedTwinsWithPacketsAcrossRowsAndTheO
               "2x2:" + ten + twenty + ten + ten);
     EXPECT_EQ(Decode<MTGARLETranslator>(dir.Write("t.tga", TgaHeader(11, 2, 2, 8, 32) + packets)),
               "2x2:" + ten + ten + ten + twenty);
-}
 
-TEST(ImagesPlugin, DamagedTargaAndPngFilesAreRefusedAndLeaveTheImage)
-{
-    TestSystem sys;
-    TempDir dir;
     const std::string ctc24 = ReadWholeFile(Conformance("ctc24.tga"));
     std::string mapped = TgaHeader(9, 1, 1, 8, 0);
     mapped[1] = 1, mapped[5] = 2, mapped[7] = 24; // two map entries
@@ -154,11 +145,7 @@ TEST(ImagesPlugin, DamagedTargaAndPngFilesAreRefusedAndLeaveTheImage)
          {bytes.substr(0, bytes.size() / 2), badCrc, huge, bytes.substr(0, 8)})
         ExpectRefused<MPNGTranslator>(dir.Write("bad.png", damaged), true, logged, sys);
     ExpectRefused<MPNGTranslator>(dir.Write("bad.png", "x"), false, logged, sys);
-}
 
-TEST(Png, EveryColourTypeDecodesToItsPixels)
-{
-    TempDir dir;
     // The expected RGBA of each pixel, from which each file's samples are made; palette files
     // index their pixels, with the alpha in their tRNS chunk.
     std::vector<uint8_t> rgba, trns, indices;
@@ -178,7 +165,7 @@ TEST(Png, EveryColourTypeDecodesToItsPixels)
         int type, depth;
         std::vector<int> channels; // none for palette files
         int flags;
-    } cases[] = {
+    } types[] = {
         {"grey", PNG_COLOR_TYPE_GRAY, 8, {0}, Grey},
         {"grey alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0, 3}, Grey | Alpha},
         {"grey 16", PNG_COLOR_TYPE_GRAY, 16, {0}, Grey},
@@ -189,7 +176,7 @@ TEST(Png, EveryColourTypeDecodesToItsPixels)
         {"palette", PNG_COLOR_TYPE_PALETTE, 8, {}, 0},
         {"palette alpha", PNG_COLOR_TYPE_PALETTE, 8, {}, Alpha},
     };
-    for (const auto& c : cases)
+    for (const auto& c : types)
     {
         SCOPED_TRACE(c.what);
         const bool indexed = c.channels.empty();
@@ -209,11 +196,8 @@ TEST(Png, EveryColourTypeDecodesToItsPixels)
                  c.flags & Interlaced);
         EXPECT_TRUE(Decode<MPNGTranslator>(path) == expected);
     }
-}
 
-TEST(ImagesPlugin, LoadsAfterPellowAndTakesPartInLookUp)
-{
-    TestSystem sys;
+    // The plug-in loads after Pellow and takes part in look-up.
     EXPECT_EQ(sys.LoadPlugins(), 2);
     ASSERT_EQ(sys.manager.GetTranslatorCount(TRANSLATOR_IMAGE), 4);
     const char* order[] = {"MTGATranslator", "MJPGTranslator", "MTGARLETranslator",
@@ -221,8 +205,6 @@ TEST(ImagesPlugin, LoadsAfterPellowAndTakesPartInLookUp)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(sys.manager.GetImageTranslator(i)->ClassName(), order[i]);
 
-    // Each file goes to the translator that reads it.
-    TempDir dir;
     const std::string png = dir.Write("textures/a.png", "");
     WritePng(png, 2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
     for (const auto& [file, translator] : {std::pair{png, order[3]},

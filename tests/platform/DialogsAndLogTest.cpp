@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-TEST(Dialogs, LibraryFiltersBecomeQtNameFilters)
+TEST(Dialogs, FiltersBecomeQtNameFiltersAndQtFileDialogsSayWhatTheyDo)
 {
     auto filters = MQtNameFilters("Quake 3 Shader (*.shader)|*.shader|Images|*.tga;*.jpg||");
     ASSERT_EQ(filters.size(), 2u);
@@ -16,10 +16,7 @@ TEST(Dialogs, LibraryFiltersBecomeQtNameFilters)
     // A dangling description without a pattern is not an entry.
     EXPECT_EQ(MQtNameFilters("Scenes|*.glazen|Odd").size(), 1u);
     EXPECT_TRUE(MQtNameFilters("").empty());
-}
 
-TEST(Dialogs, FileDialogsSayWhatTheyDo)
-{
     for (auto [kind, mode] : {std::pair{MFileDialogRequest::Save, "glazen save"},
                               {MFileDialogRequest::Open, "glazen open"},
                               {MFileDialogRequest::OpenMany, "glazen open"}})
@@ -40,11 +37,7 @@ TEST(Dialogs, FileDialogsSayWhatTheyDo)
         EXPECT_FALSE(MQtDialogProvider().AskFile(nullptr, request).accepted);
         EXPECT_EQ(shown, mode);
     }
-}
-
-// Tests replace the provider all the time; without one, the Qt dialogs answer.
-TEST(Dialogs, WithoutAProviderTheQtDialogsAnswer)
-{
+    // Tests replace the provider all the time; without one, the Qt dialogs answer.
     MDialogProvider* previous = MGetDialogProvider();
     MSetDialogProvider(nullptr);
     EXPECT_NE(dynamic_cast<MQtDialogProvider*>(&MDialogs()), nullptr);
@@ -69,7 +62,6 @@ TEST(LogFile, AppendsWhatIsLoggedMarksEachRunAndTrimsTheOlderHalf)
     }
     std::string text = ReadWholeFile(path);
     EXPECT_EQ(text.find("---- Glazen started"), 0u);
-    EXPECT_NE(text.find("first\n"), std::string::npos);
     EXPECT_LT(text.find("first\n"), text.find("second\n"));
     EXPECT_EQ(text.rfind("second\n"), text.size() - 7);
     EXPECT_EQ(text.find("not written"), std::string::npos);

@@ -7,7 +7,7 @@
 
 // Shift, Ctrl and Alt change no code; keypad keys not shared with the main block have their own;
 // shifted symbols give their US key; Latin-1 letters are not taken for other keys.
-TEST(KeyCodes, QtKeysGiveTheirVirtualKeyCodes)
+TEST(KeyCodes, QtKeysGiveTheirVirtualKeyCodesAndBackAndMouseEventsTheirButtons)
 {
     using namespace Qt;
     const auto any = ShiftModifier | ControlModifier | AltModifier;
@@ -20,7 +20,6 @@ TEST(KeyCodes, QtKeysGiveTheirVirtualKeyCodes)
     }
     for (unsigned i = 0; i < 24; ++i)
         EXPECT_EQ(MVirtualKeyFromQt(Key_F1 + int(i), NoModifier), 112 + i);
-    // Keys and their codes, in the same order.
     const int keys[] = {
         Key_F25,          Key_Backspace,  Key_Tab,        Key_Backtab,     Key_Return,
         Key_Enter,        Key_CapsLock,   Key_Escape,     Key_Space,       Key_PageUp,
@@ -48,10 +47,8 @@ TEST(KeyCodes, QtKeysGiveTheirVirtualKeyCodes)
         EXPECT_EQ(MVirtualKeyFromQt(key, KeypadModifier | ShiftModifier), vk) << key;
     for (auto [key, vk] : {std::pair{Key_Colon, 186u}, {Key_Plus, 187u}, {Key_Asterisk, 56u}})
         EXPECT_EQ(MVirtualKeyFromQt(key, ShiftModifier), vk) << key;
-}
 
-TEST(KeyCodes, EveryCodeWithAQtKeyMapsBack)
-{
+    // Every code with a Qt key maps back.
     int mapped = 0;
     for (unsigned vk = 1; vk < 256; ++vk)
     {
@@ -70,10 +67,8 @@ TEST(KeyCodes, EveryCodeWithAQtKeyMapsBack)
     EXPECT_EQ(MQtKeyFromVirtualKey(13), int(Qt::Key_Return));
     for (unsigned none : {108u, 0u, 0x10000u})
         EXPECT_EQ(MQtKeyFromVirtualKey(none), 0) << none;
-}
 
-TEST(KeyState, MouseFlagsAndButtonEventsSetAndClearTheirButtons)
-{
+    // Mouse flags and button events set and clear their buttons.
     MKeyState s{.right = 1};
     s.ReadMouseFlags(MK_FLAG_LBUTTON | MK_FLAG_SHIFT | MK_FLAG_MBUTTON);
     EXPECT_EQ(s, (MKeyState{.shift = 1, .left = 1, .middle = 1})) << "right is up: cleared";

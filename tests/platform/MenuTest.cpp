@@ -4,28 +4,18 @@
 #include <QMenuBar>
 #include <gtest/gtest.h>
 
-namespace
-{
 // A menu bar with File (New, a separator, Exit) and Edit (Undo, and a Select submenu holding
 // Select All).
-struct Menus : ::testing::Test
+TEST(Menus, ItemsAreFoundInSubmenusEnabledAndRelabelled)
 {
-    Menus()
-    {
-        QMenu* file = bar.addMenu("&File");
-        MSetCommandId(file->addAction("&New"), 57600);
-        file->addSeparator();
-        MSetCommandId(file->addAction("E&xit"), 32781);
-        QMenu* edit = bar.addMenu("&Edit");
-        MSetCommandId(edit->addAction("Undo \tCtrl+Z"), 57643);
-        MSetCommandId(edit->addMenu("Select")->addAction("Select All"), 32796);
-    }
     QMenuBar bar;
-};
-} // namespace
-
-TEST_F(Menus, ItemsAreFoundInSubmenusEnabledAndRelabelled)
-{
+    QMenu* file = bar.addMenu("&File");
+    MSetCommandId(file->addAction("&New"), 57600);
+    file->addSeparator();
+    MSetCommandId(file->addAction("E&xit"), 32781);
+    QMenu* edit = bar.addMenu("&Edit");
+    MSetCommandId(edit->addAction("Undo \tCtrl+Z"), 57643);
+    MSetCommandId(edit->addMenu("Select")->addAction("Select All"), 32796);
     QAction* found = MFindMenuItem(&bar, 32796);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->text(), "Select All");
@@ -57,7 +47,6 @@ TEST_F(Menus, ItemsAreFoundInSubmenusEnabledAndRelabelled)
     all.SetLabelKeepingShortcut("Everything");
     EXPECT_EQ(all.GetText(), "Everything");
 
-    // Long texts are read up to 127 characters.
     ASSERT_TRUE(MSetMenuItemText(&bar, 32796, MStr(std::string(200, 'x').c_str())));
     MStr text;
     ASSERT_TRUE(MGetMenuItemText(&bar, 32796, text));

@@ -139,5 +139,4 @@ TEST(CorpusRoundTrip, EveryScriptComesBackWithItsShadersStagesNodesAndLines)
     EXPECT_EQ(shaders, 2158);
     EXPECT_EQ(stages, 4415);
     EXPECT_GT(lines, 20000);
-    std::printf("keyword lines in the corpus: %ld\n", lines);
 }

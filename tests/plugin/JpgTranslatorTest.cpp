@@ -46,11 +46,11 @@ class JpgTranslator : public ::testing::Test
 // The fixtures come with djpeg's output: colour with full chroma, grey (widened to RGB),
 // progressive, and colour with stray bytes before a marker (the library warns and reads on).
 // The corpus pictures are given to djpeg here, when it is installed.
-TEST_F(JpgTranslator, PicturesDecodeExactlyAsDjpegDoes)
+TEST_F(JpgTranslator, PicturesDecodeAsDjpegDoesAndOnlyJpegsAreTakenAndDamagedOnesRefused)
 {
     std::string stray = ReadWholeFile(Fixture("rgb4x2.jpg"));
     stray.insert(stray.find("\xFF\xC0"), "\x01\x02\x03");
-    std::vector<std::pair<std::string, std::string>> cases = {
+    std::vector<std::pair<std::string, std::string>> pictures = {
         {Fixture("rgb4x2.jpg"), Fixture("rgb4x2.ppm")},
         {Fixture("grey8.jpg"), Fixture("grey8.pgm")},
         {Fixture("progressive16.jpg"), Fixture("progressive16.ppm")},
@@ -60,8 +60,8 @@ TEST_F(JpgTranslator, PicturesDecodeExactlyAsDjpegDoes)
          {"oa-beam_dusty2.jpg", "oa-fog-darkgreen.jpg", "oa-ice.jpg", "oa-jumpcircneutral.jpg",
           "exifsamples-fujifilm-finepix40i.jpg", "jpegdecoder-jpg-gray.jpg"})
         if (djpeg)
-            cases.push_back({Corpus(name).string(), ""});
-    for (auto [path, reference] : cases)
+            pictures.push_back({Corpus(name).string(), ""});
+    for (auto [path, reference] : pictures)
     {
         SCOPED_TRACE(path);
         if (reference.empty())
@@ -80,18 +80,13 @@ TEST_F(JpgTranslator, PicturesDecodeExactlyAsDjpegDoes)
                                         bytes.size(), "memory", &fromMemory));
         ExpectSamePixels(fromMemory, expected);
     }
-    if (!djpeg)
-        GTEST_SKIP() << "djpeg (libjpeg-turbo-progs) is not installed: corpus pictures skipped";
-}
 
-TEST_F(JpgTranslator, RecognisesJfifExifAndAdobeFilesButNotTargasOrShortFiles)
-{
     fs::copy_file(Corpus("tga-conformance/utc24.tga"), dir.Path() / "utc24.jpg");
     fs::create_directories(dir.Path() / "textures" / "base");
     fs::copy_file(Fixture("rgb4x2.jpg"), dir.Path() / "textures" / "base" / "a.jpg");
     const std::string fifo = (dir.Path() / "pipe.jpg").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::pair<std::string, bool> cases[] = {
+    const std::pair<std::string, bool> named[] = {
         {(dir.Path() / "textures\\base\\a.jpg").string(), true}, // backslashes become slashes
         {Corpus("exifsamples-fujifilm-finepix40i.jpg").string(), true}, // Exif first, no JFIF
         {Corpus("oa-fog-darkgreen.jpg").string(), true},
@@ -107,32 +102,23 @@ TEST_F(JpgTranslator, RecognisesJfifExifAndAdobeFilesButNotTargasOrShortFiles)
         {dir.Path().string(), false},
         {fifo, false}, // neither read nor waited on
     };
-    for (const auto& [path, ok] : cases)
+    for (const auto& [path, ok] : named)
         EXPECT_EQ(jpg.CanImportFile(path), ok) << path;
     MImage image;
-    EXPECT_TRUE(jpg.ImportImage(cases[0].first, &image));
+    EXPECT_TRUE(jpg.ImportImage(named[0].first, &image));
     EXPECT_EQ(image.GetWidth(), 4);
     // The Targa translator does not take JPEGs either, so the manager finds the right one.
     MTGATranslator tga;
-    EXPECT_FALSE(tga.CanImportFile(cases[1].first));
+    EXPECT_FALSE(tga.CanImportFile(named[1].first));
     EXPECT_FALSE(tga.CanImportFile(Corpus("oa-ice.jpg").string()));
-}
 
-TEST_F(JpgTranslator, DamagedAndUnsupportedFilesAreRefusedWithTheirReason)
-{
     const std::string small = ReadWholeFile(Fixture("rgb4x2.jpg"));
     const size_t sof = small.find("\xFF\xC0"), dht = small.find("\xFF\xC4");
-    ASSERT_NE(sof, std::string::npos);
-    ASSERT_NE(dht, std::string::npos);
-    auto changed = [&](size_t at, std::initializer_list<int> bytes)
-    {
-        std::string s = small;
-        for (int b : bytes)
-            s[at++] = char(b);
-        return s;
-    };
+    ASSERT_TRUE(sof != std::string::npos && dht != std::string::npos);
+    auto changed = [&](size_t at, const std::string& bytes)
+    { return std::string(small).replace(at, bytes.size(), bytes); };
     auto withSize = [&](int w, int h) {
-        return changed(sof + 5, {h >> 8, h & 255, w >> 8, w & 255});
+        return changed(sof + 5, {char(h >> 8), char(h), char(w >> 8), char(w)});
     };
     std::string badTable = small; // code counts that overflow the code space
     badTable.replace(dht + 5, 16, std::string(16, '\xFF'));
@@ -174,11 +160,11 @@ TEST_F(JpgTranslator, DamagedAndUnsupportedFilesAreRefusedWithTheirReason)
         ExpectRefused(jpg, sys.log, dir.Write("bad.jpg", cases[i].first),
                       cases[i].second.empty() ? "not read" : cases[i].second);
     }
-    MImage image;
     EXPECT_FALSE(jpg.ImportImage(Fixture("rgb4x2.jpg"), nullptr));
     EXPECT_FALSE(jpg.ImportImage("", &image));
-    ASSERT_EQ(mkfifo((dir.Path() / "pipe.jpg").c_str(), 0600), 0);
-    for (const std::string& path : {(dir.Path() / "missing.jpg").string(), dir.Path().string(),
-                                    (dir.Path() / "pipe.jpg").string()})
+    for (const std::string& path :
+         {(dir.Path() / "missing.jpg").string(), dir.Path().string(), fifo})
         ExpectRefused(jpg, sys.log, path, "cannot be opened");
+    if (!djpeg)
+        GTEST_SKIP() << "djpeg (libjpeg-turbo-progs) is not installed: corpus pictures skipped";
 }

@@ -15,7 +15,6 @@
 
 using Strings = std::vector<std::string>;
 
-// "a;b;c" as its parts.
 inline Strings Split(const std::string& list)
 {
     Strings out(1);
@@ -24,7 +23,6 @@ inline Strings Split(const std::string& list)
     return out;
 }
 
-// A system manager, a scratch folder and the shader translator.
 struct ShaderFixture
 {
     TestSystem sys;
@@ -50,7 +48,6 @@ struct ShaderFixture
         return out;
     }
 
-    // Exports every material of the scene and returns the text.
     std::string ExportAll()
     {
         Scene()->SelectAllOf<MMaterial>();
@@ -85,7 +82,6 @@ struct ShaderFixture
         return out;
     }
 
-    // The log lines that are not the per-shader name lines.
     Strings Messages() const
     {
         Strings out;

@@ -5,7 +5,6 @@
 
 namespace
 {
-// Sets the values of "key=value;key=value" on an object.
 void Set(MBaseObject& object, const std::string& values)
 {
     for (const std::string& kv : Split(values))
@@ -40,7 +39,6 @@ template <class T> T* AddNode(MMaterialLayer* layer, const std::string& values)
     return node;
 }
 
-// The text one node writes at level 1.
 template <class T> std::string NodeText(const std::string& values)
 {
     T node;
@@ -54,7 +52,7 @@ using Text = std::string (*)(const std::string&);
 template <class T> constexpr Text N = NodeText<T>;
 } // namespace
 
-TEST(ShaderWriter, LaysOutSelectedMaterialsOptionBodyThenBracedStagesWithDepthLines)
+TEST(ShaderWriter, LaysOutSelectedMaterialsThenBracedStagesAndEachNodeWritesItsLine)
 {
     ShaderFixture f;
     f.sys.manager.GetImageSearchPaths().AddString("/games/baseq3");
@@ -88,11 +86,8 @@ TEST(ShaderWriter, LaysOutSelectedMaterialsOptionBodyThenBracedStagesWithDepthLi
               "\t\tdepthFunc equal\n\t\tdepthWrite\n\t}\n\n"
               "\t{\n\t\tclampmap $lightmap\n\t\tmap textures/x.tga\n"
               "\t\tmap /elsewhere/y.tga\n\t}\n\n}\n\n");
-}
 
-// Each node writes its line, tab-indented, or nothing.
-TEST(ShaderWriter, NodeLineForms)
-{
+    // Each node writes its line, tab-indented, or nothing.
     const struct
     {
         Text text;
@@ -158,7 +153,7 @@ TEST(ShaderWriter, NodeLineForms)
                   std::string("\ttcMod rotate ") + written + "\n");
 }
 
-TEST(ShaderWriter, AFailedOrRefusedExportKeepsTheOldFileAndIsReported)
+TEST(ShaderWriter, AFailedExportKeepsTheOldFileAndReadScriptsAreWrittenBackAsMeant)
 {
     ShaderFixture f;
     AddMaterial(f.Scene(), "t");
@@ -180,9 +175,7 @@ TEST(ShaderWriter, AFailedOrRefusedExportKeepsTheOldFileAndIsReported)
     chmod(file.c_str(), 0640);
     ASSERT_TRUE(f.translator.ExportFile(file, f.Scene()));
     EXPECT_EQ(ReadWholeFile(file), "t\n{\n}\n\n");
-    struct stat st;
-    ASSERT_EQ(stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
 
     // A value with a line break, or a quote in one that needs quotes, cannot be written: the old
     // file is kept and the shader named.
@@ -203,12 +196,8 @@ TEST(ShaderWriter, AFailedOrRefusedExportKeepsTheOldFileAndIsReported)
             "line break, or a quote in a value with blanks); nothing was exported"))
             << bad;
     }
-}
-
-// Each script is read and written back: the text given, or the script itself when none is.
-TEST(ShaderWriter, ReadScriptsAreWrittenBackKeepingWhatTheyMean)
-{
-    std::vector<std::pair<std::string, std::string>> cases = {
+    // Each script is read and written back: the text given, or the script itself when none is.
+    std::vector<std::pair<std::string, std::string>> scripts = {
         {"textures/x\n{\n\tqer_editorimage e.tga\n\tsurfaceparm nolightmap\n"
          "\tdeformVertexes normal 0.5 2\n\t{\n\t\tmap a.tga\n\t\trgbGen identity\n\t}\n"
          "\t{\n\t\tanimMap 2 b.tga c.tga\n\t\tblendFunc blend\n\t\ttcMod rotate 10\n\t}\n}\n",
@@ -229,11 +218,11 @@ TEST(ShaderWriter, ReadScriptsAreWrittenBackKeepingWhatTheyMean)
     };
     // Words that would read back differently are quoted.
     for (std::string word : {"\"a b.tga\"", "\"}\"", "\"{x\"", "\"//c.tga\"", "x\"y.tga", "plain"})
-        cases.push_back({word + "\n{\n\t{\n\t\tmap " + word + "\n\t}\n\n}\n\n", ""});
-    for (const auto& [in, out] : cases)
+        scripts.push_back({word + "\n{\n\t{\n\t\tmap " + word + "\n\t}\n\n}\n\n", ""});
+    for (const auto& [in, out] : scripts)
     {
-        ShaderFixture f;
-        f.Import(in);
-        EXPECT_EQ(f.ExportAll(), out.empty() ? in : out) << in;
+        ShaderFixture g;
+        g.Import(in);
+        EXPECT_EQ(g.ExportAll(), out.empty() ? in : out) << in;
     }
 }

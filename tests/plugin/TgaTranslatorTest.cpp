@@ -39,16 +39,6 @@ Tga Mapped(int entryBits, const std::string& map, int length, int first = 0)
     return t;
 }
 
-MImage LoadCorpus(const std::string& relative)
-{
-    MTGATranslator tga;
-    MImage image;
-    const std::string path = (CorpusDir() / "images" / relative).string();
-    EXPECT_TRUE(tga.CanImportFile(path)) << path;
-    EXPECT_TRUE(tga.ImportImage(path, &image)) << path;
-    return image;
-}
-
 std::vector<Rgb> Pixels(const MImage& image)
 {
     std::vector<Rgb> out;
@@ -68,6 +58,14 @@ class TgaTranslator : public ::testing::Test
 {
   protected:
     std::string Write(const Tga& t) { return dir.Write("t.tga", t.Bytes()); }
+    MImage LoadCorpus(const std::string& relative)
+    {
+        MImage image;
+        const std::string path = (CorpusDir() / "images" / relative).string();
+        EXPECT_TRUE(tga.CanImportFile(path)) << path;
+        EXPECT_TRUE(tga.ImportImage(path, &image)) << path;
+        return image;
+    }
     MImage Import(const Tga& t)
     {
         MImage image;
@@ -82,7 +80,7 @@ class TgaTranslator : public ::testing::Test
 };
 } // namespace
 
-TEST(TgaConformance, TrueColourAndColourMappedVersionsDecodeToTheSameBars)
+TEST_F(TgaTranslator, DecodesEveryDepthAndMapEntrySizeAndRefusesOtherOrDamagedFiles)
 {
     const MImage tc24 = LoadCorpus("tga-conformance/utc24.tga");
     const MImage tc32 = LoadCorpus("tga-conformance/utc32.tga");
@@ -142,20 +140,16 @@ TEST(TgaConformance, TrueColourAndColourMappedVersionsDecodeToTheSameBars)
     const MImage level = LoadCorpus("oa-am_galmevish.tga");
     EXPECT_EQ(level.GetWidth(), 128);
     EXPECT_FALSE(level.HasAlpha());
-}
 
-// Pixels as read, top row first, and the alpha ({} when the picture has none). The image read
-// into had alpha: true-colour pictures set the flag by their depth, colour-mapped ones keep it,
-// sized anew and opaque (the map's alpha is not used).
-TEST_F(TgaTranslator, PixelsAlphaAndTheOriginBitAtEveryDepthAndMapEntrySize)
-{
+    // Pixels as read, top row first, and the alpha ({} when the picture has none). The image read
+    // into had alpha: true-colour pictures set the flag by their depth, colour-mapped ones keep it,
+    // sized anew and opaque (the map's alpha is not used).
     struct Case
     {
         Tga tga;
         std::vector<Rgb> pixels;
         std::vector<uint8_t> alpha;
     };
-    const Rgb red{255, 0, 0}, blue{0, 0, 255};
     std::vector<Case> cases = {
         {{.width = 2,
           .height = 2,
@@ -215,10 +209,7 @@ TEST_F(TgaTranslator, PixelsAlphaAndTheOriginBitAtEveryDepthAndMapEntrySize)
         const uint8_t* a = image.GetAlphaBuffer();
         EXPECT_EQ(std::vector<uint8_t>(a, a + cases[i].alpha.size()), cases[i].alpha);
     }
-}
 
-TEST_F(TgaTranslator, CanImportFileLooksAtTheHeaderAndNamesMayUseBackslashes)
-{
     // The header alone decides; the missing pixels are ImportImage's concern.
     for (int type : {0, 1, 2, 3, 9, 10, 11, 32})
         EXPECT_EQ(tga.CanImportFile(Write({.type = uint8_t(type)})), type == 1 || type == 2)
@@ -246,24 +237,21 @@ TEST_F(TgaTranslator, CanImportFileLooksAtTheHeaderAndNamesMayUseBackslashes)
     MImage image;
     ASSERT_TRUE(tga.ImportImage(backslashed, &image));
     EXPECT_EQ(Pixels(image), (std::vector<Rgb>{{1, 2, 3}, {4, 5, 6}}));
-}
 
-TEST_F(TgaTranslator, DamagedOrUnsupportedFilesAreRefusedAndLogged)
-{
     const Tga whole{.width = 4, .height = 3, .pixels = std::string(4 * 3 * 3, '\x7F')};
     Import(whole); // the whole file is fine
-    Tga cm = Mapped(24, Bgr(1, 1, 1) + Bgr(2, 2, 2), 2, 4);
-    cm.width = 3;
-    cm.pixels = {4, 5, 5};
-    Import(cm); // values 4 and 5 lie in the map
-    Tga tc{.mapType = 1,
-           .mapLength = 4,
-           .mapBits = 24,
-           .map = std::string(3 * 4, '\0'),
-           .pixels = Bgr(9, 8, 7)}; // a true-colour file may carry a map; it must still fit
-    EXPECT_EQ(PixelAt(Import(tc), 0, 0), (Rgb{9, 8, 7}));
+    Tga mapped = Mapped(24, Bgr(1, 1, 1) + Bgr(2, 2, 2), 2, 4);
+    mapped.width = 3;
+    mapped.pixels = {4, 5, 5};
+    Import(mapped); // values 4 and 5 lie in the map
+    Tga rgb{.mapType = 1,
+            .mapLength = 4,
+            .mapBits = 24,
+            .map = std::string(3 * 4, '\0'),
+            .pixels = Bgr(9, 8, 7)}; // a true-colour file may carry a map; it must still fit
+    EXPECT_EQ(PixelAt(Import(rgb), 0, 0), (Rgb{9, 8, 7}));
 
-    Strings cases = {
+    Strings bad = {
         whole.Bytes().substr(0, whole.Bytes().size() - 1),       // one pixel byte short
         whole.Bytes().substr(0, 17),                             // shorter than the header
         whole.Bytes().substr(0, 18),                             // header only
@@ -273,33 +261,33 @@ TEST_F(TgaTranslator, DamagedOrUnsupportedFilesAreRefusedAndLogged)
         Mapped(32, std::string(30, '\x10'), 0xFFFF).Bytes(),
         Tga{.type = 1, .pixels = Bgr(1, 2, 3)}.Bytes(), // colour-mapped without a map
     };
-    tc.map.resize(3 * 3), tc.pixels.clear(); // a true-colour file whose map runs past the end
-    cases.push_back(tc.Bytes());
+    rgb.map.resize(3 * 3), rgb.pixels.clear(); // a true-colour file whose map runs past the end
+    bad.push_back(rgb.Bytes());
     for (int type : {0, 3, 9, 10, 11})
-        cases.push_back(Tga{.type = uint8_t(type), .pixels = Bgr(1, 2, 3)}.Bytes());
+        bad.push_back(Tga{.type = uint8_t(type), .pixels = Bgr(1, 2, 3)}.Bytes());
     for (auto [w, h] : {std::pair{0, 1}, {1, 0}, {-1, 1}, {1, -2}, {-32768, -32768}})
-        cases.push_back(
+        bad.push_back(
             Tga{.width = int16_t(w), .height = int16_t(h), .pixels = std::string(64, 1)}.Bytes());
     for (int bits : {8, 15, 0, 40})
-        cases.push_back(Tga{.bits = uint8_t(bits), .pixels = std::string(8, '\x55')}.Bytes());
+        bad.push_back(Tga{.bits = uint8_t(bits), .pixels = std::string(8, '\x55')}.Bytes());
     for (const char* outsideTheMap : {"\4\6\5", "\4\3\5"})
-        cm.pixels = outsideTheMap, cases.push_back(cm.Bytes());
-    cm.pixels = {5, 5, 4};
+        mapped.pixels = outsideTheMap, bad.push_back(mapped.Bytes());
+    mapped.pixels = {5, 5, 4};
     for (int bits : {8, 15, 0, 33}) // map entries
     {
-        Tga odd = cm;
+        Tga odd = mapped;
         odd.mapBits = uint8_t(bits), odd.map = std::string(size_t(2 * ((bits + 7) / 8)), ' ');
-        cases.push_back(odd.Bytes());
+        bad.push_back(odd.Bytes());
     }
     for (int bits : {24, 0, 7, 64}) // mapped pixels
     {
-        Tga odd = cm;
+        Tga odd = mapped;
         odd.bits = uint8_t(bits), odd.pixels = std::string(size_t(3 * std::max(1, bits / 8)), 4);
-        cases.push_back(odd.Bytes());
+        bad.push_back(odd.Bytes());
     }
-    for (size_t i = 0; i < cases.size(); ++i)
+    for (size_t i = 0; i < bad.size(); ++i)
     {
         SCOPED_TRACE(i);
-        ExpectRefused(tga, sys.log, dir.Write("t.tga", cases[i]));
+        ExpectRefused(tga, sys.log, dir.Write("t.tga", bad[i]));
     }
 }
