@@ -82,7 +82,7 @@ struct Actions
 };
 } // namespace
 
-TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameInTheirList)
+TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameOrCommandIdInTheirList)
 {
     MActionRegistry registry;
     MAction* a = registry.RegisterAction("KFileNew", "File New", "Main", Recorder<0>);
@@ -100,24 +100,18 @@ TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameInTheirList)
     EXPECT_EQ(registry.FindActionByName("KFileNew", "General"), nullptr);
     EXPECT_EQ(registry.FindActionByName("KFileNe"), nullptr);
     EXPECT_EQ(registry.FindActionByName(""), nullptr);
-
     Results({1, 7, 0});
     EXPECT_EQ(registry.RunActionByName("kviewporttop"), 0);
     EXPECT_EQ(registry.RunActionByName("KFileNew"), 7);
     EXPECT_EQ(registry.RunActionByName("KNothing"), 0);
     EXPECT_EQ(registry.RunActionByName("KMissing"), 0);
     EXPECT_EQ(g_Order, (std::vector<int>{2, 1}));
-
     registry.Clear();
     EXPECT_EQ(registry.GetCount(), 0);
     EXPECT_EQ(registry.GetHead(), nullptr);
-}
-
-TEST(ActionRegistry, CommandIdsReachTheNewestActionOfTheirMenuItem)
-{
+    // Command ids reach the newest action of their menu item.
     QMainWindow window;
     MSetCommandId(window.menuBar()->addMenu("&Edit")->addAction("&Duplicate"), 100);
-    MActionRegistry registry;
     MAction* older = registry.RegisterAction("KOld", "Old", "Main", Recorder<0>,
                                              MMenuItemRef(window.menuBar(), 100));
     MAction* newer = registry.RegisterAction("KNew", "New", "View", Recorder<1>, &window, 100);
@@ -159,7 +153,6 @@ TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
         EXPECT_EQ(registry.FindActionByName(a->GetName()), a) << a->GetName().c_str();
     }
     EXPECT_EQ(registry.FindActionByCommandId(32970)->GetName(), "KControlHideAll");
-
     // A camera preset without an active view fails quietly; Play Camera runs.
     sys.log.lines.clear();
     EXPECT_EQ(registry.RunActionByName("KViewportTop"), 0);
@@ -177,7 +170,7 @@ TEST(KeyName, NamedKeysCharactersAndNumbers)
         EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
 }
 
-TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
+TEST(KeyBindingTable, AddFindsTheActionFindsMatchExactlyAndMenusShowTheShortcuts)
 {
     Actions a;
     EXPECT_EQ(a.table.AddBinding("kfilenew", "MAIN", 'N', true, false, false), 1);
@@ -202,7 +195,6 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     EXPECT_EQ(a.table.FindByAction("KFileNew", "View"), nullptr);
     EXPECT_EQ(a.table.FindByAction("KViewportTop", "View"), top);
     EXPECT_EQ(a.table.FindByAction("KGone"), nullptr);
-
     // A copy takes the bindings in order and the registry, and stands alone.
     MKeyBindingTable copy;
     copy.AddBinding("KFileNew", "", 'Q', false, false, false); // replaced
@@ -212,21 +204,38 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     a.table.Clear();
     EXPECT_EQ(copy.GetActionRegistry(), &a.registry);
     EXPECT_EQ(Listing(copy), listing);
+    // Shortcut texts stand behind the tab; a refresh follows the table.
+    Actions m;
+    m.table.AddBinding("KFileNew", "Main", 'N', true, false, true);
+    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
+    m.table.AddBinding("KEditUndo", "", 'Z', true, true, false); // replaces the shortcut
+    EXPECT_EQ(m.Text(57643), "&Undo\tAlt+Ctrl+Z");
+    // Bindings without a menu item or an action leave the menus alone.
+    m.table.AddBinding("KViewportTop", "", 'X', false, false, false);
+    m.table.AddBinding("KMissing", "", 'Y', false, false, false);
+    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
+    // The later binding of an action stands; an action without one loses its text.
+    m.table.Clear();
+    m.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
+    m.table.AddBinding("KFileNew", "Main", 116, false, false, false);
+    MSetMenuItemText(&m.bar, 57600, "&New");
+    m.table.RefreshMenus();
+    EXPECT_EQ(m.Text(57600), "&New\tF5");
+    EXPECT_EQ(m.Text(57643), "&Undo");
 }
 
 TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
 {
     // KKey in each list, bound to F5: View first in the table, General last.
     MActionRegistry registry;
-    registry.RegisterAction("KKey", "", "General", Recorder<0>);
-    registry.RegisterAction("KKey", "", "Main", Recorder<1>);
-    registry.RegisterAction("KKey", "", "Display", Recorder<2>);
-    registry.RegisterAction("KKey", "", "Window", Recorder<3>);
-    registry.RegisterAction("KKey", "", "View", Recorder<4>);
+    const char* lists[] = {"General", "Main", "Display", "Window", "View"};
+    int (*handlers[])() = {Recorder<0>, Recorder<1>, Recorder<2>, Recorder<3>, Recorder<4>};
     MKeyBindingTable table;
     table.SetActionRegistry(&registry);
-    for (const char* list : {"View", "Window", "Display", "Main", "General"})
-        table.AddBinding("KKey", list, 116, false, false, false);
+    for (int i = 0; i < 5; ++i)
+        registry.RegisterAction("KKey", "", lists[i], handlers[i]);
+    for (int i = 4; i >= 0; --i)
+        table.AddBinding("KKey", lists[i], 116, false, false, false);
     // Results of General to View, what the key returns and the handlers run:
     // when all refuse, every list once, then the first in table order again.
     const std::tuple<std::vector<int>, int, std::vector<int>> cases[] = {
@@ -248,28 +257,7 @@ TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
     Results({1, 1, 1, 1, 1});
 }
 
-TEST(KeyBindingMenus, ShortcutTextsStandBehindTheTabAndRefreshFollowsTheTable)
-{
-    Actions m;
-    m.table.AddBinding("KFileNew", "Main", 'N', true, false, true);
-    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
-    m.table.AddBinding("KEditUndo", "", 'Z', true, true, false); // replaces the shortcut
-    EXPECT_EQ(m.Text(57643), "&Undo\tAlt+Ctrl+Z");
-    // Bindings without a menu item or an action leave the menus alone.
-    m.table.AddBinding("KViewportTop", "", 'X', false, false, false);
-    m.table.AddBinding("KMissing", "", 'Y', false, false, false);
-    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
-    // The later binding of an action stands; an action without one loses its text.
-    m.table.Clear();
-    m.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
-    m.table.AddBinding("KFileNew", "Main", 116, false, false, false);
-    MSetMenuItemText(&m.bar, 57600, "&New");
-    m.table.RefreshMenus();
-    EXPECT_EQ(m.Text(57600), "&New\tF5");
-    EXPECT_EQ(m.Text(57643), "&Undo");
-}
-
-TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
+TEST(KeyFile, SavedBytesAreTheRecordLayoutLoadedUntilOneIsCutOrMalformed)
 {
     TempDir dir;
     Actions a;
@@ -298,25 +286,23 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
     EXPECT_EQ(a.table.GetCount(), 5);
     EXPECT_EQ(a.table.LoadKeyFile(dir.Write("empty.KEY", "")), 1);
     EXPECT_EQ(a.table.GetCount(), 0);
-}
-
-TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
-{
+    // Records load until one is cut or malformed.
     // Each loads over one binding from a buffer of exactly its size (sanitizer).
+    auto load = [](const std::string& bytes)
+    {
+        Actions a;
+        a.table.AddBinding("KEditUndo", "", 'Z', true, false, false);
+        std::vector<char> buffer(bytes.begin(), bytes.end());
+        a.table.LoadKeyData(buffer.data(), buffer.size());
+        return a.Listing();
+    };
     const std::string record = "\"KFileNew\" = N\x00sCa \"Main\"\r\n"s,
                       loaded = "KFileNew 78 -C-\n";
+    // Cut before its closing quote a record loads nothing; its line end is not needed.
+    for (size_t n = 0; n <= record.size(); ++n)
+        EXPECT_EQ(load(record.substr(0, n)), n + 2 < record.size() ? "" : loaded) << n;
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
         {"no quotes at all", ""},
-        {"\"", ""},
-        {"\"KFileNew", ""},
-        {"\"KFileNew\"", ""},
-        {"\"KFileNew\" = N", ""},            // key code past the end
-        {"\"KFileNew\" = N\x00sC"s, ""},     // Alt flag past the end
-        {"\"KFileNew\" = N\x00sCa"s, ""},    // no list name
-        {"\"KFileNew\" = N\x00sCa \""s, ""}, // list name not closed
-        {"\"KFileNew\" = N\x00sCa \"Main"s, ""},
-        {"\"KFileNew\" = N\x00sCa \"Main\""s, loaded}, // the line end is not needed
         {record + "\"KEditUndo\" = Z\x00SC"s, loaded},
         {record + record + "\"", loaded + loaded},
         {"\"\" = \x01\x02sca \"\""s, "<none> 513 ---\n"},
@@ -329,23 +315,13 @@ TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
          "\"KFileNew\" = N\x00sCa \"View\"\r\n"
          "\"KEditUndo\" = Z\x00xyz \"Main\"\r\n"
          "\"KViewportTop\" = T\x00sC\"View\"\r\n"s,
-         "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n<none> 78 -C-\nKEditUndo 90 "
-         "---\n"
-         "KViewportTop 84 -C-\n"}};
+         "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n"
+         "<none> 78 -C-\nKEditUndo 90 ---\nKViewportTop 84 -C-\n"}};
     for (const auto& [bytes, listing] : cases)
-    {
-        SCOPED_TRACE(testing::PrintToString(bytes));
-        Actions a;
-        a.table.AddBinding("KEditUndo", "", 'Z', true, false, false);
-        std::vector<char> buffer(bytes.begin(), bytes.end());
-        a.table.LoadKeyData(buffer.data(), buffer.size());
-        EXPECT_EQ(a.Listing(), listing);
-    }
-    Actions a;
+        EXPECT_EQ(load(bytes), listing) << testing::PrintToString(bytes);
     const std::string quotes(64, '"');
     a.table.LoadKeyData(quotes.data(), quotes.size());
     EXPECT_EQ(a.table.GetCount(), 5);
-
     // A binding without an action is never dispatched and never written.
     const std::string data = "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
                              "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s;
@@ -387,7 +363,6 @@ TEST(DefaultKeyTable, LinesGiveBindingsOrProblems)
         EXPECT_EQ(problems.size(), listing.empty() || line[0] == '#' ? 1u : 0u);
         EXPECT_EQ(Listing(table), listing);
     }
-
     // The shipped table, and the key file the build wrote from it.
     table.Clear();
     problems.clear();

@@ -136,14 +136,9 @@ class MainWindowLayout : public AppTest
 
 TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
 {
-    struct Case
-    {
-        const char* name;
-        const char* prefs; // the action's tool preferences, if any
-        std::function<void(EditActions&)> select;
-        int (*action)();
-        const char* undoLabel; // null: the action records no undo node
-    };
+    // Name, tool preferences if any, selection, action, undo label (null: none recorded).
+    using Case = std::tuple<const char*, const char*, std::function<void(EditActions&)>, int (*)(),
+                            const char*>;
     auto quadOnly = [](EditActions& t) { t.SelectOnly({t.quad}); };
     const Case cases[] = {
         {"duplicate shader", nullptr, quadOnly, KObjectDuplicateSelected, "Duplicate Selected"},
@@ -178,30 +173,30 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
         {"select all", nullptr, quadOnly, KEditSelectAll, nullptr},
         {"select children", nullptr, quadOnly, KEditSelectChildren, nullptr},
         {"add layer", nullptr, quadOnly, KMaterialAddLayer, nullptr}};
-    for (const Case& c : cases)
+    for (const auto& [name, prefs, select, action, undoLabel] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         TearDown();
         sys.Scene()->ClearScene();
         std::filesystem::remove_all(dir.Path() / "Prefs");
-        if (c.prefs)
+        if (prefs)
             for (const char* tool : {"KObjectDuplicateSelected", "KObjectDeleteSelected"})
-                dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", c.prefs);
+                dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", prefs);
         SetUp();
-        c.select(*this);
+        select(*this);
         const std::string before = ExportAll(), beforeShape = TreeShape(*scene);
         const std::multiset<std::string> beforeSelection = SelectedNames();
-        ASSERT_EQ(c.action(), 1);
+        ASSERT_EQ(action(), 1);
         Check();
         Selection(*scene); // list and flags agree
         const std::string after = ExportAll(), afterShape = TreeShape(*scene);
-        if (!c.undoLabel)
+        if (!undoLabel)
         {
             EXPECT_EQ(g_UndoList.GetCount(), 0);
             continue;
         }
         ASSERT_EQ(g_UndoList.GetCount(), 1);
-        EXPECT_EQ(g_UndoList.HeadName(), c.undoLabel);
+        EXPECT_EQ(g_UndoList.HeadName(), undoLabel);
         ASSERT_EQ(KEditUndo(), 1);
         Check();
         EXPECT_EQ(ExportAll(), before);
@@ -214,7 +209,7 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
     }
 }
 
-TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
+TEST_F(EditActions, DuplicateNamesPartsAfreshCreateMakesAStarterStageAddLayerFollowsTree)
 {
     SelectOnly({quad});
     ASSERT_EQ(KObjectDuplicateSelected(), 1);
@@ -243,6 +238,29 @@ TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
     EXPECT_EQ(group->GetShader(0), scene->GetSelectedList().GetAt(0));
     EXPECT_EQ(scene->FindObject(group->GetShader(0))->GetParent(), scene->FindObject(group));
     EXPECT_EQ(stage->GetShaderCount(), nodes);
+    // Create Shader makes a starter stage; Add Layer follows the tree.
+    scene->ClearScene();
+    EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
+    auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
+    ASSERT_EQ(Selection(*scene), "Material1 ");
+    // In the tree the stage stands before the option layer.
+    EXPECT_EQ(TreeShape(*scene), " Material1( Layer1( FileShader1) OptionLayer1)");
+    EXPECT_NE(dynamic_cast<MFileShaderNode*>(material->GetLayer(1)->GetShader(0)), nullptr);
+    EXPECT_EQ(material->GetLayer(1)->GetMaterial(), material);
+    // Add Layer goes to the first selected material in tree order.
+    KPrimitiveCreateMaterial();
+    scene->SelectObject(material, true);
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    ASSERT_EQ(material->GetLayerCount(), 3);
+    EXPECT_EQ(Selection(*scene), material->GetLayer(2)->GetName().str() + " ");
+    const std::string shape = TreeShape(*scene);
+    EXPECT_EQ(shape.substr(0, shape.find(" Material2")),
+              " Material1( Layer1( FileShader1) OptionLayer1 " +
+                  material->GetLayer(2)->GetName().str() + "( " +
+                  material->GetLayer(2)->GetShader(0)->GetName().str() + "))");
+    scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
+    EXPECT_EQ(KMaterialAddLayer(), 1);
+    EXPECT_EQ(TreeShape(*scene), shape);
 }
 
 TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
@@ -256,7 +274,6 @@ TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
     KEditUndo();
     EXPECT_EQ(scene->GetTime(), 0);
     EXPECT_EQ(g_PendingUndoNode, nullptr);
-
     // Quad is selected throughout; each step starts from the last.
     MMaterial* aura = Material("quadAura");
     const std::tuple<int (*)(), bool, bool> cases[] = {
@@ -324,33 +341,7 @@ TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
     }
 }
 
-TEST_F(EditActions, CreateShaderMakesAStarterStageAndAddLayerFollowsTheTree)
-{
-    scene->ClearScene();
-    EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
-    auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
-    ASSERT_EQ(Selection(*scene), "Material1 ");
-    // In the tree the stage stands before the option layer.
-    EXPECT_EQ(TreeShape(*scene), " Material1( Layer1( FileShader1) OptionLayer1)");
-    EXPECT_NE(dynamic_cast<MFileShaderNode*>(material->GetLayer(1)->GetShader(0)), nullptr);
-    EXPECT_EQ(material->GetLayer(1)->GetMaterial(), material);
-    // Add Layer goes to the first selected material in tree order.
-    KPrimitiveCreateMaterial();
-    scene->SelectObject(material, true);
-    EXPECT_EQ(KMaterialAddLayer(), 1);
-    ASSERT_EQ(material->GetLayerCount(), 3);
-    EXPECT_EQ(Selection(*scene), material->GetLayer(2)->GetName().str() + " ");
-    const std::string shape = TreeShape(*scene);
-    EXPECT_EQ(shape.substr(0, shape.find(" Material2")),
-              " Material1( Layer1( FileShader1) OptionLayer1 " +
-                  material->GetLayer(2)->GetName().str() + "( " +
-                  material->GetLayer(2)->GetShader(0)->GetName().str() + "))");
-    scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
-    EXPECT_EQ(KMaterialAddLayer(), 1);
-    EXPECT_EQ(TreeShape(*scene), shape);
-}
-
-TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
+TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThemAndConsoleFieldsFillIt)
 {
     Drag(400, 300, {}, false);
     // Without panels: 2 pixels spare on the left, 5 on the right.
@@ -374,10 +365,7 @@ TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
     // A client too narrow for any pane leaves the split alone.
     Drag(7, 100, {{5, 50}, {6, 50}}, true);
     EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
-}
-
-TEST_F(MainWindowLayout, ConsoleFieldsFillItWithinAOnePixelBorder)
-{
+    // The console's fields fill it within a one-pixel border.
     CConsoleDlg* console = window->Console();
     console->resize(600, 300);
     console->show();
