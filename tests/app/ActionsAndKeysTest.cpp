@@ -133,7 +133,7 @@ TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameOrCommandIdInTheirLis
     EXPECT_EQ(g_Order, (std::vector<int>{1, 0}));
 }
 
-TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
+TEST(ActionList, RegistersEveryActionOnceWithAHandlerAndTheDefaultKeyTableBindsThem)
 {
     TestSystem sys;
     QMainWindow window;
@@ -158,6 +158,49 @@ TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
     EXPECT_EQ(registry.RunActionByName("KViewportTop"), 0);
     EXPECT_EQ(registry.RunActionByName("KControlPlayCamera"), 1);
     EXPECT_TRUE(sys.log.lines.empty());
+    // The default key table: lines give bindings or problems.
+    MKeyBindingTable table;
+    table.SetActionRegistry(&registry);
+    std::vector<MStr> problems;
+    const std::pair<const char*, std::string> cases[] = {
+        {"Ctrl+Shift+S   KFileSaveAs", "KFileSaveAs 83 SC-\n"},
+        {"shift+ctrl+alt+z KEditRedo", "KEditRedo 90 SCA\n"},
+        {"Numpad 7\tKViewportTop", "KViewportTop " + std::to_string(MVK_NUMPAD0 + 7) + " ---\n"},
+        {"Page Up KSelectParent", "KSelectParent " + std::to_string(MVK_PRIOR) + " ---\n"},
+        {"  F12   kfilenew  ", "KFileNew " + std::to_string(MVK_F1 + 11) + " ---\n"},
+        {"Ctrl+Numpad + KViewportZoomIn", "KViewportZoomIn " + std::to_string(MVK_ADD) + " -C-\n"},
+        {"Ctrl+Nothing KFileNew", ""},
+        {"Ctrl+N KNoSuchAction", ""},
+        {"KFileNew", ""},
+        {"Ctrl+ KFileNew", ""},
+        // The same key twice in one list is a fault of the table.
+        {"# keys\n\nCtrl+Z KEditUndo\nCtrl+Z KEditRedo\n", "KEditUndo 90 -C-\n"}};
+    for (const auto& [line, listing] : cases)
+    {
+        SCOPED_TRACE(line);
+        table.Clear();
+        problems.clear();
+        EXPECT_EQ(MDefaultKeyTable::Apply(line, registry, table, problems),
+                  listing.empty() ? 0 : 1);
+        EXPECT_EQ(problems.size(), listing.empty() || line[0] == '#' ? 1u : 0u);
+        EXPECT_EQ(Listing(table), listing);
+    }
+    // The shipped table, and the key file the build wrote from it.
+    table.Clear();
+    problems.clear();
+    const std::string text = ReadWholeFile(TestDataDir() / "../../prefs/DefaultKeys.txt");
+    EXPECT_GT(MDefaultKeyTable::Apply(text, registry, table, problems), 30);
+    EXPECT_TRUE(problems.empty());
+    for (std::string e :
+         {"KFileSave Ctrl+S", "KEditUndo Ctrl+Z", "KEditRedo Ctrl+Y", "KHelpContents F1",
+          "KObjectDeleteSelected Delete", "KControlPlayCamera Space", "KViewportFrameAll A"})
+        EXPECT_EQ(table.FindByAction(e.substr(0, e.find(' ')))->GetShortcutText().str(),
+                  e.substr(e.find(' ') + 1));
+    MKeyBindingTable shipped;
+    shipped.SetActionRegistry(&registry);
+    ASSERT_EQ(shipped.LoadKeyFile(MStr((BinDir().parent_path() / "prefs" / "Glazen.KEY").string())),
+              1);
+    EXPECT_EQ(shipped.FormatKeyData(), table.FormatKeyData());
 }
 
 TEST(KeyName, NamedKeysCharactersAndNumbers)
@@ -331,52 +374,4 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutLoadedUntilOneIsCutOrMalformed)
     EXPECT_EQ(a.table.DispatchKeyInListOrder(0x0022, false, false, false), 1);
     EXPECT_EQ(g_Order, (std::vector<int>{0}));
     EXPECT_EQ(a.table.FormatKeyData(), "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s);
-}
-
-TEST(DefaultKeyTable, LinesGiveBindingsOrProblems)
-{
-    MActionRegistry registry;
-    RegisterAllActions(registry, nullptr);
-    MKeyBindingTable table;
-    table.SetActionRegistry(&registry);
-    std::vector<MStr> problems;
-    const std::pair<const char*, std::string> cases[] = {
-        {"Ctrl+Shift+S   KFileSaveAs", "KFileSaveAs 83 SC-\n"},
-        {"shift+ctrl+alt+z KEditRedo", "KEditRedo 90 SCA\n"},
-        {"Numpad 7\tKViewportTop", "KViewportTop " + std::to_string(MVK_NUMPAD0 + 7) + " ---\n"},
-        {"Page Up KSelectParent", "KSelectParent " + std::to_string(MVK_PRIOR) + " ---\n"},
-        {"  F12   kfilenew  ", "KFileNew " + std::to_string(MVK_F1 + 11) + " ---\n"},
-        {"Ctrl+Numpad + KViewportZoomIn", "KViewportZoomIn " + std::to_string(MVK_ADD) + " -C-\n"},
-        {"Ctrl+Nothing KFileNew", ""},
-        {"Ctrl+N KNoSuchAction", ""},
-        {"KFileNew", ""},
-        {"Ctrl+ KFileNew", ""},
-        // The same key twice in one list is a fault of the table.
-        {"# keys\n\nCtrl+Z KEditUndo\nCtrl+Z KEditRedo\n", "KEditUndo 90 -C-\n"}};
-    for (const auto& [line, listing] : cases)
-    {
-        SCOPED_TRACE(line);
-        table.Clear();
-        problems.clear();
-        EXPECT_EQ(MDefaultKeyTable::Apply(line, registry, table, problems),
-                  listing.empty() ? 0 : 1);
-        EXPECT_EQ(problems.size(), listing.empty() || line[0] == '#' ? 1u : 0u);
-        EXPECT_EQ(Listing(table), listing);
-    }
-    // The shipped table, and the key file the build wrote from it.
-    table.Clear();
-    problems.clear();
-    const std::string text = ReadWholeFile(TestDataDir() / "../../prefs/DefaultKeys.txt");
-    EXPECT_GT(MDefaultKeyTable::Apply(text, registry, table, problems), 30);
-    EXPECT_TRUE(problems.empty());
-    for (std::string e :
-         {"KFileSave Ctrl+S", "KEditUndo Ctrl+Z", "KEditRedo Ctrl+Y", "KHelpContents F1",
-          "KObjectDeleteSelected Delete", "KControlPlayCamera Space", "KViewportFrameAll A"})
-        EXPECT_EQ(table.FindByAction(e.substr(0, e.find(' ')))->GetShortcutText().str(),
-                  e.substr(e.find(' ') + 1));
-    MKeyBindingTable shipped;
-    shipped.SetActionRegistry(&registry);
-    ASSERT_EQ(shipped.LoadKeyFile(MStr((BinDir().parent_path() / "prefs" / "Glazen.KEY").string())),
-              1);
-    EXPECT_EQ(shipped.FormatKeyData(), table.FormatKeyData());
 }

@@ -87,7 +87,7 @@ class ConfigTest : public AppTest
     }
 };
 
-TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
+TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutReadsBackAndRegistryNamesLeadTheLoad)
 {
     g_RecentFileCount = 2;
     g_RecentFiles[0] = "a.shader";
@@ -129,9 +129,38 @@ TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
     EXPECT_EQ(ReadConfigFile(dir.Path().string()), 0); // a folder
     EXPECT_EQ(WriteConfigFile((dir.Path() / "no" / "Glazen.CFG").string()), 0);
     EXPECT_EQ(sys.log.lines.back().rfind("Could not write configuration file", 0), 0u);
+    // The registry names lead the load, and the save writes them back.
+    const MStr key = "Software\\Orrick\\GlazenTest\\1.0\\";
+    ASSERT_EQ(ReadRegistryNames(key), 1); // a new key: the names in use stay
+    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Glazen.CFG");
+    EXPECT_EQ(ReadRegistryNames(""), 0); // a key that cannot be opened
+    EXPECT_EQ(WriteRegistryNames(""), 0);
+    // An empty value names no file and is not taken.
+    MRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kRegistryKeyPath, MREG_WRITE, true));
+    ASSERT_TRUE(reg.WriteString("CFGFile", "Custom.CFG"));
+    ASSERT_TRUE(reg.WriteString("KeyFile", ""));
+    reg.CloseKey();
+    dir.Write("Custom.CFG", Bytes().Header().NamedInt("UMaxNodes", 11).s);
+    dir.Write("Glazen.CFG", Bytes().Header().NamedInt("UMaxNodes", 99).s);
+    LoadConfiguration();
+    EXPECT_EQ(g_UndoList.GetLimit(), 11);
+    EXPECT_EQ(g_Config.m_KeyFileName.str(), "Glazen.KEY");
+    EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
+    EXPECT_TRUE(
+        sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
+    g_Config.m_ConfigFileName = "Saved.CFG";
+    g_Config.m_KeyFileName = "keys.KEY";
+    SaveConfiguration();
+    EXPECT_EQ(ReadWholeFile(dir.Path() / "Saved.CFG"), FormatConfigData());
+    EXPECT_TRUE(fs::exists(dir.Path() / "keys.KEY"));
+    g_Config.m_ConfigFileName = g_Config.m_KeyFileName = "x";
+    ASSERT_EQ(ReadRegistryNames(kRegistryKeyPath), 1);
+    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Saved.CFG");
+    EXPECT_EQ(g_Config.m_KeyFileName.str(), "keys.KEY");
 }
 
-TEST_F(ConfigTest, ColoursMatchInTableOrderAndNamedValuesSetUndoLimitAndPaths)
+TEST_F(ConfigTest, ChunksApplyUntilDamageColoursMatchInOrderNamedValuesSetLimitAndPaths)
 {
     EXPECT_EQ(DefaultColourValue(COLOUR_BACKGROUND), MakeColourValue(102, 102, 102));
     EXPECT_EQ(DefaultColourValue(kDisplayColourCount) + DefaultColourValue(-1), 0u);
@@ -186,13 +215,10 @@ TEST_F(ConfigTest, ColoursMatchInTableOrderAndNamedValuesSetUndoLimitAndPaths)
     Paths().RemoveAll();
     Apply(Bytes().NamedString("Name", "/before").Header(15).NamedString("Name", "/after"));
     EXPECT_EQ(PathTexts(), "/before ");
-}
-
-TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
-{
+    // Chunks apply until the first damage; recent-file counts are cut to the slots.
     // The search paths left, the recent-file count and last name counted,
     // and whether the reading stopped at damage (logged).
-    const std::tuple<const char*, Bytes, const char*, int, const char*, bool> cases[] = {
+    const std::tuple<const char*, Bytes, const char*, int, const char*, bool> chunks[] = {
         {"count 0", Bytes().Chunk(34, Bytes().U32(0)), "", 0, "", false},
         {"count over the slots",
          Bytes().Chunk(34, Bytes().U32(9).Str("1").Str("2").Str("3").Str("4").Str("5").Str("6")),
@@ -231,7 +257,7 @@ TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
              .Chunk(35, Bytes().U32(1).Str("Background").U32(36).U32(~0u).U32(1))
              .NamedInt("U", 1),
          "", 5, "", true}};
-    for (const auto& [what, data, paths, recent, last, damaged] : cases)
+    for (const auto& [what, data, paths, recent, last, damaged] : chunks)
     {
         SCOPED_TRACE(what);
         ResetSettings();
@@ -246,37 +272,6 @@ TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
     }
 }
 
-TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
-{
-    const MStr key = "Software\\Orrick\\GlazenTest\\1.0\\";
-    ASSERT_EQ(ReadRegistryNames(key), 1); // a new key: the names in use stay
-    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Glazen.CFG");
-    EXPECT_EQ(ReadRegistryNames(""), 0); // a key that cannot be opened
-    EXPECT_EQ(WriteRegistryNames(""), 0);
-    // An empty value names no file and is not taken.
-    MRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kRegistryKeyPath, MREG_WRITE, true));
-    ASSERT_TRUE(reg.WriteString("CFGFile", "Custom.CFG"));
-    ASSERT_TRUE(reg.WriteString("KeyFile", ""));
-    reg.CloseKey();
-    dir.Write("Custom.CFG", Bytes().Header().NamedInt("UMaxNodes", 11).s);
-    dir.Write("Glazen.CFG", Bytes().Header().NamedInt("UMaxNodes", 99).s);
-    LoadConfiguration();
-    EXPECT_EQ(g_UndoList.GetLimit(), 11);
-    EXPECT_EQ(g_Config.m_KeyFileName.str(), "Glazen.KEY");
-    EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
-    EXPECT_TRUE(
-        sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
-    g_Config.m_ConfigFileName = "Saved.CFG";
-    g_Config.m_KeyFileName = "keys.KEY";
-    SaveConfiguration();
-    EXPECT_EQ(ReadWholeFile(dir.Path() / "Saved.CFG"), FormatConfigData());
-    EXPECT_TRUE(fs::exists(dir.Path() / "keys.KEY"));
-    g_Config.m_ConfigFileName = g_Config.m_KeyFileName = "x";
-    ASSERT_EQ(ReadRegistryNames(kRegistryKeyPath), 1);
-    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Saved.CFG");
-    EXPECT_EQ(g_Config.m_KeyFileName.str(), "keys.KEY");
-}
 // Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
 using ToolPrefsTest = ConfigTest;
 

@@ -263,8 +263,33 @@ TEST_F(EditActions, DuplicateNamesPartsAfreshCreateMakesAStarterStageAddLayerFol
     EXPECT_EQ(TreeShape(*scene), shape);
 }
 
-TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
+TEST_F(EditActions, ComponentDeletesFrameStepsHideAndShowAndNothingWithoutAScene)
 {
+    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
+    const std::tuple<int, int, int, bool> modes[] = {{COMPONENT_VERTEX, 3, 1, false},
+                                                     {COMPONENT_TRIANGLE, 4, 1, false},
+                                                     {COMPONENT_EDGE, 4, 2, true},
+                                                     {0, 4, 2, true}};
+    const std::string before = ExportAll();
+    for (const auto& [mode, vertices, triangles, warned] : modes)
+    {
+        SCOPED_TRACE(mode);
+        MRef<MMesh> mesh(new MMesh());
+        ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                  {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
+                                  {0, COMPONENT_FLAG_TRIANGLE}));
+        scene->AddObject(mesh.Get());
+        SelectOnly({mesh.Get(), quad});
+        scene->SetSelectionMode(mode);
+        sys.log.lines.clear();
+        EXPECT_EQ(KObjectDeleteSelected(), 1);
+        EXPECT_EQ(mesh->GetVertexCount(), vertices);
+        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
+        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
+        EXPECT_EQ(ExportAll(), before);
+        EXPECT_EQ(g_UndoList.GetCount(), 0);
+    }
+    // Frame steps have no bounds and are undone.
     EXPECT_EQ(KControlPrevFrame(), 1);
     EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME); // no bounds
     KControlNextFrame();
@@ -311,34 +336,6 @@ TEST_F(EditActions, OpenAndOpenRecentGoOnAfterThePromptAndOnlyForSlotsThereAre)
     dialogs.AnswerFile({saved.c_str()});
     EXPECT_EQ(KFileOpen(), 1);
     std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
-}
-
-TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
-{
-    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
-    const std::tuple<int, int, int, bool> cases[] = {{COMPONENT_VERTEX, 3, 1, false},
-                                                     {COMPONENT_TRIANGLE, 4, 1, false},
-                                                     {COMPONENT_EDGE, 4, 2, true},
-                                                     {0, 4, 2, true}};
-    const std::string before = ExportAll();
-    for (const auto& [mode, vertices, triangles, warned] : cases)
-    {
-        SCOPED_TRACE(mode);
-        MRef<MMesh> mesh(new MMesh());
-        ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-                                  {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
-                                  {0, COMPONENT_FLAG_TRIANGLE}));
-        scene->AddObject(mesh.Get());
-        SelectOnly({mesh.Get(), quad});
-        scene->SetSelectionMode(mode);
-        sys.log.lines.clear();
-        EXPECT_EQ(KObjectDeleteSelected(), 1);
-        EXPECT_EQ(mesh->GetVertexCount(), vertices);
-        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
-        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
-        EXPECT_EQ(ExportAll(), before);
-        EXPECT_EQ(g_UndoList.GetCount(), 0);
-    }
 }
 
 TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThemAndConsoleFieldsFillIt)
