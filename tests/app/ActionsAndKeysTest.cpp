@@ -203,17 +203,7 @@ TEST(ActionList, RegistersEveryActionOnceWithAHandlerAndTheDefaultKeyTableBindsT
     EXPECT_EQ(shipped.FormatKeyData(), table.FormatKeyData());
 }
 
-TEST(KeyName, NamedKeysCharactersAndNumbers)
-{
-    // Code and name pairs, each ended by a bar.
-    std::istringstream in("112 F1|121 F10|131 F20|135 F24|8 Backspace|33 Page Up|96 Numpad 0|186 ;|"
-                          "220 \\|65 A|48 0|233 \xC3\xA9|0 |10 Key 10|159 Key 159|255 \xC3\xBF|"
-                          "256 Key 256|321 Key 321|");
-    for (std::string c; std::getline(in, c, '|');)
-        EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
-}
-
-TEST(KeyBindingTable, AddFindsTheActionFindsMatchExactlyAndMenusShowTheShortcuts)
+TEST(KeyBindingTable, AddFindsTheActionMatchesExactlyShowsShortcutsAndDispatchesInListOrder)
 {
     Actions a;
     EXPECT_EQ(a.table.AddBinding("kfilenew", "MAIN", 'N', true, false, false), 1);
@@ -265,10 +255,7 @@ TEST(KeyBindingTable, AddFindsTheActionFindsMatchExactlyAndMenusShowTheShortcuts
     m.table.RefreshMenus();
     EXPECT_EQ(m.Text(57600), "&New\tF5");
     EXPECT_EQ(m.Text(57643), "&Undo");
-}
-
-TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
-{
+    // Dispatch tries General, Main, Display, Window, View, then any list again.
     // KKey in each list, bound to F5: View first in the table, General last.
     MActionRegistry registry;
     const char* lists[] = {"General", "Main", "Display", "Window", "View"};
@@ -300,8 +287,14 @@ TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
     Results({1, 1, 1, 1, 1});
 }
 
-TEST(KeyFile, SavedBytesAreTheRecordLayoutLoadedUntilOneIsCutOrMalformed)
+TEST(KeyFile, KeysAreNamedSavedInTheRecordLayoutAndLoadedUntilOneIsCutOrMalformed)
 {
+    // Code and name pairs, each ended by a bar.
+    std::istringstream in("112 F1|121 F10|131 F20|135 F24|8 Backspace|33 Page Up|96 Numpad 0|186 ;|"
+                          "220 \\|65 A|48 0|233 \xC3\xA9|0 |10 Key 10|159 Key 159|255 \xC3\xBF|"
+                          "256 Key 256|321 Key 321|");
+    for (std::string c; std::getline(in, c, '|');)
+        EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
     TempDir dir;
     Actions a;
     a.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
@@ -329,7 +322,6 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutLoadedUntilOneIsCutOrMalformed)
     EXPECT_EQ(a.table.GetCount(), 5);
     EXPECT_EQ(a.table.LoadKeyFile(dir.Write("empty.KEY", "")), 1);
     EXPECT_EQ(a.table.GetCount(), 0);
-    // Records load until one is cut or malformed.
     // Each loads over one binding from a buffer of exactly its size (sanitizer).
     auto load = [](const std::string& bytes)
     {

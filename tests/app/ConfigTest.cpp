@@ -275,7 +275,7 @@ TEST_F(ConfigTest, ChunksApplyUntilDamageColoursMatchInOrderNamedValuesSetLimitA
 // Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
 using ToolPrefsTest = ConfigTest;
 
-TEST_F(ToolPrefsTest, ReadStringsSilentlyAndVariablesWithTheirStepsLogged)
+TEST_F(ToolPrefsTest, ReadSilentlyOrWithStepsLoggedAndAppendOnlyToAnExistingFile)
 {
     EXPECT_EQ(GetToolPrefsPath("KTool").str(), ToolPath("KTool"));
     WriteTool("KTool", "Alpha = 1;\n// c\nBeta = \"two words\";\nalpha = 5;\n\0B = 2;"s);
@@ -302,23 +302,20 @@ TEST_F(ToolPrefsTest, ReadStringsSilentlyAndVariablesWithTheirStepsLogged)
               (std::vector<std::string>{"Opening file '" + path + "'", "Length of file 20 bytes.",
                                         "Opening file '" + none + "'",
                                         "Could not open file '" + none + "'."}));
-}
-
-TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileOverridesAndReadsBackAsWritten)
-{
+    // Appending goes only to an existing file and overrides earlier lines.
     // Another tool's file exists, this one's does not: nothing is written.
     WriteTool("KOther", "A = 1;\n");
-    const MStr names[] = {"Dup_ParentGroup", "Other"};
+    const MStr keys[] = {"Dup_ParentGroup", "Other"};
     const MStr values[] = {"1", "7"};
-    EXPECT_EQ(AppendToolPrefs("KNone", names, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KNone", keys, values, 2), 0);
     EXPECT_FALSE(fs::exists(ToolPath("KNone")));
     EXPECT_EQ(AppendToolPrefs("KOther", nullptr, values, 2), 0);
-    EXPECT_EQ(AppendToolPrefs("KOther", names, nullptr, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KOther", keys, nullptr, 2), 0);
     EXPECT_EQ(ReadWholeFile(ToolPath("KOther")), "A = 1;\n");
     // The last line ends in a comment without a line break.
     WriteTool("KObjectDuplicateSelected", "Dup_ParentGroup = 0; // off");
-    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 2), 0);
-    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 0), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", keys, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", keys, values, 0), 0);
     EXPECT_EQ(ReadWholeFile(ToolPath("KObjectDuplicateSelected")),
               "Dup_ParentGroup = 0; // off\nDup_ParentGroup = 1;\nOther = 7;\n");
     MStr value;
@@ -330,10 +327,10 @@ TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileOverridesAndReadsBackAsWr
     const MStr written[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
                             "C:\\maps\\x.tga", "ignored",      "a//b"};
     AppendToolPrefs("KText", texts, written, 7);
-    MStr results[7];
-    EXPECT_EQ(ReadToolPrefStrings("KText", texts, results, 7), 6);
+    MStr got[7];
+    EXPECT_EQ(ReadToolPrefStrings("KText", texts, got, 7), 6);
     for (int i : {0, 1, 2, 3, 4, 6})
-        EXPECT_EQ(results[i].str(), written[i].str()) << texts[i].str();
+        EXPECT_EQ(got[i].str(), written[i].str()) << texts[i].str();
     MStr other;
     EXPECT_EQ(ReadToolPrefString("KText", "Other", other), 0);
     // A plain value stays a bare word, as the format has it.

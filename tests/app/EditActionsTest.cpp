@@ -209,7 +209,7 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
     }
 }
 
-TEST_F(EditActions, DuplicateNamesPartsAfreshCreateMakesAStarterStageAddLayerFollowsTree)
+TEST_F(EditActions, DuplicateCreateAndAddLayerNameTheirPartsAndOpenGoesOnAfterThePrompt)
 {
     SelectOnly({quad});
     ASSERT_EQ(KObjectDuplicateSelected(), 1);
@@ -261,6 +261,22 @@ TEST_F(EditActions, DuplicateNamesPartsAfreshCreateMakesAStarterStageAddLayerFol
     scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
     EXPECT_EQ(KMaterialAddLayer(), 1);
     EXPECT_EQ(TreeShape(*scene), shape);
+    // Open and Open Recent go on after the prompt, and only for slots there are.
+    const std::string saved = (dir.Path() / "kept.glazen").string();
+    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
+    ScriptedDialogs dialogs;
+    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
+    {
+        dialogs.Answer(MSG_NO);
+        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
+    }
+    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
+    EXPECT_EQ(KFileOpen(), 0);
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({saved.c_str()});
+    EXPECT_EQ(KFileOpen(), 1);
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
 }
 
 TEST_F(EditActions, ComponentDeletesFrameStepsHideAndShowAndNothingWithoutAScene)
@@ -317,25 +333,6 @@ TEST_F(EditActions, ComponentDeletesFrameStepsHideAndShowAndNothingWithoutAScene
     g_CurrentScene = nullptr; // without a scene the actions do nothing
     for (auto action : {KEditSelectAll, KEditSelectChildren, KEditSelectInverse, KControlShowAll})
         EXPECT_EQ(action(), 0);
-}
-
-TEST_F(EditActions, OpenAndOpenRecentGoOnAfterThePromptAndOnlyForSlotsThereAre)
-{
-    const std::string saved = (dir.Path() / "kept.glazen").string();
-    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
-    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
-    ScriptedDialogs dialogs;
-    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
-    {
-        dialogs.Answer(MSG_NO);
-        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
-    }
-    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
-    EXPECT_EQ(KFileOpen(), 0);
-    dialogs.Answer(MSG_NO);
-    dialogs.AnswerFile({saved.c_str()});
-    EXPECT_EQ(KFileOpen(), 1);
-    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
 }
 
 TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThemAndConsoleFieldsFillIt)

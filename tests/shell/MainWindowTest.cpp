@@ -559,8 +559,6 @@ TEST_F(MainWindowTest, FullViewHidesTheOtherPanesWheelZoomsAndTheSplitDragIsClam
     EXPECT_FLOAT_EQ(window->GetColumnFraction(), 1.0f);
 }
 
-// Create Shader, Duplicate, Delete and Undo from the menus on a corpus script,
-// exported after each step; the outline lists and deletes them too.
 TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOutline)
 {
     OpenWindow();
@@ -600,7 +598,6 @@ TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOut
     EXPECT_EQ(runs, 1);
 }
 
-// A search folder added in Options > Configure... is saved and finds a texture.
 TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
 {
     OpenWindow(1000, 700);
@@ -649,7 +646,6 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
     EXPECT_EQ(QColor(view.pixel(5, view.height() - 5)), QColor(10, 60, 90));
 }
 
-// A stage's map edited in the channel bar through the window's key handling.
 TEST_F(ChannelBarEditTest, MapEditedInTheBarIsExportedAndUndoneWithAScreenshot)
 {
     MFileShaderNode* map = ImportAndSelectStage();
@@ -706,7 +702,6 @@ TEST_F(ChannelBarEditTest, KeysReachTheBarsChoiceBoxesThroughTheMainWindow)
     EXPECT_EQ(runs, 2);
 }
 
-// A new user's first start with what the build puts in the program folder.
 TEST_F(ShellTest, FirstStartShowsShelvesButtonsAndKeysAndCtrlClickConfigures)
 {
     const fs::path program = home.Path() / "program";

@@ -202,7 +202,6 @@ TEST_F(UndoTest, SelectionUndoRestoresTheRecordedOrderAndSkipsDepartedObjects)
     scene->SelectObject(a);
     g_UndoList.AddNode(new MSelectUndoNode());
     scene->SelectObject(b, false);
-    EXPECT_EQ(Menu(), "Undo Select\tCtrl+Z+-");
     EXPECT_EQ(KEditUndo(), 1);
     EXPECT_EQ(Selection(*scene), "c a "); // in the recorded order
     EXPECT_EQ(g_RedoList.GetText(), "Redo Select");
@@ -382,7 +381,6 @@ TEST_F(UndoTest, SceneTreeUndoBringsBackHierarchyFlagsAndSelection)
     EXPECT_TRUE(c->HasFlags(OBJ_CHANNELS_OPEN));
     EXPECT_EQ(Selection(*scene), "");
     EXPECT_EQ(b->GetOwnerScene(), nullptr);
-    // Re-parenting.
     scene->SetParent(scene->FindObject(c), nullptr);
     g_UndoList.AddNode(new MSceneTreeUndoNode(scene));
     scene->SetParent(scene->FindObject(a), scene->FindObject(c));
