@@ -82,7 +82,7 @@ struct Actions
 };
 } // namespace
 
-TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameInTheirList)
+TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameOrCommandIdInTheirList)
 {
     MActionRegistry registry;
     MAction* a = registry.RegisterAction("KFileNew", "File New", "Main", Recorder<0>);
@@ -100,24 +100,18 @@ TEST(ActionRegistry, NewActionsGoToTheHeadAndAreFoundByNameInTheirList)
     EXPECT_EQ(registry.FindActionByName("KFileNew", "General"), nullptr);
     EXPECT_EQ(registry.FindActionByName("KFileNe"), nullptr);
     EXPECT_EQ(registry.FindActionByName(""), nullptr);
-
     Results({1, 7, 0});
     EXPECT_EQ(registry.RunActionByName("kviewporttop"), 0);
     EXPECT_EQ(registry.RunActionByName("KFileNew"), 7);
     EXPECT_EQ(registry.RunActionByName("KNothing"), 0);
     EXPECT_EQ(registry.RunActionByName("KMissing"), 0);
     EXPECT_EQ(g_Order, (std::vector<int>{2, 1}));
-
     registry.Clear();
     EXPECT_EQ(registry.GetCount(), 0);
     EXPECT_EQ(registry.GetHead(), nullptr);
-}
-
-TEST(ActionRegistry, CommandIdsReachTheNewestActionOfTheirMenuItem)
-{
+    // Command ids reach the newest action of their menu item.
     QMainWindow window;
     MSetCommandId(window.menuBar()->addMenu("&Edit")->addAction("&Duplicate"), 100);
-    MActionRegistry registry;
     MAction* older = registry.RegisterAction("KOld", "Old", "Main", Recorder<0>,
                                              MMenuItemRef(window.menuBar(), 100));
     MAction* newer = registry.RegisterAction("KNew", "New", "View", Recorder<1>, &window, 100);
@@ -139,7 +133,7 @@ TEST(ActionRegistry, CommandIdsReachTheNewestActionOfTheirMenuItem)
     EXPECT_EQ(g_Order, (std::vector<int>{1, 0}));
 }
 
-TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
+TEST(ActionList, RegistersEveryActionOnceWithAHandlerAndTheDefaultKeyTableBindsThem)
 {
     TestSystem sys;
     QMainWindow window;
@@ -159,25 +153,57 @@ TEST(ActionList, RegistersEveryActionOnceWithAHandlerInItsGroupOrder)
         EXPECT_EQ(registry.FindActionByName(a->GetName()), a) << a->GetName().c_str();
     }
     EXPECT_EQ(registry.FindActionByCommandId(32970)->GetName(), "KControlHideAll");
-
     // A camera preset without an active view fails quietly; Play Camera runs.
     sys.log.lines.clear();
     EXPECT_EQ(registry.RunActionByName("KViewportTop"), 0);
     EXPECT_EQ(registry.RunActionByName("KControlPlayCamera"), 1);
     EXPECT_TRUE(sys.log.lines.empty());
+    // The default key table: lines give bindings or problems.
+    MKeyBindingTable table;
+    table.SetActionRegistry(&registry);
+    std::vector<MStr> problems;
+    const std::pair<const char*, std::string> cases[] = {
+        {"Ctrl+Shift+S   KFileSaveAs", "KFileSaveAs 83 SC-\n"},
+        {"shift+ctrl+alt+z KEditRedo", "KEditRedo 90 SCA\n"},
+        {"Numpad 7\tKViewportTop", "KViewportTop " + std::to_string(MVK_NUMPAD0 + 7) + " ---\n"},
+        {"Page Up KSelectParent", "KSelectParent " + std::to_string(MVK_PRIOR) + " ---\n"},
+        {"  F12   kfilenew  ", "KFileNew " + std::to_string(MVK_F1 + 11) + " ---\n"},
+        {"Ctrl+Numpad + KViewportZoomIn", "KViewportZoomIn " + std::to_string(MVK_ADD) + " -C-\n"},
+        {"Ctrl+Nothing KFileNew", ""},
+        {"Ctrl+N KNoSuchAction", ""},
+        {"KFileNew", ""},
+        {"Ctrl+ KFileNew", ""},
+        // The same key twice in one list is a fault of the table.
+        {"# keys\n\nCtrl+Z KEditUndo\nCtrl+Z KEditRedo\n", "KEditUndo 90 -C-\n"}};
+    for (const auto& [line, listing] : cases)
+    {
+        SCOPED_TRACE(line);
+        table.Clear();
+        problems.clear();
+        EXPECT_EQ(MDefaultKeyTable::Apply(line, registry, table, problems),
+                  listing.empty() ? 0 : 1);
+        EXPECT_EQ(problems.size(), listing.empty() || line[0] == '#' ? 1u : 0u);
+        EXPECT_EQ(Listing(table), listing);
+    }
+    // The shipped table, and the key file the build wrote from it.
+    table.Clear();
+    problems.clear();
+    const std::string text = ReadWholeFile(TestDataDir() / "../../prefs/DefaultKeys.txt");
+    EXPECT_GT(MDefaultKeyTable::Apply(text, registry, table, problems), 30);
+    EXPECT_TRUE(problems.empty());
+    for (std::string e :
+         {"KFileSave Ctrl+S", "KEditUndo Ctrl+Z", "KEditRedo Ctrl+Y", "KHelpContents F1",
+          "KObjectDeleteSelected Delete", "KControlPlayCamera Space", "KViewportFrameAll A"})
+        EXPECT_EQ(table.FindByAction(e.substr(0, e.find(' ')))->GetShortcutText().str(),
+                  e.substr(e.find(' ') + 1));
+    MKeyBindingTable shipped;
+    shipped.SetActionRegistry(&registry);
+    ASSERT_EQ(shipped.LoadKeyFile(MStr((BinDir().parent_path() / "prefs" / "Glazen.KEY").string())),
+              1);
+    EXPECT_EQ(shipped.FormatKeyData(), table.FormatKeyData());
 }
 
-TEST(KeyName, NamedKeysCharactersAndNumbers)
-{
-    // Code and name pairs, each ended by a bar.
-    std::istringstream in("112 F1|121 F10|131 F20|135 F24|8 Backspace|33 Page Up|96 Numpad 0|186 ;|"
-                          "220 \\|65 A|48 0|233 \xC3\xA9|0 |10 Key 10|159 Key 159|255 \xC3\xBF|"
-                          "256 Key 256|321 Key 321|");
-    for (std::string c; std::getline(in, c, '|');)
-        EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
-}
-
-TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
+TEST(KeyBindingTable, AddFindsTheActionMatchesExactlyShowsShortcutsAndDispatchesInListOrder)
 {
     Actions a;
     EXPECT_EQ(a.table.AddBinding("kfilenew", "MAIN", 'N', true, false, false), 1);
@@ -202,7 +228,6 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     EXPECT_EQ(a.table.FindByAction("KFileNew", "View"), nullptr);
     EXPECT_EQ(a.table.FindByAction("KViewportTop", "View"), top);
     EXPECT_EQ(a.table.FindByAction("KGone"), nullptr);
-
     // A copy takes the bindings in order and the registry, and stands alone.
     MKeyBindingTable copy;
     copy.AddBinding("KFileNew", "", 'Q', false, false, false); // replaced
@@ -212,21 +237,35 @@ TEST(KeyBindingTable, AddFindsTheActionAndFindsMatchExactly)
     a.table.Clear();
     EXPECT_EQ(copy.GetActionRegistry(), &a.registry);
     EXPECT_EQ(Listing(copy), listing);
-}
-
-TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
-{
+    // Shortcut texts stand behind the tab; a refresh follows the table.
+    Actions m;
+    m.table.AddBinding("KFileNew", "Main", 'N', true, false, true);
+    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
+    m.table.AddBinding("KEditUndo", "", 'Z', true, true, false); // replaces the shortcut
+    EXPECT_EQ(m.Text(57643), "&Undo\tAlt+Ctrl+Z");
+    // Bindings without a menu item or an action leave the menus alone.
+    m.table.AddBinding("KViewportTop", "", 'X', false, false, false);
+    m.table.AddBinding("KMissing", "", 'Y', false, false, false);
+    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
+    // The later binding of an action stands; an action without one loses its text.
+    m.table.Clear();
+    m.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
+    m.table.AddBinding("KFileNew", "Main", 116, false, false, false);
+    MSetMenuItemText(&m.bar, 57600, "&New");
+    m.table.RefreshMenus();
+    EXPECT_EQ(m.Text(57600), "&New\tF5");
+    EXPECT_EQ(m.Text(57643), "&Undo");
+    // Dispatch tries General, Main, Display, Window, View, then any list again.
     // KKey in each list, bound to F5: View first in the table, General last.
     MActionRegistry registry;
-    registry.RegisterAction("KKey", "", "General", Recorder<0>);
-    registry.RegisterAction("KKey", "", "Main", Recorder<1>);
-    registry.RegisterAction("KKey", "", "Display", Recorder<2>);
-    registry.RegisterAction("KKey", "", "Window", Recorder<3>);
-    registry.RegisterAction("KKey", "", "View", Recorder<4>);
+    const char* lists[] = {"General", "Main", "Display", "Window", "View"};
+    int (*handlers[])() = {Recorder<0>, Recorder<1>, Recorder<2>, Recorder<3>, Recorder<4>};
     MKeyBindingTable table;
     table.SetActionRegistry(&registry);
-    for (const char* list : {"View", "Window", "Display", "Main", "General"})
-        table.AddBinding("KKey", list, 116, false, false, false);
+    for (int i = 0; i < 5; ++i)
+        registry.RegisterAction("KKey", "", lists[i], handlers[i]);
+    for (int i = 4; i >= 0; --i)
+        table.AddBinding("KKey", lists[i], 116, false, false, false);
     // Results of General to View, what the key returns and the handlers run:
     // when all refuse, every list once, then the first in table order again.
     const std::tuple<std::vector<int>, int, std::vector<int>> cases[] = {
@@ -248,29 +287,14 @@ TEST(KeyDispatch, ListsAreTriedGeneralMainDisplayWindowViewThenAnyAgain)
     Results({1, 1, 1, 1, 1});
 }
 
-TEST(KeyBindingMenus, ShortcutTextsStandBehindTheTabAndRefreshFollowsTheTable)
+TEST(KeyFile, KeysAreNamedSavedInTheRecordLayoutAndLoadedUntilOneIsCutOrMalformed)
 {
-    Actions m;
-    m.table.AddBinding("KFileNew", "Main", 'N', true, false, true);
-    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
-    m.table.AddBinding("KEditUndo", "", 'Z', true, true, false); // replaces the shortcut
-    EXPECT_EQ(m.Text(57643), "&Undo\tAlt+Ctrl+Z");
-    // Bindings without a menu item or an action leave the menus alone.
-    m.table.AddBinding("KViewportTop", "", 'X', false, false, false);
-    m.table.AddBinding("KMissing", "", 'Y', false, false, false);
-    EXPECT_EQ(m.Text(57600), "&New\tShift+Ctrl+N");
-    // The later binding of an action stands; an action without one loses its text.
-    m.table.Clear();
-    m.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
-    m.table.AddBinding("KFileNew", "Main", 116, false, false, false);
-    MSetMenuItemText(&m.bar, 57600, "&New");
-    m.table.RefreshMenus();
-    EXPECT_EQ(m.Text(57600), "&New\tF5");
-    EXPECT_EQ(m.Text(57643), "&Undo");
-}
-
-TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
-{
+    // Code and name pairs, each ended by a bar.
+    std::istringstream in("112 F1|121 F10|131 F20|135 F24|8 Backspace|33 Page Up|96 Numpad 0|186 ;|"
+                          "220 \\|65 A|48 0|233 \xC3\xA9|0 |10 Key 10|159 Key 159|255 \xC3\xBF|"
+                          "256 Key 256|321 Key 321|");
+    for (std::string c; std::getline(in, c, '|');)
+        EXPECT_EQ(GetKeyName(std::stoul(c)), c.substr(c.find(' ') + 1)) << c;
     TempDir dir;
     Actions a;
     a.table.AddBinding("KFileNew", "Main", 'N', true, false, false);
@@ -298,25 +322,22 @@ TEST(KeyFile, SavedBytesAreTheRecordLayoutAndThePlainTextListsShortcuts)
     EXPECT_EQ(a.table.GetCount(), 5);
     EXPECT_EQ(a.table.LoadKeyFile(dir.Write("empty.KEY", "")), 1);
     EXPECT_EQ(a.table.GetCount(), 0);
-}
-
-TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
-{
     // Each loads over one binding from a buffer of exactly its size (sanitizer).
+    auto load = [](const std::string& bytes)
+    {
+        Actions a;
+        a.table.AddBinding("KEditUndo", "", 'Z', true, false, false);
+        std::vector<char> buffer(bytes.begin(), bytes.end());
+        a.table.LoadKeyData(buffer.data(), buffer.size());
+        return a.Listing();
+    };
     const std::string record = "\"KFileNew\" = N\x00sCa \"Main\"\r\n"s,
                       loaded = "KFileNew 78 -C-\n";
+    // Cut before its closing quote a record loads nothing; its line end is not needed.
+    for (size_t n = 0; n <= record.size(); ++n)
+        EXPECT_EQ(load(record.substr(0, n)), n + 2 < record.size() ? "" : loaded) << n;
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
         {"no quotes at all", ""},
-        {"\"", ""},
-        {"\"KFileNew", ""},
-        {"\"KFileNew\"", ""},
-        {"\"KFileNew\" = N", ""},            // key code past the end
-        {"\"KFileNew\" = N\x00sC"s, ""},     // Alt flag past the end
-        {"\"KFileNew\" = N\x00sCa"s, ""},    // no list name
-        {"\"KFileNew\" = N\x00sCa \""s, ""}, // list name not closed
-        {"\"KFileNew\" = N\x00sCa \"Main"s, ""},
-        {"\"KFileNew\" = N\x00sCa \"Main\""s, loaded}, // the line end is not needed
         {record + "\"KEditUndo\" = Z\x00SC"s, loaded},
         {record + record + "\"", loaded + loaded},
         {"\"\" = \x01\x02sca \"\""s, "<none> 513 ---\n"},
@@ -329,23 +350,13 @@ TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
          "\"KFileNew\" = N\x00sCa \"View\"\r\n"
          "\"KEditUndo\" = Z\x00xyz \"Main\"\r\n"
          "\"KViewportTop\" = T\x00sC\"View\"\r\n"s,
-         "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n<none> 78 -C-\nKEditUndo 90 "
-         "---\n"
-         "KViewportTop 84 -C-\n"}};
+         "KSelectParent 34 ---\n<none> 8704 SCA\nKFileNew 256 --A\n"
+         "<none> 78 -C-\nKEditUndo 90 ---\nKViewportTop 84 -C-\n"}};
     for (const auto& [bytes, listing] : cases)
-    {
-        SCOPED_TRACE(testing::PrintToString(bytes));
-        Actions a;
-        a.table.AddBinding("KEditUndo", "", 'Z', true, false, false);
-        std::vector<char> buffer(bytes.begin(), bytes.end());
-        a.table.LoadKeyData(buffer.data(), buffer.size());
-        EXPECT_EQ(a.Listing(), listing);
-    }
-    Actions a;
+        EXPECT_EQ(load(bytes), listing) << testing::PrintToString(bytes);
     const std::string quotes(64, '"');
     a.table.LoadKeyData(quotes.data(), quotes.size());
     EXPECT_EQ(a.table.GetCount(), 5);
-
     // A binding without an action is never dispatched and never written.
     const std::string data = "\"KNoSuchAction\" = \x00\x22SCA \"Main\"\r\n"
                              "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s;
@@ -355,53 +366,4 @@ TEST(KeyFile, RecordsLoadUntilOneIsCutOrMalformed)
     EXPECT_EQ(a.table.DispatchKeyInListOrder(0x0022, false, false, false), 1);
     EXPECT_EQ(g_Order, (std::vector<int>{0}));
     EXPECT_EQ(a.table.FormatKeyData(), "\"KSelectParent\" = \x22\x00sca \"General\"\r\n"s);
-}
-
-TEST(DefaultKeyTable, LinesGiveBindingsOrProblems)
-{
-    MActionRegistry registry;
-    RegisterAllActions(registry, nullptr);
-    MKeyBindingTable table;
-    table.SetActionRegistry(&registry);
-    std::vector<MStr> problems;
-    const std::pair<const char*, std::string> cases[] = {
-        {"Ctrl+Shift+S   KFileSaveAs", "KFileSaveAs 83 SC-\n"},
-        {"shift+ctrl+alt+z KEditRedo", "KEditRedo 90 SCA\n"},
-        {"Numpad 7\tKViewportTop", "KViewportTop " + std::to_string(MVK_NUMPAD0 + 7) + " ---\n"},
-        {"Page Up KSelectParent", "KSelectParent " + std::to_string(MVK_PRIOR) + " ---\n"},
-        {"  F12   kfilenew  ", "KFileNew " + std::to_string(MVK_F1 + 11) + " ---\n"},
-        {"Ctrl+Numpad + KViewportZoomIn", "KViewportZoomIn " + std::to_string(MVK_ADD) + " -C-\n"},
-        {"Ctrl+Nothing KFileNew", ""},
-        {"Ctrl+N KNoSuchAction", ""},
-        {"KFileNew", ""},
-        {"Ctrl+ KFileNew", ""},
-        // The same key twice in one list is a fault of the table.
-        {"# keys\n\nCtrl+Z KEditUndo\nCtrl+Z KEditRedo\n", "KEditUndo 90 -C-\n"}};
-    for (const auto& [line, listing] : cases)
-    {
-        SCOPED_TRACE(line);
-        table.Clear();
-        problems.clear();
-        EXPECT_EQ(MDefaultKeyTable::Apply(line, registry, table, problems),
-                  listing.empty() ? 0 : 1);
-        EXPECT_EQ(problems.size(), listing.empty() || line[0] == '#' ? 1u : 0u);
-        EXPECT_EQ(Listing(table), listing);
-    }
-
-    // The shipped table, and the key file the build wrote from it.
-    table.Clear();
-    problems.clear();
-    const std::string text = ReadWholeFile(TestDataDir() / "../../prefs/DefaultKeys.txt");
-    EXPECT_GT(MDefaultKeyTable::Apply(text, registry, table, problems), 30);
-    EXPECT_TRUE(problems.empty());
-    for (std::string e :
-         {"KFileSave Ctrl+S", "KEditUndo Ctrl+Z", "KEditRedo Ctrl+Y", "KHelpContents F1",
-          "KObjectDeleteSelected Delete", "KControlPlayCamera Space", "KViewportFrameAll A"})
-        EXPECT_EQ(table.FindByAction(e.substr(0, e.find(' ')))->GetShortcutText().str(),
-                  e.substr(e.find(' ') + 1));
-    MKeyBindingTable shipped;
-    shipped.SetActionRegistry(&registry);
-    ASSERT_EQ(shipped.LoadKeyFile(MStr((BinDir().parent_path() / "prefs" / "Glazen.KEY").string())),
-              1);
-    EXPECT_EQ(shipped.FormatKeyData(), table.FormatKeyData());
 }

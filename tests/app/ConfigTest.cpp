@@ -87,7 +87,7 @@ class ConfigTest : public AppTest
     }
 };
 
-TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
+TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutReadsBackAndRegistryNamesLeadTheLoad)
 {
     g_RecentFileCount = 2;
     g_RecentFiles[0] = "a.shader";
@@ -129,18 +129,43 @@ TEST_F(ConfigTest, WrittenFileHasTheChunkLayoutAndReadsBack)
     EXPECT_EQ(ReadConfigFile(dir.Path().string()), 0); // a folder
     EXPECT_EQ(WriteConfigFile((dir.Path() / "no" / "Glazen.CFG").string()), 0);
     EXPECT_EQ(sys.log.lines.back().rfind("Could not write configuration file", 0), 0u);
+    // The registry names lead the load, and the save writes them back.
+    const MStr key = "Software\\Orrick\\GlazenTest\\1.0\\";
+    ASSERT_EQ(ReadRegistryNames(key), 1); // a new key: the names in use stay
+    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Glazen.CFG");
+    EXPECT_EQ(ReadRegistryNames(""), 0); // a key that cannot be opened
+    EXPECT_EQ(WriteRegistryNames(""), 0);
+    // An empty value names no file and is not taken.
+    MRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kRegistryKeyPath, MREG_WRITE, true));
+    ASSERT_TRUE(reg.WriteString("CFGFile", "Custom.CFG"));
+    ASSERT_TRUE(reg.WriteString("KeyFile", ""));
+    reg.CloseKey();
+    dir.Write("Custom.CFG", Bytes().Header().NamedInt("UMaxNodes", 11).s);
+    dir.Write("Glazen.CFG", Bytes().Header().NamedInt("UMaxNodes", 99).s);
+    LoadConfiguration();
+    EXPECT_EQ(g_UndoList.GetLimit(), 11);
+    EXPECT_EQ(g_Config.m_KeyFileName.str(), "Glazen.KEY");
+    EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
+    EXPECT_TRUE(
+        sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
+    g_Config.m_ConfigFileName = "Saved.CFG";
+    g_Config.m_KeyFileName = "keys.KEY";
+    SaveConfiguration();
+    EXPECT_EQ(ReadWholeFile(dir.Path() / "Saved.CFG"), FormatConfigData());
+    EXPECT_TRUE(fs::exists(dir.Path() / "keys.KEY"));
+    g_Config.m_ConfigFileName = g_Config.m_KeyFileName = "x";
+    ASSERT_EQ(ReadRegistryNames(kRegistryKeyPath), 1);
+    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Saved.CFG");
+    EXPECT_EQ(g_Config.m_KeyFileName.str(), "keys.KEY");
 }
 
-TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
+TEST_F(ConfigTest, ChunksApplyUntilDamageColoursMatchInOrderNamedValuesSetLimitAndPaths)
 {
     EXPECT_EQ(DefaultColourValue(COLOUR_BACKGROUND), MakeColourValue(102, 102, 102));
     EXPECT_EQ(DefaultColourValue(kDisplayColourCount) + DefaultColourValue(-1), 0u);
-    struct Case
-    {
-        const char* what;
-        Bytes entries;
-        std::map<int, uint32_t> changed; // the rest keep their defaults
-    } cases[] = {
+    // The entries, and the colours they change; the rest keep their defaults.
+    const std::tuple<const char*, Bytes, std::map<int, uint32_t>> cases[] = {
         {"names in any case",
          Bytes().U32(3).Colour("background", 1).Colour("GRID", 2).Colour("Object", 3),
          {{0, 1}, {1, 2}, {2, 3}}},
@@ -158,20 +183,16 @@ TEST_F(ConfigTest, ColoursAreMatchedInTableOrder)
          {{1, 9}}},
         {"count of one", Bytes().U32(1).Colour("Background", 10).Colour("Grid", 11), {{0, 10}}},
         {"count beyond the entries", Bytes().U32(0x7FFFFFFF).Colour("Background", 12), {{0, 12}}}};
-    for (const Case& c : cases)
+    for (const auto& [what, entries, changed] : cases)
     {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(what);
         ResetDisplayColours();
-        Apply(Bytes().Header().Chunk(35, c.entries));
+        Apply(Bytes().Header().Chunk(35, entries));
         for (int i = 0; i < kDisplayColourCount; ++i)
-            EXPECT_EQ(g_ColourValues[i],
-                      c.changed.count(i) ? c.changed.at(i) : DefaultColourValue(i))
+            EXPECT_EQ(g_ColourValues[i], changed.count(i) ? changed.at(i) : DefaultColourValue(i))
                 << i;
     }
-}
-
-TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
-{
+    // Named values set the undo limit and the search paths.
     Apply(Bytes()
               .Header()
               .NamedInt("umaxnodes", 25)
@@ -194,21 +215,10 @@ TEST_F(ConfigTest, NamedValuesSetTheUndoLimitAndSearchPaths)
     Paths().RemoveAll();
     Apply(Bytes().NamedString("Name", "/before").Header(15).NamedString("Name", "/after"));
     EXPECT_EQ(PathTexts(), "/before ");
-}
-
-TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
-{
+    // Chunks apply until the first damage; recent-file counts are cut to the slots.
     // The search paths left, the recent-file count and last name counted,
     // and whether the reading stopped at damage (logged).
-    struct Case
-    {
-        const char* what;
-        Bytes data;
-        const char* paths;
-        int recent;
-        const char* last;
-        bool damaged;
-    } cases[] = {
+    const std::tuple<const char*, Bytes, const char*, int, const char*, bool> chunks[] = {
         {"count 0", Bytes().Chunk(34, Bytes().U32(0)), "", 0, "", false},
         {"count over the slots",
          Bytes().Chunk(34, Bytes().U32(9).Str("1").Str("2").Str("3").Str("4").Str("5").Str("6")),
@@ -247,56 +257,25 @@ TEST_F(ConfigTest, ChunksApplyUntilTheFirstDamageAndRecentCountsAreCut)
              .Chunk(35, Bytes().U32(1).Str("Background").U32(36).U32(~0u).U32(1))
              .NamedInt("U", 1),
          "", 5, "", true}};
-    for (const Case& c : cases)
+    for (const auto& [what, data, paths, recent, last, damaged] : chunks)
     {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(what);
         ResetSettings();
         Paths().RemoveAll();
         sys.log.lines.clear();
-        Apply(c.data);
-        EXPECT_EQ(PathTexts(), c.paths);
-        EXPECT_EQ(g_RecentFileCount, c.recent);
-        EXPECT_EQ(g_RecentFiles[std::max(c.recent, 1) - 1].str(), c.last);
+        Apply(data);
+        EXPECT_EQ(PathTexts(), paths);
+        EXPECT_EQ(g_RecentFileCount, recent);
+        EXPECT_EQ(g_RecentFiles[std::max(recent, 1) - 1].str(), last);
         EXPECT_EQ(g_UndoList.GetLimit(), -1);
-        EXPECT_EQ(sys.log.lines.size(), c.damaged ? 1u : 0u);
+        EXPECT_EQ(sys.log.lines.size(), damaged ? 1u : 0u);
     }
 }
 
-TEST_F(ConfigTest, RegistryNamesLeadTheLoadAndSaveWritesThemBack)
-{
-    const MStr key = "Software\\Orrick\\GlazenTest\\1.0\\";
-    ASSERT_EQ(ReadRegistryNames(key), 1); // a new key: the names in use stay
-    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Glazen.CFG");
-    EXPECT_EQ(ReadRegistryNames(""), 0); // a key that cannot be opened
-    EXPECT_EQ(WriteRegistryNames(""), 0);
-    // An empty value names no file and is not taken.
-    MRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kRegistryKeyPath, MREG_WRITE, true));
-    ASSERT_TRUE(reg.WriteString("CFGFile", "Custom.CFG"));
-    ASSERT_TRUE(reg.WriteString("KeyFile", ""));
-    reg.CloseKey();
-    dir.Write("Custom.CFG", Bytes().Header().NamedInt("UMaxNodes", 11).s);
-    dir.Write("Glazen.CFG", Bytes().Header().NamedInt("UMaxNodes", 99).s);
-    LoadConfiguration();
-    EXPECT_EQ(g_UndoList.GetLimit(), 11);
-    EXPECT_EQ(g_Config.m_KeyFileName.str(), "Glazen.KEY");
-    EXPECT_EQ(g_KeyBindingTable.GetActionRegistry(), &g_ActionRegistry);
-    EXPECT_TRUE(
-        sys.log.Contains("Loading Configuration from " + dir.Path().string() + "/Custom.CFG"));
-    g_Config.m_ConfigFileName = "Saved.CFG";
-    g_Config.m_KeyFileName = "keys.KEY";
-    SaveConfiguration();
-    EXPECT_EQ(ReadWholeFile(dir.Path() / "Saved.CFG"), FormatConfigData());
-    EXPECT_TRUE(fs::exists(dir.Path() / "keys.KEY"));
-    g_Config.m_ConfigFileName = g_Config.m_KeyFileName = "x";
-    ASSERT_EQ(ReadRegistryNames(kRegistryKeyPath), 1);
-    EXPECT_EQ(g_Config.m_ConfigFileName.str(), "Saved.CFG");
-    EXPECT_EQ(g_Config.m_KeyFileName.str(), "keys.KEY");
-}
 // Tool preference scripts, Prefs/Tools/<tool>.ascr under the program folder.
 using ToolPrefsTest = ConfigTest;
 
-TEST_F(ToolPrefsTest, ReadStringsFindsTheNamesPresentSilently)
+TEST_F(ToolPrefsTest, ReadSilentlyOrWithStepsLoggedAndAppendOnlyToAnExistingFile)
 {
     EXPECT_EQ(GetToolPrefsPath("KTool").str(), ToolPath("KTool"));
     WriteTool("KTool", "Alpha = 1;\n// c\nBeta = \"two words\";\nalpha = 5;\n\0B = 2;"s);
@@ -312,10 +291,7 @@ TEST_F(ToolPrefsTest, ReadStringsFindsTheNamesPresentSilently)
     EXPECT_EQ(one.str(), "kept");
     EXPECT_EQ(ReadToolPrefStrings("KTool", names, results, 0), 0);
     EXPECT_TRUE(sys.log.lines.empty());
-}
-
-TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
-{
+    // Reading variables logs its steps.
     WriteTool("KObjectDeleteSelected", "DeleteChildren = 1;\n");
     MScriptVariable vars[] = {MScriptVariable("deletechildren"), MScriptVariable("Missing")};
     EXPECT_EQ(ReadToolPrefVariables("KObjectDeleteSelected", vars, 2), 1);
@@ -326,42 +302,35 @@ TEST_F(ToolPrefsTest, ReadVariablesLogsItsSteps)
               (std::vector<std::string>{"Opening file '" + path + "'", "Length of file 20 bytes.",
                                         "Opening file '" + none + "'",
                                         "Could not open file '" + none + "'."}));
-}
-
-TEST_F(ToolPrefsTest, AppendingGoesOnlyToAnExistingFileAndOverridesEarlierLines)
-{
+    // Appending goes only to an existing file and overrides earlier lines.
     // Another tool's file exists, this one's does not: nothing is written.
     WriteTool("KOther", "A = 1;\n");
-    const MStr names[] = {"Dup_ParentGroup", "Other"};
+    const MStr keys[] = {"Dup_ParentGroup", "Other"};
     const MStr values[] = {"1", "7"};
-    EXPECT_EQ(AppendToolPrefs("KNone", names, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KNone", keys, values, 2), 0);
     EXPECT_FALSE(fs::exists(ToolPath("KNone")));
     EXPECT_EQ(AppendToolPrefs("KOther", nullptr, values, 2), 0);
-    EXPECT_EQ(AppendToolPrefs("KOther", names, nullptr, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KOther", keys, nullptr, 2), 0);
     EXPECT_EQ(ReadWholeFile(ToolPath("KOther")), "A = 1;\n");
-
     // The last line ends in a comment without a line break.
     WriteTool("KObjectDuplicateSelected", "Dup_ParentGroup = 0; // off");
-    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 2), 0);
-    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", names, values, 0), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", keys, values, 2), 0);
+    EXPECT_EQ(AppendToolPrefs("KObjectDuplicateSelected", keys, values, 0), 0);
     EXPECT_EQ(ReadWholeFile(ToolPath("KObjectDuplicateSelected")),
               "Dup_ParentGroup = 0; // off\nDup_ParentGroup = 1;\nOther = 7;\n");
     MStr value;
     EXPECT_EQ(ReadToolPrefString("KObjectDuplicateSelected", "Dup_ParentGroup", value), 1);
     EXPECT_EQ(value.str(), "1");
-}
-
-TEST_F(ToolPrefsTest, AppendedValuesReadBackAsWritten)
-{
+    // Appended values read back as written.
     WriteTool("KText", "\n");
-    const MStr names[] = {"Spaced", "Injected", "Quoted", "Empty", "Path09", "Bad name", "Slash"};
-    const MStr values[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
-                           "C:\\maps\\x.tga", "ignored",      "a//b"};
-    AppendToolPrefs("KText", names, values, 7);
-    MStr results[7];
-    EXPECT_EQ(ReadToolPrefStrings("KText", names, results, 7), 6);
+    const MStr texts[] = {"Spaced", "Injected", "Quoted", "Empty", "Path09", "Bad name", "Slash"};
+    const MStr written[] = {"two words",       "1; Other = 2", "say \"hi\"\\", "",
+                            "C:\\maps\\x.tga", "ignored",      "a//b"};
+    AppendToolPrefs("KText", texts, written, 7);
+    MStr got[7];
+    EXPECT_EQ(ReadToolPrefStrings("KText", texts, got, 7), 6);
     for (int i : {0, 1, 2, 3, 4, 6})
-        EXPECT_EQ(results[i].str(), values[i].str()) << names[i].str();
+        EXPECT_EQ(got[i].str(), written[i].str()) << texts[i].str();
     MStr other;
     EXPECT_EQ(ReadToolPrefString("KText", "Other", other), 0);
     // A plain value stays a bare word, as the format has it.

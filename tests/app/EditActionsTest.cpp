@@ -136,14 +136,9 @@ class MainWindowLayout : public AppTest
 
 TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
 {
-    struct Case
-    {
-        const char* name;
-        const char* prefs; // the action's tool preferences, if any
-        std::function<void(EditActions&)> select;
-        int (*action)();
-        const char* undoLabel; // null: the action records no undo node
-    };
+    // Name, tool preferences if any, selection, action, undo label (null: none recorded).
+    using Case = std::tuple<const char*, const char*, std::function<void(EditActions&)>, int (*)(),
+                            const char*>;
     auto quadOnly = [](EditActions& t) { t.SelectOnly({t.quad}); };
     const Case cases[] = {
         {"duplicate shader", nullptr, quadOnly, KObjectDuplicateSelected, "Duplicate Selected"},
@@ -178,30 +173,30 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
         {"select all", nullptr, quadOnly, KEditSelectAll, nullptr},
         {"select children", nullptr, quadOnly, KEditSelectChildren, nullptr},
         {"add layer", nullptr, quadOnly, KMaterialAddLayer, nullptr}};
-    for (const Case& c : cases)
+    for (const auto& [name, prefs, select, action, undoLabel] : cases)
     {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         TearDown();
         sys.Scene()->ClearScene();
         std::filesystem::remove_all(dir.Path() / "Prefs");
-        if (c.prefs)
+        if (prefs)
             for (const char* tool : {"KObjectDuplicateSelected", "KObjectDeleteSelected"})
-                dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", c.prefs);
+                dir.Write(std::string("Prefs/Tools/") + tool + ".ascr", prefs);
         SetUp();
-        c.select(*this);
+        select(*this);
         const std::string before = ExportAll(), beforeShape = TreeShape(*scene);
         const std::multiset<std::string> beforeSelection = SelectedNames();
-        ASSERT_EQ(c.action(), 1);
+        ASSERT_EQ(action(), 1);
         Check();
         Selection(*scene); // list and flags agree
         const std::string after = ExportAll(), afterShape = TreeShape(*scene);
-        if (!c.undoLabel)
+        if (!undoLabel)
         {
             EXPECT_EQ(g_UndoList.GetCount(), 0);
             continue;
         }
         ASSERT_EQ(g_UndoList.GetCount(), 1);
-        EXPECT_EQ(g_UndoList.HeadName(), c.undoLabel);
+        EXPECT_EQ(g_UndoList.HeadName(), undoLabel);
         ASSERT_EQ(KEditUndo(), 1);
         Check();
         EXPECT_EQ(ExportAll(), before);
@@ -214,7 +209,7 @@ TEST_F(EditActions, EveryActionKeepsTheStructureAndUndoRestoresTheExport)
     }
 }
 
-TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
+TEST_F(EditActions, DuplicateCreateAndAddLayerNameTheirPartsAndOpenGoesOnAfterThePrompt)
 {
     SelectOnly({quad});
     ASSERT_EQ(KObjectDuplicateSelected(), 1);
@@ -243,89 +238,7 @@ TEST_F(EditActions, DuplicateNamesEveryPartAfreshAndSelectsTheCopiesAlone)
     EXPECT_EQ(group->GetShader(0), scene->GetSelectedList().GetAt(0));
     EXPECT_EQ(scene->FindObject(group->GetShader(0))->GetParent(), scene->FindObject(group));
     EXPECT_EQ(stage->GetShaderCount(), nodes);
-}
-
-TEST_F(EditActions, FrameStepsHideAndShowAndNothingWithoutAScene)
-{
-    EXPECT_EQ(KControlPrevFrame(), 1);
-    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME); // no bounds
-    KControlNextFrame();
-    KControlNextFrame();
-    EXPECT_EQ(scene->GetTime(), TICKS_PER_FRAME);
-    EXPECT_EQ(g_UndoList.HeadName(), "Next Frame");
-    KEditUndo();
-    EXPECT_EQ(scene->GetTime(), 0);
-    EXPECT_EQ(g_PendingUndoNode, nullptr);
-
-    // Quad is selected throughout; each step starts from the last.
-    MMaterial* aura = Material("quadAura");
-    const std::tuple<int (*)(), bool, bool> cases[] = {
-        {KControlHideSelected, false, true},   {KControlShowAll, true, true},
-        {KControlHideUnSelected, true, false}, {KControlShowSelected, true, false},
-        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true}};
-    SelectOnly({quad});
-    g_UndoList.Purge();
-    for (const auto& [action, quadVisible, auraVisible] : cases)
-    {
-        EXPECT_EQ(action(), 1);
-        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), quadVisible);
-        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), auraVisible);
-    }
-    EXPECT_EQ(g_UndoList.GetCount(), 0);
-    g_CurrentScene = nullptr; // without a scene the actions do nothing
-    for (auto action : {KEditSelectAll, KEditSelectChildren, KEditSelectInverse, KControlShowAll})
-        EXPECT_EQ(action(), 0);
-}
-
-TEST_F(EditActions, OpenAndOpenRecentGoOnAfterThePromptAndOnlyForSlotsThereAre)
-{
-    const std::string saved = (dir.Path() / "kept.glazen").string();
-    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
-    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
-    ScriptedDialogs dialogs;
-    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
-    {
-        dialogs.Answer(MSG_NO);
-        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
-    }
-    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
-    EXPECT_EQ(KFileOpen(), 0);
-    dialogs.Answer(MSG_NO);
-    dialogs.AnswerFile({saved.c_str()});
-    EXPECT_EQ(KFileOpen(), 1);
-    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
-}
-
-TEST_F(EditActions, ComponentModeDeletesOnlyTheFlaggedPartsOfAMesh)
-{
-    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
-    const std::tuple<int, int, int, bool> cases[] = {{COMPONENT_VERTEX, 3, 1, false},
-                                                     {COMPONENT_TRIANGLE, 4, 1, false},
-                                                     {COMPONENT_EDGE, 4, 2, true},
-                                                     {0, 4, 2, true}};
-    const std::string before = ExportAll();
-    for (const auto& [mode, vertices, triangles, warned] : cases)
-    {
-        SCOPED_TRACE(mode);
-        MRef<MMesh> mesh(new MMesh());
-        ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-                                  {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
-                                  {0, COMPONENT_FLAG_TRIANGLE}));
-        scene->AddObject(mesh.Get());
-        SelectOnly({mesh.Get(), quad});
-        scene->SetSelectionMode(mode);
-        sys.log.lines.clear();
-        EXPECT_EQ(KObjectDeleteSelected(), 1);
-        EXPECT_EQ(mesh->GetVertexCount(), vertices);
-        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
-        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
-        EXPECT_EQ(ExportAll(), before);
-        EXPECT_EQ(g_UndoList.GetCount(), 0);
-    }
-}
-
-TEST_F(EditActions, CreateShaderMakesAStarterStageAndAddLayerFollowsTheTree)
-{
+    // Create Shader makes a starter stage; Add Layer follows the tree.
     scene->ClearScene();
     EXPECT_EQ(KPrimitiveCreateMaterial(), 1);
     auto* material = dynamic_cast<MMaterial*>(scene->GetSelectedList().GetAt(0));
@@ -348,9 +261,81 @@ TEST_F(EditActions, CreateShaderMakesAStarterStageAndAddLayerFollowsTheTree)
     scene->SelectNone(); // nothing selected: nothing added, yet it succeeds
     EXPECT_EQ(KMaterialAddLayer(), 1);
     EXPECT_EQ(TreeShape(*scene), shape);
+    // Open and Open Recent go on after the prompt, and only for slots there are.
+    const std::string saved = (dir.Path() / "kept.glazen").string();
+    ASSERT_TRUE(MCompleteTranslator().ExportFile(saved.c_str(), scene));
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr(saved.c_str()));
+    ScriptedDialogs dialogs;
+    for (int slot : {-1, kRecentFileSlots, 0, kRecentFileSlots - 1})
+    {
+        dialogs.Answer(MSG_NO);
+        EXPECT_EQ(OpenRecentFile(slot), slot >= 0 && slot < kRecentFileSlots) << slot;
+    }
+    dialogs.Answer(MSG_CANCEL); // Open goes on only after the prompt
+    EXPECT_EQ(KFileOpen(), 0);
+    dialogs.Answer(MSG_NO);
+    dialogs.AnswerFile({saved.c_str()});
+    EXPECT_EQ(KFileOpen(), 1);
+    std::fill(std::begin(g_RecentFiles), std::end(g_RecentFiles), MStr());
 }
 
-TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
+TEST_F(EditActions, ComponentDeletesFrameStepsHideAndShowAndNothingWithoutAScene)
+{
+    // Vertex 1 and triangle 1 are flagged; triangle 0 uses vertex 1.
+    const std::tuple<int, int, int, bool> modes[] = {{COMPONENT_VERTEX, 3, 1, false},
+                                                     {COMPONENT_TRIANGLE, 4, 1, false},
+                                                     {COMPONENT_EDGE, 4, 2, true},
+                                                     {0, 4, 2, true}};
+    const std::string before = ExportAll();
+    for (const auto& [mode, vertices, triangles, warned] : modes)
+    {
+        SCOPED_TRACE(mode);
+        MRef<MMesh> mesh(new MMesh());
+        ASSERT_TRUE(mesh->SetData({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                  {{0, 1, 2}, {0, 2, 3}}, {0, COMPONENT_FLAG_VERTEX, 0, 0}, {},
+                                  {0, COMPONENT_FLAG_TRIANGLE}));
+        scene->AddObject(mesh.Get());
+        SelectOnly({mesh.Get(), quad});
+        scene->SetSelectionMode(mode);
+        sys.log.lines.clear();
+        EXPECT_EQ(KObjectDeleteSelected(), 1);
+        EXPECT_EQ(mesh->GetVertexCount(), vertices);
+        EXPECT_EQ(mesh->GetTriangleCount(), triangles);
+        EXPECT_EQ(sys.log.Contains("Warning: Nothing Deleted. Cannot Delete Component"), warned);
+        EXPECT_EQ(ExportAll(), before);
+        EXPECT_EQ(g_UndoList.GetCount(), 0);
+    }
+    // Frame steps have no bounds and are undone.
+    EXPECT_EQ(KControlPrevFrame(), 1);
+    EXPECT_EQ(scene->GetTime(), -TICKS_PER_FRAME); // no bounds
+    KControlNextFrame();
+    KControlNextFrame();
+    EXPECT_EQ(scene->GetTime(), TICKS_PER_FRAME);
+    EXPECT_EQ(g_UndoList.HeadName(), "Next Frame");
+    KEditUndo();
+    EXPECT_EQ(scene->GetTime(), 0);
+    EXPECT_EQ(g_PendingUndoNode, nullptr);
+    // Quad is selected throughout; each step starts from the last.
+    MMaterial* aura = Material("quadAura");
+    const std::tuple<int (*)(), bool, bool> cases[] = {
+        {KControlHideSelected, false, true},   {KControlShowAll, true, true},
+        {KControlHideUnSelected, true, false}, {KControlShowSelected, true, false},
+        {KControlHideAll, false, false},       {KControlShowUnSelected, false, true}};
+    SelectOnly({quad});
+    g_UndoList.Purge();
+    for (const auto& [action, quadVisible, auraVisible] : cases)
+    {
+        EXPECT_EQ(action(), 1);
+        EXPECT_EQ(quad->HasFlags(OBJ_VISIBLE), quadVisible);
+        EXPECT_EQ(aura->HasFlags(OBJ_VISIBLE), auraVisible);
+    }
+    EXPECT_EQ(g_UndoList.GetCount(), 0);
+    g_CurrentScene = nullptr; // without a scene the actions do nothing
+    for (auto action : {KEditSelectAll, KEditSelectChildren, KEditSelectInverse, KControlShowAll})
+        EXPECT_EQ(action(), 0);
+}
+
+TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThemAndConsoleFieldsFillIt)
 {
     Drag(400, 300, {}, false);
     // Without panels: 2 pixels spare on the left, 5 on the right.
@@ -374,10 +359,7 @@ TEST_F(MainWindowLayout, SplitLinesStandWhereTheViewAreaPutsThem)
     // A client too narrow for any pane leaves the split alone.
     Drag(7, 100, {{5, 50}, {6, 50}}, true);
     EXPECT_FLOAT_EQ(window->GetColumnFraction(), fraction);
-}
-
-TEST_F(MainWindowLayout, ConsoleFieldsFillItWithinAOnePixelBorder)
-{
+    // The console's fields fill it within a one-pixel border.
     CConsoleDlg* console = window->Console();
     console->resize(600, 300);
     console->show();

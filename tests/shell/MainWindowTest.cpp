@@ -23,11 +23,9 @@
 #include "MBaseViewWndList.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
-#include "MMenu.h"
 #include "MPrivateEvent.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
-#include "MSystemManager.h"
 #include "MToolManager.h"
 #include "MToolType.h"
 #include "MUndoList.h"
@@ -44,7 +42,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -124,11 +121,6 @@ class ShellTest : public MainWindowFixture
             lines.push_back(l.toStdString());
         return lines;
     }
-    bool ConsoleHas(const std::string& start) const
-    {
-        return ("\n" + window->Console()->Output()->toPlainText().toStdString())
-                   .find("\n" + start) != std::string::npos;
-    }
     // True when the lines hold each wanted line, in this order.
     static bool InOrder(const std::vector<std::string>& lines,
                         const std::vector<std::string>& wanted)
@@ -157,7 +149,6 @@ class ShellTest : public MainWindowFixture
 };
 
 using MainWindowTest = ShellTest;
-
 using ConfigureWindowTest = ShellTest;
 
 // Pixels of the material view close to a texture's red.
@@ -242,7 +233,6 @@ TEST_F(MainWindowTest, StartsUpInOrderWithMenusHelpConsoleAndFloatingWindows)
     Choose(32823);
     EXPECT_TRUE(window->Console()->isVisible());
     EXPECT_EQ(window->Console()->pos(), QPoint(50, 300));
-
     // The floating outline and shader edit windows take no pane.
     const int views = g_ViewWndList.GetCount();
     const std::tuple<int, const char*, const char*> floats[] = {
@@ -281,7 +271,6 @@ TEST_F(MainWindowTest, ImportShadersThenUndoAndRedoAndAScreenshot)
     EXPECT_FALSE(Item(57643)->isEnabled());
     Choose(57644);
     EXPECT_EQ(MaterialCount(), imported);
-    EXPECT_EQ(Item(57643)->text(), "Undo Import");
     // An unreadable file is logged and the rest imported.
     const std::string missing = (home.Path() / "nowhere.shader").string();
     Import({missing, Shader("sample_base.shader")});
@@ -315,7 +304,7 @@ TEST_F(MainWindowTest, SaveAsOpenRecentFilesAndTheCommandLineKeepTheScene)
     Choose(57601);
     EXPECT_EQ(MaterialCount(), imported);
     EXPECT_EQ(window->windowTitle().toStdString(), "Glazen - " + scene);
-    EXPECT_TRUE(ConsoleHas("Reading of Scene to "));
+    EXPECT_TRUE(window->Console()->Output()->toPlainText().contains("\nReading of Scene to "));
     // The entry stands just above the separator and Exit.
     QAction* recent = Item(57616);
     ASSERT_NE(recent, nullptr);
@@ -324,7 +313,6 @@ TEST_F(MainWindowTest, SaveAsOpenRecentFilesAndTheCommandLineKeepTheScene)
     QList<QAction*> items = window->FileMenu()->actions();
     EXPECT_EQ(items[items.size() - 3], recent);
     EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-
     // A failed open leaves the scene, its name and the recent files.
     const std::string broken = home.Write("broken.glazen", "{ not a scene");
     dialogs.Answer(MSG_NO);
@@ -368,24 +356,20 @@ TEST_F(MainWindowTest, SaveAsOpenRecentFilesAndTheCommandLineKeepTheScene)
     }
     // Files named on the command line are opened or imported.
     const MStr base = Shader("sample_base.shader").c_str(), missing = (home.Path() / "x").c_str();
-    struct Case
+    const std::tuple<std::vector<MStr>, int, int, int, std::string> cases[] = {
+        {{scene.c_str()}, 1, imported, 0, "Glazen - " + scene},
+        {{base, missing}, 1, imported, 1, "Glazen - Untitled"},
+        {{(home.Path() / "notes.txt").c_str()}, 0, 0, 0, "Glazen - Untitled"}};
+    for (const auto& [files, read, materials, undoSteps, title] : cases)
     {
-        std::vector<MStr> files;
-        int read, materials, undoSteps;
-        std::string title;
-    } cases[] = {{{scene.c_str()}, 1, imported, 0, "Glazen - " + scene},
-                 {{base, missing}, 1, imported, 1, "Glazen - Untitled"},
-                 {{(home.Path() / "notes.txt").c_str()}, 0, 0, 0, "Glazen - Untitled"}};
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.files[0].c_str());
+        SCOPED_TRACE(files[0].c_str());
         dialogs.Answer(MSG_NO);
         Choose(57600);
-        EXPECT_EQ(OpenCommandLineFiles(c.files), c.read);
-        EXPECT_EQ(MaterialCount(), c.materials);
-        EXPECT_EQ(g_UndoList.GetCount(), c.undoSteps);
+        EXPECT_EQ(OpenCommandLineFiles(files), read);
+        EXPECT_EQ(MaterialCount(), materials);
+        EXPECT_EQ(g_UndoList.GetCount(), undoSteps);
         QCoreApplication::processEvents();
-        EXPECT_EQ(window->windowTitle().toStdString(), c.title);
+        EXPECT_EQ(window->windowTitle().toStdString(), title);
     }
 }
 
@@ -492,8 +476,8 @@ TEST_F(MainWindowTest, BoundKeysRunOnReleaseAloneWhileAltEditAndViewportKeysGoOn
     Choose(57600);
     QTest::keyRelease(window->ClientArea(), Qt::Key_Control);
     EXPECT_TRUE(dialogs.prompts.empty());
-    EXPECT_TRUE(ConsoleHas("Variaible Found 'Clear' of Value '1'"));
-
+    EXPECT_TRUE(window->Console()->Output()->toPlainText().contains(
+        "Variaible Found 'Clear' of Value '1'"));
     // A viewport follows Shift and Ctrl; start-up's two tools go at shutdown.
     EXPECT_EQ(g_ToolManager.GetCount(), 2);
     EXPECT_EQ(g_ToolManager.GetTool(0)->GetName(), "KToolSelect");
@@ -561,7 +545,6 @@ TEST_F(MainWindowTest, FullViewHidesTheOtherPanesWheelZoomsAndTheSplitDragIsClam
         QApplication::sendEvent(window.get(), &event);
         EXPECT_FLOAT_EQ(view->GetZoom(), delta > 0 ? before * 1.4f : before);
     }
-
     QWidget* client = window->ClientArea();
     const QRect area = window->ViewArea();
     const int splitX = area.left() + static_cast<int>((area.width() - 6) * 0.75f) + 3;
@@ -576,8 +559,6 @@ TEST_F(MainWindowTest, FullViewHidesTheOtherPanesWheelZoomsAndTheSplitDragIsClam
     EXPECT_FLOAT_EQ(window->GetColumnFraction(), 1.0f);
 }
 
-// Create Shader, Duplicate, Delete and Undo from the menus on a corpus script,
-// exported after each step; the outline lists and deletes them too.
 TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOutline)
 {
     OpenWindow();
@@ -598,7 +579,6 @@ TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOut
     EXPECT_EQ(Export(), duplicated);
     MStr problem;
     EXPECT_TRUE(g_CurrentScene->CheckStructure(&problem)) << problem.c_str();
-
     CSceneViewWnd* outline = nullptr;
     for (MBaseViewWnd* pane : g_ViewPanes)
         if (auto* o = dynamic_cast<CSceneViewWnd*>(pane))
@@ -618,7 +598,6 @@ TEST_F(MainWindowTest, StructureEditsFromTheMenusExportAsExpectedAndShowInTheOut
     EXPECT_EQ(runs, 1);
 }
 
-// A search folder added in Options > Configure... is saved and finds a texture.
 TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
 {
     OpenWindow(1000, 700);
@@ -657,7 +636,6 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
         sheet.OkButton()->click();
     };
     EXPECT_TRUE(WorkModal<CConfigSheet>(50, configure, [&] { Choose(32821); }));
-
     // Saved at once: the configuration file holds the folder.
     const std::string bytes =
         ReadWholeFile(home.Path() / "program" / g_Config.m_ConfigFileName.c_str());
@@ -668,7 +646,6 @@ TEST_F(ConfigureWindowTest, AFolderAddedOnTheMiscPageIsSavedAndShowsTheTexture)
     EXPECT_EQ(QColor(view.pixel(5, view.height() - 5)), QColor(10, 60, 90));
 }
 
-// A stage's map edited in the channel bar through the window's key handling.
 TEST_F(ChannelBarEditTest, MapEditedInTheBarIsExportedAndUndoneWithAScreenshot)
 {
     MFileShaderNode* map = ImportAndSelectStage();
@@ -725,7 +702,6 @@ TEST_F(ChannelBarEditTest, KeysReachTheBarsChoiceBoxesThroughTheMainWindow)
     EXPECT_EQ(runs, 2);
 }
 
-// A new user's first start with what the build puts in the program folder.
 TEST_F(ShellTest, FirstStartShowsShelvesButtonsAndKeysAndCtrlClickConfigures)
 {
     const fs::path program = home.Path() / "program";
@@ -762,7 +738,6 @@ TEST_F(ShellTest, FirstStartShowsShelvesButtonsAndKeysAndCtrlClickConfigures)
     tabs->setCurrentIndex(1);
     Screenshot(window->TopPanel(), "shelf-view.png");
     tabs->setCurrentIndex(0);
-
     // Ctrl+click on Delete opens its preferences (then Ctrl is let go).
     ASSERT_TRUE(remove);
     QTest::mouseClick(remove, Qt::LeftButton, Qt::ControlModifier, QPoint(10, 10));

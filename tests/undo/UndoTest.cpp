@@ -117,14 +117,11 @@ class UndoTest : public ::testing::Test
 };
 } // namespace
 
-TEST_F(UndoTest, ListsFollowTheirScript)
+TEST_F(UndoTest, ListsFollowTheirScriptStepBeforeRestoringAndRefuseBadPushes)
 {
     // +x pushes x onto the undo list, r+x onto the redo list; U and R step;
     // Ln sets the undo limit; P purges, O and N remove the oldest and newest.
-    struct Case
-    {
-        const char *script, *undo, *redo, *menu;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"", "", "", "Undo \tCtrl+Z--"},
         {"+a +b +c U U", "a ", "b c ", "Undo a\tCtrl+Z++"},
         {"+a +b +c U U R", "b a ", "c ", "Undo b\tCtrl+Z++"},
@@ -145,12 +142,12 @@ TEST_F(UndoTest, ListsFollowTheirScript)
         {"+a +b +c O N", "b ", "", nullptr},
         {"+a +b O O O N U R", "", "", nullptr},
     };
-    for (const Case& c : cases)
+    for (const auto& [script, undo, redo, menu] : cases)
     {
-        SCOPED_TRACE(c.script);
+        SCOPED_TRACE(script);
         KEditPurgeUndoLists();
         g_UndoList.SetLimit(-1);
-        std::istringstream in(c.script);
+        std::istringstream in(script);
         for (std::string op; in >> op;)
             if (op[0] == '+' || op[0] == 'r')
                 (op[0] == 'r' ? g_RedoList : g_UndoList)
@@ -163,15 +160,12 @@ TEST_F(UndoTest, ListsFollowTheirScript)
                 g_UndoList.Purge();
             else
                 op == "O" ? g_UndoList.RemoveOldest() : g_UndoList.RemoveNewest();
-        EXPECT_EQ(Names(g_UndoList), c.undo);
-        EXPECT_EQ(Names(g_RedoList), c.redo);
-        EXPECT_EQ(Menu(), c.menu ? c.menu : Menu());
+        EXPECT_EQ(Names(g_UndoList), undo);
+        EXPECT_EQ(Names(g_RedoList), redo);
+        EXPECT_EQ(Menu(), menu ? menu : Menu());
         EXPECT_EQ(LiveNode::live, g_UndoList.GetCount() + g_RedoList.GetCount());
     }
-}
-
-TEST_F(UndoTest, StepTakesTheHeadOffBeforeItsRestoreAndBadPushesAreRefused)
-{
+    // A step takes the head off before its restore; bad pushes are refused.
     g_UndoList.Step();
     g_UndoList.AddNode(nullptr);
     EXPECT_EQ(g_UndoList.GetCount() + g_RedoList.GetCount(), 0);
@@ -208,7 +202,6 @@ TEST_F(UndoTest, SelectionUndoRestoresTheRecordedOrderAndSkipsDepartedObjects)
     scene->SelectObject(a);
     g_UndoList.AddNode(new MSelectUndoNode());
     scene->SelectObject(b, false);
-    EXPECT_EQ(Menu(), "Undo Select\tCtrl+Z+-");
     EXPECT_EQ(KEditUndo(), 1);
     EXPECT_EQ(Selection(*scene), "c a "); // in the recorded order
     EXPECT_EQ(g_RedoList.GetText(), "Redo Select");
@@ -218,7 +211,6 @@ TEST_F(UndoTest, SelectionUndoRestoresTheRecordedOrderAndSkipsDepartedObjects)
     EXPECT_EQ(Selection(*scene), "b ");
     EXPECT_EQ(KEditRedo(), 0); // nothing left to redo
     EXPECT_EQ(messages.counts[UM_SCENE_CHANGED], 2);
-
     // An object that left the scene by an edit that recorded nothing is not
     // selected again; a copy holds a list of its own.
     auto* head = static_cast<MSelectUndoNode*>(g_UndoList.GetHead());
@@ -236,7 +228,7 @@ TEST_F(UndoTest, SelectionUndoRestoresTheRecordedOrderAndSkipsDepartedObjects)
     EXPECT_EQ(none.Restore(), 0);
 }
 
-TEST_F(UndoTest, EveryKindRecordsAgainOnCaptureAndSaysSo)
+TEST_F(UndoTest, EveryKindRecordsAgainOnCaptureAndSubItemsHoldTheirOwner)
 {
     Counted* a = Add("a");
     a->AddFloatParam("Amp", "1");
@@ -258,9 +250,27 @@ TEST_F(UndoTest, EveryKindRecordsAgainOnCaptureAndSaysSo)
     EXPECT_EQ(scene->GetTime(), 240);
     g_CurrentScene = nullptr;
     EXPECT_EQ(copy->Restore(), 0);
+    // A sub-item holds its owner, and its copies keep their own value.
+    Counted* obj = Add("obj");
+    obj->AddVectorParam("Pos", "1 2 3");
+    MRef<MKeyListUndoSubItem> item(new MKeyListUndoSubItem());
+    ASSERT_TRUE(item->SetParameter(obj, obj->FindParameter("Pos")));
+    EXPECT_EQ(obj->GetRefCount(), 2);
+    obj->SetParamByName("Pos", "4 5 6");
+    MRef<MBaseObject> made(item->CreateNew());
+    auto* sub = dynamic_cast<MKeyListUndoSubItem*>(made.Get());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(item->Capture());
+    EXPECT_EQ(sub->GetStoredCopy()->GetValue(), "1 2 3");
+    EXPECT_TRUE(sub->Restore());
+    EXPECT_EQ(obj->GetParamByName("Pos"), "1 2 3");
+    EXPECT_FALSE(item->SetParameter(nullptr, nullptr)); // lets go of what was held
+    EXPECT_FALSE(item->Restore() || item->Capture());
+    made.Reset();
+    EXPECT_EQ(obj->GetRefCount(), 1);
 }
 
-TEST_F(UndoTest, ParameterNodeRestoresEverySubItemAndReversesOnCapture)
+TEST_F(UndoTest, ParameterNodeRestoresEverySubItemKeysAndLooksUpByNameOnEachUse)
 {
     Counted* obj = Add("obj");
     obj->AddFloatParam("Amp", "1");
@@ -295,59 +305,52 @@ TEST_F(UndoTest, ParameterNodeRestoresEverySubItemAndReversesOnCapture)
     EXPECT_FALSE(node.AddParameter(nullptr, MStr("Amp")));
     EXPECT_FALSE(node.AddParameter(obj, MStr("Missing")));
     EXPECT_EQ(node.GetSubItems().GetCount(), 2);
-}
-
-TEST_F(UndoTest, ParameterUndoThroughTheListKeepsKeysAndSetsTheTime)
-{
-    Counted* obj = Add("obj");
-    obj->AddParameter(std::make_unique<MKeyedFloatParameterObject>("Amp", "0"));
-    obj->SetParamByName("Amp", "0", true);
+    // Through the lists a keyed parameter keeps its keys.
+    Counted* keyed = Add("keyed");
+    keyed->AddParameter(std::make_unique<MKeyedFloatParameterObject>("Amp", "0"));
+    keyed->SetParamByName("Amp", "0", true);
     scene->SetTime(240);
-    obj->SetParamByName("Amp", "10", true);
+    keyed->SetParamByName("Amp", "10", true);
     scene->SetTime(120);
-    auto* node = new MParameterUndoNode();
-    node->AddParameter(obj, MStr("Amp"));
-    node->SetName("Edit Amp");
-    obj->FindParameter("Amp")->RemoveKeys();
-    obj->SetParamByName("Amp", "3");
-    g_UndoList.AddNode(node);
+    auto* listed = new MParameterUndoNode();
+    listed->AddParameter(keyed, MStr("Amp"));
+    listed->SetName("Edit Amp");
+    keyed->FindParameter("Amp")->RemoveKeys();
+    keyed->SetParamByName("Amp", "3");
+    g_UndoList.AddNode(listed);
     KEditUndo();
-    EXPECT_EQ(obj->FindParameter("Amp")->GetKeyCount(), 2);
-    EXPECT_EQ(obj->GetParamByName("Amp"), "5"); // evaluated at the scene's time
+    EXPECT_EQ(keyed->FindParameter("Amp")->GetKeyCount(), 2);
+    EXPECT_EQ(keyed->GetParamByName("Amp"), "5"); // evaluated at the scene's time
     EXPECT_EQ(g_RedoList.GetText(), "Redo Edit Amp");
     KEditRedo();
-    EXPECT_EQ(obj->FindParameter("Amp")->GetKeyCount(), 0);
-    EXPECT_EQ(obj->GetParamByName("Amp"), "3");
-}
-
-TEST_F(UndoTest, ParameterIsLookedUpByNameOnEachUse)
-{
-    // Values copied from a fresh object of the class drop the parameter,
-    // and the object remakes it on the next use.
-    auto* node = new MTCScrollShaderNode();
-    scene->AddObject(node);
-    node->SetParamByName("Ds", "1");
+    EXPECT_EQ(keyed->FindParameter("Amp")->GetKeyCount(), 0);
+    EXPECT_EQ(keyed->GetParamByName("Amp"), "3");
+    // The parameter is looked up by name on each use: values copied from a
+    // fresh object of the class drop it, and the object remakes it.
+    auto* scroll = new MTCScrollShaderNode();
+    scene->AddObject(scroll);
+    scroll->SetParamByName("Ds", "1");
     MParameterUndoNode undo;
-    ASSERT_TRUE(undo.AddParameter(node, node->FindParameter("Ds")));
+    ASSERT_TRUE(undo.AddParameter(scroll, scroll->FindParameter("Ds")));
     MRef<MBaseObject> fresh(new MTCScrollShaderNode());
-    node->SetFrom(fresh.Get());
-    node->SetParamByName("Ds", "5");
+    scroll->SetFrom(fresh.Get());
+    scroll->SetParamByName("Ds", "5");
     EXPECT_EQ(undo.Restore(), 1);
-    EXPECT_EQ(node->GetParamByName("Ds"), "1");
+    EXPECT_EQ(scroll->GetParamByName("Ds"), "1");
     // A parameter made again as another kind is left alone; the name goes
     // back through the scene.
-    Counted* obj = Add("Box1");
-    obj->AddFloatParam("Size", "2");
+    Counted* box = Add("Box1");
+    box->AddFloatParam("Size", "2");
     MParameterUndoNode sized;
-    sized.AddParameter(obj, MStr("Size"));
-    ASSERT_TRUE(sized.AddParameter(obj, MStr("Name")));
-    obj->RemoveParameter("Size");
-    obj->AddStringParam("Size", "big");
-    obj->SetName("Crate");
+    sized.AddParameter(box, MStr("Size"));
+    ASSERT_TRUE(sized.AddParameter(box, MStr("Name")));
+    box->RemoveParameter("Size");
+    box->AddStringParam("Size", "big");
+    box->SetName("Crate");
     EXPECT_EQ(sized.Restore(), 2);
-    EXPECT_EQ(obj->GetParamByName("Size"), "big");
-    EXPECT_EQ(obj->GetName(), "Box1");
-    EXPECT_EQ(scene->FindObjectByName("Box1"), obj);
+    EXPECT_EQ(box->GetParamByName("Size"), "big");
+    EXPECT_EQ(box->GetName(), "Box1");
+    EXPECT_EQ(scene->FindObjectByName("Box1"), box);
 }
 
 TEST_F(UndoTest, SceneTreeUndoBringsBackHierarchyFlagsAndSelection)
@@ -378,7 +381,6 @@ TEST_F(UndoTest, SceneTreeUndoBringsBackHierarchyFlagsAndSelection)
     EXPECT_TRUE(c->HasFlags(OBJ_CHANNELS_OPEN));
     EXPECT_EQ(Selection(*scene), "");
     EXPECT_EQ(b->GetOwnerScene(), nullptr);
-    // Re-parenting.
     scene->SetParent(scene->FindObject(c), nullptr);
     g_UndoList.AddNode(new MSceneTreeUndoNode(scene));
     scene->SetParent(scene->FindObject(a), scene->FindObject(c));
@@ -394,25 +396,4 @@ TEST_F(UndoTest, SceneTreeUndoBringsBackHierarchyFlagsAndSelection)
     MSceneTreeUndoNode none;
     EXPECT_EQ(none.GetTree(), nullptr);
     EXPECT_EQ(std::unique_ptr<MBaseUndoNode>(none.Clone())->Restore(), 0);
-}
-
-TEST_F(UndoTest, SubItemHoldsItsOwnerAndCopiesKeepTheirOwnValue)
-{
-    Counted* obj = Add("obj");
-    obj->AddVectorParam("Pos", "1 2 3");
-    MRef<MKeyListUndoSubItem> item(new MKeyListUndoSubItem());
-    ASSERT_TRUE(item->SetParameter(obj, obj->FindParameter("Pos")));
-    EXPECT_EQ(obj->GetRefCount(), 2);
-    obj->SetParamByName("Pos", "4 5 6");
-    MRef<MBaseObject> copy(item->CreateNew());
-    auto* sub = dynamic_cast<MKeyListUndoSubItem*>(copy.Get());
-    ASSERT_NE(sub, nullptr);
-    EXPECT_TRUE(item->Capture());
-    EXPECT_EQ(sub->GetStoredCopy()->GetValue(), "1 2 3");
-    EXPECT_TRUE(sub->Restore());
-    EXPECT_EQ(obj->GetParamByName("Pos"), "1 2 3");
-    EXPECT_FALSE(item->SetParameter(nullptr, nullptr)); // lets go of what was held
-    EXPECT_FALSE(item->Restore() || item->Capture());
-    copy.Reset();
-    EXPECT_EQ(obj->GetRefCount(), 1);
 }
