@@ -9,25 +9,23 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
-long Entries(const fs::path& folder)
+static long Entries(const fs::path& folder)
 {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
-std::string Corpus(const char* name)
+static std::string Corpus(const char* name)
 {
     return ReadWholeFile(CorpusDir() / "images" / name);
 }
 
-std::string ReadThroughMFile(const MStr& path)
+static std::string ReadThroughMFile(const MStr& path)
 {
     std::string data;
     return MFile::ReadWhole(path, data) ? data : "(unreadable)";
 }
 
-std::string ReadThroughStdio(const MStr& path)
+static std::string ReadThroughStdio(const MStr& path)
 {
     std::FILE* f = MFile::OpenRegular(path);
     std::string data;
@@ -36,12 +34,11 @@ std::string ReadThroughStdio(const MStr& path)
     return f && std::fclose(f) == 0 ? data : "(unopenable)";
 }
 
-size_t CountLinesWith(const CaptureSink& log, const std::string& text)
+static size_t CountLinesWith(const CaptureSink& log, const std::string& text)
 {
     return std::count_if(log.lines.begin(), log.lines.end(),
                          [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
-} // namespace
 
 TEST(MFileRead, ReadsEveryByteOrSaysWhyAndLeavesTheBufferAlone)
 {
@@ -80,8 +77,7 @@ TEST(MFileRead, ReadsEveryByteOrSaysWhyAndLeavesTheBufferAlone)
     EXPECT_EQ(bytes.size(), content.size());
     ASSERT_TRUE(MFile::ReadWhole(hundred, bytes, 100));
 }
-
-TEST(MFileWrite, ReplacesInPlaceKeepingPermissionsLinksAndNoTemporaryFiles)
+TEST(MFileWrite, ReplacesInPlaceKeepingPermissionsAndLinksOrFailsKeepingTheOldFile)
 {
     TempDir dir;
     const std::string path = (dir.Path() / "out.txt").string();
@@ -97,32 +93,26 @@ TEST(MFileWrite, ReplacesInPlaceKeepingPermissionsLinksAndNoTemporaryFiles)
     ASSERT_TRUE(MFile::WriteWhole((dir.Path() / "link.txt").string(), ""));
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.txt"));
     EXPECT_EQ(ReadWholeFile(path), "");
-}
-
-TEST(MFileWrite, FailedWritesKeepTheOldFile)
-{
-    TempDir dir;
-    const std::string path = dir.Write("keep.txt", "precious");
+    const std::string keep = dir.Write("keep.txt", "precious");
     {
         FileSizeLimit limit(64); // the disk fills up part-way through
-        MFileResult r = MFile::WriteWhole(path, std::string(4096, 'z'));
+        MFileResult r = MFile::WriteWhole(keep, std::string(4096, 'z'));
         EXPECT_EQ(r.code, MFILE_WRITE_ERROR);
         EXPECT_FALSE(r.reason.IsEmpty());
     }
-    EXPECT_EQ(ReadWholeFile(path), "precious");
-    EXPECT_EQ(Entries(dir.Path()), 1);
+    EXPECT_EQ(ReadWholeFile(keep), "precious");
+    EXPECT_EQ(Entries(dir.Path()), 3);
     fs::create_directory(dir.Path() / "taken");
     EXPECT_EQ(MFile::WriteWhole((dir.Path() / "taken").string(), "x").code, MFILE_NOT_A_FILE);
     EXPECT_TRUE(fs::is_directory(dir.Path() / "taken"));
     EXPECT_EQ(MFile::WriteWhole((dir.Path() / "missing/f.txt").string(), "x").code,
               MFILE_NOT_FOUND);
     EXPECT_FALSE(fs::exists(dir.Path() / "missing"));
-    EXPECT_TRUE(MFile::Exists(path));
+    EXPECT_TRUE(MFile::Exists(keep));
     for (const std::string& no :
          {dir.Path().string(), (dir.Path() / "b.txt").string(), std::string()})
         EXPECT_FALSE(MFile::Exists(no)) << no;
 }
-
 TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
 {
     TestSystem sys;
@@ -171,7 +161,6 @@ TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
     EXPECT_EQ(ReadThroughStdio((game / "pak0.pk3/textures/none.tga").string()), "(unopenable)");
     EXPECT_TRUE(sys.log.lines.empty());
 }
-
 TEST(Archive, DamagedArchivesAndMembersAreSkippedWithOneLogLine)
 {
     const std::string good = Corpus("oa-am_galmevish.tga"), other = Corpus("oa-multi.tga");

@@ -1,4 +1,3 @@
-// Materials, layers, shader nodes, and the rule that their lists and the tree agree.
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"
@@ -104,7 +103,6 @@ TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
     EXPECT_EQ(file->GetLayer(), nullptr);
     EXPECT_EQ(file->GetRefCount(), 1);
 }
-
 TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
 {
     MRef<MMaterial> m(Named<MMaterial>("textures/base/wall"));
@@ -137,8 +135,7 @@ TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
     EXPECT_EQ(lc->GetMaterial(), nullptr);
     EXPECT_EQ(lc->GetShader(1)->GetLayer(), lc);
 }
-
-TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
+TEST(ShaderNodes, SummariesWordsAndFramesOfTheNodes)
 {
     MFileShaderNode file;
     MBlendFuncShaderNode blend;
@@ -177,10 +174,6 @@ TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
     EXPECT_FALSE(file.Repeats());
     file.SetParamByName("RpU", "On");
     EXPECT_TRUE(file.Repeats());
-}
-
-TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
-{
     MQ3MapSurfaceShaderNode s;
     EXPECT_EQ(Display(s), "[surface");
     const int count = s.GetParamCount();
@@ -200,10 +193,6 @@ TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
         EXPECT_FALSE(s.SetParamByName(bad, "On")) << bad;
     EXPECT_EQ(s.GetParamCount(), count + 3);
     EXPECT_EQ(MRef<MBaseObject>(s.CreateNew())->GetParamByName("q3map_shinyWord"), "On");
-}
-
-TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
-{
     MRef<MAnimFileShaderNode> a(new MAnimFileShaderNode());
     const int base = a->GetParamCount();
     EXPECT_TRUE(a->SetParamByName("Fname2", "c.tga"));
@@ -230,7 +219,6 @@ TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
     EXPECT_EQ(names.size(), size_t(copy->GetParamCount()));
     EXPECT_EQ(copy->GetParamCount(), base + 8);
 }
-
 TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
 {
     EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
@@ -261,10 +249,8 @@ TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
     EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), scene->FindObject(p)));
     EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), nullptr));
 }
-
 TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
 {
-    // The test keeps the deleted nodes alive to ask about them afterwards.
     MRef<MBaseObject> keepF1(f1), keepF2(f2);
     EXPECT_TRUE(scene->DeleteObject(l1, false));
     EXPECT_EQ(Names(m1->GetLayerList()), "L2 ");
@@ -281,7 +267,6 @@ TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
     EXPECT_EQ(TreeShape(*scene), " M1( L2) A B M2( L3)");
     EXPECT_TRUE(Check());
 }
-
 TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
 {
     MRef<MMaterialLayer> stray(Named<MMaterialLayer>("Stray"));

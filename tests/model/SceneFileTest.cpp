@@ -201,7 +201,6 @@ TEST_F(SceneFileTest, SaveThenOpenGivesBackAnEqualScene)
     ASSERT_TRUE(translator.ImportFile(again, &other));
     EXPECT_EQ(other.GetObjectCount(), 0);
 }
-
 TEST_F(SceneFileTest, HandWrittenFilesMayLeaveOutOptionalMembersAndReorderThem)
 {
     MScene* scene = sys.Scene();
@@ -225,7 +224,6 @@ TEST_F(SceneFileTest, HandWrittenFilesMayLeaveOutOptionalMembersAndReorderThem)
     EXPECT_EQ(scene->GetTime(), 240);
     EXPECT_EQ(scene->GetRoot()->GetFirstChild()->GetObject()->GetParamByName("Fname"), "a.tga");
 }
-
 TEST_F(SceneFileTest, UnsoundFilesAreRefusedAndTheSceneStaysAsItWas)
 {
     BuildRichScene(sys.Scene());
@@ -302,31 +300,7 @@ TEST_F(SceneFileTest, UnsoundFilesAreRefusedAndTheSceneStaysAsItWas)
     fs::create_directory(dir.Path() / "folder.glazen");
     ExpectRefused(PathOf("folder.glazen"), "could not be read: it is a folder");
 }
-
-TEST_F(SceneFileTest, FailedSavesKeepTheOldFile)
-{
-    BuildRichScene(sys.Scene());
-    const std::string path = dir.Write("keep.glazen", "old content");
-    {
-        FileSizeLimit limit(1024);
-        EXPECT_FALSE(translator.ExportFile(path, sys.Scene()));
-    }
-    EXPECT_TRUE(Logged("Scene file '" + path + "' could not be saved", "could not be written"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
-        << "no temporary file is left behind";
-    const std::string nowhere = PathOf("no/such/folder/x.glazen");
-    EXPECT_FALSE(translator.ExportFile(nowhere, sys.Scene()));
-    EXPECT_TRUE(Logged(nowhere, "could not be saved"));
-    // An object no prototype can make again would be lost on opening: refuse.
-    sys.Scene()->AddObject(new Counted("plain thing"));
-    EXPECT_FALSE(translator.ExportFile(path, sys.Scene()));
-    EXPECT_TRUE(Logged("'plain thing' is of class 'Counted'", "no prototype"));
-    EXPECT_EQ(ReadWholeFile(path), "old content");
-    EXPECT_FALSE(translator.ExportFile(PathOf("null.glazen"), nullptr));
-    EXPECT_FALSE(fs::exists(PathOf("null.glazen")));
-}
-
-TEST_F(SceneFileTest, ExportObjectSavesTheObjectWithWhatItHolds)
+TEST_F(SceneFileTest, ExportObjectSavesWhatItHoldsAndFailedSavesKeepTheOldFile)
 {
     BuildRichScene(sys.Scene());
     MScene* scene = sys.Scene();
@@ -348,8 +322,25 @@ TEST_F(SceneFileTest, ExportObjectSavesTheObjectWithWhatItHolds)
     ASSERT_TRUE(translator.ExportObject(path, scene));
     ASSERT_TRUE(translator.ImportFile(path, &opened));
     EXPECT_EQ(Describe(&opened), Describe(scene));
+    const std::string kept = dir.Write("keep.glazen", "old content");
+    {
+        FileSizeLimit limit(1024);
+        EXPECT_FALSE(translator.ExportFile(kept, sys.Scene()));
+    }
+    EXPECT_TRUE(Logged("Scene file '" + kept + "' could not be saved", "could not be written"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2)
+        << "no temporary file is left behind";
+    const std::string nowhere = PathOf("no/such/folder/x.glazen");
+    EXPECT_FALSE(translator.ExportFile(nowhere, sys.Scene()));
+    EXPECT_TRUE(Logged(nowhere, "could not be saved"));
+    // An object no prototype can make again would be lost on opening: refuse.
+    sys.Scene()->AddObject(new Counted("plain thing"));
+    EXPECT_FALSE(translator.ExportFile(kept, sys.Scene()));
+    EXPECT_TRUE(Logged("'plain thing' is of class 'Counted'", "no prototype"));
+    EXPECT_EQ(ReadWholeFile(kept), "old content");
+    EXPECT_FALSE(translator.ExportFile(PathOf("null.glazen"), nullptr));
+    EXPECT_FALSE(fs::exists(PathOf("null.glazen")));
 }
-
 TEST_F(SceneFileTest, SeedScenesOpenAndSaveToTheSameTextInTheCurrentFormat)
 {
     int opened = 0;

@@ -9,9 +9,7 @@
 
 #include <unordered_set>
 
-namespace
-{
-std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char*> names)
+static std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char*> names)
 {
     std::vector<MBaseObject*> added;
     for (const char* n : names)
@@ -22,7 +20,7 @@ std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char
     return added;
 }
 
-void ExpectNear(const MVector3& a, const MVector3& b)
+static void ExpectNear(const MVector3& a, const MVector3& b)
 {
     EXPECT_NEAR(a.x, b.x, 1e-4f);
     EXPECT_NEAR(a.y, b.y, 1e-4f);
@@ -30,7 +28,7 @@ void ExpectNear(const MVector3& a, const MVector3& b)
 }
 
 // A mesh of two triangles sharing an edge: a unit square at the origin.
-MMesh* Square()
+static MMesh* Square()
 {
     auto* mesh = new MMesh();
     for (MVector3 v : {MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(1, 1, 0), MVector3(0, 1, 0)})
@@ -39,7 +37,6 @@ MMesh* Square()
     mesh->AddTriangle(0, 2, 3);
     return mesh;
 }
-} // namespace
 
 TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
 {
@@ -76,7 +73,6 @@ TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
     }
     EXPECT_EQ(Counted::live, 0);
 }
-
 TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
 {
     MScene scene;
@@ -123,7 +119,6 @@ TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
     EXPECT_EQ(Selection(scene), "d ");
     EXPECT_EQ(o[0]->GetRefCount(), 1); // the selection let it go
 }
-
 TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
 {
     MScene scene;
@@ -146,12 +141,10 @@ TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
         EXPECT_TRUE(given.insert(scene.GenerateUniqueName(base).str()).second);
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(given.insert(scene.GenerateUniqueName("Box").str()).second);
-    // ClearScene starts the counters again.
     scene.ClearScene();
     EXPECT_EQ(scene.FindObjectByName("Box4"), nullptr);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
 }
-
 TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
 {
     Counted::live = 0;
@@ -194,8 +187,7 @@ TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
         EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
     }
 }
-
-TEST(SceneGeometry, TransformKeysAndMeshComponentFlagsAndDeletion)
+TEST(SceneGeometry, TransformsMeshFlagsSelectionCentreAndDrawing)
 {
     MRef<MTransformObject> t(new MTransformObject());
     t->SetTranslate({0, 0, 0}, 0, true);
@@ -219,10 +211,6 @@ TEST(SceneGeometry, TransformKeysAndMeshComponentFlagsAndDeletion)
     ASSERT_TRUE(mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 0, true));
     EXPECT_EQ(mesh->DeleteTriangleFlag(COMPONENT_FLAG_TRIANGLE), 1);
     EXPECT_EQ(mesh->GetTriangleCount() + mesh->GetEdgeFlags().size(), 0u);
-}
-
-TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
-{
     TestSystem sys;
     MScene* scene = sys.Scene();
     auto* material = new MMaterial();
@@ -240,10 +228,10 @@ TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
     scene->AddObject(object);
     scene->SelectObject(object, false);
     ExpectNear(scene->GetSelectionCentre(), {100.5f, 100.5f, 10});
-    auto* mesh = static_cast<MMesh*>(object->GetGeometry());
-    mesh->SetComponentFlag(COMPONENT_FLAG_VERTEX, 2, true);
+    auto* shown = static_cast<MMesh*>(object->GetGeometry());
+    shown->SetComponentFlag(COMPONENT_FLAG_VERTEX, 2, true);
     ExpectNear(scene->GetSelectionCentre(COMPONENT_VERTEX), {101, 101, 10});
-    mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 1, true);
+    shown->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 1, true);
     ExpectNear(scene->GetSelectionCentre(COMPONENT_TRIANGLE), {100.5f, 100.5f, 10});
     // Without OpenGL nothing shows, but hidden objects are not even counted.
     MSceneViewFlags flags;

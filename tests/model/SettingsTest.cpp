@@ -15,7 +15,6 @@ namespace
 {
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";
 constexpr uint32_t kReadWrite = 0x2001F;
-// The registry in a temporary configuration folder for the length of a test.
 class RegistryTest : public ::testing::Test
 {
   protected:
@@ -86,7 +85,6 @@ TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValueWithOneLineEach)
         EXPECT_EQ(read.str(), value) << name;
     }
 }
-
 TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
 {
     MRegistry reg;
@@ -115,7 +113,6 @@ TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
     EXPECT_FALSE(reg.GetLastError().IsEmpty());
     EXPECT_TRUE(fs::is_directory(keyFile));
 }
-
 TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
 {
     config.Write("glazen/registry/software_orrick_glazen_1.0",
@@ -134,7 +131,6 @@ TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
         junk += static_cast<char>((i * 7919 + 13) % 256);
     EXPECT_NO_FATAL_FAILURE(MRegistry::ParseKeyFile(junk));
 }
-
 TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
 {
     for (const char* path : {"..\\..\\..\\etc\\passwd", "../../x", ".\\.hidden", "a/./b", "%2E%2E"})
@@ -153,7 +149,6 @@ TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
     EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true) ||
                  reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
 }
-
 TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
 {
     TestSystem sys;
@@ -193,7 +188,6 @@ TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
     Is("d", SCRIPT_VAR_ONOFF, "on", 1);
     Is("Last", SCRIPT_VAR_NUMBER, "5", 5);
 }
-
 TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
 {
     MScriptInterpreter in;
@@ -224,8 +218,7 @@ TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
     EXPECT_EQ(in.GetVariableCount(), 0);
     EXPECT_EQ(in.FindVariable("Flag"), nullptr);
 }
-
-TEST(MScriptInterpreter, DamagedStatementsAreReportedAndSkipped)
+TEST(MScriptInterpreter, DamagedStatementsAndFilesAreReportedAndSkipped)
 {
     TestSystem sys;
     MScriptInterpreter in;
@@ -256,13 +249,7 @@ TEST(MScriptInterpreter, DamagedStatementsAreReportedAndSkipped)
     EXPECT_TRUE(Logged(sys, "further errors not shown"));
     for (int b = 0; b < 256; ++b) // bytes of any value never crash
         MScriptInterpreter().ExecuteScript("a = " + std::string(1, char(b)) + ";\n\"");
-}
-
-TEST(MScriptInterpreter, RunsScriptFiles)
-{
-    TestSystem sys;
     TempDir dir;
-    MScriptInterpreter in;
     ASSERT_TRUE(in.ExecuteScriptFile(dir.Write("Prefs/Tools/KObjectDeleteSelected.ascr",
                                                "DeleteChildren = 1;\r\nDeleteChildren = 0;\r\n")));
     EXPECT_EQ(Get(in, "DeleteChildren").value, 0);

@@ -1,4 +1,3 @@
-// The arithmetic behind shader-node swatches; none of it needs an OpenGL context.
 #include "MShaderMath.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
@@ -10,12 +9,9 @@
 #include <limits>
 #include <set>
 
-namespace
-{
 constexpr double kEps = 1e-5;
 const double kNan = std::nan("");
 using W = MWaveFunc;
-} // namespace
 
 TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
 {
@@ -57,7 +53,6 @@ TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
     EXPECT_EQ(std::vector<double>({double(w.fn), w.base, w.amp, w.phase, w.freq}),
               std::vector<double>({double(W::Square), 1.5, 0, 0.25, 3}));
 }
-
 TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
 {
     EXPECT_DOUBLE_EQ(SceneSeconds(-TICKS_PER_FRAME * FRAMES_PER_SECOND / 2), -0.5);
@@ -88,8 +83,7 @@ TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
     anim->SetParamByName("nF", "10");
     EXPECT_EQ(anim->GetFrameIndex(3 * half), 0);
 }
-
-TEST(ShaderMath, BlendModesAndAlphaFunctionsMapToOpenGL)
+TEST(ShaderMath, BlendAlphaTestAndColourGenerationMapToOpenGLAndTheUnitRange)
 {
     using Factors = std::pair<unsigned, unsigned>;
     auto blend = [](const char* mode, const char* src, const char* dst)
@@ -118,10 +112,6 @@ TEST(ShaderMath, BlendModesAndAlphaFunctionsMapToOpenGL)
     EXPECT_EQ(test("lt128"), std::pair(unsigned(GL_LESS), 0.5f));
     EXPECT_EQ(test("GE128"), std::pair(unsigned(GL_GEQUAL), 0.5f));
     EXPECT_TRUE(test("off") == test("GT128") && test("off") == std::pair(0u, -1.0f));
-}
-
-TEST(ShaderMath, ColourAndAlphaGenerationClampToTheUnitRange)
-{
     const MWave none;
     auto colour = [](const char* type, const char* args, MWave wave, double seconds)
     {

@@ -84,7 +84,7 @@ class TextureCacheFiles : public ::testing::Test
 };
 } // namespace
 
-TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
+TEST(SystemManager, LogGoesToTheGivenSinksAndBadPlugInFilesAreSkippedWithALogLine)
 {
     MSystemManager m;
     CaptureSink a, b, file;
@@ -107,10 +107,6 @@ TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
     SetSystemManager(gone);
     delete gone;
     EXPECT_EQ(GetSystemManager(), nullptr);
-}
-
-TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
-{
     TestSystem sys;
     TempDir dir;
     dir.Write("x.DLF", "this is not a shared object\n");
@@ -131,8 +127,7 @@ TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
     EXPECT_NE(sys.log.lines.back().find("no such folder"), npos);
 }
-
-TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
+TEST(SystemManager, TranslatorAndPrototypeRegistriesKeepOwnCopies)
 {
     MSystemManager m;
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), nullptr);
@@ -174,11 +169,6 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
     EXPECT_EQ(m.RegisterImageTranslator(&odd), 0);
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_IMAGE), 1);
     EXPECT_EQ(Counted::live, 0);
-}
-
-TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
-{
-    MSystemManager m;
     std::istringstream classes(
         "MMaterial MMaterialLayer MFileShaderNode MAnimFileShaderNode MRGBGenShaderNode "
         "MAlphaGenShaderNode MBlendFuncShaderNode MAlphaFuncShaderNode MTCScrollShaderNode "
@@ -214,7 +204,6 @@ TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
     MRef<MBaseObject> made(m.CreateObject("MFileShaderNode"));
     EXPECT_EQ(made->GetParamByName("Fname"), "default.tga");
 }
-
 TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
 {
     TempDir first, second;
@@ -228,13 +217,11 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), wall);
     EXPECT_EQ(m.FindImageFile("textures/extra.JPG"), extra);
     EXPECT_EQ(m.FindImageFile(wall2), wall2); // a full path stands as it is
-    // Missing, a folder, not an image, and nothing.
     for (const char* no : {"textures/base/missing.tga", "nofolder/wall.tga", "textures/base",
                            "textures/folder.tga", ""})
         EXPECT_EQ(m.FindImageFile(no), "") << no;
     m.GetImageSearchPaths().RemoveAt(0);
     EXPECT_EQ(m.FindImageFile("textures/base/WALL.tga"), wall2);
-    // Relative names of full paths, with '/' separators.
     std::string backslashed = wall2, upper = extra;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
@@ -244,8 +231,7 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
         EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
 }
-
-TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
+TEST_F(TextureCacheFiles, NamesResolveInAnyCaseAndEachFileIsDecodedOnce)
 {
     for (const char* name :
          {"textures/base/Wall.JPG", "textures/base/floor.tga", "textures/base/Sky.png"})
@@ -265,13 +251,8 @@ TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
     other.Write("textures/base/none.tga", "x");
     sys.Manager().GetImageSearchPaths().AddString(other.Path().string().c_str());
     EXPECT_EQ(resolve("textures/base/none.tga"), In(other, "textures/base/none.tga"));
-}
-
-TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
-{
     const MStr good = dir.Write("good.tga", "x");
     const MStr bad = dir.Write("bad.tga", "x");
-    MTextureCache& cache = MTextureCache::Instance();
     const MImage* first = cache.GetImage(good);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->GetWidth(), 32);
@@ -292,7 +273,6 @@ TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
     EXPECT_NE(cache.GetImage(good), nullptr);
     EXPECT_EQ(FakeImageTranslator::imports, 3);
 }
-
 TEST_F(TextureCacheFiles, MaterialsAreSizedFromTheirFirstMapElseTheirEditorImage)
 {
     dir.Write("e.tga", "xxx");

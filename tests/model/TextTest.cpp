@@ -6,22 +6,17 @@
 
 #include <gtest/gtest.h>
 
-TEST(MStr, CutsClampCountsAndCaseFoldingCoversTheAlphabetOnly)
+TEST(MStr, CutsCaseFoldingReplaceSplitPathFormatAndToInt)
 {
     const MStr s("abc");
     for (auto [n, cut] : {std::pair{-4, "||abc"}, {0, "||abc"}, {2, "ab|bc|c"}, {99, "abc|abc|"}})
         EXPECT_EQ(s.Left(n) + "|" + s.Right(n) + "|" + s.Mid(n), cut) << n;
     EXPECT_EQ(s.Mid(1, 1), "b");
-    // Case folding covers the whole alphabet and nothing else.
     EXPECT_EQ(MStr("AZaz@[`{").Lowered(), "azaz@[`{");
     EXPECT_EQ(MStr("RgbGen").CompareNoCase("rGBgEN"), 0);
     EXPECT_LT(MStr("abc").CompareNoCase("ABD"), 0);
     EXPECT_GT(MStr("abcd").CompareNoCase("ABC"), 0);
     EXPECT_LT(MStr("ab").CompareNoCase("ABC"), 0);
-}
-
-TEST(MStr, ReplaceSplitPathFormatAndToInt)
-{
     MStr path("textures\\base\\a.tga"), same("aaa");
     EXPECT_EQ(path.Replace("\\", "/"), 2);
     EXPECT_EQ(path, "textures/base/a.tga");
@@ -36,7 +31,6 @@ TEST(MStr, ReplaceSplitPathFormatAndToInt)
     EXPECT_EQ(MStr::Printf("%s-%i", big.c_str(), 42).str(), big + "-42");
     EXPECT_EQ(MStr("12abc").ToInt() + MStr("x").ToInt(), 12);
 }
-
 TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
 {
     MNameIndex index;
@@ -70,7 +64,6 @@ TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
     for (const auto& obj : o)
         EXPECT_EQ(index.Find(obj->GetName().str()), nullptr);
 }
-
 TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
 {
     MImage image;
@@ -98,7 +91,6 @@ TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
     image.FlipVertical(); // nothing to do, nothing touched
     EXPECT_EQ(image.GetHeight(), 0);
 }
-
 TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
 {
     TestSystem sys;
