@@ -72,7 +72,7 @@ class Structure : public ::testing::Test
 };
 } // namespace
 
-TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
+TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferencesAndCopyDeeply)
 {
     MRef<MMaterial> m(new MMaterial());
     MRef<MMaterialLayer> opt(Named<MMaterialLayer>("opt")), s1(Named<MMaterialLayer>("s1"));
@@ -102,20 +102,18 @@ TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
     s2.Reset();
     EXPECT_EQ(file->GetLayer(), nullptr);
     EXPECT_EQ(file->GetRefCount(), 1);
-}
-TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
-{
-    MRef<MMaterial> m(Named<MMaterial>("textures/base/wall"));
-    m->SetParamByName("Cull", "none");
+    // CreateNew copies layers and nodes deeply.
+    MRef<MMaterial> wall(Named<MMaterial>("textures/base/wall"));
+    wall->SetParamByName("Cull", "none");
     auto* stage = Named<MMaterialLayer>("stage");
-    m->AddLayer(Named<MMaterialLayer>("opt"));
-    m->AddLayer(stage);
-    auto* file = new MFileShaderNode();
-    file->SetParamByName("Fname", "wall.tga");
-    stage->AddShader(file);
+    wall->AddLayer(Named<MMaterialLayer>("opt"));
+    wall->AddLayer(stage);
+    auto* map = new MFileShaderNode();
+    map->SetParamByName("Fname", "wall.tga");
+    stage->AddShader(map);
     stage->AddShader(new MAnimFileShaderNode());
     stage->GetShader(1)->SetParamByName("Fname2", "c.tga");
-    MRef<MBaseObject> raw(m->CreateNew());
+    MRef<MBaseObject> raw(wall->CreateNew());
     auto* copy = static_cast<MMaterial*>(raw.Get());
     EXPECT_EQ(copy->GetName() + copy->GetParamByName("Cull"), "textures/base/wallnone");
     EXPECT_EQ(Names(copy->GetLayerList()), "opt stage ");
@@ -128,8 +126,8 @@ TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
     // Edits of the copy leave the source alone.
     copiedFile->SetParamByName("Fname", "other.tga");
     copiedStage->RemoveShader(copiedFile);
-    EXPECT_EQ(file->GetParamByName("Fname"), "wall.tga");
-    EXPECT_EQ(file->GetLayer(), stage);
+    EXPECT_EQ(map->GetParamByName("Fname"), "wall.tga");
+    EXPECT_EQ(map->GetLayer(), stage);
     MRef<MBaseObject> layerCopy(stage->CreateNew());
     auto* lc = static_cast<MMaterialLayer*>(layerCopy.Get());
     EXPECT_EQ(lc->GetMaterial(), nullptr);

@@ -113,7 +113,7 @@ TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
     EXPECT_FALSE(reg.GetLastError().IsEmpty());
     EXPECT_TRUE(fs::is_directory(keyFile));
 }
-TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
+TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSenseAndKeysStayInTheFolder)
 {
     config.Write("glazen/registry/software_orrick_glazen_1.0",
                  std::string("no equals sign here\n\\\n=\n\\x4\\q=\\x\nCFGFile = spaced.cfg \r\n") +
@@ -130,9 +130,6 @@ TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
     for (int i = 0; i < 5000; ++i)
         junk += static_cast<char>((i * 7919 + 13) % 256);
     EXPECT_NO_FATAL_FAILURE(MRegistry::ParseKeyFile(junk));
-}
-TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
-{
     for (const char* path : {"..\\..\\..\\etc\\passwd", "../../x", ".\\.hidden", "a/./b", "%2E%2E"})
     {
         const MStr name = MRegistry::KeyFileName(path);
@@ -145,11 +142,10 @@ TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
     }
     EXPECT_NE(MRegistry::KeyFileName("a\\b_c"), MRegistry::KeyFileName("a_b\\c"));
     EXPECT_NE(MRegistry::KeyFileName("a\\b"), MRegistry::KeyFileName("a%5Fb"));
-    MRegistry reg;
     EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true) ||
                  reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
 }
-TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
+TEST(MScriptInterpreter, ValuesGetTheirKindLastAssignmentWinsAndResetClears)
 {
     TestSystem sys;
     MScriptInterpreter in;
@@ -187,10 +183,6 @@ TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
     Is("Escaped", SCRIPT_VAR_TEXT, "x\"y\\z\n\tw\\q", 0);
     Is("d", SCRIPT_VAR_ONOFF, "on", 1);
     Is("Last", SCRIPT_VAR_NUMBER, "5", 5);
-}
-TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
-{
-    MScriptInterpreter in;
     // What the tool preference writer appends ("%s = %s;\n") overrides the start.
     ASSERT_TRUE(in.ExecuteScript("DeleteChildren = 0;\nOther = a;\ndeletechildren = 1;\n"));
     EXPECT_EQ(in.GetVariableCount(), 2);

@@ -13,7 +13,7 @@ constexpr double kEps = 1e-5;
 const double kNan = std::nan("");
 using W = MWaveFunc;
 
-TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
+TEST(ShaderMath, WaveFormsAndAnimatedMapFramesFollowSceneTime)
 {
     const struct
     {
@@ -52,9 +52,6 @@ TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
     const MWave w = ReadWave(&stretch); // an amplitude that is not finite: 0
     EXPECT_EQ(std::vector<double>({double(w.fn), w.base, w.amp, w.phase, w.freq}),
               std::vector<double>({double(W::Square), 1.5, 0, 0.25, 3}));
-}
-TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
-{
     EXPECT_DOUBLE_EQ(SceneSeconds(-TICKS_PER_FRAME * FRAMES_PER_SECOND / 2), -0.5);
     const double inf = std::numeric_limits<double>::infinity();
     // Two frames a second through three images, also before time 0; bad input: 0.
@@ -62,11 +59,12 @@ TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
     {
         double seconds, rate;
         int count, frame;
-    } cases[] = {{0.0, 2, 3, 0},  {0.49, 2, 3, 0}, {0.5, 2, 3, 1}, {1.0, 2, 3, 2},  {1.5, 2, 3, 0},
-                 {-0.1, 2, 3, 2}, {-1.4, 2, 3, 0}, {5, 2, 0, 0},   {5, kNan, 3, 0}, {5, inf, 3, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(AnimFrameIndex(c.seconds, c.rate, c.count), c.frame)
-            << c.seconds << " " << c.rate;
+    } frames[] = {{0.0, 2, 3, 0},  {0.49, 2, 3, 0}, {0.5, 2, 3, 1},  {1.0, 2, 3, 2},
+                  {1.5, 2, 3, 0},  {-0.1, 2, 3, 2}, {-1.4, 2, 3, 0}, {5, 2, 0, 0},
+                  {5, kNan, 3, 0}, {5, inf, 3, 0}};
+    for (const auto& f : frames)
+        EXPECT_EQ(AnimFrameIndex(f.seconds, f.rate, f.count), f.frame)
+            << f.seconds << " " << f.rate;
     const int far = AnimFrameIndex(1e300, 7, 5);
     EXPECT_TRUE(far >= 0 && far < 5) << far;
     MRef<MAnimFileShaderNode> anim(new MAnimFileShaderNode());

@@ -64,7 +64,7 @@ TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
     for (const auto& obj : o)
         EXPECT_EQ(index.Find(obj->GetName().str()), nullptr);
 }
-TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
+TEST(MImage, BadSizesBuffersAndDecodesChangeNothingAndAreLogged)
 {
     MImage image;
     ASSERT_TRUE(image.SetSize(3, 2, true));
@@ -90,9 +90,6 @@ TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
     EXPECT_EQ(image.GetColourBuffer(), nullptr);
     image.FlipVertical(); // nothing to do, nothing touched
     EXPECT_EQ(image.GetHeight(), 0);
-}
-TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
-{
     TestSystem sys;
     TempDir dir;
     const MImageDecoder decode = [](const std::vector<uint8_t>& file, MImage& out, const char*& why)
@@ -101,18 +98,18 @@ TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
         return file.size() >= 2 && out.SetSize(int(file.size()), 1);
     };
     const uint8_t bytes[] = {1, 2, 3};
-    MImage image;
-    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &image, decode) ||
-                 DecodeImageData("T", "mem", nullptr, 3, &image, decode) ||
+    MImage img;
+    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &img, decode) ||
+                 DecodeImageData("T", "mem", nullptr, 3, &img, decode) ||
                  DecodeImageData("T", "mem", bytes, 3, nullptr, decode));
-    EXPECT_EQ(image.GetWidth(), 0);
+    EXPECT_EQ(img.GetWidth(), 0);
     EXPECT_EQ(sys.log.lines, std::vector<std::string>{"T: 'mem' not read: too short."});
-    ASSERT_TRUE(DecodeImageData("T", "mem", bytes, 3, &image, decode));
-    EXPECT_EQ(image.GetWidth(), 3);
+    ASSERT_TRUE(DecodeImageData("T", "mem", bytes, 3, &img, decode));
+    EXPECT_EQ(img.GetWidth(), 3);
     const std::string path = dir.Write("a.bin", "xy");
-    ASSERT_TRUE(ImportImageFile("T", path, &image, decode));
-    EXPECT_EQ(image.GetWidth(), 2);
-    EXPECT_FALSE(ImportImageFile("T", path + "x", &image, decode));
+    ASSERT_TRUE(ImportImageFile("T", path, &img, decode));
+    EXPECT_EQ(img.GetWidth(), 2);
+    EXPECT_FALSE(ImportImageFile("T", path + "x", &img, decode));
     EXPECT_EQ(sys.log.lines.size(), 2u);
     uint8_t head[3] = {};
     EXPECT_TRUE(ReadImageFileHead(path, head, 2));
