@@ -217,36 +217,6 @@ TEST(ShaderNodes, SummariesWordsAndFramesOfTheNodes)
     EXPECT_EQ(names.size(), size_t(copy->GetParamCount()));
     EXPECT_EQ(copy->GetParamCount(), base + 8);
 }
-TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
-{
-    EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(l2), scene->FindObject(m2)));
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(f1), scene->FindObject(l3)));
-    EXPECT_EQ(Names(m1->GetLayerList()) + "| " + Names(m2->GetLayerList()), "L1 | L3 L2 ");
-    EXPECT_EQ(f1->GetLayer(), l3);
-    EXPECT_EQ(l1->GetShaderCount(), 0);
-    EXPECT_TRUE(Check());
-    const std::pair<MBaseObject*, MBaseObject*> refused[] = {
-        {l1, nullptr}, {l1, l3}, {l1, p}, {f2, m1}, {f2, nullptr},
-        {m1, l1},      {m2, m1}, {p, f2}, {p, m1},  {m1, m1},
-    };
-    for (auto [obj, parent] : refused)
-    {
-        sys.log.lines.clear();
-        EXPECT_FALSE(scene->ReparentObject(scene->FindObject(obj),
-                                           parent ? scene->FindObject(parent) : nullptr))
-            << obj->GetName().c_str();
-        ASSERT_EQ(sys.log.lines.size(), 1u) << obj->GetName().c_str();
-        EXPECT_EQ(sys.log.lines[0].rfind("Warning: '" + obj->GetName().str() + "' cannot", 0), 0u)
-            << sys.log.lines[0];
-        EXPECT_TRUE(Check());
-    }
-    // A plain object may go under another plain one and back to the top.
-    MRef<Counted> q(new Counted("Q"));
-    scene->AddObject(q.Get());
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), scene->FindObject(p)));
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), nullptr));
-}
 TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
 {
     MRef<MBaseObject> keepF1(f1), keepF2(f2);
@@ -265,7 +235,7 @@ TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
     EXPECT_EQ(TreeShape(*scene), " M1( L2) A B M2( L3)");
     EXPECT_TRUE(Check());
 }
-TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
+TEST_F(Structure, CheckFindsDisagreementsAndReparentMovesBetweenListsOrIsRefused)
 {
     MRef<MMaterialLayer> stray(Named<MMaterialLayer>("Stray"));
     struct Case
@@ -294,4 +264,31 @@ TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
         c.mend(*this, stray.Get());
         EXPECT_TRUE(Check()) << c.expected;
     }
+    EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(l2), scene->FindObject(m2)));
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(f1), scene->FindObject(l3)));
+    EXPECT_EQ(Names(m1->GetLayerList()) + "| " + Names(m2->GetLayerList()), "L1 | L3 L2 ");
+    EXPECT_EQ(f1->GetLayer(), l3);
+    EXPECT_EQ(l1->GetShaderCount(), 0);
+    EXPECT_TRUE(Check());
+    const std::pair<MBaseObject*, MBaseObject*> refused[] = {
+        {l1, nullptr}, {l1, l3}, {l1, p}, {f2, m1}, {f2, nullptr},
+        {m1, l1},      {m2, m1}, {p, f2}, {p, m1},  {m1, m1},
+    };
+    for (auto [obj, parent] : refused)
+    {
+        sys.log.lines.clear();
+        EXPECT_FALSE(scene->ReparentObject(scene->FindObject(obj),
+                                           parent ? scene->FindObject(parent) : nullptr))
+            << obj->GetName().c_str();
+        ASSERT_EQ(sys.log.lines.size(), 1u) << obj->GetName().c_str();
+        EXPECT_EQ(sys.log.lines[0].rfind("Warning: '" + obj->GetName().str() + "' cannot", 0), 0u)
+            << sys.log.lines[0];
+        EXPECT_TRUE(Check());
+    }
+    // A plain object may go under another plain one and back to the top.
+    MRef<Counted> q(new Counted("Q"));
+    scene->AddObject(q.Get());
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), scene->FindObject(p)));
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), nullptr));
 }

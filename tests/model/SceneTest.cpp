@@ -38,7 +38,7 @@ static MMesh* Square()
     return mesh;
 }
 
-TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
+TEST(Scene, AddDeleteClearAndSetObjectListHoldTheTreeTheTimeAndTheReferences)
 {
     Counted::live = 0;
     {
@@ -72,6 +72,46 @@ TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
         EXPECT_EQ(Counted::live, 1);
     }
     EXPECT_EQ(Counted::live, 0);
+    // SetObjectList takes the tree's shape and drops what it lacks.
+    Counted::live = 0;
+    {
+        MScene scene;
+        const std::vector<MBaseObject*> o = AddAll(scene, {"a", "d"});
+        MBaseObject *b = new Counted("b"), *c = new Counted("c");
+        scene.AddObject(b, scene.FindObject(o[0]));
+        MBaseObjectTreeNode* nc = scene.AddObject(c, scene.FindObject(o[0]));
+        scene.SelectObject(b);
+        nc->SetFlags(0x77);
+        MRef<MBaseObject> saved(scene.MBaseObjectTree::CreateNew());
+        auto* tree = static_cast<MBaseObjectTree*>(saved.Get());
+        // Edit: b goes, d moves under c, a new selected object e arrives.
+        scene.DeleteObject(b);
+        scene.SetParent(scene.FindObject(o[1]), nc);
+        scene.SelectObject(o[1]);
+        AddAll(scene, {"e"});
+        scene.SelectObject(scene.FindObjectByName("e"));
+        ASSERT_TRUE(scene.SetObjectList(tree));
+        EXPECT_EQ(TreeShape(scene), " a( b c) d");
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
+        EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
+        // e left and was released; b still carries its flag, so it is selected.
+        EXPECT_EQ(Counted::live, 4);
+        EXPECT_EQ(Selection(scene), "d b ");
+        // The scene's tree and the copy are separate.
+        scene.DeleteObject(o[1]);
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d");
+        saved.Reset();
+        EXPECT_EQ(Counted::live, 3);
+        EXPECT_EQ(TreeShape(scene), " a( b c)");
+        EXPECT_FALSE(scene.SetObjectList(nullptr));
+        // An empty tree empties the scene; names handed out stay handed out.
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
+        MBaseObjectTree empty;
+        EXPECT_TRUE(scene.SetObjectList(&empty));
+        EXPECT_EQ(scene.GetObjectCount() + scene.GetSelectedList().GetCount(), 0);
+        EXPECT_EQ(Counted::live, 0);
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
+    }
 }
 TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
 {
@@ -144,48 +184,6 @@ TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
     scene.ClearScene();
     EXPECT_EQ(scene.FindObjectByName("Box4"), nullptr);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
-}
-TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
-{
-    Counted::live = 0;
-    {
-        MScene scene;
-        const std::vector<MBaseObject*> o = AddAll(scene, {"a", "d"});
-        MBaseObject *b = new Counted("b"), *c = new Counted("c");
-        scene.AddObject(b, scene.FindObject(o[0]));
-        MBaseObjectTreeNode* nc = scene.AddObject(c, scene.FindObject(o[0]));
-        scene.SelectObject(b);
-        nc->SetFlags(0x77);
-        MRef<MBaseObject> saved(scene.MBaseObjectTree::CreateNew());
-        auto* tree = static_cast<MBaseObjectTree*>(saved.Get());
-        // Edit: b goes, d moves under c, a new selected object e arrives.
-        scene.DeleteObject(b);
-        scene.SetParent(scene.FindObject(o[1]), nc);
-        scene.SelectObject(o[1]);
-        AddAll(scene, {"e"});
-        scene.SelectObject(scene.FindObjectByName("e"));
-        ASSERT_TRUE(scene.SetObjectList(tree));
-        EXPECT_EQ(TreeShape(scene), " a( b c) d");
-        EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
-        EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
-        // e left and was released; b still carries its flag, so it is selected.
-        EXPECT_EQ(Counted::live, 4);
-        EXPECT_EQ(Selection(scene), "d b ");
-        // The scene's tree and the copy are separate.
-        scene.DeleteObject(o[1]);
-        EXPECT_EQ(TreeShape(*tree), " a( b c) d");
-        saved.Reset();
-        EXPECT_EQ(Counted::live, 3);
-        EXPECT_EQ(TreeShape(scene), " a( b c)");
-        EXPECT_FALSE(scene.SetObjectList(nullptr));
-        // An empty tree empties the scene; names handed out stay handed out.
-        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
-        MBaseObjectTree empty;
-        EXPECT_TRUE(scene.SetObjectList(&empty));
-        EXPECT_EQ(scene.GetObjectCount() + scene.GetSelectedList().GetCount(), 0);
-        EXPECT_EQ(Counted::live, 0);
-        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
-    }
 }
 TEST(SceneGeometry, TransformsMeshFlagsSelectionCentreAndDrawing)
 {

@@ -231,7 +231,7 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
         EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
 }
-TEST_F(TextureCacheFiles, NamesResolveInAnyCaseAndEachFileIsDecodedOnce)
+TEST_F(TextureCacheFiles, NamesResolveFilesAreDecodedOnceAndSizeMaterials)
 {
     for (const char* name :
          {"textures/base/Wall.JPG", "textures/base/floor.tga", "textures/base/Sky.png"})
@@ -272,9 +272,7 @@ TEST_F(TextureCacheFiles, NamesResolveInAnyCaseAndEachFileIsDecodedOnce)
     EXPECT_EQ(cache.GetDecodeCount(), 0);
     EXPECT_NE(cache.GetImage(good), nullptr);
     EXPECT_EQ(FakeImageTranslator::imports, 3);
-}
-TEST_F(TextureCacheFiles, MaterialsAreSizedFromTheirFirstMapElseTheirEditorImage)
-{
+    // Materials are sized from their first map, else their editor image.
     dir.Write("e.tga", "xxx");
     dir.Write("s.tga", "xxxxx");
     dir.Write("huge.tga", std::string(20, 'x'));
