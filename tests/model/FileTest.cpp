@@ -1,7 +1,6 @@
 #include "MArchiveCache.h"
 #include "MFile.h"
 #include "TestSupport.h"
-
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -13,18 +12,15 @@ static long Entries(const fs::path& folder)
 {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
-
 static std::string Corpus(const char* name)
 {
     return ReadWholeFile(CorpusDir() / "images" / name);
 }
-
 static std::string ReadThroughMFile(const MStr& path)
 {
     std::string data;
     return MFile::ReadWhole(path, data) ? data : "(unreadable)";
 }
-
 static std::string ReadThroughStdio(const MStr& path)
 {
     std::FILE* f = MFile::OpenRegular(path);
@@ -33,7 +29,6 @@ static std::string ReadThroughStdio(const MStr& path)
         data += char(c);
     return f && std::fclose(f) == 0 ? data : "(unopenable)";
 }
-
 static size_t CountLinesWith(const CaptureSink& log, const std::string& text)
 {
     return std::count_if(log.lines.begin(), log.lines.end(),
@@ -110,7 +105,7 @@ TEST(MFile, ReadsEveryByteOrSaysWhyAndWritesInPlaceOrKeepsTheOldFile)
          {dir.Path().string(), (dir.Path() / "b.txt").string(), std::string()})
         EXPECT_FALSE(MFile::Exists(no)) << no;
 }
-TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
+TEST(Archive, SearchedInTheGameOrderReadThroughTheFileServiceAndSkippedWhenDamaged)
 {
     TestSystem sys;
     TempDir dir;
@@ -157,9 +152,6 @@ TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
     EXPECT_FALSE(MFile::Exists((game / "pak0.pk3/textures/none.tga").string()));
     EXPECT_EQ(ReadThroughStdio((game / "pak0.pk3/textures/none.tga").string()), "(unopenable)");
     EXPECT_TRUE(sys.log.lines.empty());
-}
-TEST(Archive, DamagedArchivesAndMembersAreSkippedWithOneLogLine)
-{
     const std::string good = Corpus("oa-am_galmevish.tga"), other = Corpus("oa-multi.tga");
     const int cut = 0, data = 1, checksum = 2, huge = 3; // the damage done
     for (auto [damage, deflate] :

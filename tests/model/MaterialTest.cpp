@@ -3,9 +3,7 @@
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace
@@ -16,7 +14,6 @@ template <class T> T* Named(const char* name)
     o->SetName(name);
     return o;
 }
-
 std::string Names(const MBaseObjectList& list)
 {
     std::string s;
@@ -24,14 +21,12 @@ std::string Names(const MBaseObjectList& list)
         s += o->GetName().str() + " ";
     return s;
 }
-
 MStr Display(const MBaseShaderNode& n)
 {
     MStr text("[");
     n.AppendDisplayText(text);
     return text;
 }
-
 // Two shaders: M1 [L1 (F1), L2 (F2)], M2 [L3], and a plain object P on top.
 class Structure : public ::testing::Test
 {

@@ -3,11 +3,9 @@
 #include "MBaseObjectTree.h"
 #include "MParameterObject.h"
 #include "TestSupport.h"
-
 #include <climits>
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace
 {
@@ -24,7 +22,6 @@ class OpenEnded : public MBaseObject
                                             : nullptr;
     }
 };
-
 std::string Names(MBaseObjectList& list)
 {
     std::string out;
@@ -33,7 +30,6 @@ std::string Names(MBaseObjectList& list)
         out += o->GetName().str();
     return out;
 }
-
 // A tree of named objects:  a(b(d e) c)  f
 struct Shape
 {

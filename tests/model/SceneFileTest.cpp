@@ -6,7 +6,6 @@
 #include "MSelectionItem.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unordered_map>
@@ -69,7 +68,6 @@ std::string Describe(MScene* scene)
     }
     return out.str();
 }
-
 template <class T> T* Put(MScene* scene, const char* name, MBaseObject* parent = nullptr)
 {
     auto* o = new T();
@@ -77,7 +75,6 @@ template <class T> T* Put(MScene* scene, const char* name, MBaseObject* parent =
     scene->AddObject(o, parent ? scene->FindObject(parent) : nullptr);
     return o;
 }
-
 // A scene with something of every kind the file has to keep.
 void BuildRichScene(MScene* s)
 {
@@ -137,7 +134,6 @@ void BuildRichScene(MScene* s)
     s->SetPickMode(1);
     s->SetSelectionMode(2);
 }
-
 class SceneFileTest : public ::testing::Test
 {
   protected:
@@ -167,7 +163,6 @@ class SceneFileTest : public ::testing::Test
         EXPECT_EQ(scene->GetRoot()->GetFirstChild()->GetObject(), first);
     }
 };
-
 std::string Minimal(const std::string& objects, int version = 1)
 {
     return "{\"format\": \"Glazen scene\", \"version\": " + std::to_string(version) +

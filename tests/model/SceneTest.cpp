@@ -4,9 +4,7 @@
 #include "MSceneViewFlags.h"
 #include "MSelectionItem.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <unordered_set>
 
 static std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char*> names)
@@ -19,14 +17,12 @@ static std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<con
     }
     return added;
 }
-
 static void ExpectNear(const MVector3& a, const MVector3& b)
 {
     EXPECT_NEAR(a.x, b.x, 1e-4f);
     EXPECT_NEAR(a.y, b.y, 1e-4f);
     EXPECT_NEAR(a.z, b.z, 1e-4f);
 }
-
 // A mesh of two triangles sharing an edge: a unit square at the origin.
 static MMesh* Square()
 {

@@ -1,11 +1,9 @@
 #include "MShaderMath.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <set>
 
@@ -13,7 +11,7 @@ constexpr double kEps = 1e-5;
 const double kNan = std::nan("");
 using W = MWaveFunc;
 
-TEST(ShaderMath, WaveFormsAndAnimatedMapFramesFollowSceneTime)
+TEST(ShaderMath, WavesFramesBlendsAlphaTestsAndColoursFollowTheirRules)
 {
     const struct
     {
@@ -80,9 +78,6 @@ TEST(ShaderMath, WaveFormsAndAnimatedMapFramesFollowSceneTime)
     // "nF" counts the frames cycled through, but never beyond the names present.
     anim->SetParamByName("nF", "10");
     EXPECT_EQ(anim->GetFrameIndex(3 * half), 0);
-}
-TEST(ShaderMath, BlendAlphaTestAndColourGenerationMapToOpenGLAndTheUnitRange)
-{
     using Factors = std::pair<unsigned, unsigned>;
     auto blend = [](const char* mode, const char* src, const char* dst)
     {

@@ -8,7 +8,6 @@
 #include "MTextureCache.h"
 #include "MTranslator.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -39,7 +38,6 @@ class FakeShaderTranslator : public MMaterialTranslator
     bool ExportFile(MStr, MScene*) override { return false; }
     bool ExportObject(MStr, MBaseObject*) override { return false; }
 };
-
 // Reads ".tga" files (not "bad" ones) as 100 high and 32 wide per file byte.
 class FakeImageTranslator : public MImageTranslator
 {
@@ -58,14 +56,12 @@ class FakeImageTranslator : public MImageTranslator
     bool ExportImage(MStr, MImage*) override { return false; }
     static inline int imports = 0;
 };
-
 // A translator whose CreateNew gives something that is not a translator.
 class MiscopyingTranslator : public FakeImageTranslator
 {
   public:
     MBaseObject* CreateNew() const override { return new Counted(); }
 };
-
 class TextureCacheFiles : public ::testing::Test
 {
   protected:
@@ -127,7 +123,7 @@ TEST(SystemManager, LogGoesToTheGivenSinksAndBadPlugInFilesAreSkippedWithALogLin
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
     EXPECT_NE(sys.log.lines.back().find("no such folder"), npos);
 }
-TEST(SystemManager, TranslatorAndPrototypeRegistriesKeepOwnCopies)
+TEST(SystemManager, RegistriesKeepOwnCopiesAndImageFilesAreFoundInAnyCase)
 {
     MSystemManager m;
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), nullptr);
@@ -203,17 +199,14 @@ TEST(SystemManager, TranslatorAndPrototypeRegistriesKeepOwnCopies)
     EXPECT_EQ(mine->GetRefCount(), 1);
     MRef<MBaseObject> made(m.CreateObject("MFileShaderNode"));
     EXPECT_EQ(made->GetParamByName("Fname"), "default.tga");
-}
-TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
-{
-    TempDir first, second;
-    const std::string wall = first.Write("Textures/Base/Wall.TGA", "a");
-    const std::string wall2 = second.Write("textures/base/wall.tga", "b");
-    const std::string extra = second.Write("textures/Extra.jpg", "c");
-    first.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
-    MSystemManager m;
-    m.GetImageSearchPaths().AddString(first.Path().string());
-    m.GetImageSearchPaths().AddString(second.Path().string() + "/");
+    // Image files are found in any case, trying the places in order.
+    TempDir dirA, dirB;
+    const std::string wall = dirA.Write("Textures/Base/Wall.TGA", "a");
+    const std::string wall2 = dirB.Write("textures/base/wall.tga", "b");
+    const std::string extra = dirB.Write("textures/Extra.jpg", "c");
+    dirA.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
+    m.GetImageSearchPaths().AddString(dirA.Path().string());
+    m.GetImageSearchPaths().AddString(dirB.Path().string() + "/");
     EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), wall);
     EXPECT_EQ(m.FindImageFile("textures/extra.JPG"), extra);
     EXPECT_EQ(m.FindImageFile(wall2), wall2); // a full path stands as it is
@@ -228,7 +221,7 @@ TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
     EXPECT_EQ(m.GetRelativeImageFilename(wall2), "textures/base/wall.tga");
     EXPECT_EQ(m.GetRelativeImageFilename(upper), "TEXTURES/EXTRA.JPG");
     EXPECT_EQ(m.GetRelativeImageFilename(backslashed), "textures/base/wall.tga");
-    for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
+    for (const std::string& outside : {wall, dirB.Path().string() + "x/a.tga", std::string()})
         EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
 }
 TEST_F(TextureCacheFiles, NamesResolveFilesAreDecodedOnceAndSizeMaterials)

@@ -3,7 +3,6 @@
 #include "MNameIndex.h"
 #include "MStr.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 
 TEST(MStr, CutsCaseFoldingReplaceSplitPathFormatAndToInt)
