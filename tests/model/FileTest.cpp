@@ -144,7 +144,6 @@ TEST(Archive, SearchedInTheGameOrderReadThroughTheFileServiceAndSkippedWhenDamag
     EXPECT_EQ(sys.manager.FindImageFile("textures/missing.tga") +
                   sys.manager.FindImageFile("textures"),
               "");
-    // The archive itself as the search place.
     sys.manager.GetImageSearchPaths() = MStrList();
     sys.manager.GetImageSearchPaths().AddString((game / "pak0.pk3").string());
     EXPECT_EQ(sys.manager.FindImageFile("textures/base/wall.tga").str(),

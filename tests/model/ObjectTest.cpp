@@ -48,7 +48,7 @@ struct Shape
 };
 } // namespace
 
-TEST(Parameter, KindsChoicesTextParsedOnDemandAndKeysInterpolated)
+TEST(Parameter, KindsKeysAndObjectsParametersByNameAndCopiesButNotSelection)
 {
     for (int kind : {1, 2, 5, 6, 7, 8, 9}) // the numbers scene files hold
     {
@@ -97,9 +97,7 @@ TEST(Parameter, KindsChoicesTextParsedOnDemandAndKeysInterpolated)
     vec.SetValue("0 10 -4", INT_MIN + 1, true);
     vec.SetValue("2 20 4", INT_MAX, true);
     EXPECT_EQ(vec.GetVector(0), (MVector{1, 15, 0}));
-}
-TEST(BaseObject, ParametersByNameReadAsTypesAndCopiesTakeValuesButNotSelection)
-{
+    // Objects find parameters by name in any case; copies take values, not selection.
     MRef<OpenEnded> o(new OpenEnded());
     EXPECT_EQ(o->GetParam(0)->GetName(), "Name");
     EXPECT_EQ(o->GetParam(o->GetParamCount()), nullptr);
@@ -144,11 +142,11 @@ TEST(BaseObject, ParametersByNameReadAsTypesAndCopiesTakeValuesButNotSelection)
     EXPECT_EQ(selected->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED | OBJ_SELECTED));
     dst->SetFrom(nullptr); // nothing to copy from changes nothing
     EXPECT_EQ(dst->GetParamByName("size"), "4");
-    MRef<MBaseObject> copy(src->CreateNew());
-    EXPECT_NE(dynamic_cast<OpenEnded*>(copy.Get()), nullptr);
-    EXPECT_EQ(copy->GetParamByName("extraA"), "x");
-    EXPECT_EQ(copy->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED));
-    copy->SetParamByName("Size", "5");
+    MRef<MBaseObject> made(src->CreateNew());
+    EXPECT_NE(dynamic_cast<OpenEnded*>(made.Get()), nullptr);
+    EXPECT_EQ(made->GetParamByName("extraA"), "x");
+    EXPECT_EQ(made->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED));
+    made->SetParamByName("Size", "5");
     EXPECT_EQ(src->GetParamByName("Size"), "4");
     MRef<MBaseObject> counted(MRef<Counted>(new Counted("A"))->CreateNew());
     EXPECT_EQ(std::pair(counted->ClassName(), counted->GetName()),

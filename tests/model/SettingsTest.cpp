@@ -9,7 +9,6 @@
 #include <set>
 
 namespace fs = std::filesystem;
-
 namespace
 {
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";

@@ -94,7 +94,6 @@ TEST(ShaderMath, WavesFramesBlendsAlphaTestsAndColoursFollowTheirRules)
     EXPECT_EQ(blend("custom", "GL_ZERO", "GL_SRC_ALPHA_SATURATE"), Factors(GL_ZERO, GL_ONE));
     EXPECT_EQ(blend("", "GL_ONE", "GL_ONE"), blend("multiply", "", "")); // refused
     EXPECT_EQ(blend("multiply", "", ""), Factors(0, 0));
-
     auto test = [](const char* fn)
     {
         unsigned func = 0;

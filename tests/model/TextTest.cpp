@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include <gtest/gtest.h>
 
-TEST(MStr, CutsCaseFoldingReplaceSplitPathFormatAndToInt)
+TEST(MStr, CutsFoldsSplitsFormatsAndNameIndexFindsEachNameUntilItsLastBearerLeaves)
 {
     const MStr s("abc");
     for (auto [n, cut] : {std::pair{-4, "||abc"}, {0, "||abc"}, {2, "ab|bc|c"}, {99, "abc|abc|"}})
@@ -29,9 +29,6 @@ TEST(MStr, CutsCaseFoldingReplaceSplitPathFormatAndToInt)
     const std::string big(1000, 'x');
     EXPECT_EQ(MStr::Printf("%s-%i", big.c_str(), 42).str(), big + "-42");
     EXPECT_EQ(MStr("12abc").ToInt() + MStr("x").ToInt(), 12);
-}
-TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
-{
     MNameIndex index;
     std::vector<MRef<MBaseObject>> o;
     for (const char* n : {"Layer1", "Layer01", "Layer", "7", "Layer4000000000", "Layer999999",
