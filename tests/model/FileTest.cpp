@@ -1,7 +1,6 @@
 #include "MArchiveCache.h"
 #include "MFile.h"
 #include "TestSupport.h"
-
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -9,25 +8,20 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
-long Entries(const fs::path& folder)
+static long Entries(const fs::path& folder)
 {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
-
-std::string Corpus(const char* name)
+static std::string Corpus(const char* name)
 {
     return ReadWholeFile(CorpusDir() / "images" / name);
 }
-
-std::string ReadThroughMFile(const MStr& path)
+static std::string ReadThroughMFile(const MStr& path)
 {
     std::string data;
     return MFile::ReadWhole(path, data) ? data : "(unreadable)";
 }
-
-std::string ReadThroughStdio(const MStr& path)
+static std::string ReadThroughStdio(const MStr& path)
 {
     std::FILE* f = MFile::OpenRegular(path);
     std::string data;
@@ -35,15 +29,13 @@ std::string ReadThroughStdio(const MStr& path)
         data += char(c);
     return f && std::fclose(f) == 0 ? data : "(unopenable)";
 }
-
-size_t CountLinesWith(const CaptureSink& log, const std::string& text)
+static size_t CountLinesWith(const CaptureSink& log, const std::string& text)
 {
     return std::count_if(log.lines.begin(), log.lines.end(),
                          [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
-} // namespace
 
-TEST(MFileRead, ReadsEveryByteOrSaysWhyAndLeavesTheBufferAlone)
+TEST(MFile, ReadsEveryByteOrSaysWhyAndWritesInPlaceOrKeepsTheOldFile)
 {
     TempDir dir;
     const std::string content("a\0b\r\n\xff\x80 end", 11);
@@ -79,51 +71,41 @@ TEST(MFileRead, ReadsEveryByteOrSaysWhyAndLeavesTheBufferAlone)
     EXPECT_NE(over.reason.str().find("99"), std::string::npos) << over.reason.str();
     EXPECT_EQ(bytes.size(), content.size());
     ASSERT_TRUE(MFile::ReadWhole(hundred, bytes, 100));
-}
-
-TEST(MFileWrite, ReplacesInPlaceKeepingPermissionsLinksAndNoTemporaryFiles)
-{
-    TempDir dir;
-    const std::string path = (dir.Path() / "out.txt").string();
-    ASSERT_TRUE(MFile::WriteWhole(path, "first version, longer than the second"));
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(MFile::WriteWhole(path, std::string_view("second\0", 7)));
-    EXPECT_EQ(ReadWholeFile(path), std::string("second\0", 7));
+    // Writes replace files in place, keeping permissions and links.
+    const std::string out = (dir.Path() / "out.txt").string();
+    ASSERT_TRUE(MFile::WriteWhole(out, "first version, longer than the second"));
+    ASSERT_EQ(chmod(out.c_str(), 0640), 0);
+    ASSERT_TRUE(MFile::WriteWhole(out, std::string_view("second\0", 7)));
+    EXPECT_EQ(ReadWholeFile(out), std::string("second\0", 7));
     struct stat st = {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    ASSERT_EQ(stat(out.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(Entries(dir.Path()), 1);
+    EXPECT_EQ(Entries(dir.Path()), 6);
     fs::create_symlink("out.txt", dir.Path() / "link.txt");
     ASSERT_TRUE(MFile::WriteWhole((dir.Path() / "link.txt").string(), ""));
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.txt"));
-    EXPECT_EQ(ReadWholeFile(path), "");
-}
-
-TEST(MFileWrite, FailedWritesKeepTheOldFile)
-{
-    TempDir dir;
-    const std::string path = dir.Write("keep.txt", "precious");
+    EXPECT_EQ(ReadWholeFile(out), "");
+    const std::string keep = dir.Write("keep.txt", "precious");
     {
         FileSizeLimit limit(64); // the disk fills up part-way through
-        MFileResult r = MFile::WriteWhole(path, std::string(4096, 'z'));
+        MFileResult r = MFile::WriteWhole(keep, std::string(4096, 'z'));
         EXPECT_EQ(r.code, MFILE_WRITE_ERROR);
         EXPECT_FALSE(r.reason.IsEmpty());
     }
-    EXPECT_EQ(ReadWholeFile(path), "precious");
-    EXPECT_EQ(Entries(dir.Path()), 1);
+    EXPECT_EQ(ReadWholeFile(keep), "precious");
+    EXPECT_EQ(Entries(dir.Path()), 8);
     fs::create_directory(dir.Path() / "taken");
     EXPECT_EQ(MFile::WriteWhole((dir.Path() / "taken").string(), "x").code, MFILE_NOT_A_FILE);
     EXPECT_TRUE(fs::is_directory(dir.Path() / "taken"));
     EXPECT_EQ(MFile::WriteWhole((dir.Path() / "missing/f.txt").string(), "x").code,
               MFILE_NOT_FOUND);
     EXPECT_FALSE(fs::exists(dir.Path() / "missing"));
-    EXPECT_TRUE(MFile::Exists(path));
+    EXPECT_TRUE(MFile::Exists(keep));
     for (const std::string& no :
          {dir.Path().string(), (dir.Path() / "b.txt").string(), std::string()})
         EXPECT_FALSE(MFile::Exists(no)) << no;
 }
-
-TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
+TEST(Archive, SearchedInTheGameOrderReadThroughTheFileServiceAndSkippedWhenDamaged)
 {
     TestSystem sys;
     TempDir dir;
@@ -162,7 +144,6 @@ TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
     EXPECT_EQ(sys.manager.FindImageFile("textures/missing.tga") +
                   sys.manager.FindImageFile("textures"),
               "");
-    // The archive itself as the search place.
     sys.manager.GetImageSearchPaths() = MStrList();
     sys.manager.GetImageSearchPaths().AddString((game / "pak0.pk3").string());
     EXPECT_EQ(sys.manager.FindImageFile("textures/base/wall.tga").str(),
@@ -170,10 +151,6 @@ TEST(Archive, SearchedInTheGameOrderAndReadThroughTheFileService)
     EXPECT_FALSE(MFile::Exists((game / "pak0.pk3/textures/none.tga").string()));
     EXPECT_EQ(ReadThroughStdio((game / "pak0.pk3/textures/none.tga").string()), "(unopenable)");
     EXPECT_TRUE(sys.log.lines.empty());
-}
-
-TEST(Archive, DamagedArchivesAndMembersAreSkippedWithOneLogLine)
-{
     const std::string good = Corpus("oa-am_galmevish.tga"), other = Corpus("oa-multi.tga");
     const int cut = 0, data = 1, checksum = 2, huge = 3; // the damage done
     for (auto [damage, deflate] :

@@ -1,12 +1,9 @@
-// Materials, layers, shader nodes, and the rule that their lists and the tree agree.
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MScene.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace
@@ -17,7 +14,6 @@ template <class T> T* Named(const char* name)
     o->SetName(name);
     return o;
 }
-
 std::string Names(const MBaseObjectList& list)
 {
     std::string s;
@@ -25,14 +21,12 @@ std::string Names(const MBaseObjectList& list)
         s += o->GetName().str() + " ";
     return s;
 }
-
 MStr Display(const MBaseShaderNode& n)
 {
     MStr text("[");
     n.AppendDisplayText(text);
     return text;
 }
-
 // Two shaders: M1 [L1 (F1), L2 (F2)], M2 [L3], and a plain object P on top.
 class Structure : public ::testing::Test
 {
@@ -73,7 +67,7 @@ class Structure : public ::testing::Test
 };
 } // namespace
 
-TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
+TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferencesAndCopyDeeply)
 {
     MRef<MMaterial> m(new MMaterial());
     MRef<MMaterialLayer> opt(Named<MMaterialLayer>("opt")), s1(Named<MMaterialLayer>("s1"));
@@ -103,21 +97,18 @@ TEST(Material, LayersAndNodesKeepOrderBackPointersAndReferences)
     s2.Reset();
     EXPECT_EQ(file->GetLayer(), nullptr);
     EXPECT_EQ(file->GetRefCount(), 1);
-}
-
-TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
-{
-    MRef<MMaterial> m(Named<MMaterial>("textures/base/wall"));
-    m->SetParamByName("Cull", "none");
+    // CreateNew copies layers and nodes deeply.
+    MRef<MMaterial> wall(Named<MMaterial>("textures/base/wall"));
+    wall->SetParamByName("Cull", "none");
     auto* stage = Named<MMaterialLayer>("stage");
-    m->AddLayer(Named<MMaterialLayer>("opt"));
-    m->AddLayer(stage);
-    auto* file = new MFileShaderNode();
-    file->SetParamByName("Fname", "wall.tga");
-    stage->AddShader(file);
+    wall->AddLayer(Named<MMaterialLayer>("opt"));
+    wall->AddLayer(stage);
+    auto* map = new MFileShaderNode();
+    map->SetParamByName("Fname", "wall.tga");
+    stage->AddShader(map);
     stage->AddShader(new MAnimFileShaderNode());
     stage->GetShader(1)->SetParamByName("Fname2", "c.tga");
-    MRef<MBaseObject> raw(m->CreateNew());
+    MRef<MBaseObject> raw(wall->CreateNew());
     auto* copy = static_cast<MMaterial*>(raw.Get());
     EXPECT_EQ(copy->GetName() + copy->GetParamByName("Cull"), "textures/base/wallnone");
     EXPECT_EQ(Names(copy->GetLayerList()), "opt stage ");
@@ -130,15 +121,14 @@ TEST(Material, CreateNewCopiesLayersAndNodesDeeply)
     // Edits of the copy leave the source alone.
     copiedFile->SetParamByName("Fname", "other.tga");
     copiedStage->RemoveShader(copiedFile);
-    EXPECT_EQ(file->GetParamByName("Fname"), "wall.tga");
-    EXPECT_EQ(file->GetLayer(), stage);
+    EXPECT_EQ(map->GetParamByName("Fname"), "wall.tga");
+    EXPECT_EQ(map->GetLayer(), stage);
     MRef<MBaseObject> layerCopy(stage->CreateNew());
     auto* lc = static_cast<MMaterialLayer*>(layerCopy.Get());
     EXPECT_EQ(lc->GetMaterial(), nullptr);
     EXPECT_EQ(lc->GetShader(1)->GetLayer(), lc);
 }
-
-TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
+TEST(ShaderNodes, SummariesWordsAndFramesOfTheNodes)
 {
     MFileShaderNode file;
     MBlendFuncShaderNode blend;
@@ -177,10 +167,6 @@ TEST(ShaderNodes, SummariesShowWhatTheNodeWillWrite)
     EXPECT_FALSE(file.Repeats());
     file.SetParamByName("RpU", "On");
     EXPECT_TRUE(file.Repeats());
-}
-
-TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
-{
     MQ3MapSurfaceShaderNode s;
     EXPECT_EQ(Display(s), "[surface");
     const int count = s.GetParamCount();
@@ -200,10 +186,6 @@ TEST(ShaderNodes, SurfaceNodeKeepsEveryWordAsAnOnOffParameter)
         EXPECT_FALSE(s.SetParamByName(bad, "On")) << bad;
     EXPECT_EQ(s.GetParamCount(), count + 3);
     EXPECT_EQ(MRef<MBaseObject>(s.CreateNew())->GetParamByName("q3map_shinyWord"), "On");
-}
-
-TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
-{
     MRef<MAnimFileShaderNode> a(new MAnimFileShaderNode());
     const int base = a->GetParamCount();
     EXPECT_TRUE(a->SetParamByName("Fname2", "c.tga"));
@@ -230,41 +212,8 @@ TEST(ShaderNodes, AnimNodeGrowsFrameParametersOnDemand)
     EXPECT_EQ(names.size(), size_t(copy->GetParamCount()));
     EXPECT_EQ(copy->GetParamCount(), base + 8);
 }
-
-TEST_F(Structure, ReparentMovesBetweenListsOrIsRefusedWithALogLine)
-{
-    EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(l2), scene->FindObject(m2)));
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(f1), scene->FindObject(l3)));
-    EXPECT_EQ(Names(m1->GetLayerList()) + "| " + Names(m2->GetLayerList()), "L1 | L3 L2 ");
-    EXPECT_EQ(f1->GetLayer(), l3);
-    EXPECT_EQ(l1->GetShaderCount(), 0);
-    EXPECT_TRUE(Check());
-    const std::pair<MBaseObject*, MBaseObject*> refused[] = {
-        {l1, nullptr}, {l1, l3}, {l1, p}, {f2, m1}, {f2, nullptr},
-        {m1, l1},      {m2, m1}, {p, f2}, {p, m1},  {m1, m1},
-    };
-    for (auto [obj, parent] : refused)
-    {
-        sys.log.lines.clear();
-        EXPECT_FALSE(scene->ReparentObject(scene->FindObject(obj),
-                                           parent ? scene->FindObject(parent) : nullptr))
-            << obj->GetName().c_str();
-        ASSERT_EQ(sys.log.lines.size(), 1u) << obj->GetName().c_str();
-        EXPECT_EQ(sys.log.lines[0].rfind("Warning: '" + obj->GetName().str() + "' cannot", 0), 0u)
-            << sys.log.lines[0];
-        EXPECT_TRUE(Check());
-    }
-    // A plain object may go under another plain one and back to the top.
-    MRef<Counted> q(new Counted("Q"));
-    scene->AddObject(q.Get());
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), scene->FindObject(p)));
-    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), nullptr));
-}
-
 TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
 {
-    // The test keeps the deleted nodes alive to ask about them afterwards.
     MRef<MBaseObject> keepF1(f1), keepF2(f2);
     EXPECT_TRUE(scene->DeleteObject(l1, false));
     EXPECT_EQ(Names(m1->GetLayerList()), "L2 ");
@@ -281,8 +230,7 @@ TEST_F(Structure, DeleteLeavesTheListsAndKeepsPartsWhole)
     EXPECT_EQ(TreeShape(*scene), " M1( L2) A B M2( L3)");
     EXPECT_TRUE(Check());
 }
-
-TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
+TEST_F(Structure, CheckFindsDisagreementsAndReparentMovesBetweenListsOrIsRefused)
 {
     MRef<MMaterialLayer> stray(Named<MMaterialLayer>("Stray"));
     struct Case
@@ -311,4 +259,31 @@ TEST_F(Structure, CheckFindsEveryKindOfDisagreement)
         c.mend(*this, stray.Get());
         EXPECT_TRUE(Check()) << c.expected;
     }
+    EXPECT_EQ(Names(m1->GetLayerList()), "L1 L2 "); // added through the tree alone
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(l2), scene->FindObject(m2)));
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(f1), scene->FindObject(l3)));
+    EXPECT_EQ(Names(m1->GetLayerList()) + "| " + Names(m2->GetLayerList()), "L1 | L3 L2 ");
+    EXPECT_EQ(f1->GetLayer(), l3);
+    EXPECT_EQ(l1->GetShaderCount(), 0);
+    EXPECT_TRUE(Check());
+    const std::pair<MBaseObject*, MBaseObject*> refused[] = {
+        {l1, nullptr}, {l1, l3}, {l1, p}, {f2, m1}, {f2, nullptr},
+        {m1, l1},      {m2, m1}, {p, f2}, {p, m1},  {m1, m1},
+    };
+    for (auto [obj, parent] : refused)
+    {
+        sys.log.lines.clear();
+        EXPECT_FALSE(scene->ReparentObject(scene->FindObject(obj),
+                                           parent ? scene->FindObject(parent) : nullptr))
+            << obj->GetName().c_str();
+        ASSERT_EQ(sys.log.lines.size(), 1u) << obj->GetName().c_str();
+        EXPECT_EQ(sys.log.lines[0].rfind("Warning: '" + obj->GetName().str() + "' cannot", 0), 0u)
+            << sys.log.lines[0];
+        EXPECT_TRUE(Check());
+    }
+    // A plain object may go under another plain one and back to the top.
+    MRef<Counted> q(new Counted("Q"));
+    scene->AddObject(q.Get());
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), scene->FindObject(p)));
+    EXPECT_TRUE(scene->ReparentObject(scene->FindObject(q.Get()), nullptr));
 }

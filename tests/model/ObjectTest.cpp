@@ -3,11 +3,9 @@
 #include "MBaseObjectTree.h"
 #include "MParameterObject.h"
 #include "TestSupport.h"
-
 #include <climits>
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace
 {
@@ -24,7 +22,6 @@ class OpenEnded : public MBaseObject
                                             : nullptr;
     }
 };
-
 std::string Names(MBaseObjectList& list)
 {
     std::string out;
@@ -33,7 +30,6 @@ std::string Names(MBaseObjectList& list)
         out += o->GetName().str();
     return out;
 }
-
 // A tree of named objects:  a(b(d e) c)  f
 struct Shape
 {
@@ -52,7 +48,7 @@ struct Shape
 };
 } // namespace
 
-TEST(Parameter, KindsChoicesAndTextParsedOnDemand)
+TEST(Parameter, KindsKeysAndObjectsParametersByNameAndCopiesButNotSelection)
 {
     for (int kind : {1, 2, 5, 6, 7, 8, 9}) // the numbers scene files hold
     {
@@ -72,42 +68,36 @@ TEST(Parameter, KindsChoicesAndTextParsedOnDemand)
     EXPECT_EQ(std::pair(f.GetValue(0).str(), f.GetKeyCount()), std::pair(std::string("3"), 0));
     EXPECT_EQ(MVectorParameterObject("sV", "( 1 0.5 .25 )").GetVector(), (MVector{1, 0.5f, 0.25f}));
     EXPECT_EQ(ParseVectorText("1,2,3 4"), (MVector{1, 2, 3}));
-}
-
-TEST(Parameter, KeyedKindsInterpolateBetweenKeysAndCopyThem)
-{
-    MKeyedFloatParameterObject f("Amp", "7");
-    f.SetValue("0", 0, true);
-    f.SetValue("10", 120, true);
+    // Keyed kinds interpolate between keys and copy them.
+    MKeyedFloatParameterObject amp("Amp", "7");
+    amp.SetValue("0", 0, true);
+    amp.SetValue("10", 120, true);
     const std::pair<int, const char*> at[] = {
         {-50, "0"}, {0, "0"}, {30, "2.5"}, {60, "5"}, {9999, "10"}};
     for (auto [time, value] : at)
-        EXPECT_EQ(f.GetValue(time), value) << time;
+        EXPECT_EQ(amp.GetValue(time), value) << time;
     // Without a key: a key at that time is replaced, else only the plain value.
-    f.SetValue("20", 120);
-    f.SetValue("99", 60);
-    EXPECT_EQ(f.GetKeyCount(), 2);
-    EXPECT_EQ(f.GetValue(60), "10");
+    amp.SetValue("20", 120);
+    amp.SetValue("99", 60);
+    EXPECT_EQ(amp.GetKeyCount(), 2);
+    EXPECT_EQ(amp.GetValue(60), "10");
     MKeyedFloatParameterObject other("b", "0");
     MFloatParameterObject plain("c", "0");
-    other.SetFrom(f);
-    plain.SetFrom(f); // an unkeyed kind takes the plain value only
+    other.SetFrom(amp);
+    plain.SetFrom(amp); // an unkeyed kind takes the plain value only
     EXPECT_EQ(other.GetValue(90) + "|" + plain.GetValue(), "15|99");
-    auto clone = f.Clone();
-    clone->SetValue("100", 0, true);
-    EXPECT_EQ(f.GetValue(0), "0");
-    f.RemoveKeys();
-    EXPECT_EQ(f.GetValue(60), "99");
-    EXPECT_EQ(clone->GetValue(60), "60");
+    auto copy = amp.Clone();
+    copy->SetValue("100", 0, true);
+    EXPECT_EQ(amp.GetValue(0), "0");
+    amp.RemoveKeys();
+    EXPECT_EQ(amp.GetValue(60), "99");
+    EXPECT_EQ(copy->GetValue(60), "60");
     // Keys further apart than an int counts, and vectors.
     MKeyedVectorParameterObject vec("Col", "0 0 0");
     vec.SetValue("0 10 -4", INT_MIN + 1, true);
     vec.SetValue("2 20 4", INT_MAX, true);
     EXPECT_EQ(vec.GetVector(0), (MVector{1, 15, 0}));
-}
-
-TEST(BaseObject, ParametersByNameIgnoreCaseAndReadAsTypes)
-{
+    // Objects find parameters by name in any case; copies take values, not selection.
     MRef<OpenEnded> o(new OpenEnded());
     EXPECT_EQ(o->GetParam(0)->GetName(), "Name");
     EXPECT_EQ(o->GetParam(o->GetParamCount()), nullptr);
@@ -136,10 +126,6 @@ TEST(BaseObject, ParametersByNameIgnoreCaseAndReadAsTypes)
     EXPECT_FALSE(o->RemoveParameter("name"));
     EXPECT_TRUE(o->RemoveParameter("SIZE"));
     EXPECT_EQ(o->FindParameter("Dir"), o->GetParam(1));
-}
-
-TEST(BaseObject, SetFromAndCreateNewCopyValuesButNotSelection)
-{
     Counted::live = 0;
     MRef<OpenEnded> src(new OpenEnded());
     src->SetName("Source");
@@ -156,19 +142,18 @@ TEST(BaseObject, SetFromAndCreateNewCopyValuesButNotSelection)
     EXPECT_EQ(selected->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED | OBJ_SELECTED));
     dst->SetFrom(nullptr); // nothing to copy from changes nothing
     EXPECT_EQ(dst->GetParamByName("size"), "4");
-    MRef<MBaseObject> copy(src->CreateNew());
-    EXPECT_NE(dynamic_cast<OpenEnded*>(copy.Get()), nullptr);
-    EXPECT_EQ(copy->GetParamByName("extraA"), "x");
-    EXPECT_EQ(copy->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED));
-    copy->SetParamByName("Size", "5");
+    MRef<MBaseObject> made(src->CreateNew());
+    EXPECT_NE(dynamic_cast<OpenEnded*>(made.Get()), nullptr);
+    EXPECT_EQ(made->GetParamByName("extraA"), "x");
+    EXPECT_EQ(made->GetFlags(), uint32_t(OBJ_VISIBLE | OBJ_COLLAPSED));
+    made->SetParamByName("Size", "5");
     EXPECT_EQ(src->GetParamByName("Size"), "4");
     MRef<MBaseObject> counted(MRef<Counted>(new Counted("A"))->CreateNew());
     EXPECT_EQ(std::pair(counted->ClassName(), counted->GetName()),
               std::pair(MStr("Counted"), MStr("A")));
     EXPECT_EQ(Counted::live, 1);
 }
-
-TEST(ObjectList, HoldsReferencesKeepsOrderAndCopiesShareMembers)
+TEST(ObjectList, HoldsReferencesKeepsOrderSharesMembersWithCopiesAndWalksThroughChanges)
 {
     Counted::live = 0;
     {
@@ -195,10 +180,6 @@ TEST(ObjectList, HoldsReferencesKeepsOrderAndCopiesShareMembers)
         list.Add(outsider.Get());
     } // the list's destructor releases what it still holds
     EXPECT_EQ(Counted::live, 0);
-}
-
-TEST(ObjectList, WalkSurvivesRemovalInsertionAndEmptying)
-{
     Shape s; // its objects, not its tree
     MBaseObjectList list;
     for (const auto& o : s.obj)
@@ -220,7 +201,6 @@ TEST(ObjectList, WalkSurvivesRemovalInsertionAndEmptying)
     }
     EXPECT_EQ(seen, "abcda");
 }
-
 TEST(ObjectTree, AddRefusesDuplicatesNullAndForeignParents)
 {
     Shape s;
@@ -242,7 +222,6 @@ TEST(ObjectTree, AddRefusesDuplicatesNullAndForeignParents)
         top += o->GetName().str() + s.tree.GetCurrentNode()->GetObject()->GetName().str();
     EXPECT_EQ(top, "aaff");
 }
-
 TEST(ObjectTree, RemoveTakesWholeSubtreesAlsoDuringAWalk)
 {
     // Walk order, where to remove what, what the walk saw, what is left.
@@ -272,7 +251,6 @@ TEST(ObjectTree, RemoveTakesWholeSubtreesAlsoDuringAWalk)
         EXPECT_EQ(Counted::live, int(std::count(left, left + strlen(left), ' ')));
     }
 }
-
 TEST(ObjectTree, SetParentMovesSubtreesRefusesCyclesAndForeignNodesAndFlagsReachDown)
 {
     Shape s;
@@ -297,7 +275,6 @@ TEST(ObjectTree, SetParentMovesSubtreesRefusesCyclesAndForeignNodesAndFlagsReach
     EXPECT_TRUE(MBaseObjectTree::IsChildOf(s.n('d'), s.n('f')));
     EXPECT_FALSE(MBaseObjectTree::IsChildOf(s.n('d'), s.n('a')));
     EXPECT_FALSE(MBaseObjectTree::IsChildOf(s.n('d'), s.n('d')));
-    // A flag on an object or its ancestors.
     s.o('b')->AddFlags(OBJ_COLLAPSED);
     for (auto [node, flagged] : {std::pair{'b', true}, {'d', true}, {'a', false}, {'e', false}})
         EXPECT_EQ(MBaseObjectTree::IsChildOfFlagged(s.n(node), OBJ_COLLAPSED | OBJ_SELECTED),

@@ -6,13 +6,11 @@
 #include "MSelectionItem.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
-
 namespace
 {
 // Everything a scene holds, as text: the tree, then each object reached with
@@ -69,7 +67,6 @@ std::string Describe(MScene* scene)
     }
     return out.str();
 }
-
 template <class T> T* Put(MScene* scene, const char* name, MBaseObject* parent = nullptr)
 {
     auto* o = new T();
@@ -77,7 +74,6 @@ template <class T> T* Put(MScene* scene, const char* name, MBaseObject* parent =
     scene->AddObject(o, parent ? scene->FindObject(parent) : nullptr);
     return o;
 }
-
 // A scene with something of every kind the file has to keep.
 void BuildRichScene(MScene* s)
 {
@@ -137,7 +133,6 @@ void BuildRichScene(MScene* s)
     s->SetPickMode(1);
     s->SetSelectionMode(2);
 }
-
 class SceneFileTest : public ::testing::Test
 {
   protected:
@@ -167,7 +162,6 @@ class SceneFileTest : public ::testing::Test
         EXPECT_EQ(scene->GetRoot()->GetFirstChild()->GetObject(), first);
     }
 };
-
 std::string Minimal(const std::string& objects, int version = 1)
 {
     return "{\"format\": \"Glazen scene\", \"version\": " + std::to_string(version) +
@@ -175,7 +169,7 @@ std::string Minimal(const std::string& objects, int version = 1)
 }
 } // namespace
 
-TEST_F(SceneFileTest, SaveThenOpenGivesBackAnEqualScene)
+TEST_F(SceneFileTest, SavedScenesOpenEqualAndHandWrittenOnesMayOmitAndReorderMembers)
 {
     BuildRichScene(sys.Scene());
     const std::string saved = Describe(sys.Scene());
@@ -200,10 +194,6 @@ TEST_F(SceneFileTest, SaveThenOpenGivesBackAnEqualScene)
     ASSERT_TRUE(translator.ExportFile(again, &empty));
     ASSERT_TRUE(translator.ImportFile(again, &other));
     EXPECT_EQ(other.GetObjectCount(), 0);
-}
-
-TEST_F(SceneFileTest, HandWrittenFilesMayLeaveOutOptionalMembersAndReorderThem)
-{
     MScene* scene = sys.Scene();
     ASSERT_TRUE(translator.ImportFile(
         dir.Write("hand.glazen",
@@ -225,8 +215,7 @@ TEST_F(SceneFileTest, HandWrittenFilesMayLeaveOutOptionalMembersAndReorderThem)
     EXPECT_EQ(scene->GetTime(), 240);
     EXPECT_EQ(scene->GetRoot()->GetFirstChild()->GetObject()->GetParamByName("Fname"), "a.tga");
 }
-
-TEST_F(SceneFileTest, UnsoundFilesAreRefusedAndTheSceneStaysAsItWas)
+TEST_F(SceneFileTest, UnsoundFilesAreRefusedAndSeedScenesSaveToTheSameTextInTheCurrentFormat)
 {
     BuildRichScene(sys.Scene());
     std::string text;
@@ -301,32 +290,23 @@ TEST_F(SceneFileTest, UnsoundFilesAreRefusedAndTheSceneStaysAsItWas)
     ExpectRefused(PathOf("missing.glazen"), "could not be read");
     fs::create_directory(dir.Path() / "folder.glazen");
     ExpectRefused(PathOf("folder.glazen"), "could not be read: it is a folder");
-}
-
-TEST_F(SceneFileTest, FailedSavesKeepTheOldFile)
-{
-    BuildRichScene(sys.Scene());
-    const std::string path = dir.Write("keep.glazen", "old content");
+    // Seed scenes open and save to the same text in the current format.
+    int opened = 0;
+    for (const auto& e : fs::directory_iterator(TestDataDir() / "scenes"))
     {
-        FileSizeLimit limit(1024);
-        EXPECT_FALSE(translator.ExportFile(path, sys.Scene()));
+        SCOPED_TRACE(e.path().string());
+        ASSERT_TRUE(translator.ImportFile(e.path().string(), sys.Scene()));
+        std::string written, seed = ReadWholeFile(e.path());
+        MStr reason;
+        ASSERT_TRUE(MCompleteTranslator::WriteSceneText(sys.Scene(), written, reason));
+        if (const size_t at = seed.find("\"version\": 1,"); at != std::string::npos)
+            seed[at + 11] = '2';
+        EXPECT_EQ(written, seed);
+        ++opened;
     }
-    EXPECT_TRUE(Logged("Scene file '" + path + "' could not be saved", "could not be written"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
-        << "no temporary file is left behind";
-    const std::string nowhere = PathOf("no/such/folder/x.glazen");
-    EXPECT_FALSE(translator.ExportFile(nowhere, sys.Scene()));
-    EXPECT_TRUE(Logged(nowhere, "could not be saved"));
-    // An object no prototype can make again would be lost on opening: refuse.
-    sys.Scene()->AddObject(new Counted("plain thing"));
-    EXPECT_FALSE(translator.ExportFile(path, sys.Scene()));
-    EXPECT_TRUE(Logged("'plain thing' is of class 'Counted'", "no prototype"));
-    EXPECT_EQ(ReadWholeFile(path), "old content");
-    EXPECT_FALSE(translator.ExportFile(PathOf("null.glazen"), nullptr));
-    EXPECT_FALSE(fs::exists(PathOf("null.glazen")));
+    EXPECT_GE(opened, 2);
 }
-
-TEST_F(SceneFileTest, ExportObjectSavesTheObjectWithWhatItHolds)
+TEST_F(SceneFileTest, ExportObjectSavesWhatItHoldsAndFailedSavesKeepTheOldFile)
 {
     BuildRichScene(sys.Scene());
     MScene* scene = sys.Scene();
@@ -348,22 +328,22 @@ TEST_F(SceneFileTest, ExportObjectSavesTheObjectWithWhatItHolds)
     ASSERT_TRUE(translator.ExportObject(path, scene));
     ASSERT_TRUE(translator.ImportFile(path, &opened));
     EXPECT_EQ(Describe(&opened), Describe(scene));
-}
-
-TEST_F(SceneFileTest, SeedScenesOpenAndSaveToTheSameTextInTheCurrentFormat)
-{
-    int opened = 0;
-    for (const auto& e : fs::directory_iterator(TestDataDir() / "scenes"))
+    const std::string kept = dir.Write("keep.glazen", "old content");
     {
-        SCOPED_TRACE(e.path().string());
-        ASSERT_TRUE(translator.ImportFile(e.path().string(), sys.Scene()));
-        std::string text, seed = ReadWholeFile(e.path());
-        MStr why;
-        ASSERT_TRUE(MCompleteTranslator::WriteSceneText(sys.Scene(), text, why));
-        if (const size_t at = seed.find("\"version\": 1,"); at != std::string::npos)
-            seed[at + 11] = '2';
-        EXPECT_EQ(text, seed);
-        ++opened;
+        FileSizeLimit limit(1024);
+        EXPECT_FALSE(translator.ExportFile(kept, sys.Scene()));
     }
-    EXPECT_GE(opened, 2);
+    EXPECT_TRUE(Logged("Scene file '" + kept + "' could not be saved", "could not be written"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2)
+        << "no temporary file is left behind";
+    const std::string nowhere = PathOf("no/such/folder/x.glazen");
+    EXPECT_FALSE(translator.ExportFile(nowhere, sys.Scene()));
+    EXPECT_TRUE(Logged(nowhere, "could not be saved"));
+    // An object no prototype can make again would be lost on opening: refuse.
+    sys.Scene()->AddObject(new Counted("plain thing"));
+    EXPECT_FALSE(translator.ExportFile(kept, sys.Scene()));
+    EXPECT_TRUE(Logged("'plain thing' is of class 'Counted'", "no prototype"));
+    EXPECT_EQ(ReadWholeFile(kept), "old content");
+    EXPECT_FALSE(translator.ExportFile(PathOf("null.glazen"), nullptr));
+    EXPECT_FALSE(fs::exists(PathOf("null.glazen")));
 }

@@ -4,14 +4,10 @@
 #include "MSceneViewFlags.h"
 #include "MSelectionItem.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <unordered_set>
 
-namespace
-{
-std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char*> names)
+static std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char*> names)
 {
     std::vector<MBaseObject*> added;
     for (const char* n : names)
@@ -21,16 +17,14 @@ std::vector<MBaseObject*> AddAll(MScene& scene, std::initializer_list<const char
     }
     return added;
 }
-
-void ExpectNear(const MVector3& a, const MVector3& b)
+static void ExpectNear(const MVector3& a, const MVector3& b)
 {
     EXPECT_NEAR(a.x, b.x, 1e-4f);
     EXPECT_NEAR(a.y, b.y, 1e-4f);
     EXPECT_NEAR(a.z, b.z, 1e-4f);
 }
-
 // A mesh of two triangles sharing an edge: a unit square at the origin.
-MMesh* Square()
+static MMesh* Square()
 {
     auto* mesh = new MMesh();
     for (MVector3 v : {MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(1, 1, 0), MVector3(0, 1, 0)})
@@ -39,9 +33,8 @@ MMesh* Square()
     mesh->AddTriangle(0, 2, 3);
     return mesh;
 }
-} // namespace
 
-TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
+TEST(Scene, AddDeleteClearAndSetObjectListHoldTheTreeTheTimeAndTheReferences)
 {
     Counted::live = 0;
     {
@@ -75,8 +68,47 @@ TEST(Scene, AddDeleteAndClearHoldTheTreeTheTimeAndTheReferences)
         EXPECT_EQ(Counted::live, 1);
     }
     EXPECT_EQ(Counted::live, 0);
+    // SetObjectList takes the tree's shape and drops what it lacks.
+    Counted::live = 0;
+    {
+        MScene scene;
+        const std::vector<MBaseObject*> o = AddAll(scene, {"a", "d"});
+        MBaseObject *b = new Counted("b"), *c = new Counted("c");
+        scene.AddObject(b, scene.FindObject(o[0]));
+        MBaseObjectTreeNode* nc = scene.AddObject(c, scene.FindObject(o[0]));
+        scene.SelectObject(b);
+        nc->SetFlags(0x77);
+        MRef<MBaseObject> saved(scene.MBaseObjectTree::CreateNew());
+        auto* tree = static_cast<MBaseObjectTree*>(saved.Get());
+        // Edit: b goes, d moves under c, a new selected object e arrives.
+        scene.DeleteObject(b);
+        scene.SetParent(scene.FindObject(o[1]), nc);
+        scene.SelectObject(o[1]);
+        AddAll(scene, {"e"});
+        scene.SelectObject(scene.FindObjectByName("e"));
+        ASSERT_TRUE(scene.SetObjectList(tree));
+        EXPECT_EQ(TreeShape(scene), " a( b c) d");
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
+        EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
+        // e left and was released; b still carries its flag, so it is selected.
+        EXPECT_EQ(Counted::live, 4);
+        EXPECT_EQ(Selection(scene), "d b ");
+        // The scene's tree and the copy are separate.
+        scene.DeleteObject(o[1]);
+        EXPECT_EQ(TreeShape(*tree), " a( b c) d");
+        saved.Reset();
+        EXPECT_EQ(Counted::live, 3);
+        EXPECT_EQ(TreeShape(scene), " a( b c)");
+        EXPECT_FALSE(scene.SetObjectList(nullptr));
+        // An empty tree empties the scene; names handed out stay handed out.
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
+        MBaseObjectTree empty;
+        EXPECT_TRUE(scene.SetObjectList(&empty));
+        EXPECT_EQ(scene.GetObjectCount() + scene.GetSelectedList().GetCount(), 0);
+        EXPECT_EQ(Counted::live, 0);
+        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
+    }
 }
-
 TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
 {
     MScene scene;
@@ -123,7 +155,6 @@ TEST(Scene, SelectionListStaysInStepWithSelectedFlag)
     EXPECT_EQ(Selection(scene), "d ");
     EXPECT_EQ(o[0]->GetRefCount(), 1); // the selection let it go
 }
-
 TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
 {
     MScene scene;
@@ -146,56 +177,11 @@ TEST(Scene, GeneratedNamesAreNeverInUseNorHandedOutTwice)
         EXPECT_TRUE(given.insert(scene.GenerateUniqueName(base).str()).second);
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(given.insert(scene.GenerateUniqueName("Box").str()).second);
-    // ClearScene starts the counters again.
     scene.ClearScene();
     EXPECT_EQ(scene.FindObjectByName("Box4"), nullptr);
     EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
 }
-
-TEST(Scene, SetObjectListTakesTheTreesShapeAndDropsWhatItLacks)
-{
-    Counted::live = 0;
-    {
-        MScene scene;
-        const std::vector<MBaseObject*> o = AddAll(scene, {"a", "d"});
-        MBaseObject *b = new Counted("b"), *c = new Counted("c");
-        scene.AddObject(b, scene.FindObject(o[0]));
-        MBaseObjectTreeNode* nc = scene.AddObject(c, scene.FindObject(o[0]));
-        scene.SelectObject(b);
-        nc->SetFlags(0x77);
-        MRef<MBaseObject> saved(scene.MBaseObjectTree::CreateNew());
-        auto* tree = static_cast<MBaseObjectTree*>(saved.Get());
-        // Edit: b goes, d moves under c, a new selected object e arrives.
-        scene.DeleteObject(b);
-        scene.SetParent(scene.FindObject(o[1]), nc);
-        scene.SelectObject(o[1]);
-        AddAll(scene, {"e"});
-        scene.SelectObject(scene.FindObjectByName("e"));
-        ASSERT_TRUE(scene.SetObjectList(tree));
-        EXPECT_EQ(TreeShape(scene), " a( b c) d");
-        EXPECT_EQ(TreeShape(*tree), " a( b c) d"); // the given tree is untouched
-        EXPECT_EQ(scene.FindObject(c)->GetFlags(), 0x77u);
-        // e left and was released; b still carries its flag, so it is selected.
-        EXPECT_EQ(Counted::live, 4);
-        EXPECT_EQ(Selection(scene), "d b ");
-        // The scene's tree and the copy are separate.
-        scene.DeleteObject(o[1]);
-        EXPECT_EQ(TreeShape(*tree), " a( b c) d");
-        saved.Reset();
-        EXPECT_EQ(Counted::live, 3);
-        EXPECT_EQ(TreeShape(scene), " a( b c)");
-        EXPECT_FALSE(scene.SetObjectList(nullptr));
-        // An empty tree empties the scene; names handed out stay handed out.
-        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box1");
-        MBaseObjectTree empty;
-        EXPECT_TRUE(scene.SetObjectList(&empty));
-        EXPECT_EQ(scene.GetObjectCount() + scene.GetSelectedList().GetCount(), 0);
-        EXPECT_EQ(Counted::live, 0);
-        EXPECT_EQ(scene.GenerateUniqueName("Box"), "Box2");
-    }
-}
-
-TEST(SceneGeometry, TransformKeysAndMeshComponentFlagsAndDeletion)
+TEST(SceneGeometry, TransformsMeshFlagsSelectionCentreAndDrawing)
 {
     MRef<MTransformObject> t(new MTransformObject());
     t->SetTranslate({0, 0, 0}, 0, true);
@@ -219,10 +205,6 @@ TEST(SceneGeometry, TransformKeysAndMeshComponentFlagsAndDeletion)
     ASSERT_TRUE(mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 0, true));
     EXPECT_EQ(mesh->DeleteTriangleFlag(COMPONENT_FLAG_TRIANGLE), 1);
     EXPECT_EQ(mesh->GetTriangleCount() + mesh->GetEdgeFlags().size(), 0u);
-}
-
-TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
-{
     TestSystem sys;
     MScene* scene = sys.Scene();
     auto* material = new MMaterial();
@@ -240,10 +222,10 @@ TEST(SceneGeometry, SelectionCentreAndDrawingOfMaterialsAndSceneObjects)
     scene->AddObject(object);
     scene->SelectObject(object, false);
     ExpectNear(scene->GetSelectionCentre(), {100.5f, 100.5f, 10});
-    auto* mesh = static_cast<MMesh*>(object->GetGeometry());
-    mesh->SetComponentFlag(COMPONENT_FLAG_VERTEX, 2, true);
+    auto* shown = static_cast<MMesh*>(object->GetGeometry());
+    shown->SetComponentFlag(COMPONENT_FLAG_VERTEX, 2, true);
     ExpectNear(scene->GetSelectionCentre(COMPONENT_VERTEX), {101, 101, 10});
-    mesh->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 1, true);
+    shown->SetComponentFlag(COMPONENT_FLAG_TRIANGLE, 1, true);
     ExpectNear(scene->GetSelectionCentre(COMPONENT_TRIANGLE), {100.5f, 100.5f, 10});
     // Without OpenGL nothing shows, but hidden objects are not even counted.
     MSceneViewFlags flags;

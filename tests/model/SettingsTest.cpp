@@ -1,7 +1,6 @@
 #include "MRegistry.h"
 #include "MScriptInterpreter.h"
 #include "TestSupport.h"
-
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -10,12 +9,10 @@
 #include <set>
 
 namespace fs = std::filesystem;
-
 namespace
 {
 const char* const kGlazenKey = "Software\\Orrick\\Glazen\\1.0\\";
 constexpr uint32_t kReadWrite = 0x2001F;
-// The registry in a temporary configuration folder for the length of a test.
 class RegistryTest : public ::testing::Test
 {
   protected:
@@ -30,7 +27,6 @@ class RegistryTest : public ::testing::Test
     TestSystem sys;
     fs::path keyFile = config.Path() / "glazen/registry/software_orrick_glazen_1.0";
 };
-
 MScriptVariable Get(const MScriptInterpreter& in, const char* name)
 {
     MScriptVariable v{MStr(name)};
@@ -40,7 +36,6 @@ MScriptVariable Get(const MScriptInterpreter& in, const char* name)
     in.GetVariable(v);
     return v;
 }
-
 bool Logged(const TestSystem& sys, const std::string& part)
 {
     return std::any_of(sys.log.lines.begin(), sys.log.lines.end(),
@@ -86,7 +81,6 @@ TEST_F(RegistryTest, AnyTextSurvivesAsNameAndValueWithOneLineEach)
         EXPECT_EQ(read.str(), value) << name;
     }
 }
-
 TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
 {
     MRegistry reg;
@@ -115,8 +109,7 @@ TEST_F(RegistryTest, RefusedKeysAndAccessLeaveFilesAndStringsAlone)
     EXPECT_FALSE(reg.GetLastError().IsEmpty());
     EXPECT_TRUE(fs::is_directory(keyFile));
 }
-
-TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
+TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSenseAndKeysStayInTheFolder)
 {
     config.Write("glazen/registry/software_orrick_glazen_1.0",
                  std::string("no equals sign here\n\\\n=\n\\x4\\q=\\x\nCFGFile = spaced.cfg \r\n") +
@@ -133,10 +126,6 @@ TEST_F(RegistryTest, DamagedKeyFilesAreReadAsFarAsTheyMakeSense)
     for (int i = 0; i < 5000; ++i)
         junk += static_cast<char>((i * 7919 + 13) % 256);
     EXPECT_NO_FATAL_FAILURE(MRegistry::ParseKeyFile(junk));
-}
-
-TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
-{
     for (const char* path : {"..\\..\\..\\etc\\passwd", "../../x", ".\\.hidden", "a/./b", "%2E%2E"})
     {
         const MStr name = MRegistry::KeyFileName(path);
@@ -149,12 +138,10 @@ TEST_F(RegistryTest, KeyPathsCannotLeaveTheRegistryFolder)
     }
     EXPECT_NE(MRegistry::KeyFileName("a\\b_c"), MRegistry::KeyFileName("a_b\\c"));
     EXPECT_NE(MRegistry::KeyFileName("a\\b"), MRegistry::KeyFileName("a%5Fb"));
-    MRegistry reg;
     EXPECT_FALSE(reg.OpenKey("\\\\//", kReadWrite, true) ||
                  reg.OpenKey(std::string(300, 'k'), kReadWrite, true));
 }
-
-TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
+TEST(MScriptInterpreter, ValuesGetTheirKindLastOneWinsAndDamageIsReportedAndSkipped)
 {
     TestSystem sys;
     MScriptInterpreter in;
@@ -192,11 +179,6 @@ TEST(MScriptInterpreter, ValuesGetTheirKindTextAndIntegerPastCommentsAndBlanks)
     Is("Escaped", SCRIPT_VAR_TEXT, "x\"y\\z\n\tw\\q", 0);
     Is("d", SCRIPT_VAR_ONOFF, "on", 1);
     Is("Last", SCRIPT_VAR_NUMBER, "5", 5);
-}
-
-TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
-{
-    MScriptInterpreter in;
     // What the tool preference writer appends ("%s = %s;\n") overrides the start.
     ASSERT_TRUE(in.ExecuteScript("DeleteChildren = 0;\nOther = a;\ndeletechildren = 1;\n"));
     EXPECT_EQ(in.GetVariableCount(), 2);
@@ -223,12 +205,6 @@ TEST(MScriptInterpreter, LastAssignmentWinsNamesIgnoreCaseAndResetClears)
     in.Clear();
     EXPECT_EQ(in.GetVariableCount(), 0);
     EXPECT_EQ(in.FindVariable("Flag"), nullptr);
-}
-
-TEST(MScriptInterpreter, DamagedStatementsAreReportedAndSkipped)
-{
-    TestSystem sys;
-    MScriptInterpreter in;
     EXPECT_FALSE(in.ExecuteScript("good1 = 1;\nstr = \"never closed;\nnoequals 5;\nnosemi = 7\n"
                                   "good2 = 2;\nnovalue = ;\n= 3;\n9lives = 9;\nafter = x; junk\n"
                                   "good3 = 3;"));
@@ -256,13 +232,7 @@ TEST(MScriptInterpreter, DamagedStatementsAreReportedAndSkipped)
     EXPECT_TRUE(Logged(sys, "further errors not shown"));
     for (int b = 0; b < 256; ++b) // bytes of any value never crash
         MScriptInterpreter().ExecuteScript("a = " + std::string(1, char(b)) + ";\n\"");
-}
-
-TEST(MScriptInterpreter, RunsScriptFiles)
-{
-    TestSystem sys;
     TempDir dir;
-    MScriptInterpreter in;
     ASSERT_TRUE(in.ExecuteScriptFile(dir.Write("Prefs/Tools/KObjectDeleteSelected.ascr",
                                                "DeleteChildren = 1;\r\nDeleteChildren = 0;\r\n")));
     EXPECT_EQ(Get(in, "DeleteChildren").value, 0);

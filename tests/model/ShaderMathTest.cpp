@@ -1,23 +1,17 @@
-// The arithmetic behind shader-node swatches; none of it needs an OpenGL context.
 #include "MShaderMath.h"
 #include "MShaderNodes.h"
 #include "TestSupport.h"
-
 #include <GL/gl.h>
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <set>
 
-namespace
-{
 constexpr double kEps = 1e-5;
 const double kNan = std::nan("");
 using W = MWaveFunc;
-} // namespace
 
-TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
+TEST(ShaderMath, WavesFramesBlendsAlphaTestsAndColoursFollowTheirRules)
 {
     const struct
     {
@@ -56,10 +50,6 @@ TEST(ShaderMath, WaveFormsFollowTheirShapesOverOnePeriod)
     const MWave w = ReadWave(&stretch); // an amplitude that is not finite: 0
     EXPECT_EQ(std::vector<double>({double(w.fn), w.base, w.amp, w.phase, w.freq}),
               std::vector<double>({double(W::Square), 1.5, 0, 0.25, 3}));
-}
-
-TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
-{
     EXPECT_DOUBLE_EQ(SceneSeconds(-TICKS_PER_FRAME * FRAMES_PER_SECOND / 2), -0.5);
     const double inf = std::numeric_limits<double>::infinity();
     // Two frames a second through three images, also before time 0; bad input: 0.
@@ -67,11 +57,12 @@ TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
     {
         double seconds, rate;
         int count, frame;
-    } cases[] = {{0.0, 2, 3, 0},  {0.49, 2, 3, 0}, {0.5, 2, 3, 1}, {1.0, 2, 3, 2},  {1.5, 2, 3, 0},
-                 {-0.1, 2, 3, 2}, {-1.4, 2, 3, 0}, {5, 2, 0, 0},   {5, kNan, 3, 0}, {5, inf, 3, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(AnimFrameIndex(c.seconds, c.rate, c.count), c.frame)
-            << c.seconds << " " << c.rate;
+    } frames[] = {{0.0, 2, 3, 0},  {0.49, 2, 3, 0}, {0.5, 2, 3, 1},  {1.0, 2, 3, 2},
+                  {1.5, 2, 3, 0},  {-0.1, 2, 3, 2}, {-1.4, 2, 3, 0}, {5, 2, 0, 0},
+                  {5, kNan, 3, 0}, {5, inf, 3, 0}};
+    for (const auto& f : frames)
+        EXPECT_EQ(AnimFrameIndex(f.seconds, f.rate, f.count), f.frame)
+            << f.seconds << " " << f.rate;
     const int far = AnimFrameIndex(1e300, 7, 5);
     EXPECT_TRUE(far >= 0 && far < 5) << far;
     MRef<MAnimFileShaderNode> anim(new MAnimFileShaderNode());
@@ -87,10 +78,6 @@ TEST(ShaderMath, AnimatedMapFrameFollowsSceneTime)
     // "nF" counts the frames cycled through, but never beyond the names present.
     anim->SetParamByName("nF", "10");
     EXPECT_EQ(anim->GetFrameIndex(3 * half), 0);
-}
-
-TEST(ShaderMath, BlendModesAndAlphaFunctionsMapToOpenGL)
-{
     using Factors = std::pair<unsigned, unsigned>;
     auto blend = [](const char* mode, const char* src, const char* dst)
     {
@@ -107,7 +94,6 @@ TEST(ShaderMath, BlendModesAndAlphaFunctionsMapToOpenGL)
     EXPECT_EQ(blend("custom", "GL_ZERO", "GL_SRC_ALPHA_SATURATE"), Factors(GL_ZERO, GL_ONE));
     EXPECT_EQ(blend("", "GL_ONE", "GL_ONE"), blend("multiply", "", "")); // refused
     EXPECT_EQ(blend("multiply", "", ""), Factors(0, 0));
-
     auto test = [](const char* fn)
     {
         unsigned func = 0;
@@ -118,10 +104,6 @@ TEST(ShaderMath, BlendModesAndAlphaFunctionsMapToOpenGL)
     EXPECT_EQ(test("lt128"), std::pair(unsigned(GL_LESS), 0.5f));
     EXPECT_EQ(test("GE128"), std::pair(unsigned(GL_GEQUAL), 0.5f));
     EXPECT_TRUE(test("off") == test("GT128") && test("off") == std::pair(0u, -1.0f));
-}
-
-TEST(ShaderMath, ColourAndAlphaGenerationClampToTheUnitRange)
-{
     const MWave none;
     auto colour = [](const char* type, const char* args, MWave wave, double seconds)
     {

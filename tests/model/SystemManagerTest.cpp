@@ -8,7 +8,6 @@
 #include "MTextureCache.h"
 #include "MTranslator.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -39,7 +38,6 @@ class FakeShaderTranslator : public MMaterialTranslator
     bool ExportFile(MStr, MScene*) override { return false; }
     bool ExportObject(MStr, MBaseObject*) override { return false; }
 };
-
 // Reads ".tga" files (not "bad" ones) as 100 high and 32 wide per file byte.
 class FakeImageTranslator : public MImageTranslator
 {
@@ -58,14 +56,12 @@ class FakeImageTranslator : public MImageTranslator
     bool ExportImage(MStr, MImage*) override { return false; }
     static inline int imports = 0;
 };
-
 // A translator whose CreateNew gives something that is not a translator.
 class MiscopyingTranslator : public FakeImageTranslator
 {
   public:
     MBaseObject* CreateNew() const override { return new Counted(); }
 };
-
 class TextureCacheFiles : public ::testing::Test
 {
   protected:
@@ -84,7 +80,7 @@ class TextureCacheFiles : public ::testing::Test
 };
 } // namespace
 
-TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
+TEST(SystemManager, LogGoesToTheGivenSinksAndBadPlugInFilesAreSkippedWithALogLine)
 {
     MSystemManager m;
     CaptureSink a, b, file;
@@ -107,10 +103,6 @@ TEST(SystemManager, LogGoesToTheGivenSinksWithPrintfFormatting)
     SetSystemManager(gone);
     delete gone;
     EXPECT_EQ(GetSystemManager(), nullptr);
-}
-
-TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
-{
     TestSystem sys;
     TempDir dir;
     dir.Write("x.DLF", "this is not a shared object\n");
@@ -131,8 +123,7 @@ TEST(SystemManager, FindAndLoadDLLsSkipsAndLogsBadFiles)
     EXPECT_EQ(sys.manager.FindAndLoadDLLs("*.DLF", true, true), 0);
     EXPECT_NE(sys.log.lines.back().find("no such folder"), npos);
 }
-
-TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
+TEST(SystemManager, RegistriesKeepOwnCopiesAndImageFilesAreFoundInAnyCase)
 {
     MSystemManager m;
     EXPECT_EQ(m.FindMaterialTranslatorThatImports("a.shader"), nullptr);
@@ -174,11 +165,6 @@ TEST(SystemManager, TranslatorRegistryKeepsOwnCopiesAndLooksUpByIndexAndFile)
     EXPECT_EQ(m.RegisterImageTranslator(&odd), 0);
     EXPECT_EQ(m.GetTranslatorCount(TRANSLATOR_IMAGE), 1);
     EXPECT_EQ(Counted::live, 0);
-}
-
-TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
-{
-    MSystemManager m;
     std::istringstream classes(
         "MMaterial MMaterialLayer MFileShaderNode MAnimFileShaderNode MRGBGenShaderNode "
         "MAlphaGenShaderNode MBlendFuncShaderNode MAlphaFuncShaderNode MTCScrollShaderNode "
@@ -213,39 +199,32 @@ TEST(SystemManager, PrototypesOfEveryBuiltInClassMakeIndependentObjects)
     EXPECT_EQ(mine->GetRefCount(), 1);
     MRef<MBaseObject> made(m.CreateObject("MFileShaderNode"));
     EXPECT_EQ(made->GetParamByName("Fname"), "default.tga");
-}
-
-TEST(SystemManager, FindImageFileIgnoresCaseAndTriesPlacesInOrder)
-{
-    TempDir first, second;
-    const std::string wall = first.Write("Textures/Base/Wall.TGA", "a");
-    const std::string wall2 = second.Write("textures/base/wall.tga", "b");
-    const std::string extra = second.Write("textures/Extra.jpg", "c");
-    first.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
-    MSystemManager m;
-    m.GetImageSearchPaths().AddString(first.Path().string());
-    m.GetImageSearchPaths().AddString(second.Path().string() + "/");
+    // Image files are found in any case, trying the places in order.
+    TempDir dirA, dirB;
+    const std::string wall = dirA.Write("Textures/Base/Wall.TGA", "a");
+    const std::string wall2 = dirB.Write("textures/base/wall.tga", "b");
+    const std::string extra = dirB.Write("textures/Extra.jpg", "c");
+    dirA.Write("textures/folder.tga/inside.tga", "d"); // "textures" beside "Textures"
+    m.GetImageSearchPaths().AddString(dirA.Path().string());
+    m.GetImageSearchPaths().AddString(dirB.Path().string() + "/");
     EXPECT_EQ(m.FindImageFile("textures/base/wall.tga"), wall);
     EXPECT_EQ(m.FindImageFile("textures/extra.JPG"), extra);
     EXPECT_EQ(m.FindImageFile(wall2), wall2); // a full path stands as it is
-    // Missing, a folder, not an image, and nothing.
     for (const char* no : {"textures/base/missing.tga", "nofolder/wall.tga", "textures/base",
                            "textures/folder.tga", ""})
         EXPECT_EQ(m.FindImageFile(no), "") << no;
     m.GetImageSearchPaths().RemoveAt(0);
     EXPECT_EQ(m.FindImageFile("textures/base/WALL.tga"), wall2);
-    // Relative names of full paths, with '/' separators.
     std::string backslashed = wall2, upper = extra;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     EXPECT_EQ(m.GetRelativeImageFilename(wall2), "textures/base/wall.tga");
     EXPECT_EQ(m.GetRelativeImageFilename(upper), "TEXTURES/EXTRA.JPG");
     EXPECT_EQ(m.GetRelativeImageFilename(backslashed), "textures/base/wall.tga");
-    for (const std::string& outside : {wall, second.Path().string() + "x/a.tga", std::string()})
+    for (const std::string& outside : {wall, dirB.Path().string() + "x/a.tga", std::string()})
         EXPECT_EQ(m.GetRelativeImageFilename(outside), "") << outside;
 }
-
-TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
+TEST_F(TextureCacheFiles, NamesResolveFilesAreDecodedOnceAndSizeMaterials)
 {
     for (const char* name :
          {"textures/base/Wall.JPG", "textures/base/floor.tga", "textures/base/Sky.png"})
@@ -265,13 +244,8 @@ TEST_F(TextureCacheFiles, NamesResolveWithOtherImageExtensionsAndAnyCase)
     other.Write("textures/base/none.tga", "x");
     sys.Manager().GetImageSearchPaths().AddString(other.Path().string().c_str());
     EXPECT_EQ(resolve("textures/base/none.tga"), In(other, "textures/base/none.tga"));
-}
-
-TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
-{
     const MStr good = dir.Write("good.tga", "x");
     const MStr bad = dir.Write("bad.tga", "x");
-    MTextureCache& cache = MTextureCache::Instance();
     const MImage* first = cache.GetImage(good);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->GetWidth(), 32);
@@ -291,10 +265,7 @@ TEST_F(TextureCacheFiles, EachFileIsDecodedOnceAndFailuresAreLoggedOnce)
     EXPECT_EQ(cache.GetDecodeCount(), 0);
     EXPECT_NE(cache.GetImage(good), nullptr);
     EXPECT_EQ(FakeImageTranslator::imports, 3);
-}
-
-TEST_F(TextureCacheFiles, MaterialsAreSizedFromTheirFirstMapElseTheirEditorImage)
-{
+    // Materials are sized from their first map, else their editor image.
     dir.Write("e.tga", "xxx");
     dir.Write("s.tga", "xxxxx");
     dir.Write("huge.tga", std::string(20, 'x'));

@@ -3,25 +3,19 @@
 #include "MNameIndex.h"
 #include "MStr.h"
 #include "TestSupport.h"
-
 #include <gtest/gtest.h>
 
-TEST(MStr, CutsClampCountsAndCaseFoldingCoversTheAlphabetOnly)
+TEST(MStr, CutsFoldsSplitsFormatsAndNameIndexFindsEachNameUntilItsLastBearerLeaves)
 {
     const MStr s("abc");
     for (auto [n, cut] : {std::pair{-4, "||abc"}, {0, "||abc"}, {2, "ab|bc|c"}, {99, "abc|abc|"}})
         EXPECT_EQ(s.Left(n) + "|" + s.Right(n) + "|" + s.Mid(n), cut) << n;
     EXPECT_EQ(s.Mid(1, 1), "b");
-    // Case folding covers the whole alphabet and nothing else.
     EXPECT_EQ(MStr("AZaz@[`{").Lowered(), "azaz@[`{");
     EXPECT_EQ(MStr("RgbGen").CompareNoCase("rGBgEN"), 0);
     EXPECT_LT(MStr("abc").CompareNoCase("ABD"), 0);
     EXPECT_GT(MStr("abcd").CompareNoCase("ABC"), 0);
     EXPECT_LT(MStr("ab").CompareNoCase("ABC"), 0);
-}
-
-TEST(MStr, ReplaceSplitPathFormatAndToInt)
-{
     MStr path("textures\\base\\a.tga"), same("aaa");
     EXPECT_EQ(path.Replace("\\", "/"), 2);
     EXPECT_EQ(path, "textures/base/a.tga");
@@ -35,10 +29,6 @@ TEST(MStr, ReplaceSplitPathFormatAndToInt)
     const std::string big(1000, 'x');
     EXPECT_EQ(MStr::Printf("%s-%i", big.c_str(), 42).str(), big + "-42");
     EXPECT_EQ(MStr("12abc").ToInt() + MStr("x").ToInt(), 12);
-}
-
-TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
-{
     MNameIndex index;
     std::vector<MRef<MBaseObject>> o;
     for (const char* n : {"Layer1", "Layer01", "Layer", "7", "Layer4000000000", "Layer999999",
@@ -70,8 +60,7 @@ TEST(NameIndex, FindsNamesOfEveryShapeAndEachUntilItsLastBearerLeaves)
     for (const auto& obj : o)
         EXPECT_EQ(index.Find(obj->GetName().str()), nullptr);
 }
-
-TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
+TEST(MImage, BadSizesBuffersAndDecodesChangeNothingAndAreLogged)
 {
     MImage image;
     ASSERT_TRUE(image.SetSize(3, 2, true));
@@ -97,10 +86,6 @@ TEST(MImage, SizesOutOfRangeAndBuffersOfTheWrongLengthChangeNothing)
     EXPECT_EQ(image.GetColourBuffer(), nullptr);
     image.FlipVertical(); // nothing to do, nothing touched
     EXPECT_EQ(image.GetHeight(), 0);
-}
-
-TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
-{
     TestSystem sys;
     TempDir dir;
     const MImageDecoder decode = [](const std::vector<uint8_t>& file, MImage& out, const char*& why)
@@ -109,18 +94,18 @@ TEST(MImageFile, ARefusedDecodeIsLoggedAndLeavesTheImageAlone)
         return file.size() >= 2 && out.SetSize(int(file.size()), 1);
     };
     const uint8_t bytes[] = {1, 2, 3};
-    MImage image;
-    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &image, decode) ||
-                 DecodeImageData("T", "mem", nullptr, 3, &image, decode) ||
+    MImage img;
+    EXPECT_FALSE(DecodeImageData("T", "mem", bytes, 1, &img, decode) ||
+                 DecodeImageData("T", "mem", nullptr, 3, &img, decode) ||
                  DecodeImageData("T", "mem", bytes, 3, nullptr, decode));
-    EXPECT_EQ(image.GetWidth(), 0);
+    EXPECT_EQ(img.GetWidth(), 0);
     EXPECT_EQ(sys.log.lines, std::vector<std::string>{"T: 'mem' not read: too short."});
-    ASSERT_TRUE(DecodeImageData("T", "mem", bytes, 3, &image, decode));
-    EXPECT_EQ(image.GetWidth(), 3);
+    ASSERT_TRUE(DecodeImageData("T", "mem", bytes, 3, &img, decode));
+    EXPECT_EQ(img.GetWidth(), 3);
     const std::string path = dir.Write("a.bin", "xy");
-    ASSERT_TRUE(ImportImageFile("T", path, &image, decode));
-    EXPECT_EQ(image.GetWidth(), 2);
-    EXPECT_FALSE(ImportImageFile("T", path + "x", &image, decode));
+    ASSERT_TRUE(ImportImageFile("T", path, &img, decode));
+    EXPECT_EQ(img.GetWidth(), 2);
+    EXPECT_FALSE(ImportImageFile("T", path + "x", &img, decode));
     EXPECT_EQ(sys.log.lines.size(), 2u);
     uint8_t head[3] = {};
     EXPECT_TRUE(ReadImageFileHead(path, head, 2));
