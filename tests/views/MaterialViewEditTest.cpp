@@ -1,19 +1,13 @@
-// Editing in the material view with real mouse input: drag and drop of
-// layers and nodes, selection, expansion, zoom and pan, and the popup menu.
 #include "ViewTestSupport.h"
-
-#include <array>
 
 namespace
 {
 using CM = CMaterialViewWnd;
-
 struct Line
 {
     int shown;
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
-
 // Two materials, both expanded:
 //   A: L1 (N1, N2), L2 (N3)        rows 0 and 1
 //   B: L4 (N4)                     row 2
@@ -42,9 +36,6 @@ class MaterialEdit : public MaterialViewTest
         n4 = AddNode(l4, "N4");
     }
     QPoint Cell(int row, int slot) const { return Pixel(0.4f + 0.5f * slot, row * r + 0.2f); }
-    // The materials' layers and nodes as "A: L1(N1 N2) L2(N3) | B: L4(N4)",
-    // from the model's lists; "!" marks an owner pointer or a scene-tree
-    // list out of step with them.
     std::string Shape()
     {
         std::string s;
@@ -65,9 +56,6 @@ class MaterialEdit : public MaterialViewTest
         }
         return s;
     }
-    // Presses at the path's first pixel, moves through the rest and
-    // releases at the last; checks the drag mode (-1: not checked) and the
-    // insertion line at the last move, and the shape and warnings after.
     void Drop(const char* what, std::vector<QPoint> path, int mode, Line line, const char* after,
               int warnings = 0, Qt::KeyboardModifiers mods = {})
     {
@@ -110,11 +98,9 @@ class MaterialEdit : public MaterialViewTest
     MBaseShaderNode *n1 = nullptr, *n2 = nullptr, *n3 = nullptr, *n4 = nullptr;
     float r = 0;
 };
-
 const char* const kAsBuilt = "A: L1(N1 N2) L2(N3) | B: L4(N4)";
 const Line kAnyLine{-1}, kNoLine{0};
 } // namespace
-
 TEST_F(MaterialEdit, DragsAndDropsMoveLayersAndNodesWhereTheLineShows)
 {
     const char* const layersSwapped = "A: L2(N3) L1(N1 N2) | B: L4(N4)";
@@ -155,18 +141,14 @@ TEST_F(MaterialEdit, DragsAndDropsMoveLayersAndNodesWhereTheLineShows)
     QTest::mouseMove(view, Cell(0, 1));
     QTest::mouseRelease(view, Qt::LeftButton, {}, Cell(0, 1));
     EXPECT_EQ(l2->GetRefCount(), 3);
-    // Another drag control is followed: moves carry no Shift, so a Shift
-    // drag does not drag, and a plain one no more.
     g_Config.m_Controls[4] = MKeyState{1, 0, 0, 1, 0, 0};
     Drop("Shift control, with Shift", {Cell(1, 1), Cell(0, 1)}, -1, kAnyLine, kAsBuilt, 0,
          Qt::ShiftModifier);
     Drop("Shift control, plain", {Cell(1, 1), Cell(0, 1)}, CM::DRAG_NONE, kNoLine, kAsBuilt);
 }
-
 TEST_F(MaterialEdit, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeansNoChange)
 {
-    // textures/nkoa-newsfx/beam of the OpenArena scripts, expanded, and the
-    // shader after it, beam_blue, collapsed:
+    // beam, expanded, and beam_blue, collapsed:
     //   row 0: beam, OptionLayer (QERNode, SurfaceNode)
     //   row 1:       Layer1 (FileNode, ScrollNode, BlendNode, AlphaGenNode)
     //   row 2: beam_blue
@@ -190,10 +172,8 @@ TEST_F(MaterialEdit, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeans
     const QPoint layer1 = Cell(1, 1);
     const QPoint gapLeft = Pixel(0.4f, 2 * r - 0.06f), gapRight = Pixel(2.2f, 2 * r - 0.06f);
     const QPoint blue = Pixel(0.4f, 2 * r + 0.3f);
-    // Left in the gap before beam_blue's row: after beam's last layer.
     build();
     Drop("gap left", {layer1, gapLeft}, -1, {1, 0.7f, 2 * r - 0.05f, 1.1f, 2 * r - 0.05f}, asRead);
-    // Right in the gap: no place, no line, no change.
     build();
     Drop("gap right", {layer1, gapRight}, -1, kNoLine, asRead);
     build();
@@ -204,7 +184,6 @@ TEST_F(MaterialEdit, TheInsertionLineShowsExactlyWhereTheDropLandsAndNoLineMeans
          "OptionLayer1(QERNode1) Layer2() "
          "Layer1(FileNode ScrollNode BlendNode AlphaGenNode)");
 }
-
 TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
 {
     const QPoint empty = Pixel(2.4f, 1.6f);
@@ -219,8 +198,7 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
         {Qt::RightButton, {}, Cell(0, 2), {"N1"}},
         {Qt::RightButton, Qt::ControlModifier, Cell(0, 1), {"N1", "L1"}},
         {Qt::RightButton, Qt::ControlModifier, Cell(0, 2), {"L1"}},
-        {Qt::RightButton, {}, empty, {"L1"}},
-    };
+        {Qt::RightButton, {}, empty, {"L1"}}};
     int popups = 0;
     for (const auto& [button, mods, at, selected] : cases)
     {
@@ -239,7 +217,6 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
         QTest::mouseClick(view, Qt::RightButton, {}, p);
     EXPECT_EQ(view->popups, popups + 4);
 }
-
 TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
 {
     a->ClearFlags(OBJ_EXPANDED);
@@ -286,7 +263,6 @@ TEST_F(MaterialEdit, ExpansionFollowsDoubleClicksAndThePopupsCommands)
     EXPECT_TRUE(l1->HasFlags(OBJ_EXPANDED));
     EXPECT_EQ(view->OnViewCommand(4242), 0);
 }
-
 TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirstAndAddsTheChosenOne)
 {
     static int calls[3];
@@ -315,11 +291,7 @@ TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirstAndAddsTheChosenOne)
     EXPECT_EQ(view->OnViewCommand(CM::ID_MATVIEW_IMPORT), 0);
     EXPECT_EQ(view->OnViewCommand(CM::ID_MATVIEW_EXPORT), 0);
     EXPECT_EQ((std::array<int, 3>{calls[0], calls[1], calls[2]}), (std::array<int, 3>{1, 1, 1}));
-    // A name taken already: the next unique one, held by the layer's list,
-    // the tree and the selection.
-    auto* taken = new MBaseObject();
-    taken->SetName("MFileShaderNode1");
-    Scene()->AddObject(taken);
+    Scene()->AddObject(Named<MBaseObject>("MFileShaderNode1"));
     view->chooseCommand = 10;
     Scene()->SelectNone();
     QTest::mouseClick(view, Qt::RightButton, {}, Cell(1, 1));
@@ -329,7 +301,6 @@ TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirstAndAddsTheChosenOne)
     EXPECT_EQ(Shape(), "A: L1(N1 N2) L2(N3 MFileShaderNode2) | B: L4(N4)");
     EXPECT_EQ(Names(Scene()->GetSelectedList()), Strings{"MFileShaderNode2"});
     EXPECT_EQ(added->GetRefCount(), 3);
-    // Two layers: the first in tree order; a node: its layer; else nothing.
     Scene()->SelectObject(l4, false);
     Scene()->SelectObject(l2, true);
     EXPECT_EQ(view->OnViewCommand(10), 0);
@@ -345,18 +316,14 @@ TEST_F(MaterialEdit, ThePopupOffersEveryNodeClassNewestFirstAndAddsTheChosenOne)
     EXPECT_EQ(l2->GetShaderCount(), 3);
     EXPECT_EQ(l4->GetShaderCount(), 2);
 }
-
 TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
 {
-    // The default zoom control: Alt with the left and middle buttons.
     const QPoint press = Pixel(1.0f, 0.5f);
     const auto move = [&](QPoint p)
     { QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, Qt::AltModifier, p); };
     const auto under = [&] { return view->ScreenToWorld(press.x(), press.y()); };
     QTest::mousePress(view, Qt::MiddleButton, Qt::AltModifier, press);
     QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, press);
-    // Right by 50 pixels: 1.5 times, the point under the press kept; left
-    // by 250 at once: at most tenfold out; many such: the bound.
     move(press + QPoint(50, 0));
     EXPECT_NEAR(view->GetZoom(), 1.5f, 1e-5);
     EXPECT_NEAR((under() - MVector3(1.0f, 0.5f, 0)).Length(), 0.0f, 3e-3);
@@ -374,7 +341,6 @@ TEST_F(MaterialEdit, ZoomAndPanByTheMouseKeepThePressPointAndNeverReachZero)
     QTest::mouseRelease(view, Qt::MiddleButton, Qt::AltModifier, press);
     EXPECT_EQ(Scene()->GetSelectedList().GetCount(), 0);
     EXPECT_EQ(view->grabFramebuffer().size(), QSize(800, 600));
-    // Pan: Alt and the middle button; 300 pixels to a world unit at zoom 1.
     view->SetZoom(1.0f);
     const QPoint start(400, 300);
     const MVector3 before = view->GetPan();

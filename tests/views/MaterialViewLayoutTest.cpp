@@ -1,19 +1,8 @@
-// The material view's layout: columns, rows, hit testing, drop places,
-// framing, zoom bounds and label fitting.
 #include "ViewTestSupport.h"
-
-#include "KActions.h"
-#include "MGLFont.h"
-
-#include <QFontMetrics>
-
-#include <limits>
 
 namespace
 {
 using MaterialLayout = MaterialViewTest;
-
-// The advance of a text as the glyph lists draw it: one glyph per byte.
 int DrawnWidth(const std::string& s)
 {
     QFont font = MDefaultGuiFont();
@@ -24,32 +13,25 @@ int DrawnWidth(const std::string& s)
         w += fm.horizontalAdvance(QChar(char16_t(c)));
     return w;
 }
-
 struct Hit
 {
     float x, y; // y in rows, plus a fraction of a world unit
     MBaseObject* expected;
 };
 } // namespace
-
 TEST_F(MaterialLayout, ScreenAndWorldPositionsAreInverse)
 {
     EXPECT_EQ(view->ScreenToWorld(400, 300), MVector3());
-    EXPECT_NEAR(view->ScreenToWorld(0, 0).x, -4.0f / 3.0f, 1e-5);
-    EXPECT_NEAR(view->ScreenToWorld(0, 0).y, -1.0f, 1e-5);
+    EXPECT_LT((view->ScreenToWorld(0, 0) - MVector3(-4.0f / 3.0f, -1, 0)).Length(), 1e-5);
     EXPECT_NEAR(view->ScreenToWorld(400, 600).y, 1.0f, 1e-5);
     view->SetZoom(2.0f);
     view->SetPan(MVector3(3, -1, 0.5f));
     const MVector3 p = view->ScreenToWorld(100, 500);
-    EXPECT_NEAR(p.x, 3.0f + (100 - 400) / 600.0f, 1e-5);
-    EXPECT_NEAR(p.y, -1.0f + (500 - 300) / 600.0f, 1e-5);
-    EXPECT_FLOAT_EQ(p.z, 0.5f);
+    EXPECT_LT((p - MVector3(3.0f - 300 / 600.0f, -1.0f + 200 / 600.0f, 0.5f)).Length(), 1e-5);
     const QPointF back = view->WorldToScreen(p);
-    EXPECT_NEAR(back.x(), 100.0, 1e-3);
-    EXPECT_NEAR(back.y(), 500.0, 1e-3);
+    EXPECT_LT(QLineF(back, QPointF(100, 500)).length(), 1e-3);
     EXPECT_NEAR(view->GetRowHeight(), 0.4f + (view->GetTextExtent().height() + 10) / 600.0f, 1e-5);
 }
-
 TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRow)
 {
     std::vector<MMaterial*> m;
@@ -67,23 +49,17 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
         EXPECT_EQ(view->HitTest(MVector3(0.55f, i * r + 0.35f, 0)), m[size_t(i)]);
         EXPECT_EQ(view->HitTest(MVector3(0.75f, i * r + 0.2f, 0)), nullptr);
     }
-    // The first column's cells end at 0.6; the second starts 0.2 further.
-    // Open cells: the edges themselves are outside.
     const Hit hits[] = {{0.85f, 0.05f, m[8]},  {0.75f, 0.2f, nullptr}, {0.85f, r + 0.05f, nullptr},
                         {0.2f, 0.2f, nullptr}, {0.3f, 0.0f, nullptr},  {0.6f, 0.2f, nullptr},
                         {0.3f, 0.4f, nullptr}};
     for (const Hit& h : hits)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
     EXPECT_EQ(view->GetExtentsMin(), MVector3());
-    EXPECT_NEAR(view->GetExtentsMax().x, 1.2f, 1e-6);
-    EXPECT_NEAR(view->GetExtentsMax().y, 7 * r + 0.4f, 1e-5);
+    EXPECT_LT((view->GetExtentsMax() - MVector3(1.2f, 7 * r + 0.4f, 0)).Length(), 1e-5);
     view->FrameAll();
     EXPECT_NEAR(view->GetZoom(), std::min(2.0f / (7 * r + 0.6f), 4.0f / 1.4f), 1e-5);
-    EXPECT_NEAR(view->GetPan().x, 0.6f, 1e-6);
-    EXPECT_NEAR(view->GetPan().y, (7 * r + 0.4f) / 2, 1e-5);
+    EXPECT_LT((view->GetPan() - MVector3(0.6f, (7 * r + 0.4f) / 2, 0)).Length(), 1e-5);
     view->SetZoom(1.0f);
-    // A hidden material's place goes to the next; the ninth counted one
-    // starts the second column.
     m[9]->AddFlags(OBJ_VISIBLE);
     m[2]->ClearFlags(OBJ_VISIBLE);
     const Hit hidden[] = {{0.3f, r + 0.2f, m[1]},
@@ -93,18 +69,11 @@ TEST_F(MaterialLayout, CollapsedMaterialsFillColumnsOfEightAndHiddenOnesTakeNoRo
                           {0.9f, r + 0.2f, nullptr}};
     for (const Hit& h : hidden)
         EXPECT_EQ(view->HitTest(MVector3(h.x, h.y, 0)), h.expected) << h.x << ", " << h.y;
-    // Materials anywhere in the tree count; what lies under a material in
-    // the tree is reached through its layers only.
-    auto* group = new MBaseObject();
-    group->SetName("group");
-    Scene()->AddObject(group);
-    auto* nested = new MMaterial();
-    nested->SetName("nested");
-    nested->ClearFlags(OBJ_EXPANDED);
-    Scene()->AddObject(nested, Scene()->FindObject(group));
+    auto* group = Named<MBaseObject>("group");
+    auto* nested = Named<MMaterial>("nested", false);
+    Scene()->AddObject(nested, Scene()->AddObject(group));
     EXPECT_EQ(view->HitTest(MVector3(0.9f, r + 0.2f, 0)), nested);
 }
-
 TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAroundThem)
 {
     MMaterial* a = AddMaterial("A", true);
@@ -118,8 +87,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     MMaterial* c = AddMaterial("C", true); // expanded without layers: one row
     MMaterial* d = AddMaterial("D");
     const float r = view->GetRowHeight();
-    // The first layer stands on the material's row, 0.5 to the right; a
-    // collapsed layer's nodes are never placed.
     const Hit hits[] = {
         {0.4f, 0.2f, a},           {0.9f, 0.2f, l1},         {1.4f, 0.2f, n1},
         {1.9f, 0.2f, n2},          {2.4f, 0.2f, nullptr},    {0.9f, r + 0.2f, l2},
@@ -131,17 +98,13 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     const std::tuple<float, float, MBaseObject*, MBaseObject*, MBaseObject*> cases[] = {
         {1.4f, 0.2f, n1, l1, a},
         {0.9f, r + 0.2f, nullptr, l2, a},
-        // The gap after the last node of a row: nodes end at 2.1, the next
-        // slot is at 2.2, the zone runs to 2.4.
         {2.15f, 0.3f, nullptr, l1, a},
         {2.3f, 0.01f, nullptr, l1, a},
         {2.39f, 0.39f, nullptr, l1, a},
         {1.25f, r + 0.2f, nullptr, l2, a},
-        // The strip left of the layers, down to 0.2 into the next row.
         {0.4f, r + 0.2f, nullptr, nullptr, a},
         {0.4f, 3 * r + 0.1f, nullptr, nullptr, a},
-        {0.4f, 3 * r + 0.3f, nullptr, nullptr, b},
-    };
+        {0.4f, 3 * r + 0.3f, nullptr, nullptr, b}};
     for (const auto& [x, y, node, layer, material] : cases)
     {
         SCOPED_TRACE(testing::Message() << x << ", " << y);
@@ -151,8 +114,6 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
         EXPECT_EQ(record.GetLayer(), layer);
         EXPECT_EQ(record.GetMaterial(), material);
     }
-    // Elsewhere, the edges of the gap and the left edge of the last node's
-    // cell included: null, and the record keeps what it named.
     MDragShaderInfo record;
     record.Set(n1, nullptr, nullptr);
     const float n2Edge = ((0.2f + 0.5f) + 0.5f) + 0.5f; // as the walk places it
@@ -166,11 +127,8 @@ TEST_F(MaterialLayout, ExpandedMaterialsTakeARowPerLayerAndOfferDropPlacesAround
     EXPECT_EQ(view->HitTest(MVector3(0.9f, 0.2f, 0)), nullptr);
     EXPECT_EQ(view->HitTest(MVector3(0.4f, r + 0.2f, 0)), b);
 }
-
 TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
 {
-    // Views of other kinds are left alone; Frame All frames every view, and
-    // an empty scene frames the origin: zoom 2 / 0.2.
     auto* outline = AddView<CSceneViewWnd>(QRect(0, 0, 200, 200), "Scene Outline");
     SetActiveView(outline);
     EXPECT_EQ(KViewportZoomIn(), 0);
@@ -199,14 +157,11 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     view->SetZoom(0.0f);
     EXPECT_FLOAT_EQ(view->GetZoom(), CMaterialViewWnd::kMinZoom);
     EXPECT_TRUE(std::isfinite(view->GetRowHeight()));
-    // Three rows from the column start at x 0.2: the cells span 0..0.6 in x.
     for (const char* name : {"a", "b", "c"})
         AddMaterial(name);
     EXPECT_EQ(KViewportFrameSelected(), 1);
     EXPECT_FLOAT_EQ(view->GetPan().x, 0.3f);
     EXPECT_LT(view->GetZoom(), 10.0f);
-    // No scene at all: nothing is placed, hit or drawn, and framing goes to
-    // the origin.
     g_CurrentScene = nullptr;
     EXPECT_EQ(view->HitTest(MVector3(0.4f, 0.2f, 0)), nullptr);
     MDragShaderInfo record;
@@ -216,7 +171,6 @@ TEST_F(MaterialLayout, ZoomAndFrameActionsKeepTheZoomWithinItsBounds)
     view->FrameAll();
     EXPECT_FLOAT_EQ(view->GetZoom(), 10.0f);
 }
-
 TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
 {
     const int h = view->GetTextExtent().height();
@@ -244,7 +198,6 @@ TEST_F(MaterialLayout, LabelsAreShortenedWithDotsOrLeftEmpty)
     node->AppendDisplayText(summary);
     EXPECT_EQ(CMaterialViewWnd::LabelText(node), "FileShader1 " + summary.str());
 }
-
 TEST(DragShaderInfo, SetFillsTheOwnersAndHoldsReferences)
 {
     MRef<MMaterial> material(new MMaterial());

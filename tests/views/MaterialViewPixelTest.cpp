@@ -1,13 +1,7 @@
-// What the material view draws, read back from its framebuffer: swatches,
-// outlines, expand markers and labels, and the picture of a real scene.
 #include "ViewTestSupport.h"
-
-#include <algorithm>
-#include <filesystem>
 
 namespace
 {
-// A shader node that counts how often it is asked to set up its swatch.
 class CountingNode : public MBaseShaderNode
 {
   public:
@@ -15,7 +9,6 @@ class CountingNode : public MBaseShaderNode
     int SetOpenGLParams() override { return ++calls, 0; }
     static inline int calls = 0;
 };
-
 class MaterialPixels : public MaterialViewTest
 {
   protected:
@@ -23,12 +16,10 @@ class MaterialPixels : public MaterialViewTest
     {
         MaterialViewTest::SetUp();
         LoadPluginsAndImages();
-        // Cells of 120 pixels, the first column's first rows in view.
         view->SetZoom(1.0f);
         view->SetPan(MVector3(1.4f, 0.8f, 0.0f));
     }
     QImage Grab() { return view->grabFramebuffer(); }
-    // Pixels of a cell's inner part matching a test.
     template <class Test> int CountInCell(const QImage& image, float cx, float cy, Test test)
     {
         const QPoint a = Pixel(cx + 0.02f, cy + 0.02f), b = Pixel(cx + 0.38f, cy + 0.38f);
@@ -38,8 +29,6 @@ class MaterialPixels : public MaterialViewTest
                 n += test(image.pixel(x, y)) ? 1 : 0;
         return n;
     }
-    // True when a pixel within two of the position has the colour: lines on
-    // pixel boundaries may land on either side.
     bool ColourNear(const QImage& image, float x, float y, int r, int g, int b) const
     {
         const QPoint c = Pixel(x, y);
@@ -56,9 +45,6 @@ class MaterialPixels : public MaterialViewTest
     }
 };
 } // namespace
-
-// Each scene is drawn on its own; a probe is a world position, the colour
-// and its tolerance.
 TEST_F(MaterialPixels, CellsShowTheirSwatchesBlendedLayersAndExpandMarkers)
 {
     struct Probe
@@ -80,7 +66,6 @@ TEST_F(MaterialPixels, CellsShowTheirSwatchesBlendedLayersAndExpandMarkers)
           {1.9f, 0.2f, 102, 102, 102, 4}}},
         {[&]
          {
-             // Only in archives; pak1 overrides pak0, as in the game.
              ASSERT_TRUE(WriteArchive(dir.Path() / "pak0.pk3",
                                       {{"textures/arch/wall.tga", SolidTarga(200, 40, 40)}}));
              ASSERT_TRUE(WriteArchive(dir.Path() / "pak1.pk3",
@@ -112,8 +97,7 @@ TEST_F(MaterialPixels, CellsShowTheirSwatchesBlendedLayersAndExpandMarkers)
          {{1.11f, 0.38f, 25, 178, 25, 8}, // markers: collapsed layer and material
           {0.61f, 2 * r + 0.38f, 25, 178, 25, 8},
           {0.61f, 0.38f, 102, 102, 102, 4}, // expanded, and without children
-          {1.11f, r + 0.38f, 102, 102, 102, 4}}},
-    };
+          {1.11f, r + 0.38f, 102, 102, 102, 4}}}};
     for (const auto& [build, probes] : scenes)
     {
         SCOPED_TRACE(&build - &scenes[0].first);
@@ -131,7 +115,6 @@ TEST_F(MaterialPixels, CellsShowTheirSwatchesBlendedLayersAndExpandMarkers)
     }
     EXPECT_FALSE(sys.log.Contains("Texture 'textures/arch/wall.tga' not found."));
 }
-
 TEST_F(MaterialPixels, OutlinesMissingPatternsAndLabels)
 {
     dir.Write("red.tga", SolidTarga(200, 40, 40));
@@ -141,7 +124,6 @@ TEST_F(MaterialPixels, OutlinesMissingPatternsAndLabels)
     AddNode(AddLayer(AddMaterial("Surface", true), "L"), "Words");
     const float r = view->GetRowHeight();
     QImage image = Grab();
-    // Unselected cells in green; selected ones in yellow.
     EXPECT_TRUE(ColourNear(image, 1.2f, 0.2f, 25, 178, 25));
     EXPECT_FALSE(ColourNear(image, 0.7f, 0.2f, 204, 204, 25));
     const auto count = [&](float x, float y, auto test) { return CountInCell(image, x, y, test); };
@@ -153,12 +135,10 @@ TEST_F(MaterialPixels, OutlinesMissingPatternsAndLabels)
     EXPECT_GT(magenta, all / 4);
     EXPECT_GT(black, all / 4);
     EXPECT_TRUE(sys.log.Contains("Texture 'nowhere.tga' not found."));
-    // No node sets up a swatch: node, layer and material show the outline.
     for (float x : {1.2f, 0.7f, 0.2f})
         EXPECT_EQ(count(x, 2 * r, [](QRgb p) { return !IsGrey(p); }), 0) << x;
     EXPECT_TRUE(ColourNear(image, 1.2f, 2 * r + 0.2f, 25, 178, 25));
     EXPECT_TRUE(ColourNear(image, 1.4f, 2 * r, 25, 178, 25));
-    // The label stands under the cell in white, not inside it.
     const QPoint a = Pixel(1.2f, 2 * r + 0.4f), b = Pixel(1.6f, 3 * r);
     int white = 0;
     for (int y = a.y() + 1; y < b.y(); ++y)
@@ -171,7 +151,6 @@ TEST_F(MaterialPixels, OutlinesMissingPatternsAndLabels)
     EXPECT_TRUE(ColourNear(image, 0.7f, 0.2f, 204, 204, 25));
     EXPECT_FALSE(ColourNear(image, 1.2f, 0.2f, 204, 204, 25));
 }
-
 TEST_F(MaterialPixels, CellsOutOfViewAreNeverAskedToSetUpState)
 {
     for (int i = 0; i < 200; ++i)
@@ -179,14 +158,11 @@ TEST_F(MaterialPixels, CellsOutOfViewAreNeverAskedToSetUpState)
                               "C");
     CountingNode::calls = 0;
     Grab();
-    // Three asks a material in view (its swatch, the layer's, the node's).
     EXPECT_GT(CountingNode::calls, 0);
     EXPECT_LT(CountingNode::calls, 3 * 20);
-    // Drawing stops right of the view; a layout walk places all 25 columns.
     EXPECT_LT(view->GetExtentsMax().x, 10.0f);
     view->LayoutWalk();
     EXPECT_NEAR(view->GetExtentsMax().x, 0.2f + 24 * 1.6f + 1.4f, 1e-3);
-    // The last column in view; then far away from everything.
     view->SetPan(MVector3(0.2f + 24 * 1.6f + 0.7f, 0.8f, 0.0f));
     CountingNode::calls = 0;
     Grab();
@@ -197,9 +173,6 @@ TEST_F(MaterialPixels, CellsOutOfViewAreNeverAskedToSetUpState)
     Grab();
     EXPECT_EQ(CountingNode::calls, 0);
 }
-
-// A picture of a real scene for people to look at: shaders of the corpus,
-// with the corpus's few textures laid out where the shaders look for them.
 TEST_F(MaterialPixels, ScreenshotOfCorpusShaders)
 {
     namespace fs = std::filesystem;
@@ -211,13 +184,11 @@ TEST_F(MaterialPixels, ScreenshotOfCorpusShaders)
         {"oa-jumpcircneutral.jpg", "textures/effects/jumpcircneutral.jpg"},
         {"oa-holdable_medkit.tga", "textures/nkoa-newsfx/itemeditor/holdable_medkit.tga"},
         {"oa-multi.tga", "textures/nkoa-newsfx/itemeditor/multi.tga"},
-        {"oa-ta_techspawn_blue-editor.tga", "textures/ctf_unified/ta_techspawn_blue-editor.tga"},
-    };
+        {"oa-ta_techspawn_blue-editor.tga", "textures/ctf_unified/ta_techspawn_blue-editor.tga"}};
     for (const auto& [from, to] : textures)
         if (fs::exists(images / from))
             dir.Write(to, ReadWholeFile(images / from));
     ImportCorpus({"nkoa-newsfx.shader", "ctf.shader", "ctf_unified.shader"});
-    // Shown: beams and items using the corpus's pictures, some expanded.
     const std::string shown = " nkoa-newsfx/beam nkoa-newsfx/beam_blue nkoa-newsfx/armor-multi "
                               "nkoa-newsfx/health-multi nkoa-newsfx/powerup-multi "
                               "nkoa-newsfx/health-mega ctf/blue_telep ctf/red_telep "
@@ -254,7 +225,6 @@ TEST_F(MaterialPixels, ScreenshotOfCorpusShaders)
     const QImage image = Grab();
     ASSERT_EQ(image.size(), QSize(1000, 700));
     Save(image, "material-view.png");
-    // Textures, outlines and labels: pixels far from the grey.
     int coloured = 0;
     for (int y = 0; y < image.height(); y += 3)
         for (int x = 0; x < image.width(); x += 3)

@@ -1,23 +1,7 @@
-// The OpenGL view framework: context format and state, glyph lists, pick
-// regions, rays, the axis gizmo and the standard overlay, read back from
-// real contexts.
 #include "ViewTestSupport.h"
-
-#include "MGLFont.h"
-
-#include <QFontMetrics>
-#include <QOpenGLContext>
-
-#include <GL/gl.h>
-#include <GL/glu.h>
-
-#include <array>
 
 namespace
 {
-// An OpenGL view with the framework's projection alone and a camera that is
-// a translation, to see them applied. It draws nothing, so the state the
-// framework set up stays for the checks.
 class ShiftedView : public RecordingView
 {
   public:
@@ -28,7 +12,6 @@ class ShiftedView : public RecordingView
   protected:
     void paintGL() override {}
 };
-
 class OpenGLView : public ViewTest
 {
   protected:
@@ -46,8 +29,6 @@ class OpenGLView : public ViewTest
         glGetFloatv(GL_PROJECTION_MATRIX, m.data());
         return m;
     }
-    // A pixel projection of the window from (l, b) to (r, t), y upwards;
-    // with clear, also cleared to black and drawn without lighting or depth.
     static void Pixels(float l, float r, float b, float t, bool clear)
     {
         glMatrixMode(GL_PROJECTION);
@@ -64,8 +45,7 @@ class OpenGLView : public ViewTest
     ShiftedView* view = nullptr;
 };
 } // namespace
-
-TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsAndTheFixedFunctionState)
+TEST_F(OpenGLView, TheMaterialViewsContextStateAndGlyphLists)
 {
     EXPECT_TRUE(
         sys.log.Contains("OpenGLWnd::InitOpenGL() - Pixel Format 16bpp, 0Alpha bits, 0ZBuf"));
@@ -79,19 +59,12 @@ TEST_F(OpenGLView, TheMaterialViewAsksForSixteenColourBitsAndTheFixedFunctionSta
     EXPECT_EQ(view->context()->format().profile(), QSurfaceFormat::CompatibilityProfile);
     EXPECT_EQ(view->GetTextExtent().width(),
               QFontMetrics(MDefaultGuiFont()).horizontalAdvance(QString(kFontMeasureText)));
-    EXPECT_GT(view->GetTextExtent().height(), 0);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_NORMALIZE) && glIsEnabled(GL_LIGHT0));
     GLint modes[2] = {};
     glGetIntegerv(GL_SHADE_MODEL, &modes[0]);
     glGetIntegerv(GL_CULL_FACE_MODE, &modes[1]);
-    EXPECT_EQ(modes[0], GL_SMOOTH);
-    EXPECT_EQ(modes[1], GL_BACK);
-}
-
-TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
-{
+    EXPECT_EQ((std::array<GLint, 2>{modes[0], modes[1]}),
+              (std::array<GLint, 2>{GL_SMOOTH, GL_BACK}));
     ASSERT_TRUE(MFontListsPresent());
     const QFontMetrics fm(MDefaultGuiFont());
     view->SetupProjection(0);
@@ -101,8 +74,7 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
     MDrawGLText("WW");
     GLfloat pos[4];
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-    EXPECT_FLOAT_EQ(pos[0], 10.0f + 2.0f * fm.horizontalAdvance(QChar('W')));
-    EXPECT_FLOAT_EQ(pos[1], 40.0f);
+    EXPECT_EQ(QPointF(pos[0], pos[1]), QPointF(10 + 2 * fm.horizontalAdvance(QChar('W')), 40));
     std::vector<GLubyte> pixels(size_t(200 * 100 * 4));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, 200, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -120,10 +92,8 @@ TEST_F(OpenGLView, FontListsDrawGlyphsAndAdvanceByTheirWidth)
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
     EXPECT_FLOAT_EQ(pos[0], 10.0f);
 }
-
-TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
+TEST_F(OpenGLView, PickRegionsProjectionsAndRaysThroughThem)
 {
-    // Integer halves truncate towards zero, as the positions do.
     const std::tuple<QPointF, QPointF, int, MPickRegion> cases[] = {
         {{3, 4}, {50.7, 30.2}, 1, {50, 30, 4, 4}}, {{3, 4}, {50.7, 30.2}, 2, {50, 30, 4, 4}},
         {{10, 10}, {10, 40}, 3, {10, 25, 1, 30}},  {{40, 10}, {9, 5}, 4, {24, 7, 31, 5}},
@@ -147,11 +117,6 @@ TEST_F(OpenGLView, PickSquareForClicksAndRectangleForBoxes)
     EXPECT_FLOAT_EQ(Projection()[0], 1.0f);
     EXPECT_FLOAT_EQ(Projection()[12], 0.0f);
     EXPECT_FLOAT_EQ(view->GetAspect(), 2.0f);
-}
-
-TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
-{
-    view->SetupProjection(0);
     MRay ray = view->ScreenToRay(100, 50);
     ASSERT_TRUE(ray.IsValid());
     EXPECT_NEAR((ray.origin - MVector3(0, 0, -1)).Length(), 0, 1e-5);
@@ -171,13 +136,11 @@ TEST_F(OpenGLView, ScreenToRayUnprojectsThroughTheProjectionAndCamera)
     glLoadIdentity();
     glTranslatef(0, 7, 0);
     ray = view->ScreenToRay(150, 25);
-    EXPECT_NEAR(ray.origin.x, 40, 1e-3);
-    EXPECT_NEAR(ray.origin.y, 25, 1e-3);
+    EXPECT_NEAR((ray.origin - MVector3(40, 25, ray.origin.z)).Length(), 0, 1e-3);
     GLfloat mv[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, mv);
     EXPECT_FLOAT_EQ(mv[13], 7.0f);
 }
-
 TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
 {
     view->SetupProjection(0);
@@ -211,7 +174,6 @@ TEST_F(OpenGLView, AxisGizmoDrawsTheFlaggedAxesUnderTheirPickNames)
     EXPECT_EQ(buffer[0], 1u);
     EXPECT_EQ(buffer[3], 2u);
 }
-
 TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
 {
     auto* material = AddView<CMaterialViewWnd>(QRect(0, 110, 200, 100), "Material View", 2);
@@ -221,15 +183,12 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
     ASSERT_EQ(image.size(), QSize(200, 100));
     const auto red = [&](int x, int y) { return qRed(image.pixel(x, y)); };
     EXPECT_EQ(image.pixel(100, 60) & 0xFFFFFF, qRgb(102, 102, 102) & 0xFFFFFF);
-    // The corner box, 36 by 18 at the top right: a dark border around two
-    // light squares, the left one up to 19 from the right edge.
     for (int x : {200 - 35, 200 - 27, 200 - 20, 200 - 18, 200 - 9, 200 - 6})
         EXPECT_NEAR(red(x, 9), 151, 6) << x;
     for (QPoint p : {QPoint(200 - 36, 9), QPoint(200 - 19, 9), QPoint(200 - 27, 17)})
         EXPECT_NEAR(red(p.x(), p.y()), 82, 6) << p.x() << ", " << p.y();
     EXPECT_EQ(red(200 - 38, 9), 102);
     EXPECT_EQ(red(200 - 27, 19), 102);
-    // The active frame: dark green, three pixels wide on every edge.
     for (QPoint p : {QPoint(1, 50), QPoint(198, 50), QPoint(100, 1), QPoint(100, 98)})
     {
         EXPECT_EQ(red(p.x(), p.y()), 0) << p.x() << ", " << p.y();
@@ -245,9 +204,6 @@ TEST_F(OpenGLView, ViewsClearToTheirBackgroundUnderTheOverlay)
                 EXPECT_TRUE(x >= 4 && x < 120 && y < 18) << x << ", " << y;
             }
     EXPECT_GT(white, 20);
-    // The material view follows the configured background; the scene
-    // outline is a list on the desktop's window colour, and inactive it
-    // has no frame.
     const uint32_t saved = g_ColourValues[0];
     g_ColourValues[0] = MakeColourValue(200, 10, 50);
     image = outline->grabFramebuffer();

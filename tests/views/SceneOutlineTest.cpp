@@ -1,13 +1,4 @@
-// The scene outline driven with the mouse on a corpus scene: rows and the
-// type filter, the popup's commands, selection with one undo node per click,
-// collapse, drag to re-parent with undo, refused drops, scroll bars and
-// drawing only the rows on screen; and pictures of it collapsed and expanded.
 #include "ViewTestSupport.h"
-
-#include "KUndoActions.h"
-#include "MBaseShaderNode.h"
-
-#include <QScrollBar>
 
 namespace
 {
@@ -22,10 +13,8 @@ class SceneOutline : public ViewTest
         ImportCorpus({"oapowerups.shader"});
         outline = AddView<Choosing<CSceneViewWnd>>(QRect(0, 0, 300, 400), "Scene Outline");
         ShowMain();
-    }
-    MMaterial* Material(const char* name)
-    {
-        return dynamic_cast<MMaterial*>(Scene()->FindObjectByName(name));
+        quad = dynamic_cast<MMaterial*>(Scene()->FindObjectByName("quadDamage"));
+        other = dynamic_cast<MMaterial*>(Scene()->FindObjectByName("invisItem"));
     }
     QPoint OnRow(MBaseObject* obj, bool circle = false)
     {
@@ -48,28 +37,20 @@ class SceneOutline : public ViewTest
         QCoreApplication::sendEvent(outline, &move);
         QTest::mouseRelease(outline, Qt::LeftButton, {}, to);
     }
-    void StructureOk()
-    {
-        MStr problem;
-        EXPECT_TRUE(Scene()->CheckStructure(&problem)) << problem.c_str();
-    }
-    int TopLevelCount() { return Scene()->GetRoot()->GetChildCount(); }
     Choosing<CSceneViewWnd>* outline = nullptr;
+    MMaterial *quad = nullptr, *other = nullptr;
 };
-
 struct SelectChildren
 {
     static inline int runs = 0;
     static int Run() { return ++runs; }
 };
 } // namespace
-
 TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
 {
     EXPECT_EQ(outline->GetTypeFilter(), 0x270000u);
     const int all = Scene()->GetObjectCount();
     EXPECT_EQ(outline->GetRowCount(), all);
-    MMaterial* quad = Material("quadDamage");
     EXPECT_LT(outline->RowY(Scene()->FindObject(quad)),
               outline->RowY(Scene()->FindObject(quad->GetLayer(1))));
     MRef<Counted> modifier(new Counted("Bend"));
@@ -80,7 +61,8 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
                                     &SelectChildren::Run);
     SelectChildren::runs = 0;
     Scene()->SelectObject(quad, false);
-    const int tops = TopLevelCount(), quadLayers = int(TreeChildren(quad).size());
+    const int tops = Scene()->GetRoot()->GetChildCount(),
+              quadLayers = int(TreeChildren(quad).size());
     const std::tuple<int, uint32_t, int> cases[] = {
         {ID_OUTLINE_MODIFIERS, 0x2F0000, all + 1},
         {ID_OUTLINE_COLLAPSE_ALL, 0x2F0000, tops},
@@ -92,8 +74,7 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
         {ID_OUTLINE_MESHES, 0x260000, all},
         {ID_OUTLINE_LIGHTS, 0x240000, all},
         {ID_OUTLINE_CAMERAS, 0x040000, all},
-        {ID_OUTLINE_SELECT_CHILDREN, 0x040000, all},
-    };
+        {ID_OUTLINE_SELECT_CHILDREN, 0x040000, all}};
     for (const auto& [id, filter, rows] : cases)
     {
         SCOPED_TRACE(id);
@@ -111,11 +92,8 @@ TEST_F(SceneOutline, ListsShadersWithStagesAndRunsThePopupsCommands)
               (std::vector<QString>{"Meshes", "Lights", "Cameras", "Materials", "Modifiers"}));
     EXPECT_EQ(outline->checked, std::vector<int>{ID_OUTLINE_MATERIALS});
 }
-
 TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
 {
-    MMaterial* quad = Material("quadDamage");
-    MMaterial* other = Material("invisItem");
     Click(OnRow(quad));
     EXPECT_EQ(Selection(*Scene()), "quadDamage ");
     Click(OnRow(other), Qt::ControlModifier);
@@ -126,7 +104,6 @@ TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
     EXPECT_EQ(Selection(*Scene()), "quadDamage ");
     EXPECT_EQ(g_UndoList.GetCount(), 4);
     EXPECT_EQ(g_UndoList.HeadName(), "Select");
-    // The expand circle: open, a white disc in a black ring without a plus.
     Scene()->SelectNone();
     const QPoint circle = OnRow(quad, true);
     QImage image = outline->grabFramebuffer();
@@ -136,7 +113,6 @@ TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
     EXPECT_FALSE(dark(circle + QPoint(0, -6)));
     EXPECT_FALSE(dark(circle + QPoint(3, 0)));
     EXPECT_FALSE(dark(circle + QPoint(-1, -3)));
-    // Clicked, it collapses: the descendants' rows go, a plus shows.
     const int rows = outline->GetRowCount();
     int descendants = 0;
     Scene()->ForEachNode(
@@ -152,11 +128,8 @@ TEST_F(SceneOutline, ClicksSelectOrToggleAndCollapseWithOneUndoNodeEach)
     EXPECT_EQ(outline->GetRowCount(), rows);
     EXPECT_EQ(g_UndoList.GetCount(), 6);
 }
-
 TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops)
 {
-    MMaterial* quad = Material("quadDamage");
-    MMaterial* other = Material("invisItem");
     MMaterialLayer* stage = quad->GetLayer(1);
     const std::string before = TreeShape(*Scene());
     const QPoint from = OnRow(stage);
@@ -168,19 +141,14 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
     EXPECT_EQ(stage->GetMaterial(), other);
     EXPECT_EQ(other->GetLayerCount(), otherLayers + 1);
     EXPECT_EQ(g_UndoList.HeadName(), "Parent/Child");
-    StructureOk();
+    EXPECT_TRUE(Scene()->CheckStructure());
     KEditUndo();
     EXPECT_EQ(TreeShape(*Scene()), before);
     EXPECT_EQ(stage->GetMaterial(), quad);
-    StructureOk();
-    // A stage onto a node, a shader onto a stage, a node onto a shader:
-    // refused with a log line and no undo node.
+    EXPECT_TRUE(Scene()->CheckStructure());
     MBaseObject* node = other->GetLayer(1)->GetShader(0);
     const std::pair<MBaseObject*, QPoint> refused[] = {
-        {stage, OnRow(node)},
-        {quad, OnRow(other->GetLayer(1))},
-        {node, OnRow(quad)},
-    };
+        {stage, OnRow(node)}, {quad, OnRow(other->GetLayer(1))}, {node, OnRow(quad)}};
     for (const auto& [obj, to] : refused)
     {
         SCOPED_TRACE(obj->GetName().c_str());
@@ -194,7 +162,6 @@ TEST_F(SceneOutline, DragReparentsAfterNinePixelsWithUndoAndRefusesBreakingDrops
         EXPECT_NE(sys.log.lines.back().find("cannot"), std::string::npos) << sys.log.lines.back();
     }
 }
-
 TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
 {
     outline->resize(300, 4000);
@@ -220,20 +187,18 @@ TEST_F(SceneOutline, ScrollBarsOnlyWhenNeededAndOnlyRowsOnScreenAreDrawn)
     EXPECT_GT(y, 0);
     EXPECT_LT(y, 300);
 }
-
 TEST_F(SceneOutline, ScreenshotsCollapsedAndExpanded)
 {
     ImportCorpus({"ctf.shader"});
     outline->resize(320, 480);
-    MMaterial* quad = Material("quadDamage");
     Scene()->SelectObject(quad, false);
     Scene()->SelectObject(quad->GetLayer(1)->GetShader(0), true);
-    Material("invisItem")->ClearFlags(OBJ_VISIBLE);
+    other->ClearFlags(OBJ_VISIBLE);
     QCoreApplication::processEvents();
     Save(outline->grabFramebuffer(), "outline-expanded.png");
     outline->chooseCommand = ID_OUTLINE_COLLAPSE_ALL;
     outline->ShowPopupMenu(0, 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(outline->GetRowCount(), TopLevelCount());
+    EXPECT_EQ(outline->GetRowCount(), Scene()->GetRoot()->GetChildCount());
     Save(outline->grabFramebuffer(), "outline-collapsed.png");
 }

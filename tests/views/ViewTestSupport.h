@@ -1,15 +1,18 @@
 #pragma once
 
-// Views under test sit in a shown main window on the virtual X server: mouse
-// input takes Qt's window system path and the OpenGL contexts are real.
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "CMaterialViewWnd.h"
 #include "COpenGLWnd.h"
 #include "CSceneViewWnd.h"
 #include "Globals.h"
+#include "KActions.h"
+#include "KUndoActions.h"
+#include "KViewActions.h"
 #include "MAction.h"
+#include "MBaseShaderNode.h"
 #include "MBaseViewWndList.h"
+#include "MGLFont.h"
 #include "MMaterial.h"
 #include "MMaterialLayer.h"
 #include "MMenu.h"
@@ -21,25 +24,29 @@
 #include "MUndoList.h"
 #include "TestSupport.h"
 
+#include <GL/gl.h>
+#include <GL/glu.h>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QFontMetrics>
 #include <QImage>
 #include <QMenu>
+#include <QOpenGLContext>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A view that counts its redraws and whose popup menu "chooses" the item
-// chooseCommand (0: dismissed), recording what the menu held and the
-// selection when it opened.
 template <class View> class Choosing : public View
 {
   public:
@@ -81,8 +88,6 @@ template <class View> class Choosing : public View
         return chooseCommand ? MFindMenuItem(menu, chooseCommand) : nullptr;
     }
 };
-
-// A material view that records what the framework passes on to it.
 class RecordingView : public Choosing<CMaterialViewWnd>
 {
   public:
@@ -95,7 +100,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     void OnMouseDown(int x, int y, const MKeyState& s) override { calls.push_back({'d', x, y, s}); }
     void OnMouseUp(int x, int y, const MKeyState& s) override { calls.push_back({'u', x, y, s}); }
     void OnMouseMove(int x, int y, const MKeyState& s) override { calls.push_back({'m', x, y, s}); }
-    // Without realPopup only the place is recorded.
     void ShowPopupMenu(int sx, int sy) override
     {
         realPopup ? CMaterialViewWnd::ShowPopupMenu(sx, sy) : popupAt.push_back(QPoint(sx, sy));
@@ -113,9 +117,6 @@ class RecordingView : public Choosing<CMaterialViewWnd>
     std::vector<QPoint> popupAt;
     bool realPopup = false;
 };
-
-// A shown main window with room for views, a captured log, and clean view
-// globals, tools and undo lists before and after each test.
 class ViewTest : public ::testing::Test
 {
   protected:
@@ -144,8 +145,7 @@ class ViewTest : public ::testing::Test
         while (MBaseViewWnd* v = g_ViewWndList.GetHead())
             g_ViewWndList.RemoveView(v);
         g_ActiveView = nullptr;
-        for (MBaseViewWnd*& p : g_ViewPanes)
-            p = nullptr;
+        std::fill(std::begin(g_ViewPanes), std::end(g_ViewPanes), nullptr);
         g_MainWnd = nullptr;
         main.reset();
         g_ActionRegistry.Clear();
@@ -155,8 +155,6 @@ class ViewTest : public ::testing::Test
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    // A view as the main window makes its panes: a child at the rectangle,
-    // initialised, named, listed and shown.
     template <class View> View* AddView(const QRect& r, const char* name, int pane = -1)
     {
         auto* v = new View();
@@ -175,7 +173,6 @@ class ViewTest : public ::testing::Test
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }
-    // The test system's scene made current, with a shown view in pane 0.
     template <class View> View* ShowSceneView(const QRect& r, const char* name)
     {
         g_CurrentScene = sys.Scene();
@@ -199,7 +196,6 @@ class ViewTest : public ::testing::Test
             ASSERT_TRUE(t->ImportFile(path.c_str(), Scene())) << path;
         }
     }
-    // A picture for people to look at, in the build's screenshots folder.
     static void Save(const QImage& image, const char* name)
     {
         const std::filesystem::path folder = BinDir().parent_path() / "screenshots";
@@ -207,23 +203,23 @@ class ViewTest : public ::testing::Test
         ASSERT_TRUE(image.save(QString::fromStdString((folder / name).string())));
     }
     MScene* Scene() { return sys.Scene(); }
-    // Objects made as the shader reader makes them: a material at the top
-    // of the scene's tree, its layers under it, their nodes under them.
+    template <class T> static T* Named(const char* name, bool expanded = true)
+    {
+        auto* o = new T();
+        o->SetName(name);
+        if (!expanded)
+            o->ClearFlags(OBJ_EXPANDED);
+        return o;
+    }
     MMaterial* AddMaterial(const char* name, bool expanded = false)
     {
-        auto* m = new MMaterial();
-        m->SetName(name);
-        if (!expanded)
-            m->ClearFlags(OBJ_EXPANDED);
+        auto* m = Named<MMaterial>(name, expanded);
         Scene()->AddObject(m);
         return m;
     }
     MMaterialLayer* AddLayer(MMaterial* m, const char* name, bool expanded = true)
     {
-        auto* l = new MMaterialLayer();
-        l->SetName(name);
-        if (!expanded)
-            l->ClearFlags(OBJ_EXPANDED);
+        auto* l = Named<MMaterialLayer>(name, expanded);
         m->AddLayer(l);
         Scene()->AddObject(l, Scene()->FindObject(m));
         return l;
@@ -231,8 +227,7 @@ class ViewTest : public ::testing::Test
     template <class Node = MQ3MapSurfaceShaderNode>
     Node* AddNode(MMaterialLayer* l, const char* name, const char* file = nullptr)
     {
-        auto* n = new Node();
-        n->SetName(name);
+        auto* n = Named<Node>(name);
         if (file)
             n->SetParamByName("Fname", file);
         l->AddShader(n);
@@ -258,23 +253,16 @@ class ViewTest : public ::testing::Test
     TempDir dir;
     std::unique_ptr<QWidget> main;
 };
-
 using Strings = std::vector<std::string>;
-
-// A 4 x 4 Targa file of one colour.
 inline std::string SolidTarga(int r, int g, int b)
 {
     return Targa(4, 4, std::vector<RgbPixel>(16, RgbPixel{r, g, b}));
 }
-
-// True when the pixel is within tol of the grey level on every channel.
 inline bool IsGrey(QRgb c, int level = 102, int tol = 4)
 {
     return std::abs(qRed(c) - level) <= tol && std::abs(qGreen(c) - level) <= tol &&
            std::abs(qBlue(c) - level) <= tol;
 }
-
-// A material view filling the main window over the test system's scene.
 class MaterialViewTest : public ViewTest
 {
   protected:
@@ -283,7 +271,6 @@ class MaterialViewTest : public ViewTest
         ViewTest::SetUp();
         view = ShowSceneView<Choosing<CMaterialViewWnd>>(QRect(0, 0, 800, 600), "Material View");
     }
-    // The window pixel of a world position.
     QPoint Pixel(float x, float y) const
     {
         const QPointF p = view->WorldToScreen(MVector3(x, y, 0));
