@@ -66,9 +66,13 @@ class MaterialEdit : public MaterialViewTest
             QTest::mouseEvent(QTest::MouseMove, view, Qt::NoButton, mods, path[i]);
         const QImage image = view->grabFramebuffer();
         if (mode >= 0)
+        {
             EXPECT_EQ(view->GetDragMode(), mode);
+        }
         if (line.shown >= 0)
+        {
             EXPECT_EQ(view->IsInsertionLineShown(), line.shown == 1);
+        }
         if (line.shown == 1)
         {
             EXPECT_LT((view->GetInsertionStart() - MVector3(line.x0, line.y0, 0)).Length(), 1e-4);
@@ -208,10 +212,14 @@ TEST_F(MaterialEdit, LeftAndRightClicksSelectToggleWithCtrlAndClearOnEmptySpace)
         popups += button == Qt::RightButton;
         EXPECT_EQ(view->popups, popups);
         if (button == Qt::RightButton) // selected before the popup opened
+        {
             EXPECT_EQ(view->selectedAtPopup, selected);
+        }
         const MVector3 press = view->ScreenToWorld(at.x(), at.y());
         if (mods == Qt::AltModifier) // the press point only
+        {
             EXPECT_NEAR((view->GetPressPoint() - press).Length(), 0.0f, 1e-4);
+        }
     }
     for (QPoint p : {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})
         QTest::mouseClick(view, Qt::RightButton, {}, p);
