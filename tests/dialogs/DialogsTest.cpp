@@ -474,7 +474,7 @@ std::vector<uint8_t> MakeBmp(const Picture& p)
                                           {p.compression, side == 4 ? 4 : 0}};
     for (auto [value, bytes] : fields)
         for (int i = 0; i < bytes; ++i)
-            b.push_back(uint8_t(uint32_t(value) >> (8 * i)));
+            b.push_back(i < 4 ? uint8_t(uint32_t(value) >> (8 * i)) : 0);
     b.resize(size_t(14 + p.headerSize), 0);
     for (int r = 0; r < h; ++r)
     {
