@@ -126,6 +126,7 @@ TEST_F(DialogTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
     {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         sceneChanged = 0;
+        const long logged = g_SystemManager.GetLogLineCount();
         g_ColourValues[COLOUR_BACKGROUND] = grey;
         // An edit on every page: a key, a control, the undo limit, a path and the colours.
         Configure(
@@ -158,7 +159,7 @@ TEST_F(DialogTest, OkCopiesEveryPageBackAndSavesCancelKeepsEverything)
                 colours->OtherColor();
             },
             ok);
-        EXPECT_EQ(sceneChanged, 1);
+        EXPECT_EQ(std::pair(sceneChanged, g_SystemManager.GetLogLineCount()), std::pair(1, logged));
         MKeyBinding* front = g_KeyBindingTable.FindByAction("KViewportFront");
         const MStrList& paths = g_SystemManager.GetImageSearchPaths();
         EXPECT_EQ(front && front->m_KeyCode == 'T', ok);
