@@ -283,7 +283,7 @@ PICTURES = {
     "KFileExportShaders": (32, export_shaders),
     "KEditUndo": (32, lambda c: curved(c, -1)),
     "KEditRedo": (32, lambda c: curved(c, 1)),
-    "KViewportPerspective": (32, cube_letters("P")),
+    "KViewportPersp": (32, cube_letters("P")),  # the perspective preset's, name shortened
     "KViewportTop": (32, cube_letters("T")),
     "KViewportFront": (32, cube_letters("F")),
     "KViewportRight": (32, cube_letters("R")),
